@@ -1,0 +1,53 @@
+#pragma once
+// An INI file read and written like the platform's private-profile files:
+// section and key names compare without regard to case, a read always sees
+// the file's current content, and every write reaches the file at once
+// (through a temporary file and a rename, so a crash never leaves half a file).
+// Objects on the same path share one parsed copy that is re-read whenever the
+// file changed on disk.
+#include <memory>
+#include <vector>
+#include "platform/Types.h"
+
+class TIniFile {
+public:
+    explicit TIniFile(const AnsiString& fileName);
+    ~TIniFile();
+
+    const AnsiString& FileName() const { return m_fileName; }
+
+    // The value with surrounding blanks removed, or `def` when the key is absent.
+    AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const;
+    // Decimal or "0x" hexadecimal; `def` when absent or not a number.
+    int ReadInteger(const AnsiString& section, const AnsiString& key, int def) const;
+    // "0" is false, any other number true; `def` when absent or not a number.
+    bool ReadBool(const AnsiString& section, const AnsiString& key, bool def) const;
+
+    // False when the file could not be written; the file then keeps its old content.
+    bool WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
+    bool WriteInteger(const AnsiString& section, const AnsiString& key, int value);
+    bool WriteBool(const AnsiString& section, const AnsiString& key, bool value);
+
+    // All section names in file order.
+    std::vector<AnsiString> ReadSections() const;
+    // The key names of one section in file order.
+    std::vector<AnsiString> ReadSection(const AnsiString& section) const;
+    bool SectionExists(const AnsiString& section) const;
+    bool ValueExists(const AnsiString& section, const AnsiString& key) const;
+
+    bool DeleteKey(const AnsiString& section, const AnsiString& key);
+    bool EraseSection(const AnsiString& section);
+
+    // True when the file exists and could be read.
+    bool IsReadable() const;
+
+    struct Shared;
+
+private:
+    AnsiString m_fileName;
+    std::shared_ptr<Shared> m_shared;
+};
+
+// Parses "123", "-5" or "0x1F" (blanks around allowed); false when it is not a number.
+bool ParseIniInteger(const AnsiString& text, int& value);
+AnsiString TrimBlanks(const AnsiString& text);
