@@ -4,26 +4,49 @@
 #include "platform/TIniFile.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 
 namespace {
+
 const std::string kFile = std::string(QVX_SOURCE_DIR) + "/data/Operators.dat";
+
+bool AllDigits(const std::string& s)
+{
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
 }
+
+// "OperatorNNNNN=(code)name" split into its parts; false for any other shape.
+bool SplitEntry(const std::string& line, int& n, std::string& code, std::string& name)
+{
+    const std::string prefix = "Operator";
+    if (line.compare(0, prefix.size(), prefix) != 0 || line.size() < prefix.size() + 6 ||
+        line[prefix.size() + 5] != '=')
+        return false;
+    const std::string number = line.substr(prefix.size(), 5);
+    const std::string value = line.substr(prefix.size() + 6);
+    const size_t close = value.find(')');
+    if (!AllDigits(number) || value.empty() || value[0] != '(' || close == std::string::npos)
+        return false;
+    n = std::stoi(number);
+    code = value.substr(1, close - 1);
+    name = value.substr(close + 1);
+    return true;
+}
+
+}  // namespace
 
 TEST(OperatorsDat, KeysCountUpWithOneEntryPerCode)
 {
     std::ifstream in(kFile);
     ASSERT_TRUE(in) << kFile;
-    const std::regex entry(R"(^Operator(\d{5})=\((\d{5,6})\)(.+)$)");
     std::string line, section;
     int expected = 1, countries = 0;
     bool countryHasEntry = false;
     std::set<std::string> codes;
-    std::set<std::string> mccs;
     while (std::getline(in, line)) {
         ASSERT_EQ(line.find('\r'), std::string::npos) << "stray CR: " << line;
         if (line.empty())
@@ -32,17 +55,18 @@ TEST(OperatorsDat, KeysCountUpWithOneEntryPerCode)
             section = line;
             continue;
         }
-        if (line[0] == ';') {
+        if (line[0] == ';') {  // a country's name comes before its networks
             countryHasEntry = false;
             continue;
         }
         ASSERT_EQ(section, "[Operators]");
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(line, m, entry)) << line;
-        EXPECT_EQ(std::stoi(m[1]), expected++) << line;
-        EXPECT_TRUE(codes.insert(m[2]).second) << "code listed twice: " << line;
-        mccs.insert(m[2].str().substr(0, 3));
-        const std::string name = m[3];
+        int n = 0;
+        std::string code, name;
+        ASSERT_TRUE(SplitEntry(line, n, code, name)) << line;
+        EXPECT_EQ(n, expected++) << line;
+        EXPECT_TRUE(AllDigits(code) && (code.size() == 5 || code.size() == 6)) << line;
+        EXPECT_TRUE(codes.insert(code).second) << "code listed twice: " << line;
+        EXPECT_FALSE(name.empty()) << line;
         EXPECT_EQ(name, TrimBlanks(name)) << line;
         if (!countryHasEntry) {
             ++countries;
@@ -50,31 +74,28 @@ TEST(OperatorsDat, KeysCountUpWithOneEntryPerCode)
         }
     }
     EXPECT_GE(countries, 150);
-    EXPECT_GE(mccs.size(), 150u);
     EXPECT_GE(codes.size(), 500u);
 }
 
-TEST(OperatorsDat, BothReadersSeeEveryEntryWithItsName)
+TEST(OperatorsDat, BothReadersSeeEveryEntryWithItsWholeName)
 {
-    // Names with parentheses of their own must survive both readers whole.
     std::ifstream in(kFile);
     std::map<std::string, std::string> raw;
-    const std::regex entry(R"(^Operator\d{5}=\((\d+)\)(.+)$)");
-    std::string line;
+    std::string line, code, name;
     size_t withParens = 0;
-    for (std::smatch m; std::getline(in, line);)
-        if (std::regex_match(line, m, entry)) {
-            raw.emplace(m[1], m[2]);
-            withParens += m[2].str().find('(') != std::string::npos;
+    for (int n = 0; std::getline(in, line);)
+        if (SplitEntry(line, n, code, name)) {
+            raw.emplace(code, name);
+            withParens += name.find('(') != std::string::npos;
         }
-    EXPECT_GT(withParens, 0u);
+    EXPECT_GT(withParens, 0u);  // names with parentheses of their own are there
 
     const auto table = ReadOperatorTable(kFile);
     TOperatorList list(std::string(QVX_SOURCE_DIR) + "/data");
     ASSERT_EQ(table.size(), raw.size());
     ASSERT_EQ(static_cast<size_t>(list.Count()), raw.size());
-    for (const auto& [code, name] : raw) {
-        EXPECT_EQ(list.GetOperatorName(code), name);
-        EXPECT_EQ(OperatorNameOf(table, code), name);
+    for (const auto& [c, nm] : raw) {
+        EXPECT_EQ(list.GetOperatorName(c), nm);
+        EXPECT_EQ(OperatorNameOf(table, c), nm);
     }
 }

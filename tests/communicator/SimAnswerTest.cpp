@@ -214,3 +214,34 @@ TEST(SimAnswer, AnswerCleanUp)
     EXPECT_EQ(NextToken(g), "c");
     EXPECT_EQ(g, "");
 }
+
+TEST(SimAnswer, ParsersSurviveArbitraryAnswers)
+{
+    // These run on the worker thread: no answer may throw or read out of bounds.
+    const char alphabet[] = "0123456789,\"()+:CSQOPKLRMGN \r\n\x01\xff-";
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int round = 0; round < 3000; ++round) {
+        AnsiString text;
+        const unsigned len = next() % 60;
+        for (unsigned i = 0; i < len; ++i)
+            text += alphabet[(next() >> 8) % (sizeof alphabet - 1)];
+        for (const char* label : {"", "+COPS: ", "+CSQ: ", "+CLCK: ", "+CSCA: "}) {
+            const AnsiString answer = label + text;
+            COPS_ANSWER cops;
+            bool locked = false;
+            AnsiString centre;
+            EXPECT_NO_THROW({
+                ParsePinState("AT+CPIN?", answer);
+                ParseOperatorAnswer(answer, cops);
+                const int csq = ParseSignalQuality(answer);
+                EXPECT_TRUE((csq >= 0 && csq <= 31) || csq == 99) << answer;
+                ParseSimLock("AT+CLCK=\"SC\",2", answer, locked);
+                ParseImei(answer);
+                ParseFirmware("AT+CGMR", answer);
+                ParseSmsCentre(answer, centre);
+                ParseOperatorList(ExtractOperatorList("AT+COPS=?", answer));
+            }) << answer;
+        }
+    }
+}
