@@ -54,6 +54,10 @@ struct TIniFile::Shared {
         mtime = st.st_mtim;
     }
 
+    // A file that exists but could not be read must not be replaced by what
+    // little we know of it. Caller holds the mutex, after Refresh.
+    bool Writable() const { return readable || !haveStamp; }
+
     // Writes the parsed copy to the file. Caller holds the mutex.
     bool Save()
     {
@@ -206,6 +210,8 @@ bool TIniFile::WriteString(const AnsiString& section, const AnsiString& key, con
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
+    if (!m_shared->Writable())
+        return false;
     // Values are single lines: a line end would start a new key.
     AnsiString clean;
     clean.reserve(value.size());
@@ -272,6 +278,8 @@ bool TIniFile::DeleteKey(const AnsiString& section, const AnsiString& key)
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
+    if (!m_shared->Writable())
+        return false;
     if (!m_shared->ini.Delete(section.c_str(), key.c_str()))
         return true;  // nothing to delete
     return m_shared->Save();
@@ -281,6 +289,8 @@ bool TIniFile::EraseSection(const AnsiString& section)
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
+    if (!m_shared->Writable())
+        return false;
     if (!m_shared->ini.Delete(section.c_str(), nullptr))
         return true;
     return m_shared->Save();
