@@ -101,6 +101,7 @@ void TFormEx::DockUnderOwner()
     const QRect o = OwnerRect(m_owner);
     move(o.left(), o.top() + o.height());
     resize(o.width(), height());
+    LayoutTitle();
 }
 
 void TFormEx::PlaceOverOwner()
@@ -240,11 +241,9 @@ void TFormEx::MakeDragHandle(QWidget* widget, bool updateFirst)
     m_dragHandles.insert(widget);
     if (updateFirst)
         m_updateFirstHandles.insert(widget);
+    // Only widgets that carry the filter ever reach eventFilter, so an entry
+    // left behind by a destroyed handle is never looked at again.
     widget->installEventFilter(this);
-    connect(widget, &QObject::destroyed, this, [this](QObject* o) {
-        m_dragHandles.remove(o);
-        m_updateFirstHandles.remove(o);
-    });
 }
 
 void TFormEx::OnMouseDown(Qt::MouseButton button, const QPoint& globalPos, bool updateFirst)
