@@ -46,7 +46,9 @@ struct TIniFile::Shared {
             st.st_mtim.tv_sec == mtime.tv_sec && st.st_mtim.tv_nsec == mtime.tv_nsec)
             return;
         ini.Reset();
-        readable = ini.LoadFile(path.c_str()) >= 0;
+        // Only a regular file is parsed: the parser sizes its buffer from the
+        // stream and would ask for an absurd amount for a folder or a device.
+        readable = S_ISREG(st.st_mode) && ini.LoadFile(path.c_str()) >= 0;
         haveStamp = true;
         dev = st.st_dev;
         ino = st.st_ino;
