@@ -132,8 +132,8 @@ void TPortLog::Dispatch()
     switch (code) {
     case PORT_EVENT_OPENED:
         // A second open without a close starts a fresh block.
+        FlushRead();
         CloseFile();
-        ResetRead();
         m_DateTime = LocalNow();
         OpenFile();
         WriteHeader("----------", "Open Port");
