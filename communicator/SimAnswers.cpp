@@ -39,6 +39,26 @@ std::vector<AnsiString> SplitFields(AnsiString text)
     return fields;
 }
 
+// Every "\r\nOK\r\n", then the first "\r\nERROR\r\n", removed.
+void RemoveOkErrorText(AnsiString& answer)
+{
+    static const AnsiString ok = "\r\nOK\r\n";
+    for (size_t at; (at = answer.find(ok)) != AnsiString::npos;)
+        answer.erase(at, ok.size());
+    EraseFirst(answer, "\r\nERROR\r\n");
+}
+
+// Every CR and LF removed, then blanks and control characters at both ends.
+void RemoveCrLfText(AnsiString& answer)
+{
+    AnsiString out;
+    out.reserve(answer.size());
+    for (char c : answer)
+        if (c != '\r' && c != '\n')
+            out += c;
+    answer = TrimBlanks(out);
+}
+
 }  // namespace
 
 bool ReadWholeNumber(const AnsiString& text, int& value)
@@ -56,24 +76,6 @@ bool ReadWholeNumber(const AnsiString& text, int& value)
     }
     value = static_cast<int>(v);
     return true;
-}
-
-void RemoveOkErrorText(AnsiString& answer)
-{
-    static const AnsiString ok = "\r\nOK\r\n";
-    for (size_t at; (at = answer.find(ok)) != AnsiString::npos;)
-        answer.erase(at, ok.size());
-    EraseFirst(answer, "\r\nERROR\r\n");
-}
-
-void RemoveCrLfText(AnsiString& answer)
-{
-    AnsiString out;
-    out.reserve(answer.size());
-    for (char c : answer)
-        if (c != '\r' && c != '\n')
-            out += c;
-    answer = TrimBlanks(out);
 }
 
 AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer)

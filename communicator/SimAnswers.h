@@ -90,9 +90,3 @@ std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
 
 // Decimal digits with blanks around; false for anything else or on overflow.
 bool ReadWholeNumber(const AnsiString& text, int& value);
-
-// Answer clean-up shared by the commands.
-// Every "\r\nOK\r\n", then the first "\r\nERROR\r\n", removed.
-void RemoveOkErrorText(AnsiString& answer);
-// Every CR and LF removed, then blanks and control characters at both ends.
-void RemoveCrLfText(AnsiString& answer);

@@ -36,6 +36,7 @@ struct ST_DIALUP_CFG_VAL {
 };
 
 // ---- Types of the SIM, network and operator sections ----
+#include "communicator/OperatorTable.h"
 
 // ---- end of SIM, network and operator types ----
 
@@ -116,7 +117,45 @@ public:
     bool IsExchangeBusy() const { return m_bExchangeBusy.load(); }
 
     // ---- SIM and network (TModemCommSim.cpp) and operator names (TModemCommOperators.cpp) ----
+    // Operator table from the program folder's Operators.dat; read once by the constructor.
     void LoadOperators();
+    // Name of a numeric code text; the text itself when no table is loaded,
+    // "Unknown Operator" when it is not listed or not a number.
+    AnsiString GetOperatorName(const AnsiString& code);
+    // Name of a stored code; the code in decimal when no table lists it.
+    AnsiString GetOperatorNameByCode(int32_t code);
+    bool OperatorsLoaded() const { return m_bOperatorsLoaded != 0; }
+
+    // PIN state (PIN_STATE_* of SimAnswers.h); 0 when closed or undetermined.
+    // `buf` receives the command sent, with its CR.
+    int GetPinState();
+    int GetPinState(AnsiString& buf);
+    // Mode 2 enters `pin`, mode 3 `puk` with `pin` as the new PIN. The PIN state
+    // after entry; `mode` itself when the modem did not answer or an argument
+    // was refused (digits only), 0 when the port is closed.
+    int EnterPin(int mode, const AnsiString& pin, const AnsiString& puk);
+    bool SelectOperatorAuto();
+    bool SetOperatorFormat(int n);
+    // The current operator's name into `name` and OperatorName; false (both
+    // untouched) when not registered or the answer cannot be read.
+    bool GetOperator(AnsiString& name);
+    bool GetOperator();
+    // 0..31, 99 when not known; 0 when the port is closed.
+    int32_t GetSignalQuality();
+    AnsiString GetIMEI();
+    AnsiString GetFirmware();
+    // The network scan as the modem wrote it (see ParseOperatorList).
+    bool GetOperatorList(AnsiString& list);
+    // Registers with the numeric `code`; on success [SETTINGS] UserOperator := code.
+    bool SelectOperatorManual(const AnsiString& code);
+    // Reads the SIM's PIN request into SimLock (0 on failure).
+    bool GetSimLock();
+    // Sets the PIN request to SimLock with `pin`; `mode` receives the value sent.
+    bool SetSimLock(const AnsiString& pin, int& mode);
+    bool ReadSmsCentre();
+    bool WriteSmsCentre();
+    // auth 1 PAP, 2 CHAP, anything else none; (re)opens the configured port.
+    bool SetApn(const AnsiString& apn, int auth);
 
     // ---- end of SIM, network and operator names ----
 
@@ -162,6 +201,8 @@ private:
     AnsiString m_sLogFile;
 
     // ---- SIM, network and operator data ----
+    std::vector<STRUCT_OPERATOR_LIST> m_vOperators;
+    uint8_t m_bOperatorsLoaded = 0;
 
     // ---- end of SIM, network and operator data ----
 

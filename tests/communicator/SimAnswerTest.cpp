@@ -202,13 +202,8 @@ TEST(SimAnswer, ScanListMissingAndOddFields)
     EXPECT_EQ(quoted[0].shortName, "B, N");
 }
 
-TEST(SimAnswer, AnswerCleanUp)
+TEST(SimAnswer, NextTokenKeepsQuotedCommas)
 {
-    AnsiString a = "\r\nOK\r\n x \r\nOK\r\n\r\nERROR\r\n\r\nERROR\r\n";
-    RemoveOkErrorText(a);
-    EXPECT_EQ(a, " x \r\nERROR\r\n");
-    RemoveCrLfText(a);
-    EXPECT_EQ(a, "x ERROR");
     AnsiString g = "\"a,b\",c";
     EXPECT_EQ(NextToken(g), "a,b");
     EXPECT_EQ(NextToken(g), "c");
