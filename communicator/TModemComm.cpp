@@ -56,17 +56,23 @@ void TModemComm::AddToMemo(const AnsiString& line)
             folder = fs::current_path();
         const AnsiString file = (folder / "modem.log").string();
         const std::vector<AnsiString> lines = memo->Lines();
-        const bool rewrite = file != m_sLogFile || m_nLoggedLines > lines.size();
+        // Appending is enough while the file still holds what we wrote.
+        const auto size = fs::file_size(file, ec);
+        const bool rewrite = file != m_sLogFile || m_nLoggedLines > lines.size() || ec || size != m_nLoggedBytes;
         std::ofstream out(file, std::ios::binary | (rewrite ? std::ios::trunc : std::ios::app));
         if (!out)
             throw std::runtime_error("cannot open modem.log");
-        for (size_t i = rewrite ? 0 : m_nLoggedLines; i < lines.size(); ++i)
+        uintmax_t bytes = rewrite ? 0 : m_nLoggedBytes;
+        for (size_t i = rewrite ? 0 : m_nLoggedLines; i < lines.size(); ++i) {
             out << lines[i] << "\r\n";
+            bytes += lines[i].size() + 2;
+        }
         out.flush();
         if (!out)
             throw std::runtime_error("cannot write modem.log");
         m_sLogFile = file;
         m_nLoggedLines = lines.size();
+        m_nLoggedBytes = bytes;
     } catch (...) {
         m_sLogFile.clear();  // write it whole next time
         memo->Add("AddToMemo - Error");

@@ -158,6 +158,7 @@ private:
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
     std::mutex m_LogMutex;
     size_t m_nLoggedLines = 0;
+    uintmax_t m_nLoggedBytes = 0;
     AnsiString m_sLogFile;
 
     // ---- SIM, network and operator data ----
