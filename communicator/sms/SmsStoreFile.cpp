@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sms {
@@ -72,6 +73,9 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
         return -1;
     }
     std::vector<SMS_TO_FILE_STRUCT> records;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        records.reserve(static_cast<size_t>(info.st_size) / kRecordSize);
     std::vector<char> buffer(kRecordSize * kBatch);
     bool failed = false;
     for (;;) {

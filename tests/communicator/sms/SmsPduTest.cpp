@@ -19,22 +19,6 @@ AnsiString Deliver(const AnsiString& originator, const AnsiString& dcs, const An
 
 const AnsiString kNumber11 = "0B916171957291F8";  // +16175927198
 
-TEST(SmsPdu, DeliverAddressOfOddLengthLandsOnThePid)
-{
-    STRUCT_TPDU t;
-    ASSERT_EQ(DecodePDU("00040B916171957291F83F00111010214365000141", t), PduResult::Decoded);
-    EXPECT_EQ(t.address, "16175927198");
-    EXPECT_EQ(t.addressLength, 11);
-    EXPECT_EQ(t.addressTon, 1);
-    EXPECT_EQ(t.addressNpi, 1);
-    EXPECT_EQ(t.pid, 0x3F);
-    EXPECT_EQ(t.dcs, 0);
-    EXPECT_EQ(t.sctsDate, "110101");
-    EXPECT_EQ(t.sctsTime, "123456");
-    EXPECT_EQ(t.udl, 1);
-    EXPECT_EQ(t.text, u"A");
-}
-
 TEST(SmsPdu, AlphanumericOriginator)
 {
     // "FONIC" packed into five octets; 9 and 10 semi-octets both give five characters.
@@ -53,20 +37,6 @@ TEST(SmsPdu, AlphanumericOriginator)
         ASSERT_EQ(DecodePDU(Deliver(AnsiString(length) + "D0" + megafon, "00", "00", ""), t),
                   PduResult::Decoded);
         EXPECT_EQ(t.address, "Megafon") << length;
-    }
-}
-
-TEST(SmsPdu, TimeZoneQuarterHours)
-{
-    struct Case {
-        const char* octet;
-        int quarters;
-    } cases[] = {{"0A", -20}, {"40", 4}, {"23", 32}, {"00", 0}, {"08", 0}, {"4A", -24}};
-    for (const auto& c : cases) {
-        STRUCT_TPDU t;
-        ASSERT_EQ(DecodePDU(Deliver(kNumber11, "00", "00", "", "04", AnsiString("111010214365") + c.octet), t),
-                  PduResult::Decoded);
-        EXPECT_EQ(t.timeZone, c.quarters) << c.octet;
     }
 }
 
@@ -243,21 +213,6 @@ TEST(SmsPdu, MalformedPdusFailCleanly)
     // One digit short of the end, at every length.
     for (size_t n = 0; n < ok.size(); n += 2)
         EXPECT_EQ(DecodePDU(ok.substr(0, n), t), PduResult::Malformed) << n;
-}
-
-TEST(SmsPdu, SubmitValidityFollowsItsFormat)
-{
-    STRUCT_TPDU t;
-    // No period, relative, and a seven-octet absolute period.
-    ASSERT_EQ(DecodePDU("0001000B915155661632F4000002C834", t), PduResult::Decoded);
-    EXPECT_EQ(t.text, u"Hi");
-    ASSERT_EQ(DecodePDU("0011050B915155661632F40000A702C834", t), PduResult::Decoded);
-    EXPECT_EQ(t.validityPeriod, 0xA7);
-    EXPECT_EQ(t.messageRef, 5);
-    EXPECT_EQ(t.text, u"Hi");
-    ASSERT_EQ(DecodePDU("0019000B915155661632F4000031700131930080" "02C834", t), PduResult::Decoded);
-    EXPECT_EQ(t.text, u"Hi");
-    EXPECT_EQ(t.sctsDate, "");  // a SUBMIT has no time stamp
 }
 
 TEST(SmsPdu, EncodeSubmit)
