@@ -41,6 +41,8 @@ struct ST_DIALUP_CFG_VAL {
 // ---- end of SIM, network and operator types ----
 
 // ---- Types of the SMS section ----
+#include "communicator/sms/SMS_TO_FILE_STRUCT.h"
+#include "communicator/sms/STRUCT_TPDU.h"
 
 // ---- end of SMS types ----
 
@@ -160,6 +162,63 @@ public:
     // ---- end of SIM, network and operator names ----
 
     // ---- SMS store and commands (TModemCommSms.cpp) ----
+    // The store: m_vSms, newest first, each record's index its position;
+    // Messages.bin in the current folder. Every change is saved at once.
+    // -1 when the file cannot be read (the store is then empty, and an
+    // existing file that could not be read is never overwritten).
+    int32_t LoadSmsFile();
+    // Writes through a temporary file; false leaves the old file whole.
+    bool SaveSmsFile();
+    void SortSms();
+    // False when no record has this index or the change could not be saved.
+    bool SetSmsStatus(int32_t index, int32_t status);
+    // Appends a sent message dated now, sorts and saves; false when unsaved.
+    bool AddSentSms(const AnsiString& number, const WideString& text);
+    bool HasUnread() const;
+    // A position outside the store does nothing (false); when the save fails
+    // the store stays as it is in memory (false).
+    bool DeleteSms(int32_t position);
+    int32_t GetSelSMSVectorPos(int32_t index) const;
+    const std::vector<SMS_TO_FILE_STRUCT>& GetSmsStore() const { return m_vSms; }
+    AnsiString GetSmsFilePath() const;
+
+    bool SetPduMode();
+    // False also when the number is not a phone number, the text does not fit
+    // one message (160 septets, or 70 UCS2 units) or no prompt came.
+    bool SendSms(const AnsiString& number, const WideString& text, bool ucs2);
+    bool DeleteSmsOnSim(const AnsiString& simIndex);
+    int32_t SetSmsStorage();
+    int32_t ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& store);
+    // Takes over the messages of a +CMGL answer: a message leaves the SIM only
+    // once it decoded completely and the store holding it is saved.
+    int32_t ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FILE_STRUCT>& store);
+    bool ReadAllSms();
+
+    // The PDU codec (communicator/sms); DecodePDU is true when every field
+    // and the text were read.
+    static void InitTPDU(STRUCT_TPDU& tpdu);
+    static AnsiString EncodePDU(STRUCT_TPDU tpdu);
+    bool DecodePDU(const AnsiString& pdu, STRUCT_TPDU& tpdu);
+    static int32_t GetMTI(int32_t firstOctet);
+    static bool HasUDH(int32_t firstOctet);
+    static TPDUHeader ParseUDH(AnsiString& userDataHex);
+    static AnsiString GsmToAnsi(const AnsiString& gsm);
+    static AnsiString AnsiToGsm(const AnsiString& ansi);
+    static AnsiString Encode7Bit(const AnsiString& ansi);
+    static AnsiString Decode7Bit(const AnsiString& hex);
+    static AnsiString EncodeUCS2(const WideString& text);
+    static WideString DecodeUCS2(const AnsiString& hex);
+    static AnsiString SwapSemiOctets(const AnsiString& text);
+    static AnsiString IntToHex(int32_t value);
+    static AnsiString IntToHex2(int32_t value);
+    static int32_t HexToInt(const AnsiString& hex);
+    static AnsiString IntToBin(int32_t value);
+    static int32_t BinToInt(const AnsiString& bits);
+    static AnsiString BinToHex2(const AnsiString& bits);
+    static AnsiString HexToStr(const AnsiString& hex);
+    static AnsiString StrToHex(const AnsiString& bytes);
+    static int32_t ReadOctet(const AnsiString& pdu, int32_t& cursor, AnsiString* digits = nullptr);
+    static AnsiString ReadOctetBits(const AnsiString& pdu, int32_t& cursor);
 
     // ---- end of SMS ----
 
@@ -207,6 +266,12 @@ private:
     // ---- end of SIM, network and operator data ----
 
     // ---- SMS data ----
+    // Whether Messages.bin may be replaced: only once it has been read, or
+    // when none exists.
+    enum class SmsFileState { NotRead, Read, Unreadable };
+    bool MayWriteSmsFile() const;
+    std::vector<SMS_TO_FILE_STRUCT> m_vSms;
+    SmsFileState m_eSmsFile = SmsFileState::NotRead;
 
     // ---- end of SMS data ----
 
