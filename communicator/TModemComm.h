@@ -36,10 +36,13 @@ struct ST_DIALUP_CFG_VAL {
 };
 
 // ---- Types of the SIM, network and operator sections ----
+#include "communicator/OperatorTable.h"
 
 // ---- end of SIM, network and operator types ----
 
 // ---- Types of the SMS section ----
+#include "communicator/sms/SMS_TO_FILE_STRUCT.h"
+#include "communicator/sms/STRUCT_TPDU.h"
 
 // ---- end of SMS types ----
 
@@ -116,11 +119,106 @@ public:
     bool IsExchangeBusy() const { return m_bExchangeBusy.load(); }
 
     // ---- SIM and network (TModemCommSim.cpp) and operator names (TModemCommOperators.cpp) ----
+    // Operator table from the program folder's Operators.dat; read once by the constructor.
     void LoadOperators();
+    // Name of a numeric code text; the text itself when no table is loaded,
+    // "Unknown Operator" when it is not listed or not a number.
+    AnsiString GetOperatorName(const AnsiString& code);
+    // Name of a stored code; the code in decimal when no table lists it.
+    AnsiString GetOperatorNameByCode(int32_t code);
+    bool OperatorsLoaded() const { return m_bOperatorsLoaded != 0; }
+
+    // PIN state (PIN_STATE_* of SimAnswers.h); 0 when closed or undetermined.
+    // `buf` receives the command sent, with its CR.
+    int GetPinState();
+    int GetPinState(AnsiString& buf);
+    // Mode 2 enters `pin`, mode 3 `puk` with `pin` as the new PIN. The PIN state
+    // after entry; `mode` itself when the modem did not answer or an argument
+    // was refused (digits only), 0 when the port is closed.
+    int EnterPin(int mode, const AnsiString& pin, const AnsiString& puk);
+    bool SelectOperatorAuto();
+    bool SetOperatorFormat(int n);
+    // The current operator's name into `name` and OperatorName; false (both
+    // untouched) when not registered or the answer cannot be read.
+    bool GetOperator(AnsiString& name);
+    bool GetOperator();
+    // 0..31, 99 when not known; 0 when the port is closed.
+    int32_t GetSignalQuality();
+    AnsiString GetIMEI();
+    AnsiString GetFirmware();
+    // The network scan as the modem wrote it (see ParseOperatorList).
+    bool GetOperatorList(AnsiString& list);
+    // Registers with the numeric `code`; on success [SETTINGS] UserOperator := code.
+    bool SelectOperatorManual(const AnsiString& code);
+    // Reads the SIM's PIN request into SimLock (0 on failure).
+    bool GetSimLock();
+    // Sets the PIN request to SimLock with `pin`; `mode` receives the value sent.
+    bool SetSimLock(const AnsiString& pin, int& mode);
+    bool ReadSmsCentre();
+    bool WriteSmsCentre();
+    // auth 1 PAP, 2 CHAP, anything else none; (re)opens the configured port.
+    bool SetApn(const AnsiString& apn, int auth);
 
     // ---- end of SIM, network and operator names ----
 
     // ---- SMS store and commands (TModemCommSms.cpp) ----
+    // The store: m_vSms, newest first, each record's index its position;
+    // Messages.bin in the current folder. Every change is saved at once.
+    // -1 when the file cannot be read (the store is then empty, and an
+    // existing file that could not be read is never overwritten).
+    int32_t LoadSmsFile();
+    // Writes through a temporary file; false leaves the old file whole.
+    bool SaveSmsFile();
+    void SortSms();
+    // False when no record has this index or the change could not be saved.
+    bool SetSmsStatus(int32_t index, int32_t status);
+    // Appends a sent message dated now, sorts and saves; false when unsaved.
+    bool AddSentSms(const AnsiString& number, const WideString& text);
+    bool HasUnread() const;
+    // A position outside the store does nothing (false); when the save fails
+    // the store stays as it is in memory (false).
+    bool DeleteSms(int32_t position);
+    int32_t GetSelSMSVectorPos(int32_t index) const;
+    const std::vector<SMS_TO_FILE_STRUCT>& GetSmsStore() const { return m_vSms; }
+    AnsiString GetSmsFilePath() const;
+
+    bool SetPduMode();
+    // False also when the number is not a phone number, the text does not fit
+    // one message (160 septets, or 70 UCS2 units) or no prompt came.
+    bool SendSms(const AnsiString& number, const WideString& text, bool ucs2);
+    bool DeleteSmsOnSim(const AnsiString& simIndex);
+    int32_t SetSmsStorage();
+    int32_t ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& store);
+    // Takes over the messages of a +CMGL answer: a message leaves the SIM only
+    // once it decoded completely and the store holding it is saved.
+    int32_t ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FILE_STRUCT>& store);
+    bool ReadAllSms();
+
+    // The PDU codec (communicator/sms); DecodePDU is true when every field
+    // and the text were read.
+    static void InitTPDU(STRUCT_TPDU& tpdu);
+    static AnsiString EncodePDU(STRUCT_TPDU tpdu);
+    bool DecodePDU(const AnsiString& pdu, STRUCT_TPDU& tpdu);
+    static int32_t GetMTI(int32_t firstOctet);
+    static bool HasUDH(int32_t firstOctet);
+    static TPDUHeader ParseUDH(AnsiString& userDataHex);
+    static AnsiString GsmToAnsi(const AnsiString& gsm);
+    static AnsiString AnsiToGsm(const AnsiString& ansi);
+    static AnsiString Encode7Bit(const AnsiString& ansi);
+    static AnsiString Decode7Bit(const AnsiString& hex);
+    static AnsiString EncodeUCS2(const WideString& text);
+    static WideString DecodeUCS2(const AnsiString& hex);
+    static AnsiString SwapSemiOctets(const AnsiString& text);
+    static AnsiString IntToHex(int32_t value);
+    static AnsiString IntToHex2(int32_t value);
+    static int32_t HexToInt(const AnsiString& hex);
+    static AnsiString IntToBin(int32_t value);
+    static int32_t BinToInt(const AnsiString& bits);
+    static AnsiString BinToHex2(const AnsiString& bits);
+    static AnsiString HexToStr(const AnsiString& hex);
+    static AnsiString StrToHex(const AnsiString& bytes);
+    static int32_t ReadOctet(const AnsiString& pdu, int32_t& cursor, AnsiString* digits = nullptr);
+    static AnsiString ReadOctetBits(const AnsiString& pdu, int32_t& cursor);
 
     // ---- end of SMS ----
 
@@ -162,10 +260,18 @@ private:
     AnsiString m_sLogFile;
 
     // ---- SIM, network and operator data ----
+    std::vector<STRUCT_OPERATOR_LIST> m_vOperators;
+    uint8_t m_bOperatorsLoaded = 0;
 
     // ---- end of SIM, network and operator data ----
 
     // ---- SMS data ----
+    // Whether Messages.bin may be replaced: only once it has been read, or
+    // when none exists.
+    enum class SmsFileState { NotRead, Read, Unreadable };
+    bool MayWriteSmsFile() const;
+    std::vector<SMS_TO_FILE_STRUCT> m_vSms;
+    SmsFileState m_eSmsFile = SmsFileState::NotRead;
 
     // ---- end of SMS data ----
 

@@ -20,6 +20,7 @@
 #include "tools/modemsim/OutputQueue.h"
 #include "tools/modemsim/Script.h"
 #include "tools/modemsim/Session.h"
+#include "tools/modemsim/SmsModule.h"
 
 namespace modemsim {
 
@@ -37,7 +38,8 @@ struct ModemSim::Impl {
     AnswerTable table;
     bool silent = false;
     std::shared_ptr<CoreModule> core = std::make_shared<CoreModule>();
-    std::vector<std::shared_ptr<Module>> modules{core};  // asked from the back
+    std::shared_ptr<SmsModule> sms = std::make_shared<SmsModule>();
+    std::vector<std::shared_ptr<Module>> modules{core, sms};  // asked from the back
     std::vector<std::string> commands;
     std::string input;
     bool stopping = false;
@@ -492,6 +494,11 @@ void ModemSim::AddModule(std::shared_ptr<Module> module)
 CoreModule& ModemSim::Core()
 {
     return *d_->core;
+}
+
+SmsModule& ModemSim::Sms()
+{
+    return *d_->sms;
 }
 
 }  // namespace modemsim

@@ -48,6 +48,7 @@
 namespace modemsim {
 
 class CoreModule;
+class SmsModule;
 
 class ModemSim {
 public:
@@ -116,6 +117,8 @@ public:
     // Adds a module; it is asked before the ones added earlier.
     void AddModule(std::shared_ptr<Module> module);
     CoreModule& Core();
+    // The SIM message store and the SMS commands.
+    SmsModule& Sms();
 
 private:
     struct Impl;

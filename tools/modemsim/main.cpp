@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tools/modemsim/ModemSim.h"
+#include "tools/modemsim/SimModule.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
 
     modemsim::ModemSim modem;
     modem.SetEcho(echo);
+    modem.AddModule(std::make_shared<modemsim::SimModule>());
     if (!script.empty()) {
         std::string error;
         if (!modem.LoadScript(script, &error)) {

@@ -1,0 +1,82 @@
+#include "communicator/OperatorTable.h"
+
+#include <cstdio>
+#include <limits>
+#include "platform/TIniFile.h"
+
+AnsiString OperatorKey(int n)
+{
+    char key[32];
+    std::snprintf(key, sizeof key, "Operator%05d", n);
+    return key;
+}
+
+std::vector<AnsiString> ReadOperatorValues(const AnsiString& fileName)
+{
+    std::vector<AnsiString> values;
+    TIniFile ini(fileName);
+    if (!ini.IsReadable())
+        return values;
+    for (int n = 1; n < std::numeric_limits<int>::max(); ++n) {
+        AnsiString value = ini.ReadString(kOperatorsSection, OperatorKey(n), "");
+        if (value.empty())
+            break;
+        values.push_back(std::move(value));
+    }
+    return values;
+}
+
+bool ParseOperatorCode(const AnsiString& text, int32_t& code)
+{
+    const AnsiString t = TrimBlanks(text);
+    if (t.empty())
+        return false;
+    int64_t value = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+        if (value > std::numeric_limits<int32_t>::max())
+            return false;
+    }
+    code = static_cast<int32_t>(value);
+    return true;
+}
+
+std::vector<STRUCT_OPERATOR_LIST> ReadOperatorTable(const AnsiString& fileName)
+{
+    std::vector<STRUCT_OPERATOR_LIST> table;
+    for (const AnsiString& value : ReadOperatorValues(fileName)) {
+        const AnsiString rest = value.substr(1);  // the "("
+        const size_t close = rest.find(')');
+        if (close == AnsiString::npos)
+            continue;
+        STRUCT_OPERATOR_LIST entry;
+        if (!ParseOperatorCode(rest.substr(0, close), entry.code))
+            continue;
+        entry.name = rest.substr(close + 1);
+        table.push_back(std::move(entry));
+    }
+    return table;
+}
+
+AnsiString OperatorNameOf(const std::vector<STRUCT_OPERATOR_LIST>& table, const AnsiString& codeText)
+{
+    if (table.empty())
+        return codeText;
+    int32_t code = 0;
+    if (!ParseOperatorCode(codeText, code))
+        return kUnknownOperator;
+    for (const STRUCT_OPERATOR_LIST& entry : table)
+        if (entry.code == code)
+            return entry.name;
+    return kUnknownOperator;
+}
+
+AnsiString OperatorNameOfCode(const std::vector<STRUCT_OPERATOR_LIST>& table, int32_t code)
+{
+    for (const STRUCT_OPERATOR_LIST& entry : table)
+        if (entry.code == code)
+            return entry.name;
+    return std::to_string(code);
+}

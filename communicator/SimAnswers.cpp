@@ -1,0 +1,294 @@
+#include "communicator/SimAnswers.h"
+
+#include <climits>
+#include "platform/TIniFile.h"
+
+namespace {
+
+void EraseFirst(AnsiString& text, const AnsiString& what)
+{
+    const size_t at = text.find(what);
+    if (at != AnsiString::npos)
+        text.erase(at, what.size());
+}
+
+// The text of the line that starts with `label`, after the label: up to the
+// next CR or LF. False when no such label is in the answer.
+bool LabelledLine(const AnsiString& answer, const char* label, AnsiString& line)
+{
+    const AnsiString l = label;
+    const size_t at = answer.find(l);
+    if (at == AnsiString::npos)
+        return false;
+    const size_t from = at + l.size();
+    const size_t end = answer.find_first_of("\r\n", from);
+    line = answer.substr(from, end == AnsiString::npos ? AnsiString::npos : end - from);
+    return true;
+}
+
+// Elements of a comma-separated list whose quoted parts may hold commas; each
+// element trimmed and without its quotes.
+std::vector<AnsiString> SplitFields(AnsiString text)
+{
+    std::vector<AnsiString> fields;
+    while (true) {
+        fields.push_back(NextToken(text));
+        if (text.empty())
+            break;
+    }
+    return fields;
+}
+
+// Every "\r\nOK\r\n", then the first "\r\nERROR\r\n", removed.
+void RemoveOkErrorText(AnsiString& answer)
+{
+    static const AnsiString ok = "\r\nOK\r\n";
+    for (size_t at; (at = answer.find(ok)) != AnsiString::npos;)
+        answer.erase(at, ok.size());
+    EraseFirst(answer, "\r\nERROR\r\n");
+}
+
+// Every CR and LF removed, then blanks and control characters at both ends.
+void RemoveCrLfText(AnsiString& answer)
+{
+    AnsiString out;
+    out.reserve(answer.size());
+    for (char c : answer)
+        if (c != '\r' && c != '\n')
+            out += c;
+    answer = TrimBlanks(out);
+}
+
+}  // namespace
+
+bool ReadWholeNumber(const AnsiString& text, int& value)
+{
+    const AnsiString t = TrimBlanks(text);
+    if (t.empty())
+        return false;
+    long long v = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+        if (v > INT_MAX)
+            return false;
+    }
+    value = static_cast<int>(v);
+    return true;
+}
+
+AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer)
+{
+    AnsiString text = answer;
+    if (!command.empty())
+        EraseFirst(text, command);
+    EraseFirst(text, "\r\nOK\r\n");
+    EraseFirst(text, "\r\nERROR\r\n");
+    AnsiString out;
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F)
+            out += c;
+    }
+    return out;
+}
+
+int ParsePinState(const AnsiString& command, const AnsiString& answer)
+{
+    const AnsiString text = StripPinAnswer(command, answer);
+    if (text.find("READY") != AnsiString::npos)
+        return PIN_STATE_READY;
+    if (text.find("SIM PIN") != AnsiString::npos)
+        return PIN_STATE_SIM_PIN;
+    if (text.find("SIM PUK") != AnsiString::npos)
+        return PIN_STATE_SIM_PUK;
+    return PIN_STATE_UNKNOWN;
+}
+
+EOperatorAnswer ParseOperatorAnswer(const AnsiString& answer, COPS_ANSWER& out)
+{
+    out = COPS_ANSWER{};
+    AnsiString line;
+    if (!LabelledLine(answer, "+COPS:", line))
+        return EOperatorAnswer::Malformed;
+    const std::vector<AnsiString> fields = SplitFields(line);
+    if (!ReadWholeNumber(fields[0], out.mode))
+        return EOperatorAnswer::Malformed;
+    if (fields.size() < 3)
+        return EOperatorAnswer::NotRegistered;
+    if (!ReadWholeNumber(fields[1], out.format)) {
+        out.format = -1;
+        return EOperatorAnswer::Malformed;
+    }
+    out.oper = fields[2];
+    if (fields.size() > 3 && !ReadWholeNumber(fields[3], out.accessTechnology))
+        out.accessTechnology = kNoAccessTechnology;
+    if (out.oper.empty())
+        return EOperatorAnswer::NotRegistered;
+    return EOperatorAnswer::Registered;
+}
+
+int ParseSignalQuality(const AnsiString& answer)
+{
+    AnsiString line;
+    if (!LabelledLine(answer, "+CSQ:", line))
+        return kSignalUnknown;
+    const size_t comma = line.find(',');
+    if (comma == AnsiString::npos)
+        return kSignalUnknown;
+    int value = 0;
+    if (!ReadWholeNumber(line.substr(0, comma), value))
+        return kSignalUnknown;
+    return value <= 31 ? value : kSignalUnknown;
+}
+
+bool ParseSimLock(const AnsiString& command, const AnsiString& answer, bool& locked)
+{
+    locked = false;
+    AnsiString line;
+    if (LabelledLine(answer, "+CLCK:", line)) {
+        // "+CLCK: <status>[,<class>]": the status comes first.
+        const size_t comma = line.find(',');
+        if (comma != AnsiString::npos)
+            line.erase(comma);
+    } else {
+        // A modem that leaves the label out: the status is all that is left.
+        line = answer;
+        RemoveOkErrorText(line);
+        if (!command.empty())
+            EraseFirst(line, command);
+        RemoveCrLfText(line);
+    }
+    int status = 0;
+    if (!ReadWholeNumber(line, status))
+        return false;
+    locked = status != 0;
+    return true;
+}
+
+AnsiString ParseImei(const AnsiString& answer)
+{
+    size_t i = 0;
+    while (i < answer.size()) {
+        if (answer[i] < '0' || answer[i] > '9') {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < answer.size() && answer[end] >= '0' && answer[end] <= '9')
+            ++end;
+        if (end - i >= 14 && end - i <= 17)
+            return answer.substr(i, end - i);
+        i = end;
+    }
+    return "";
+}
+
+AnsiString ParseFirmware(const AnsiString& command, const AnsiString& answer)
+{
+    AnsiString text = answer;
+    RemoveOkErrorText(text);
+    RemoveCrLfText(text);
+    if (!command.empty() && text.compare(0, command.size(), command) == 0)
+        text.erase(0, command.size());
+    if (text.compare(0, 6, "+CGMR:") == 0)
+        text.erase(0, 6);
+    return TrimBlanks(text);
+}
+
+bool ParseSmsCentre(const AnsiString& answer, AnsiString& centre)
+{
+    AnsiString line;
+    if (!LabelledLine(answer, "+CSCA:", line))
+        return false;
+    const size_t open = line.find('"');
+    if (open == AnsiString::npos)
+        return false;
+    const size_t close = line.find('"', open + 1);
+    if (close == AnsiString::npos)
+        return false;
+    AnsiString number = line.substr(open + 1, close - open - 1);
+    RemoveCrLfText(number);
+    if (number.empty())
+        return false;
+    centre = number;
+    return true;
+}
+
+AnsiString ExtractOperatorList(const AnsiString& command, const AnsiString& answer)
+{
+    AnsiString text = answer;
+    const size_t label = text.find("+COPS:");
+    if (label != AnsiString::npos) {
+        text.erase(0, label + 6);
+    } else if (!command.empty()) {
+        EraseFirst(text, command + "\r");
+    }
+    RemoveOkErrorText(text);
+    RemoveCrLfText(text);
+    return text;
+}
+
+AnsiString NextToken(AnsiString& group)
+{
+    AnsiString token;
+    bool quoted = false;
+    size_t i = 0;
+    for (; i < group.size(); ++i) {
+        const char c = group[i];
+        if (c == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (c == ',' && !quoted)
+            break;
+        token += c;
+    }
+    group = i < group.size() ? group.substr(i + 1) : AnsiString();
+    return TrimBlanks(token);
+}
+
+std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
+{
+    std::vector<ST_OPERATORS_LIST> result;
+    size_t pos = 0;
+    while (pos < list.size()) {
+        // The next bracket outside quotes decides: "(" opens a group, ")" or
+        // nothing ends the list.
+        bool quoted = false;
+        size_t open = AnsiString::npos, close = AnsiString::npos;
+        for (size_t i = pos; i < list.size(); ++i) {
+            const char c = list[i];
+            if (c == '"')
+                quoted = !quoted;
+            else if (!quoted && open == AnsiString::npos && (c == '(' || c == ')')) {
+                if (c == ')')
+                    return result;
+                open = i;
+            } else if (!quoted && open != AnsiString::npos && c == ')') {
+                close = i;
+                break;
+            }
+        }
+        if (open == AnsiString::npos || close == AnsiString::npos)
+            break;
+        AnsiString group = list.substr(open + 1, close - open - 1);
+        pos = close + 1;
+
+        ST_OPERATORS_LIST op;
+        int status = 0;
+        if (!ReadWholeNumber(NextToken(group), status))
+            continue;
+        op.available = status == 1 || status == 2;
+        op.longName = NextToken(group);
+        op.shortName = NextToken(group);
+        op.numeric = NextToken(group);
+        if (op.numeric.empty() || op.numeric.find_first_not_of("0123456789") != AnsiString::npos)
+            continue;
+        if (!group.empty() && !ReadWholeNumber(NextToken(group), op.accessTechnology))
+            op.accessTechnology = kNoAccessTechnology;
+        result.push_back(std::move(op));
+    }
+    return result;
+}

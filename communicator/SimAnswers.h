@@ -1,0 +1,92 @@
+#pragma once
+// Parsers for the modem's answers to the SIM and network commands. They take
+// the whole answer as read (echo, result lines and final code included), keep
+// no state and never throw: an answer they cannot read gives the failure value
+// named at each function.
+#include <vector>
+#include "platform/Types.h"
+
+// PIN states of the +CPIN query.
+enum : int {
+    PIN_STATE_UNKNOWN = 0,
+    PIN_STATE_READY = 1,
+    PIN_STATE_SIM_PIN = 2,
+    PIN_STATE_SIM_PUK = 3,
+};
+
+// Access technology of a scanned network when the modem gave none.
+inline constexpr int kNoAccessTechnology = -1;
+// The +CSQ value for "not known".
+inline constexpr int kSignalUnknown = 99;
+
+// The command echo, the first "\r\nOK\r\n" and "\r\nERROR\r\n" and every
+// character outside printable ASCII removed.
+AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer);
+
+// READY, SIM PIN or SIM PUK, by the first of these texts that the cleaned
+// answer holds (tested in that order); PIN_STATE_UNKNOWN otherwise.
+int ParsePinState(const AnsiString& command, const AnsiString& answer);
+
+// One +COPS? answer: <mode>[,<format>,<oper>[,<AcT>]].
+struct COPS_ANSWER {
+    int mode = -1;
+    int format = -1;           // 0 long name, 1 short name, 2 numeric code
+    AnsiString oper;           // without its quotes
+    int accessTechnology = kNoAccessTechnology;
+};
+
+enum class EOperatorAnswer {
+    Registered,     // an operator is named
+    NotRegistered,  // the mode alone (or an empty operator field)
+    Malformed,      // no +COPS line, or its mode or format is not a number
+};
+
+// Only the operator field is the name: an access-technology field after it is
+// kept apart, and a comma inside the quoted name stays in the name.
+EOperatorAnswer ParseOperatorAnswer(const AnsiString& answer, COPS_ANSWER& out);
+
+// The signal value of a +CSQ answer (0..31, or 99). 99 when the answer has no
+// +CSQ line or its first field is not such a number.
+int ParseSignalQuality(const AnsiString& answer);
+
+// The status of a +CLCK query: true and `locked` set when it is a number,
+// false with `locked` false otherwise.
+bool ParseSimLock(const AnsiString& command, const AnsiString& answer, bool& locked);
+
+// The IMEI: the first run of 14 to 17 digits; "" when there is none.
+AnsiString ParseImei(const AnsiString& answer);
+
+// The revision text of a +CGMR answer: final codes, line ends and the echo
+// removed, and a "+CGMR:" label if the modem puts one in front.
+AnsiString ParseFirmware(const AnsiString& command, const AnsiString& answer);
+
+// The number between the quotes of a +CSCA answer (the type field after it is
+// dropped). False, `centre` untouched, when there is no quoted number.
+bool ParseSmsCentre(const AnsiString& answer, AnsiString& centre);
+
+// The network list of a +COPS=? answer as the modem wrote it, without the
+// echo, the "+COPS: " label, final codes and line ends.
+AnsiString ExtractOperatorList(const AnsiString& command, const AnsiString& answer);
+
+// One network of an operator scan.
+struct ST_OPERATORS_LIST {
+    bool available = false;  // status 1 (available) or 2 (current)
+    int accessTechnology = kNoAccessTechnology;  // 0 GSM, 2 UTRAN, ...
+    AnsiString longName;
+    AnsiString shortName;
+    AnsiString numeric;
+};
+
+// Cuts the next comma-separated element off a group and returns it without
+// its double quotes. Commas inside quotes do not separate.
+AnsiString NextToken(AnsiString& group);
+
+// The networks of a scan list, "(stat,long,short,numeric[,AcT]),(...),,(0-4),(0-2)",
+// in the order given. A group whose status or code is not a whole number is
+// skipped (so the ranges of supported modes and formats drop out); the parse
+// ends at a bracket without its partner. Brackets and commas inside quoted
+// names belong to the name.
+std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
+
+// Decimal digits with blanks around; false for anything else or on overflow.
+bool ReadWholeNumber(const AnsiString& text, int& value);

@@ -1,0 +1,391 @@
+// The SMS store (Messages.bin) and the SMS commands. Once a message has left
+// the SIM the store is its only copy, so every change is saved at once and a
+// message is deleted on the SIM only after the store holding it was saved.
+#include "communicator/TModemComm.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "communicator/sms/GsmAlphabet.h"
+#include "communicator/sms/SmsDate.h"
+#include "communicator/sms/SmsList.h"
+#include "communicator/sms/SmsPdu.h"
+#include "communicator/sms/SmsStoreFile.h"
+#include "platform/MessagePump.h"
+#include "platform/Ticks.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const AnsiString kOk = "\r\nOK\r\n";
+const AnsiString kError = "\r\nERROR\r\n";
+constexpr char kCtrlZ = 0x1A;
+constexpr char kEsc = 0x1B;
+}  // namespace
+
+// ---- The store ----
+
+AnsiString TModemComm::GetSmsFilePath() const
+{
+    std::error_code ec;
+    return (fs::current_path(ec) / sms::kSmsFileName).string();
+}
+
+bool TModemComm::MayWriteSmsFile() const
+{
+    switch (m_eSmsFile) {
+    case SmsFileState::Read:
+        return true;
+    case SmsFileState::Unreadable:
+        return false;
+    default: {
+        // Never read: replacing a file nobody has seen would lose it.
+        std::error_code ec;
+        return !fs::exists(GetSmsFilePath(), ec) && !ec;
+    }
+    }
+}
+
+int32_t TModemComm::LoadSmsFile()
+{
+    m_vSms.clear();
+    AddToMemo("-=Read SMS From File=-");
+    sms::SmsFileError error = sms::SmsFileError::None;
+    const int n = sms::LoadSmsFile(GetSmsFilePath(), m_vSms, &error);
+    if (n < 0) {
+        if (error == sms::SmsFileError::NoFile) {
+            m_eSmsFile = SmsFileState::Read;
+            AddToMemo("-=Read SMS From File : No file=-");
+        } else {
+            m_eSmsFile = SmsFileState::Unreadable;
+            AddToMemo("-=Read SMS From File : Error, the file is kept as it is=-");
+        }
+        return -1;
+    }
+    m_eSmsFile = SmsFileState::Read;
+    AddToMemo("-=Read SMS From File : OK=-");
+    return n;
+}
+
+bool TModemComm::SaveSmsFile()
+{
+    if (!MayWriteSmsFile()) {
+        AddToMemo("Messages.bin was not read: it is not overwritten");
+        return false;
+    }
+    if (!sms::SaveSmsFile(GetSmsFilePath(), m_vSms)) {
+        AddToMemo("Saving Messages.bin failed");
+        return false;
+    }
+    m_eSmsFile = SmsFileState::Read;
+    for (size_t i = 0; i < m_vSms.size(); ++i)
+        m_vSms[i].index = static_cast<int32_t>(i);
+    return true;
+}
+
+void TModemComm::SortSms()
+{
+    sms::SortSms(m_vSms);
+}
+
+bool TModemComm::SetSmsStatus(int32_t index, int32_t status)
+{
+    const int32_t pos = GetSelSMSVectorPos(index);
+    if (pos < 0)
+        return false;
+    if (m_vSms[static_cast<size_t>(pos)].status == status)
+        return true;
+    m_vSms[static_cast<size_t>(pos)].status = status;
+    return SaveSmsFile();
+}
+
+bool TModemComm::AddSentSms(const AnsiString& number, const WideString& text)
+{
+    SMS_TO_FILE_STRUCT rec;
+    rec.index = static_cast<int32_t>(m_vSms.size());
+    rec.status = 3;
+    sms::SetSmsNumber(rec, number);
+    sms::SetSmsText(rec, text);
+    rec.date = sms::NowDateTime();
+    m_vSms.push_back(rec);
+    SortSms();
+    return SaveSmsFile();
+}
+
+bool TModemComm::HasUnread() const
+{
+    return std::any_of(m_vSms.begin(), m_vSms.end(), [](const SMS_TO_FILE_STRUCT& r) { return r.status == 0; });
+}
+
+bool TModemComm::DeleteSms(int32_t position)
+{
+    AddToMemo("Delete Message. Pos = " + std::to_string(position));
+    if (position < 0 || static_cast<size_t>(position) >= m_vSms.size()) {
+        AddToMemo("No message at this position: nothing deleted");
+        return false;
+    }
+    const SMS_TO_FILE_STRUCT removed = m_vSms[static_cast<size_t>(position)];
+    m_vSms.erase(m_vSms.begin() + position);
+    AddToMemo("Saving SMS ToFile");
+    if (!SaveSmsFile()) {
+        // The file still holds the message: put it back rather than show a
+        // deletion that the next start would undo, and never reload the
+        // older file over newer records.
+        m_vSms.insert(m_vSms.begin() + position, removed);
+        SortSms();
+        return false;
+    }
+    AddToMemo("Saved SMS ToFile");
+    AddToMemo("Reading SMS ToFile");
+    const std::vector<SMS_TO_FILE_STRUCT> saved = m_vSms;
+    if (LoadSmsFile() < 0)
+        m_vSms = saved;
+    AddToMemo("Read SMS ToFile");
+    AddToMemo("Sorting SMS ToFile");
+    SortSms();
+    AddToMemo("Sorted SMS ToFile");
+    return true;
+}
+
+int32_t TModemComm::GetSelSMSVectorPos(int32_t index) const
+{
+    for (size_t i = 0; i < m_vSms.size(); ++i)
+        if (m_vSms[i].index == index)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+// ---- Commands ----
+
+bool TModemComm::SetPduMode()
+{
+    if (!IsPortOpen())
+        return false;
+    if (!SendAtCommand("AT+CMGF=0"))
+        return false;
+    int32_t count = 0;
+    return ReadFromPort(&count, 1500).find(kOk) != AnsiString::npos;
+}
+
+bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool ucs2)
+{
+    STRUCT_TPDU tpdu;
+    InitTPDU(tpdu);
+    AnsiString digits = number;
+    const size_t plus = digits.find('+');
+    if (plus != AnsiString::npos)
+        digits.erase(plus, 1);
+    tpdu.addressTon = plus != AnsiString::npos ? 1 : 0;
+    tpdu.address = digits;
+    tpdu.text = text;
+    tpdu.dcs = ucs2 ? 8 : 0;
+    // Refused before the modem is asked anything. One message is all that is
+    // sent: a longer text would be cut or refused on the way, and the user
+    // would think it went out whole.
+    if (ucs2 ? text.size() > 70 : sms::CountSeptets(text) > sms::kMaxSeptets) {
+        AddToMemo("SMS text too long for one message: not sent");
+        return false;
+    }
+    if (digits.empty() || !CheckArgument(digits, "SMS number", true)) {
+        AddToMemo("SMS number is not a phone number: not sent");
+        return false;
+    }
+    const AnsiString pdu = EncodePDU(tpdu);
+    if (pdu.empty()) {
+        AddToMemo("SMS could not be encoded: not sent");
+        return false;
+    }
+    if (!SetPduMode())
+        return false;
+    if (!IsPortOpen())
+        return false;
+    if (!SendAtCommand("AT+CMGS=" + std::to_string(sms::TpduLength(pdu))))
+        return false;
+
+    // Wait for the "> " prompt in one-second passes, at most four.
+    bool prompt = false, refused = false;
+    for (uint32_t counted = 0;; counted += 1000) {
+        char line[kCommandBufferSize];
+        ReadLine(line, sizeof line);
+        const AnsiString got(line);
+        bool last = false;
+        if (got.find('>') != AnsiString::npos) {
+            prompt = true;
+            last = true;
+        } else if (got.find("ERROR") != AnsiString::npos) {
+            refused = true;
+            last = true;
+        } else if (counted >= 3000) {
+            last = true;
+        }
+        Sleep(1000);
+        if (last)
+            break;
+    }
+    if (!prompt) {
+        AddToMemo(refused ? "SMS refused before the PDU" : "No SMS prompt: the PDU is not sent");
+        // A modem that lost only its prompt still waits for a PDU: ESC
+        // cancels it, so the next command is not taken for message text.
+        if (!refused) {
+            SendRaw(&kEsc, 1);
+            Wait(200);
+        }
+        return false;
+    }
+    const AnsiString data = pdu + kCtrlZ;
+    SendRaw(data.data(), static_cast<uint32_t>(data.size()));
+    int32_t count = 0;
+    return ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
+}
+
+bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex)
+{
+    SetPduMode();
+    if (!IsPortOpen())
+        return false;
+    if (simIndex.empty() || !CheckArgument(simIndex, "SIM index", true))
+        return false;
+    if (!SendAtCommand("AT+CMGD=" + simIndex))
+        return false;
+    int32_t count = 0;
+    return ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
+}
+
+int32_t TModemComm::SetSmsStorage()
+{
+    AddToMemo("SetSmsStorage(): begin");
+    int32_t result = -1;
+    if (IsPortOpen() && SendAtCommand("AT+CPMS=\"SM\",\"SM\",\"SM\"")) {
+        int32_t count = 0;
+        if (ReadFromPort(&count, 3000).find(kOk) != AnsiString::npos) {
+            AddToMemo("Set SMS Storage OK");
+            result = 1;
+        } else {
+            AddToMemo("Error Set SMS Storage");
+        }
+    }
+    AddToMemo("SetSmsStorage(): end");
+    return result;
+}
+
+int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& store)
+{
+    if (!SetPduMode())
+        return -2;
+    if (!IsPortOpen())
+        return -1;
+    if (!SendAtCommand("AT+CMGL=" + std::to_string(status)))
+        return static_cast<int32_t>(store.size());
+    int32_t count = 0;
+    AnsiString answer = ReadFromPort(&count, 3000);
+    // Cut off the final result, keeping the line end before it: it ends the
+    // last PDU line when the modem sends no empty line in between.
+    size_t at = answer.find(kOk);
+    if (at != AnsiString::npos) {
+        AddToMemo("Sms read ok");
+        answer.resize(at + 2);
+    } else {
+        AddToMemo("Error read sms");
+        at = answer.find(kError);
+        if (at != AnsiString::npos)
+            answer.resize(at + 2);
+        if (!IsPortOpen()) {
+            // The read timed out and closed the port: nothing could be
+            // deleted, so nothing is taken; the messages stay on the SIM.
+            AddToMemo("SMS listing cut short: the messages stay on the SIM");
+            return static_cast<int32_t>(store.size());
+        }
+    }
+    return ParseSmsList(answer, store);
+}
+
+int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FILE_STRUCT>& store)
+{
+    const size_t before = store.size();
+    std::vector<AnsiString> taken;
+    for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer)) {
+        if (!entry.complete) {
+            AddToMemo("SMS entry incomplete: left on the SIM");
+            continue;
+        }
+        STRUCT_TPDU tpdu;
+        if (!DecodePDU(entry.pdu, tpdu)) {
+            AddToMemo("SMS " + entry.simIndex + " could not be decoded: left on the SIM");
+            continue;
+        }
+        SMS_TO_FILE_STRUCT rec = sms::MakeReceivedRecord(tpdu, entry.status);
+        rec.index = static_cast<int32_t>(store.size());
+        store.push_back(rec);
+        taken.push_back(entry.simIndex);
+    }
+    if (taken.empty())
+        return static_cast<int32_t>(store.size());
+    // Only a saved store may take the SIM's place.
+    if (&store != &m_vSms || !SaveSmsFile()) {
+        if (&store == &m_vSms) {
+            store.resize(before);
+            AddToMemo("SMS store not saved: the messages stay on the SIM");
+            return static_cast<int32_t>(store.size());
+        }
+        AddToMemo("Messages not kept in the program's store: they stay on the SIM");
+        return static_cast<int32_t>(store.size());
+    }
+    for (const AnsiString& simIndex : taken) {
+        // A failed deletion leaves the message on the SIM; it is taken over
+        // again next time, which is better than losing it.
+        DeleteSmsOnSim(simIndex);
+        ProcessMessages();
+    }
+    return static_cast<int32_t>(store.size());
+}
+
+bool TModemComm::ReadAllSms()
+{
+    const size_t before = m_vSms.size();
+    SetSmsStorage();
+    ListSms(4, m_vSms);
+    SortSms();
+    return m_vSms.size() != before;
+}
+
+// ---- Codec ----
+
+void TModemComm::InitTPDU(STRUCT_TPDU& tpdu) { sms::InitTPDU(tpdu); }
+AnsiString TModemComm::EncodePDU(STRUCT_TPDU tpdu) { return sms::EncodePDU(std::move(tpdu)); }
+
+bool TModemComm::DecodePDU(const AnsiString& pdu, STRUCT_TPDU& tpdu)
+{
+    const sms::PduResult result = sms::DecodePDU(pdu, tpdu);
+    if (result != sms::PduResult::Malformed && GetMTI(tpdu.firstOctet) == sms::kMtiDeliver)
+        AddToMemo("Sender Num Type: " + std::to_string(tpdu.addressTon));
+    return result == sms::PduResult::Decoded;
+}
+
+int32_t TModemComm::GetMTI(int32_t firstOctet) { return sms::GetMTI(firstOctet); }
+bool TModemComm::HasUDH(int32_t firstOctet) { return sms::HasUDH(firstOctet); }
+TPDUHeader TModemComm::ParseUDH(AnsiString& userDataHex) { return sms::ParseUDH(userDataHex); }
+AnsiString TModemComm::GsmToAnsi(const AnsiString& gsm) { return sms::GsmToAnsi(gsm); }
+AnsiString TModemComm::AnsiToGsm(const AnsiString& ansi) { return sms::AnsiToGsm(ansi); }
+AnsiString TModemComm::Encode7Bit(const AnsiString& ansi) { return sms::Encode7Bit(ansi); }
+AnsiString TModemComm::Decode7Bit(const AnsiString& hex) { return sms::Decode7Bit(hex); }
+AnsiString TModemComm::EncodeUCS2(const WideString& text) { return sms::EncodeUCS2(text); }
+WideString TModemComm::DecodeUCS2(const AnsiString& hex) { return sms::DecodeUCS2(hex); }
+AnsiString TModemComm::SwapSemiOctets(const AnsiString& text) { return sms::SwapSemiOctets(text); }
+AnsiString TModemComm::IntToHex(int32_t value) { return sms::IntToHex(value); }
+AnsiString TModemComm::IntToHex2(int32_t value) { return sms::IntToHex2(value); }
+int32_t TModemComm::HexToInt(const AnsiString& hex) { return sms::HexToInt(hex); }
+AnsiString TModemComm::IntToBin(int32_t value) { return sms::IntToBin(value); }
+int32_t TModemComm::BinToInt(const AnsiString& bits) { return sms::BinToInt(bits); }
+AnsiString TModemComm::BinToHex2(const AnsiString& bits) { return sms::BinToHex2(bits); }
+AnsiString TModemComm::HexToStr(const AnsiString& hex) { return sms::HexToStr(hex); }
+AnsiString TModemComm::StrToHex(const AnsiString& bytes) { return sms::StrToHex(bytes); }
+
+int32_t TModemComm::ReadOctet(const AnsiString& pdu, int32_t& cursor, AnsiString* digits)
+{
+    return sms::ReadOctet(pdu, cursor, digits);
+}
+
+AnsiString TModemComm::ReadOctetBits(const AnsiString& pdu, int32_t& cursor)
+{
+    return sms::ReadOctetBits(pdu, cursor);
+}

@@ -1,0 +1,81 @@
+#include "communicator/sms/SmsList.h"
+
+#include "communicator/sms/SmsDate.h"
+
+namespace sms {
+
+namespace {
+
+constexpr std::string_view kTag = "+CMGL:";
+constexpr std::string_view kLineEnd = "\r\n";
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool AllDigits(std::string_view s, size_t maxLength)
+{
+    if (s.empty() || s.size() > maxLength)
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<SmsListEntry> SplitSmsList(std::string_view answer)
+{
+    std::vector<SmsListEntry> entries;
+    size_t pos = answer.find(kTag);
+    while (pos != std::string_view::npos) {
+        pos += kTag.size();
+        const size_t next = answer.find(kTag, pos);
+        std::string_view entry = answer.substr(pos, next == std::string_view::npos ? answer.npos : next - pos);
+        pos = next;
+
+        SmsListEntry& e = entries.emplace_back();
+        const size_t headerEnd = entry.find(kLineEnd);
+        if (headerEnd == std::string_view::npos)
+            continue;
+        const std::string_view header = entry.substr(0, headerEnd);
+        entry.remove_prefix(headerEnd + kLineEnd.size());
+        const size_t pduEnd = entry.find(kLineEnd);
+        if (pduEnd == std::string_view::npos)
+            continue;  // the PDU line was cut short
+        e.pdu = AnsiString(Trim(entry.substr(0, pduEnd)));
+
+        const size_t comma1 = header.find(',');
+        if (comma1 == std::string_view::npos)
+            continue;
+        const size_t comma2 = header.find(',', comma1 + 1);
+        const std::string_view index = Trim(header.substr(0, comma1));
+        const std::string_view status =
+            Trim(header.substr(comma1 + 1, comma2 == std::string_view::npos ? header.npos : comma2 - comma1 - 1));
+        if (!AllDigits(index, 9) || !AllDigits(status, 1) || status[0] > '3')
+            continue;
+        e.simIndex = AnsiString(index);
+        e.status = status[0] - '0';
+        e.complete = true;
+    }
+    return entries;
+}
+
+SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
+{
+    SMS_TO_FILE_STRUCT rec;
+    rec.status = status;
+    SetSmsNumber(rec, tpdu.address);
+    SetSmsText(rec, tpdu.text);
+    if (!tpdu.sctsDate.empty() || !tpdu.sctsTime.empty())
+        rec.date = SctsToDateTime(tpdu.sctsDate, tpdu.sctsTime);
+    return rec;
+}
+
+}  // namespace sms

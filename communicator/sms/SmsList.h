@@ -1,0 +1,29 @@
+#pragma once
+// The message listing of AT+CMGL in PDU mode: a header line
+// "+CMGL: <index>,<status>,[<alpha>],<length>" and a PDU line per message.
+#include <string_view>
+#include <vector>
+#include "communicator/sms/SMS_TO_FILE_STRUCT.h"
+#include "communicator/sms/STRUCT_TPDU.h"
+
+namespace sms {
+
+struct SmsListEntry {
+    AnsiString simIndex;  // decimal digits only when `complete`
+    int status = -1;      // 0 to 3 when `complete`
+    AnsiString pdu;
+    // Both lines ended and the header's index and status are sound. An entry
+    // that is not complete must stay on the SIM.
+    bool complete = false;
+};
+
+// The entries of a listing in list order. Text before the first header and
+// lines after each PDU line are ignored.
+std::vector<SmsListEntry> SplitSmsList(std::string_view answer);
+
+// The store record of a message read from the SIM: number and text cut to
+// the record, the time stamp as a local date (0.0 when the PDU has none or
+// it is not a valid date). `index` is left 0 for the caller.
+SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status);
+
+}  // namespace sms

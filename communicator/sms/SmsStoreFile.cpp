@@ -1,0 +1,175 @@
+#include "communicator/sms/SmsStoreFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sms {
+
+namespace {
+
+constexpr size_t kRecordSize = sizeof(SMS_TO_FILE_STRUCT);
+// Records written per system call.
+constexpr size_t kBatch = 64;
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Reads up to `size` bytes; the count read, or -1 on an error.
+ssize_t ReadFull(int fd, char* data, size_t size)
+{
+    size_t total = 0;
+    while (total < size) {
+        const ssize_t n = ::read(fd, data + total, size - total);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        total += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(total);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store, SmsFileError* error)
+{
+    store.clear();
+    if (error)
+        *error = SmsFileError::None;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = errno == ENOENT ? SmsFileError::NoFile : SmsFileError::Unreadable;
+        return -1;
+    }
+    std::vector<SMS_TO_FILE_STRUCT> records;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        records.reserve(static_cast<size_t>(info.st_size) / kRecordSize);
+    std::vector<char> buffer(kRecordSize * kBatch);
+    bool failed = false;
+    for (;;) {
+        const ssize_t n = ReadFull(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            failed = true;
+            break;
+        }
+        const size_t whole = static_cast<size_t>(n) / kRecordSize;
+        for (size_t i = 0; i < whole; ++i) {
+            SMS_TO_FILE_STRUCT& rec = records.emplace_back();
+            std::memcpy(&rec, buffer.data() + i * kRecordSize, kRecordSize);
+            NormaliseSmsRecord(rec);
+            rec.index = static_cast<int32_t>(records.size() - 1);
+        }
+        if (static_cast<size_t>(n) < buffer.size())
+            break;  // end of file; a shorter tail is ignored
+    }
+    ::close(fd);
+    if (failed) {
+        if (error)
+            *error = SmsFileError::Unreadable;
+        return -1;
+    }
+    store = std::move(records);
+    return static_cast<int>(store.size());
+}
+
+bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store)
+{
+    const std::string temp = path + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::vector<SMS_TO_FILE_STRUCT> batch;
+    batch.reserve(kBatch);
+    for (size_t i = 0; ok && i < store.size(); i += kBatch) {
+        batch.clear();
+        const size_t end = std::min(store.size(), i + kBatch);
+        for (size_t j = i; j < end; ++j) {
+            // Built afresh, so no stray byte of memory reaches the file.
+            SMS_TO_FILE_STRUCT& rec = batch.emplace_back();
+            rec.index = static_cast<int32_t>(j);
+            rec.status = store[j].status;
+            SetSmsNumber(rec, GetSmsNumber(store[j]));
+            SetSmsText(rec, GetSmsText(store[j]));
+            rec.date = store[j].date;
+        }
+        ok = WriteAll(fd, reinterpret_cast<const char*>(batch.data()), batch.size() * kRecordSize);
+    }
+    // The only copy of a message may be in this file: it must be on the disk
+    // before it replaces the old one.
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
+        const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+        return true;
+    }
+    ::unlink(temp.c_str());
+    return false;
+}
+
+void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store)
+{
+    // Sort small keys, then move each record once: the records are large.
+    struct Key {
+        double date;
+        uint32_t pos;
+    };
+    std::vector<Key> keys(store.size());
+    bool sorted = true;
+    for (size_t i = 0; i < store.size(); ++i) {
+        const double d = store[i].date;
+        keys[i] = {std::isfinite(d) ? d : 0.0, static_cast<uint32_t>(i)};
+        if (i > 0 && keys[i].date > keys[i - 1].date)
+            sorted = false;
+    }
+    if (!sorted) {
+        std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+            return a.date != b.date ? a.date > b.date : a.pos < b.pos;
+        });
+        std::vector<SMS_TO_FILE_STRUCT> ordered;
+        ordered.reserve(store.size());
+        for (const Key& k : keys)
+            ordered.push_back(store[k.pos]);
+        store = std::move(ordered);
+    }
+    for (size_t i = 0; i < store.size(); ++i)
+        store[i].index = static_cast<int32_t>(i);
+}
+
+}  // namespace sms

@@ -1,0 +1,149 @@
+#include "communicator/OperatorTable.h"
+#include "communicator/TOperatorList.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder holding an Operators.dat with the given text.
+class OperatorFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() /
+                ("qvx_ops_" + std::to_string(::getpid()) + "_" + info->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    AnsiString Write(const std::string& text)
+    {
+        std::ofstream(m_dir / "Operators.dat") << text;
+        return Path();
+    }
+    AnsiString Path() const { return (m_dir / "Operators.dat").string(); }
+    AnsiString Folder() const { return m_dir.string(); }
+
+    fs::path m_dir;
+};
+
+const char* kSample =
+    "[Operators]\n"
+    "; Somewhere\n"
+    "Operator00001=(24601)Valjean Mobile\n"
+    "Operator00002=(24602)Brand (North Region)\n"
+    "Operator00003=(24601)Second Valjean\n"
+    "Operator00004=(0012)Leading Zero Net\n"
+    "Operator00005=(310260)Six Digits\n";
+
+}  // namespace
+
+TEST_F(OperatorFile, EngineTableNamesNumericCodes)
+{
+    const auto table = ReadOperatorTable(Write(kSample));
+    ASSERT_EQ(table.size(), 5u);
+    struct Case { const char* code; const char* name; } cases[] = {
+        {"24601", "Valjean Mobile"},          // first of two entries with this code
+        {"024601", "Valjean Mobile"},         // a leading zero is the same number
+        {" 24602 ", "Brand (North Region)"},  // own parentheses kept
+        {"12", "Leading Zero Net"},
+        {"310260", "Six Digits"},
+        {"99999", "Unknown Operator"},
+        {"24601x", "Unknown Operator"},       // not a number
+        {"", "Unknown Operator"},
+        {"99999999999", "Unknown Operator"},  // beyond int32
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OperatorNameOf(table, c.code), c.name) << c.code;
+    EXPECT_EQ(OperatorNameOfCode(table, 24601), "Valjean Mobile");
+    EXPECT_EQ(OperatorNameOfCode(table, 12), "Leading Zero Net");
+    EXPECT_EQ(OperatorNameOfCode(table, 77777), "77777");
+}
+
+TEST_F(OperatorFile, OperatorListComparesCodeTextsExactly)
+{
+    Write(kSample);
+    TOperatorList list(Folder());
+    EXPECT_TRUE(list.IsLoaded());
+    EXPECT_EQ(list.Count(), 5);
+    EXPECT_EQ(list.GetOperatorName("24601"), "Valjean Mobile");
+    EXPECT_EQ(list.GetOperatorName("024601"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("0012"), "Leading Zero Net");
+    EXPECT_EQ(list.GetOperatorName("12"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("24602"), "Brand (North Region)");
+    EXPECT_EQ(list.GetOperatorName(""), "unknown");
+}
+
+TEST_F(OperatorFile, GapInKeysEndsTheReading)
+{
+    Write("[Operators]\n"
+          "Operator00001=(1)One\nOperator00002=(2)Two\nOperator00003=(3)Three\n"
+          "Operator00005=(5)Five\n");
+    EXPECT_EQ(ReadOperatorTable(Path()).size(), 3u);
+    TOperatorList list(Folder());
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.GetOperatorName("5"), "unknown");
+    // An empty value ends it as well.
+    Write("[Operators]\nOperator00001=(1)One\nOperator00002=\nOperator00003=(3)Three\n");
+    EXPECT_EQ(ReadOperatorTable(Path()).size(), 1u);
+    EXPECT_EQ(list.Load(), 1);
+}
+
+TEST_F(OperatorFile, MalformedEntriesAreSkippedNotFatal)
+{
+    Write("[Operators]\n"
+          "Operator00001=(abc)Letters\n"
+          "Operator00002=no brackets at all\n"
+          "Operator00003=(4711)Good\n"
+          "Operator00004=x4712)Odd Opening\n"
+          "Operator00005=)(4713)Reversed\n");
+    const auto table = ReadOperatorTable(Path());
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(OperatorNameOf(table, "4711"), "Good");
+    // The engine takes whatever follows the first character as the code.
+    EXPECT_EQ(OperatorNameOf(table, "4712"), "Odd Opening");
+
+    TOperatorList list(Folder());
+    EXPECT_EQ(list.GetOperatorName("abc"), "Letters");  // texts are not checked
+    EXPECT_EQ(list.GetOperatorName("4711"), "Good");
+    EXPECT_EQ(list.GetOperatorName("4712"), "unknown");
+    EXPECT_EQ(list.Count(), 2);
+}
+
+TEST_F(OperatorFile, MissingOrEmptyFileLeavesBothEmpty)
+{
+    for (bool create : {false, true}) {
+        if (create)
+            Write("");
+        const auto table = ReadOperatorTable(Path());
+        EXPECT_TRUE(table.empty());
+        EXPECT_EQ(OperatorNameOf(table, "24601"), "24601");
+        EXPECT_EQ(OperatorNameOf(table, "garbage"), "garbage");
+        EXPECT_EQ(OperatorNameOfCode(table, 24601), "24601");
+        TOperatorList list(Folder());
+        EXPECT_FALSE(list.IsLoaded());
+        EXPECT_EQ(list.Count(), 0);
+        EXPECT_EQ(list.GetOperatorName("24601"), "unknown");
+    }
+}
+
+TEST_F(OperatorFile, ReloadReplacesTheListButNotTheLoadedFlag)
+{
+    Write("[Operators]\nOperator00001=(1)One\n");
+    TOperatorList list(Folder());
+    Write("[Operators]\nOperator00001=(2)Two\nOperator00002=(3)Three\n");
+    EXPECT_EQ(list.Load(), 2);
+    EXPECT_EQ(list.GetOperatorName("1"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("3"), "Three");
+    fs::remove(Path());
+    EXPECT_EQ(list.Load(), 0);
+    EXPECT_TRUE(list.IsLoaded());
+    EXPECT_EQ(list.FileName(), Path());
+}

@@ -1,0 +1,260 @@
+// Reading the SIM's messages into the store and sending, against the
+// simulated modem.
+#include "communicator/sms/SmsDate.h"
+#include "platform/Ticks.h"
+#include "tools/modemsim/AtText.h"
+#include "tools/modemsim/Session.h"
+#include "SmsFixture.h"
+
+#include <mutex>
+
+namespace {
+
+using modemsim::SmsModule;
+
+// Looks at Messages.bin at the moment the modem is asked to delete a message.
+class DeleteSpy : public modemsim::Module {
+public:
+    explicit DeleteSpy(std::string path) : m_path(std::move(path)) {}
+    bool Handle(const std::string& line, modemsim::Session&) override
+    {
+        if (modemsim::MatchCommand(line, "+CMGD")) {
+            std::vector<SMS_TO_FILE_STRUCT> store;
+            const int n = sms::LoadSmsFile(m_path, store);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_onDisk.push_back(n);
+        }
+        return false;  // the SIM module answers
+    }
+    std::vector<int> OnDisk() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_onDisk;
+    }
+
+private:
+    std::string m_path;
+    mutable std::mutex m_mutex;
+    std::vector<int> m_onDisk;
+};
+
+class SmsCommands : public SmsFixture {
+protected:
+    void SetUp() override
+    {
+        SmsFixture::SetUp();
+        m_comm->LoadSmsFile();
+    }
+    void StoreThree()
+    {
+        ASSERT_EQ(Sim().Store(kDeliverHello, 1), 1);
+        ASSERT_EQ(Sim().Store(kStoredSubmit, 2), 2);
+        ASSERT_EQ(Sim().Store(kDeliverUcs2, 0), 3);
+    }
+    std::vector<int> SimIndexes()
+    {
+        std::vector<int> out;
+        for (const auto& m : m_sim.Sms().Messages())
+            out.push_back(m.index);
+        return out;
+    }
+};
+
+TEST_F(SmsCommands, ReadAllTakesEveryMessageSavesThenDeletes)
+{
+    StoreThree();
+    ASSERT_EQ(Sim().Store(kStoredSubmit, 3), 4);
+    auto spy = std::make_shared<DeleteSpy>((m_program / sms::kSmsFileName).string());
+    m_sim.AddModule(spy);
+
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty());
+    // Every deletion came after all four were on the disk.
+    EXPECT_EQ(spy->OnDisk(), (std::vector<int> {4, 4, 4, 4}));
+    EXPECT_EQ(CommandsLike("AT+CMGD"), (std::vector<std::string> {"AT+CMGD=1", "AT+CMGD=2", "AT+CMGD=3", "AT+CMGD=4"}));
+    EXPECT_EQ(CommandsLike("AT+CPMS"), (std::vector<std::string> {"AT+CPMS=\"SM\",\"SM\",\"SM\""}));
+    EXPECT_EQ(CommandsLike("AT+CMGL"), (std::vector<std::string> {"AT+CMGL=4"}));
+    EXPECT_TRUE(Logged("Sms read ok"));
+    EXPECT_TRUE(Logged("Set SMS Storage OK"));
+    EXPECT_TRUE(Logged("Sender Num Type: 5"));
+
+    // Newest first; stored messages without a time stamp last, in list order.
+    const auto& store = m_comm->GetSmsStore();
+    ASSERT_EQ(store.size(), 4u);
+    EXPECT_EQ(sms::GetSmsText(store[0]), u"тест");
+    EXPECT_EQ(sms::GetSmsNumber(store[0]), "InternetSMS");
+    EXPECT_EQ(store[0].status, 0);
+    EXPECT_EQ(store[0].date, sms::MakeDateTime(2011, 3, 29, 19, 20, 4));
+    EXPECT_EQ(sms::GetSmsNumber(store[1]), "18005551212");
+    EXPECT_EQ(store[1].status, 1);
+    EXPECT_EQ(store[2].status, 2);
+    EXPECT_EQ(store[2].date, 0.0);
+    EXPECT_EQ(sms::GetSmsText(store[2]), u"hellohello");
+    EXPECT_EQ(store[3].status, 3);
+    EXPECT_TRUE(m_comm->HasUnread());
+
+    // A program killed now and started again has them all.
+    auto restarted = MakeComm();
+    EXPECT_EQ(restarted->LoadSmsFile(), 4);
+
+    // Nothing more on the SIM: nothing added.
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 4u);
+}
+
+TEST_F(SmsCommands, CorruptedMessageStaysOnTheSim)
+{
+    StoreThree();
+    Sim().CorruptPdu(2);
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_EQ(SimIndexes(), std::vector<int> {2});
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 2u);
+    EXPECT_EQ(StoreOnDisk().size(), 2u);
+    EXPECT_TRUE(Logged("SMS 2 could not be decoded: left on the SIM"));
+
+    // Once the SIM gives it whole, it is taken over.
+    Sim().CorruptPdu(2, false);
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty());
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+}
+
+TEST_F(SmsCommands, ListingEndedByAnErrorKeepsTheCutEntryOnTheSim)
+{
+    StoreThree();
+    Sim().CutListingAfter(2, SmsModule::Cut::Error);
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Logged("Error read sms"));
+    EXPECT_EQ(SimIndexes(), std::vector<int> {3});
+    EXPECT_EQ(StoreOnDisk().size(), 2u);
+}
+
+TEST_F(SmsCommands, ListingCutShortBySilenceTakesNothing)
+{
+    StoreThree();
+    Sim().CutListingAfter(1, SmsModule::Cut::Silence);
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_EQ(SimIndexes(), (std::vector<int> {1, 2, 3}));
+    EXPECT_TRUE(m_comm->GetSmsStore().empty());
+    EXPECT_TRUE(CommandsLike("AT+CMGD").empty());
+}
+
+TEST_F(SmsCommands, NothingLeavesTheSimWhenTheStoreCannotBeSaved)
+{
+    StoreThree();
+    std::filesystem::create_directory(m_program / "Messages.bin.tmp");
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_EQ(SimIndexes(), (std::vector<int> {1, 2, 3}));
+    EXPECT_TRUE(m_comm->GetSmsStore().empty());
+    EXPECT_TRUE(CommandsLike("AT+CMGD").empty());
+}
+
+TEST_F(SmsCommands, AFailedSimDeletionKeepsTheMessage)
+{
+    StoreThree();
+    m_sim.SetAnswer("+CMGD=1", "\r\n+CMS ERROR: 321\r\n");
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_EQ(SimIndexes(), std::vector<int> {1});
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+}
+
+TEST_F(SmsCommands, NoMessagesNoChange)
+{
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(m_comm->GetSmsStore().empty());
+    std::vector<SMS_TO_FILE_STRUCT> scratch;
+    EXPECT_EQ(m_comm->ParseSmsList("AT+CMGL=4\r\r\n\r\nOK\r\n", scratch), 0);
+    // Messages taken into any other vector than the store never leave the SIM.
+    ASSERT_EQ(Sim().Store(kDeliverHello, 1), 1);
+    EXPECT_EQ(m_comm->ParseSmsList(AnsiString("+CMGL: 1,1,,30\r\n") + kDeliverHello + "\r\n", scratch), 1);
+    EXPECT_TRUE(CommandsLike("AT+CMGD").empty());
+    EXPECT_EQ(SimIndexes(), std::vector<int> {1});
+}
+
+TEST_F(SmsCommands, StorageAndListingFailures)
+{
+    m_sim.SetAnswer("+CPMS=\"SM\",\"SM\",\"SM\"", "\r\n+CMS ERROR: 302\r\n");
+    EXPECT_EQ(m_comm->SetSmsStorage(), -1);
+    EXPECT_TRUE(Logged("Error Set SMS Storage"));
+    EXPECT_EQ(m_memo.Lines().back(), "SetSmsStorage(): end");
+    m_sim.SetAnswer("+CMGF=0", "\r\nERROR\r\n");
+    std::vector<SMS_TO_FILE_STRUCT> scratch;
+    EXPECT_EQ(m_comm->ListSms(4, scratch), -2);
+    m_sim.ClearScript();
+    m_comm->ClosePort();
+    EXPECT_EQ(m_comm->ListSms(4, scratch), -2);
+    EXPECT_EQ(m_comm->SetSmsStorage(), -1);
+    EXPECT_FALSE(m_comm->DeleteSmsOnSim("1"));
+    EXPECT_FALSE(m_comm->SendSms("123", u"x", false));
+}
+
+TEST_F(SmsCommands, SendWithPrompt)
+{
+    const uint32_t start = GetTickCount();
+    EXPECT_TRUE(m_comm->SendSms("+16175927198", u"hello", false));
+    EXPECT_EQ(CommandsLike("AT+CMGS"), std::vector<std::string> {"AT+CMGS=19"});
+    EXPECT_EQ(Sim().SentPdus(), std::vector<std::string> {"0011000B916171957291F80000FF05E8329BFD06"});
+    // The prompt came in the first pass: the PDU followed about a second later.
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 4000u);
+
+    EXPECT_TRUE(m_comm->SendSms("16175927198", u"\u0416", true));
+    EXPECT_EQ(Sim().SentPdus().back(), "0011000B816171957291F80008FF020416");
+}
+
+TEST_F(SmsCommands, SendWithoutPromptGivesUp)
+{
+    Sim().DropPrompt(true);
+    EXPECT_FALSE(m_comm->SendSms("+16175927198", u"hello", false));
+    EXPECT_TRUE(Sim().SentPdus().empty());
+    EXPECT_TRUE(Logged("No SMS prompt: the PDU is not sent"));
+    // The modem is not left waiting for message text.
+    Sim().DropPrompt(false);
+    EXPECT_TRUE(m_comm->SetPduMode());
+    EXPECT_TRUE(m_comm->SendSms("+16175927198", u"hello", false));
+    EXPECT_EQ(Sim().SentPdus().size(), 1u);
+}
+
+TEST_F(SmsCommands, SendRefusedByTheNetwork)
+{
+    Sim().SetSendError(330);
+    EXPECT_FALSE(m_comm->SendSms("+16175927198", u"hello", false));
+    EXPECT_EQ(Sim().SentPdus().size(), 1u);
+    m_sim.SetAnswer("+CMGS=19", "\r\n+CMS ERROR: 500\r\n");
+    EXPECT_FALSE(m_comm->SendSms("+16175927198", u"hello", false));
+    EXPECT_EQ(Sim().SentPdus().size(), 1u);
+}
+
+TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
+{
+    const struct {
+        AnsiString number;
+        WideString text;
+        bool ucs2;
+    } cases[] = {
+        {"123", WideString(161, u'a'), false},
+        {"123", WideString(80, u'[') + u"a", false},  // extension characters count two
+        {"123", WideString(71, u'a'), true},
+        {"", u"x", false},
+        {"+", u"x", false},
+        {"12\"3", u"x", false},
+        {"123\r\nAT+CMGD=1", u"x", false},
+        {"123 456", u"x", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(m_comm->SendSms(c.number, c.text, c.ucs2)) << c.number;
+    EXPECT_TRUE(CommandsLike("AT+CMGS").empty());
+    EXPECT_TRUE(m_comm->SendSms("123", WideString(80, u'['), false));
+    EXPECT_TRUE(m_comm->SendSms("123", WideString(70, u'\u0416'), true));
+}
+
+TEST_F(SmsCommands, SimIndexMustBeDigits)
+{
+    EXPECT_FALSE(m_comm->DeleteSmsOnSim("1;+CMGD=2"));
+    EXPECT_FALSE(m_comm->DeleteSmsOnSim(""));
+    EXPECT_TRUE(CommandsLike("AT+CMGD").empty());
+    ASSERT_EQ(Sim().Store(kDeliverHello, 1), 1);
+    EXPECT_TRUE(m_comm->DeleteSmsOnSim("1"));
+    EXPECT_FALSE(m_comm->DeleteSmsOnSim("1"));
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// The communicator's SMS store: every change reaches Messages.bin at once, a
+// failed save loses nothing, and a file that was not read is never replaced.
+#include "communicator/sms/SmsDate.h"
+#include "SmsFixture.h"
+
+#include <cmath>
+
+namespace {
+
+class SmsStore : public SmsFixture {
+protected:
+    std::filesystem::path File() const { return m_program / sms::kSmsFileName; }
+};
+
+TEST_F(SmsStore, SentMessageIsSavedAtOnce)
+{
+    EXPECT_EQ(m_comm->LoadSmsFile(), -1);
+    EXPECT_TRUE(Logged("-=Read SMS From File : No file=-"));
+    const double before = sms::NowDateTime();
+    EXPECT_TRUE(m_comm->AddSentSms("+4917012345", u"Hi \u20AC"));
+    const auto& store = m_comm->GetSmsStore();
+    ASSERT_EQ(store.size(), 1u);
+    EXPECT_EQ(store[0].status, 3);
+    EXPECT_EQ(store[0].index, 0);
+    EXPECT_EQ(std::floor(store[0].date), std::floor(before));
+    EXPECT_GE(store[0].date, before);
+
+    const auto disk = StoreOnDisk();
+    ASSERT_EQ(disk.size(), 1u);
+    EXPECT_EQ(sms::GetSmsNumber(disk[0]), "+4917012345");
+    EXPECT_EQ(sms::GetSmsText(disk[0]), u"Hi \u20AC");
+}
+
+TEST_F(SmsStore, StatusChangeIsSaved)
+{
+    m_comm->LoadSmsFile();
+    m_comm->AddSentSms("1", u"a");
+    EXPECT_TRUE(m_comm->SetSmsStatus(0, 1));
+    EXPECT_EQ(StoreOnDisk()[0].status, 1);
+    EXPECT_FALSE(m_comm->SetSmsStatus(5, 0));  // no such record: nothing happens
+    EXPECT_EQ(m_comm->GetSmsStore()[0].status, 1);
+    EXPECT_FALSE(m_comm->HasUnread());
+    EXPECT_TRUE(m_comm->SetSmsStatus(0, 0));
+    EXPECT_TRUE(m_comm->HasUnread());
+    EXPECT_EQ(m_comm->GetSelSMSVectorPos(0), 0);
+    EXPECT_EQ(m_comm->GetSelSMSVectorPos(1), -1);
+}
+
+TEST_F(SmsStore, DeleteTheOnlyMessage)
+{
+    m_comm->LoadSmsFile();
+    m_comm->AddSentSms("1", u"a");
+    m_memo.Clear();
+    EXPECT_TRUE(m_comm->DeleteSms(0));
+    EXPECT_TRUE(m_comm->GetSmsStore().empty());
+    EXPECT_EQ(std::filesystem::file_size(File()), 0u);
+    const std::vector<AnsiString> expected = {
+        "Delete Message. Pos = 0", "Saving SMS ToFile", "Saved SMS ToFile", "Reading SMS ToFile",
+        "-=Read SMS From File=-", "-=Read SMS From File : OK=-", "Read SMS ToFile", "Sorting SMS ToFile",
+        "Sorted SMS ToFile"};
+    EXPECT_EQ(m_memo.Lines(), expected);
+}
+
+TEST_F(SmsStore, DeleteOutsideTheStoreDoesNothing)
+{
+    m_comm->LoadSmsFile();
+    m_comm->AddSentSms("1", u"a");
+    const auto size = std::filesystem::file_size(File());
+    for (int pos : {-1, 1, 1000}) {
+        EXPECT_FALSE(m_comm->DeleteSms(pos));
+        EXPECT_EQ(m_comm->GetSmsStore().size(), 1u);
+    }
+    EXPECT_EQ(std::filesystem::file_size(File()), size);
+}
+
+TEST_F(SmsStore, FailedSaveOnDeleteKeepsEveryMessage)
+{
+    m_comm->LoadSmsFile();
+    m_comm->AddSentSms("1", u"a");
+    m_comm->AddSentSms("2", u"b");
+    m_comm->AddSentSms("3", u"c");
+    // The temporary file cannot be made: the save fails.
+    std::filesystem::create_directory(File().string() + ".tmp");
+    EXPECT_FALSE(m_comm->DeleteSms(1));
+    const auto& store = m_comm->GetSmsStore();
+    ASSERT_EQ(store.size(), 3u);
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    for (size_t i = 0; i < store.size(); ++i)
+        EXPECT_EQ(store[i].index, static_cast<int>(i));
+    // Nothing was reloaded over the store: a message added in memory only stays.
+    EXPECT_FALSE(m_comm->AddSentSms("4", u"d"));
+    EXPECT_FALSE(m_comm->DeleteSms(0));
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 4u);
+
+    std::filesystem::remove(File().string() + ".tmp");
+    EXPECT_TRUE(m_comm->DeleteSms(0));
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+}
+
+TEST_F(SmsStore, AFileThatWasNotReadIsNeverReplaced)
+{
+    // Another run's messages, not loaded by this one.
+    {
+        auto other = MakeComm();
+        other->LoadSmsFile();
+        other->AddSentSms("1", u"old");
+    }
+    EXPECT_FALSE(m_comm->AddSentSms("2", u"new"));
+    ASSERT_EQ(StoreOnDisk().size(), 1u);
+    EXPECT_EQ(sms::GetSmsText(StoreOnDisk()[0]), u"old");
+
+    // Once read, changes are saved as usual.
+    EXPECT_EQ(m_comm->LoadSmsFile(), 1);
+    EXPECT_TRUE(m_comm->AddSentSms("2", u"new"));
+    EXPECT_EQ(StoreOnDisk().size(), 2u);
+}
+
+TEST_F(SmsStore, AnUnreadableFileIsKept)
+{
+    std::filesystem::create_directory(File());
+    std::ofstream(File() / "inside") << "x";
+    EXPECT_EQ(m_comm->LoadSmsFile(), -1);
+    EXPECT_FALSE(m_comm->AddSentSms("2", u"new"));
+    EXPECT_FALSE(m_comm->SaveSmsFile());
+    EXPECT_TRUE(std::filesystem::exists(File() / "inside"));
+}
+
+TEST_F(SmsStore, LoadSortsNothingAndRenumbers)
+{
+    std::vector<SMS_TO_FILE_STRUCT> records(3);
+    const double dates[] = {1.0, 3.0, 2.0};
+    for (int i = 0; i < 3; ++i) {
+        records[i].date = dates[i];
+        records[i].index = 7 + i;
+    }
+    ASSERT_TRUE(sms::SaveSmsFile(File().string(), records));
+    EXPECT_EQ(m_comm->LoadSmsFile(), 3);
+    EXPECT_EQ(m_comm->GetSmsStore()[0].date, 1.0);
+    m_comm->SortSms();
+    const auto& store = m_comm->GetSmsStore();
+    EXPECT_EQ(store[0].date, 3.0);
+    EXPECT_EQ(store[1].date, 2.0);
+    EXPECT_EQ(store[2].date, 1.0);
+    EXPECT_EQ(store[2].index, 2);
+}
+
+}  // namespace
