@@ -1,6 +1,6 @@
 // Draws the program's skin: title strips, exit and minimise images, button caps,
 // window backgrounds, message-box border pieces, the wait stripe and the status
-// dots. Usage: skingen <output folder>. The pictures are committed under
+// dots, the main window's button faces, traffic icons and antenna. Usage: skingen <output folder>. The pictures are committed under
 // data/skin; run this again after changing the look.
 #include <QColor>
 #include <QDir>
@@ -283,6 +283,103 @@ void DialogPictures()
     Save(sim, "pin_icon");
 }
 
+// The main window's pictures: the large button faces (normal and hover), the
+// SMS faces with and without unread messages, the traffic-row icons and the
+// antenna, 32 frames of 10 x 93 side by side (frame n shows n of 31 bars).
+void MainWindowPictures()
+{
+    auto face = [](const QString& name, int size, const QColor& ring, bool hover,
+                   const std::function<void(QPainter&, const QRectF&)>& glyph) {
+        QImage img = Blank(size, size);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        const QRectF r(2.5, 2.5, size - 5.0, size - 5.0);
+        QRadialGradient g(r.center() - QPointF(size / 6.0, size / 6.0), size * 0.75);
+        g.setColorAt(0, hover ? ring.lighter(160) : kDark2.lighter(130));
+        g.setColorAt(1, hover ? ring.darker(130) : kDark1);
+        p.setBrush(g);
+        p.setPen(QPen(hover ? ring.lighter(130) : ring, 2));
+        p.drawEllipse(r);
+        p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        glyph(p, r.adjusted(size * 0.28, size * 0.28, -size * 0.28, -size * 0.28));
+        p.end();
+        Save(img, name);
+    };
+    const auto plug = [](QPainter& p, const QRectF& r) {
+        p.drawArc(r, 120 * 16, 300 * 16);
+        p.drawLine(QPointF(r.center().x(), r.top() - 2), QPointF(r.center().x(), r.center().y()));
+    };
+    const auto cross = [](QPainter& p, const QRectF& r) {
+        p.drawLine(r.topLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomLeft());
+    };
+    const auto letter = [](QPainter& p, const QRectF& r) {
+        p.drawRect(r.adjusted(-2, 2, 2, -2));
+        p.drawLine(r.topLeft() + QPointF(-2, 2), r.center() + QPointF(0, 2));
+        p.drawLine(r.center() + QPointF(0, 2), r.topRight() + QPointF(2, 2));
+    };
+    const auto letterNew = [letter](QPainter& p, const QRectF& r) {
+        letter(p, r);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(230, 80, 60));
+        p.drawEllipse(QPointF(r.right() + 3, r.top() - 1), 5, 5);
+    };
+    const auto gear = [](QPainter& p, const QRectF& r) {
+        p.drawEllipse(r.adjusted(3, 3, -3, -3));
+        for (int i = 0; i < 8; ++i) {
+            p.save();
+            p.translate(r.center());
+            p.rotate(i * 45);
+            p.drawLine(QPointF(0, r.height() / 2 - 2), QPointF(0, r.height() / 2 + 2));
+            p.restore();
+        }
+    };
+    const auto info = [](QPainter& p, const QRectF& r) {
+        p.drawLine(QPointF(r.center().x(), r.center().y() - 1), QPointF(r.center().x(), r.bottom()));
+        p.drawPoint(QPointF(r.center().x(), r.top() + 1));
+    };
+    for (int hover = 0; hover < 2; ++hover) {
+        const QString s = hover ? "_hover" : "";
+        face("main_connect" + s, 50, kAccent, hover, plug);
+        face("main_disconnect" + s, 50, QColor(190, 70, 50), hover, cross);
+        face("main_settings" + s, 50, kAccent, hover, gear);
+        face("main_about" + s, 50, kAccent, hover, info);
+        face("main_sms" + s, 48, kAccent, hover, letter);
+        face("main_sms_new" + s, 48, QColor(230, 140, 40), hover, letterNew);
+    }
+
+    auto icon = [](const QString& name, const std::function<void(QPainter&)>& glyph) {
+        QImage img = Blank(16, 16);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(kAccentLight, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        glyph(p);
+        p.end();
+        Save(img, name);
+    };
+    icon("traffic_down", [](QPainter& p) { p.drawLine(8, 2, 8, 13); p.drawLine(4, 9, 8, 13); p.drawLine(12, 9, 8, 13); });
+    icon("traffic_up", [](QPainter& p) { p.drawLine(8, 3, 8, 14); p.drawLine(4, 7, 8, 3); p.drawLine(12, 7, 8, 3); });
+    icon("traffic_down_speed", [](QPainter& p) { p.drawArc(2, 3, 12, 12, 0, 180 * 16); p.drawLine(8, 9, 11, 5); p.drawLine(5, 13, 11, 13); });
+    icon("traffic_up_speed", [](QPainter& p) { p.drawArc(2, 3, 12, 12, 0, 180 * 16); p.drawLine(8, 9, 5, 5); p.drawLine(5, 13, 11, 13); });
+    icon("traffic_time", [](QPainter& p) { p.drawEllipse(2, 2, 12, 12); p.drawLine(8, 8, 8, 4); p.drawLine(8, 8, 11, 8); });
+
+    QImage antenna = Blank(10 * 32, 93);
+    QPainter ap(&antenna);
+    for (int frame = 0; frame < 32; ++frame) {
+        const int x0 = frame * 10;
+        ap.fillRect(QRect(x0 + 1, 0, 8, 93), kDark1);
+        // 31 bars of 3 pixels from the foot upwards: frame n lights n of them.
+        for (int bar = 0; bar < 31; ++bar) {
+            const int y = 93 - 3 - bar * 3;
+            const QColor c = bar < frame ? (frame < 8 ? QColor(210, 90, 60) : kAccentLight) : kDark2;
+            ap.fillRect(QRect(x0 + 2, y + 1, 6, 2), c);
+        }
+    }
+    ap.end();
+    Save(antenna, "main_antenna");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -306,6 +403,7 @@ int main(int argc, char** argv)
     WaitStripe();
     StatusDots();
     DialogPictures();
+    MainWindowPictures();
     std::printf("skingen: %d pictures written to %s\n", g_written, argv[1]);
     return 0;
 }

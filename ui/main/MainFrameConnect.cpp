@@ -1,0 +1,175 @@
+// The connect button: dialling with the stored profile, hanging up, the
+// question when closing with a link up, and pages shown in the helper window.
+#include "ui/main/TModemMainFrame.h"
+
+#include <QLabel>
+#include <cstring>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TExFrame.h"
+#include "ui/common/TFormEx.h"
+#include "ui/common/TLanguage.h"
+#include "ui/common/TPNGButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/main/CommCalls.h"
+
+#if __has_include("platform/Ras.h")
+#include "platform/Ras.h"
+#define QVX_HAVE_RAS 1
+#endif
+
+namespace {
+AnsiString DialErrorText(uint32_t error)
+{
+#ifdef QVX_HAVE_RAS
+    char buf[1024];
+    std::memset(buf, 0, sizeof buf);
+    RasGetErrorStringA(error, buf, sizeof buf);
+    return AnsiString(buf);
+#else
+    return "Dial-up error " + std::to_string(error);
+#endif
+}
+}  // namespace
+
+void TModemMainFrame::OnConnectClick()
+{
+    // Clicks during the action do nothing.
+    m_pPNGConnect->blockSignals(true);
+    HideOtherChildWindow();
+    Lock();
+    ShowWaitPanel(m_pLanguage->GetText(m_bConnected ? 126 : 125));
+    SuspendWorker();
+    Log("-=Start Connecting to Internet=-");
+    m_pModemComm->ClearAbortFlag();
+    ProcessMessages();
+    m_pModemComm->Wait(100);
+    ProcessMessages();
+
+    if (!m_bConnected) {
+        ProcessMessages();
+        WaitModemInit(1);
+        m_pModemComm->Wait(200);
+        ProcessMessages();
+        bool again = true;
+        uint32_t error = 0;
+        while (again && !m_bClosing) {
+            const AnsiString apn = m_pIniFile->GetConnectionAPN();
+            const int auth = m_pIniFile->GetAuthentication();
+            Comm::SetApn(*m_pModemComm, apn, auth);
+            if (m_pModemComm->IsPortOpen())
+                m_pModemComm->ClosePort();
+            Comm::ResetTrafficSamples(*m_pModemComm);
+            m_bConnected = ConnectToInternet(&error);
+            if (m_bConnected)
+                break;
+            if (m_bClosing)
+                break;
+            m_pModemComm->Wait(1000);
+            m_bConnected = ConnectToInternet(&error);
+            if (m_bConnected || m_bClosing)
+                break;
+            switch (m_pDialogs->ShowConnectTrouble(error, DialErrorText(error))) {
+            case mrOk:  // Settings
+                m_pDialogs->ShowConnectionPage();
+                m_pModemComm->Wait(2000);
+                again = true;
+                break;
+            case mrRetry:
+                again = true;
+                m_pModemComm->Wait(2000);
+                break;
+            case mrNo:  // Troubleshoot
+                again = false;
+                OnAboutClick();
+                break;
+            default:
+                again = false;
+                break;
+            }
+        }
+        if (!m_bConnected)
+            m_pModemComm->OpenPort(0);
+        m_bUserDisconnected = false;
+    } else {
+        ProcessMessages();
+        DisconnectFromInternet();
+        ProcessMessages();
+        m_bConnected = false;
+        m_bUserDisconnected = true;
+        m_pModemComm->OpenPort(0);
+        m_hPollEvent.Set();
+    }
+
+    ShowConnectedState(m_bConnected);
+    UpdateConnectButton(m_bConnected);
+    HideWaitPanel();
+    Unlock();
+    ResumeWorker();
+    m_pPNGConnect->blockSignals(false);
+}
+
+bool TModemMainFrame::ConnectToInternet(uint32_t* error)
+{
+    AnsiString user = m_pIniFile->GetConnectionUserName();
+    AnsiString password = m_pIniFile->GetConnectionUserPassword();
+    AnsiString phone = m_pIniFile->GetConnectionPhone();
+    if (phone.empty()) {
+        ShowMsgBox(this, m_pLanguage->GetText(124), 0);
+        m_pDialogs->ShowConnectionPage();
+        user = m_pIniFile->GetConnectionUserName();
+        password = m_pIniFile->GetConnectionUserPassword();
+        phone = m_pIniFile->GetConnectionPhone();
+        if (phone.empty())
+            return false;
+    }
+    return Comm::Connect(*m_pModemComm, user, password, phone, *error, m_bClosing);
+}
+
+bool TModemMainFrame::DisconnectFromInternet()
+{
+    ProcessMessages();
+    Comm::Disconnect(*m_pModemComm);
+    m_pLDownSpeed->setText("0 kbps");
+    m_pLUpSpeed->setText("0 kbps");
+    m_pLTimeUp->setText("00:00:00");
+    ProcessMessages();
+    return true;
+}
+
+bool TModemMainFrame::OnCloseQuery()
+{
+    ProcessMessages();
+    if (!Comm::IsRasConnected(*m_pModemComm))
+        return true;
+    ProcessMessages();
+    if (ShowMsgBox(this, m_pLanguage->GetText(129), 1) == mrNo) {
+        // Staying open: the modem must answer again, so the close request is withdrawn.
+        m_bClosing = false;
+        ProcessMessages();
+        HideWaitPanel();
+        ProcessMessages();
+        return false;
+    }
+    ProcessMessages();
+    DisconnectFromInternet();
+    ProcessMessages();
+    return true;
+}
+
+void TModemMainFrame::ShowInHelper(TExFrame* page)
+{
+    if (page == nullptr)
+        return;
+    // A plain skinned form hosts the page until the helper window takes over.
+    TFormEx helper(this);
+    page->setParent(&helper);
+    page->move(0, TFormEx::kTitleHeight);
+    helper.resize(page->width(), page->height() + TFormEx::kTitleHeight);
+    page->show();
+    helper.exec();
+    delete page;
+}

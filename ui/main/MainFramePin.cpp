@@ -1,0 +1,138 @@
+// The SIM's PIN state with the PIN / PUK question, and the network check.
+#include "ui/main/TModemMainFrame.h"
+
+#include <QLabel>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TFormEx.h"
+#include "ui/common/TLanguage.h"
+#include "ui/common/TPNGButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/main/CommCalls.h"
+
+void TModemMainFrame::CheckPinAndNetwork()
+{
+    int signal = 0;
+    ProcessMessages();
+    m_bPinOk = CheckPin();
+    if (!m_bPinOk && !m_bClosing) {
+        Log("Wait 1 sec and try again");
+        m_pModemComm->Wait(1000);
+        m_bPinOk = CheckPin();
+    }
+    ProcessMessages();
+    UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, 0);
+    ProcessMessages();
+    if (m_bPinOk) {
+        ProcessMessages();
+        SelectUserOperator();
+        if (m_bNetworkRegistered) {
+            ProcessMessages();
+            ProcessMessages();
+            signal = Comm::GetSignalQuality(*m_pModemComm);
+        }
+    } else {
+        ShowMsgBox(this, m_pLanguage->GetText(130), 0);
+        if (m_pModemComm->IsPortOpen())
+            m_pModemComm->ClosePort();
+    }
+    m_iSignal = signal;
+    UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, signal);
+    m_pPNGConnect->setEnabled(m_bNetworkRegistered);
+    m_pPNGSMS->setEnabled(true);
+    m_pPNGSettings->setEnabled(true);
+    m_bModemPlugged = m_bModemInitialized.load();
+}
+
+bool TModemMainFrame::CheckPin()
+{
+    if (m_bClosing)
+        return false;
+    AnsiString buf;
+    const int state = Comm::GetPinState(*m_pModemComm, buf);
+    ProcessMessages();
+    bool result = false;
+    switch (state) {
+    case 1:
+        result = true;
+        break;
+    case 2:
+    case 3:
+        DisableConnectButton();
+        HideOtherChildWindow();
+        UpdateStatusIcons(true, false, false, 0);
+        ProcessMessages();
+        result = AskPin(state) == 1;
+        ProcessMessages();
+        break;
+    default:
+        result = false;
+        break;
+    }
+    m_bPinOk = result;
+    return result;
+}
+
+int TModemMainFrame::AskPin(int mode)
+{
+    // Asks until the SIM accepts, the user cancels or the port closes.
+    for (;;) {
+        if (!m_pModemComm->IsPortOpen() || m_bClosing)
+            return -1;
+        AnsiString pin;
+        AnsiString puk;
+        if (m_pDialogs->QueryPin(mode, pin, puk) != mrOk)
+            return -1;
+        ProcessMessages();
+        const int r = Comm::EnterPin(*m_pModemComm, mode, pin, puk);
+        ProcessMessages();
+        if (r == 1)
+            return 1;
+        ShowMsgBox(this, m_pLanguage->GetText(mode == 3 ? 132 : 131), 0);
+        if (r > 1)
+            mode = r;
+    }
+}
+
+bool TModemMainFrame::CheckNetwork()
+{
+    ProcessMessages();
+    int tries = 0;
+    AnsiString name;
+    auto query = [this, &name] {
+        name.clear();
+        bool ok = Comm::GetOperator(*m_pModemComm, name);
+        // A modem in limited service names no operator one can use.
+        if (name.find("Limit") != AnsiString::npos)
+            ok = false;
+        return ok;
+    };
+    bool ok = query();
+    if (!ok && !m_bClosing)
+        Comm::SelectOperatorAuto(*m_pModemComm);
+    while (tries < 5 && !ok && !m_bClosing) {
+        m_pModemComm->Wait(1000);
+        ok = query();
+        if (!ok)
+            ++tries;
+    }
+    ProcessMessages();
+    m_bNetworkRegistered = ok;
+    const AnsiString label = ok ? m_pModemComm->GetOperatorNameValue() : m_pLanguage->GetText(118);
+    RunOnUi([this, label] { m_pLNetwork->setText(ToQ(label)); }, false);
+    return ok;
+}
+
+void TModemMainFrame::SelectUserOperator()
+{
+    if (m_bClosing)
+        return;
+    CheckNetwork();
+    if (m_bClosing)
+        return;
+    m_pLNetwork->setText(ToQ(m_bNetworkRegistered ? m_pModemComm->GetOperatorNameValue() : m_pLanguage->GetText(118)));
+    ProcessMessages();
+}

@@ -1,0 +1,357 @@
+// First show, the modem search and initialisation, port arrivals and the
+// device re-enumeration pass.
+#include "ui/main/TModemMainFrame.h"
+
+#include <QLabel>
+#include <QShowEvent>
+#include <QTimer>
+#include <cstdio>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TLanguage.h"
+#include "ui/common/TPNGButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/main/CommCalls.h"
+
+namespace {
+AnsiString Upper(AnsiString s)
+{
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+// n of "COMn"; 0 when the text is no such name.
+int ScanComNumber(const AnsiString& text)
+{
+    int n = 0;
+    if (std::sscanf(text.c_str(), "COM%d", &n) != 1 || n < 1)
+        return 0;
+    return n;
+}
+}  // namespace
+
+void TModemMainFrame::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_bShown)
+        return;
+    m_bShown = true;
+    // The search pumps messages and shows boxes: it runs once the window is up.
+    QTimer::singleShot(0, this, &TModemMainFrame::y);
+}
+
+void TModemMainFrame::y()
+{
+    Lock();
+    show();
+    ShowWaitPanel(m_pLanguage->GetText(108));
+    HideOwnedWindows();
+
+    m_hPollEvent.Set();
+    m_hEnumDoneEvent.Reset();
+
+    if (m_pIniFile->GetShowSelModScreen() && CountModems() >= 2)
+        m_pDialogs->ShowModemPage();
+    else if (!m_bModemPlugged && m_pIniFile->GetConnectToOtherDev())
+        PickFirstAnsweringDevice();
+    m_bForceStatusCheck = true;
+
+    StartReenumThread();
+    WaitForReenum();
+    {
+        std::lock_guard<std::mutex> lock(m_reenumMutex);
+        if (m_hReenumThread.joinable())
+            m_hReenumThread.join();
+    }
+
+    SearchModem();
+    if (m_bConnectOnStart && m_bNetworkRegistered && !m_bClosing)
+        OnConnectClick();
+}
+
+void TModemMainFrame::PickFirstAnsweringDevice()
+{
+    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    for (int i = 0; i < count; ++i) {
+        const AnsiString name = Comm::GetDeviceName(*m_pModemComm, i);
+        if (Comm::TestDevicePort(*m_pModemComm, name)) {
+            m_pModemComm->SetModemName(name);
+            m_pIniFile->SetModemDevice(name);
+            return;
+        }
+    }
+}
+
+void TModemMainFrame::OnSearchModemMsg(TMessage& message)
+{
+    Log(message.LParam == 0 ? "-=Search Modem from thread=-" : "-=Message Search Modem=-");
+    if (message.LParam == 0)
+        HideOwnedWindows();
+    Lock();
+    ShowWaitPanel(m_pLanguage->GetText(108));
+    if (!m_bModemPlugged && m_pIniFile->GetConnectToOtherDev())
+        PickFirstAnsweringDevice();
+    SearchModem();
+    HideWaitPanel();
+    Unlock();
+}
+
+AnsiString TModemMainFrame::GetModemDeviceSetting()
+{
+    return m_pIniFile->GetModemDevice(Cfg::kNoModemDevice);
+}
+
+int TModemMainFrame::FindModemIndex(const AnsiString& name)
+{
+    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    const AnsiString wanted = Upper(name);
+    for (int i = 0; i < count; ++i)
+        if (Upper(Comm::GetDeviceName(*m_pModemComm, i)) == wanted)
+            return i;
+    return -1;
+}
+
+int TModemMainFrame::CountModems()
+{
+    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    int usable = 0;
+    for (int i = 0; i < count; ++i)
+        if (Comm::TestDevicePort(*m_pModemComm, Comm::GetDeviceName(*m_pModemComm, i)))
+            ++usable;
+    return usable;
+}
+
+void TModemMainFrame::DisableConnectButton()
+{
+    m_pPNGConnect->setEnabled(false);
+}
+
+void TModemMainFrame::UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal)
+{
+    SetStatusIcon(m_pIModem, initialised);
+    SetStatusIcon(m_pISIMCard, pinOk);
+    SetStatusIcon(m_pINetwork, registered);
+    if (!registered)
+        m_pLNetwork->setText(ToQ(m_pLanguage->GetText(118)));
+    ShowSignalQuality(signal);
+}
+
+void TModemMainFrame::SetPortFromIndex(int index, bool log)
+{
+    // A device that is not in the list has no port: the port number stays.
+    const AnsiString port = index >= 0 ? Comm::getPort(*m_pModemComm, index) : AnsiString();
+    if (log)
+        Log("pModemComm->getPort(iModemListID) " + port);
+    const int n = ScanComNumber(port);
+    if (log)
+        Log("sscanf(strFullPortName " + std::to_string(n));
+    if (n > 0)
+        m_pModemComm->SetPortNumber(n);
+}
+
+bool TModemMainFrame::WaitModemInit(int rounds)
+{
+    for (int i = 0; i < rounds && !m_bClosing; ++i) {
+        ProcessMessages();
+        m_bModemInitialized = Comm::DetectModemPort(*m_pModemComm);
+        ProcessMessages();
+        if (m_bModemInitialized) {
+            Log("Modem Initialized OK");
+            break;
+        }
+        Log("Modem Initialization in progress");
+        ProcessMessages();
+        m_pModemComm->Wait(1000);
+        ProcessMessages();
+    }
+    return m_bModemInitialized;
+}
+
+bool TModemMainFrame::OpenAppPort(int index)
+{
+    try {
+        SetPortFromIndex(index, false);
+        m_pModemComm->OpenPort(0);
+        if (m_pModemComm->IsPortOpen()) {
+            Log("-=Application Port Opened=-");
+            m_pModemComm->SetEcho(true);
+            return true;
+        }
+        return false;
+    } catch (...) {
+        ShowMsgBox(this, m_pLanguage->GetText(128), 0);
+        return false;
+    }
+}
+
+void TModemMainFrame::SearchModem()
+{
+    UpdateConnectionState();
+    UpdateStatusIcons(false, false, false, 0);
+    SendMessage(this, WM_MODEM_STATE_CHANGED, 0, 0);
+    Lock();
+
+    AnsiString saved = GetModemDeviceSetting();
+    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    if (count == 0) {
+        HideWaitPanel();
+        ShowMsgBox(this, m_pLanguage->GetText(119), 0);
+        Unlock();
+        DisableConnectButton();
+        m_bModemInitialized = false;
+        m_bModemPlugged = false;
+        ResumeThread();
+        return;
+    }
+
+    int index = FindModemIndex(saved);
+    if (index == -1) {
+        const int usable = CountModems();
+        if (usable > 1) {
+            ShowMsgBox(this, m_pLanguage->GetText(120), 0);
+            m_pDialogs->ShowModemPage();
+        } else if (usable == 1) {
+            for (int i = 0; i < count; ++i) {
+                const AnsiString name = Comm::GetDeviceName(*m_pModemComm, i);
+                if (Comm::TestDevicePort(*m_pModemComm, name))
+                    m_pIniFile->SetModemDevice(name);
+            }
+        } else {
+            m_pIniFile->DeleteModemDevice();
+        }
+    }
+    if (saved == Cfg::kNoModemDevice) {
+        ShowMsgBox(this, m_pLanguage->GetText(120), 0);
+        m_pDialogs->ShowModemPage();
+        saved = GetModemDeviceSetting();
+    }
+
+    index = FindModemIndex(saved);
+    m_pModemComm->SetModemName(saved);
+    SetPortFromIndex(index, true);
+    WaitModemInit(2);
+
+    bool fromAnswer = true;  // step 8: the first presence tests answered
+    if (!m_bModemInitialized) {
+        fromAnswer = false;
+        if (ShowMsgBox(this, m_pLanguage->GetText(122), 2) == mrOk) {
+            const AnsiString name = m_pModemComm->GetModemName();
+            if (WaitForReenum() == 0) {
+                WaitModemInit(10);
+                if (!m_pIniFile->GetConnectToOtherDev()) {
+                    saved = name;
+                } else {
+                    for (int i = 0; i < count; ++i) {
+                        const AnsiString candidate = Comm::GetDeviceName(*m_pModemComm, i);
+                        if (Comm::TestDevicePort(*m_pModemComm, candidate))
+                            saved = candidate;
+                    }
+                }
+                index = FindModemIndex(saved);
+                m_pModemComm->SetModemName(saved);
+                WaitModemInit(5);
+            }
+            if (!m_bModemInitialized) {
+                m_bPinOk = false;
+                m_bNetworkRegistered = false;
+                m_iSignal = 0;
+                m_pModemComm->SetOperatorName("");
+                ShowMsgBox(this, m_pLanguage->GetText(123), 0);
+                m_pDialogs->ShowModemPage();
+                saved = GetModemDeviceSetting();
+                index = FindModemIndex(saved);
+                m_pModemComm->SetModemName(saved);
+                SetPortFromIndex(index, false);
+                WaitModemInit(1);
+                UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
+                DisableConnectButton();
+                Unlock();
+                m_bModemPlugged = m_bModemInitialized.load();
+                if (!m_bModemInitialized) {
+                    HideWaitPanel();
+                    ResumeThread();
+                    return;
+                }
+            }
+        } else {
+            m_bPinOk = false;
+            m_bNetworkRegistered = false;
+            m_iSignal = 0;
+            m_pModemComm->SetOperatorName("");
+            DisableConnectButton();
+            Unlock();
+            m_bModemPlugged = false;
+            UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
+            HideWaitPanel();
+            ResumeThread();
+            return;
+        }
+    }
+
+    // Open the port, once more after 2 s.
+    bool open = OpenAppPort(index);
+    if (!open) {
+        m_pModemComm->Wait(2000);
+        open = OpenAppPort(index);
+    }
+    if (!open) {
+        ShowMsgBox(this, m_pLanguage->GetText(121), 0);
+        DisableConnectButton();
+        Unlock();
+        m_bModemPlugged = m_bModemInitialized.load();
+        HideWaitPanel();
+        if (fromAnswer)
+            UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
+        ResumeThread();
+        return;
+    }
+
+    CheckPinAndNetwork();
+    m_bModemPlugged = m_bModemInitialized.load();
+    if (m_bModemInitialized && m_bPinOk) {
+        const AnsiString imei = Comm::GetIMEI(*m_pModemComm);
+        const AnsiString firmware = Comm::GetFirmware(*m_pModemComm);
+        m_pDialogs->SetModemIdentity("IMEI: " + imei, "Firmware: " + firmware);
+    }
+    ResumeThread();
+}
+
+// ---- Device re-enumeration ----
+
+void TModemMainFrame::StartReenumThread()
+{
+    std::lock_guard<std::mutex> lock(m_reenumMutex);
+    if (m_hReenumThread.joinable())
+        m_hReenumThread.join();
+    try {
+        m_hReenumThread = std::thread([this] { ReenumThreadProc(); });
+    } catch (const std::system_error&) {
+        m_hEnumDoneEvent.Set();
+    }
+}
+
+void TModemMainFrame::ReenumThreadProc()
+{
+    // The kernel enumerates new devices by itself: nothing to re-enumerate, so
+    // the pass only says it is done.
+    m_hEnumDoneEvent.Set();
+    Log("IsWindows2000OrOlder() = FALSE,\r\nReenumerateDevNodes() not called");
+}
+
+uint32_t TModemMainFrame::WaitForReenum()
+{
+    // No pass ever re-enumerates here, so nobody needs to wait for one.
+    return 0;
+}
+
+void TModemMainFrame::OnPortArrival(const AnsiString& portName)
+{
+    m_hEnumDoneEvent.Reset();
+    Log("Window  received WM_DEVICECHANGE(DBT_DEVICEARRIVAL) message\r\n\tPort \"" + portName + "\" connected");
+    StartReenumThread();
+}

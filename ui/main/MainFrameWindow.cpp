@@ -1,0 +1,637 @@
+// The main window itself: construction and ownership, layout, the buttons
+// other than connect, docking, captions, status icons, the unread-SMS
+// indicator, the window-wide lock, message routing and teardown.
+#include "ui/main/TModemMainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
+#include <filesystem>
+#include <fstream>
+
+#include "communicator/TModemComm.h"
+#include "platform/DeviceWatch.h"
+#include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/ProgramPaths.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TExImage.h"
+#include "ui/common/TFormEx.h"
+#include "ui/common/TLanguage.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TPNGButton.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/UiLog.h"
+#include "ui/common/UiStyle.h"
+#include "ui/main/CommCalls.h"
+#include "ui/main/MainDialogs.h"
+#include "ui/main/MainPictures.h"
+
+#if __has_include("communicator/TOperatorList.h")
+#include "communicator/TOperatorList.h"
+#define QVX_HAVE_OPERATOR_LIST 1
+#endif
+
+namespace fs = std::filesystem;
+
+TModemMainFrame* ModemMainFrame = nullptr;
+
+namespace {
+AnsiString g_programFolder;
+TUiLogHook g_oldUiLogHook;
+}  // namespace
+
+void TModemMainFrame::SetProgramFolder(const AnsiString& folder)
+{
+    g_programFolder = folder;
+}
+
+AnsiString TModemMainFrame::GetProgramFolder()
+{
+    return g_programFolder.empty() ? ProgramFolder() : g_programFolder;
+}
+
+TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> dialogs)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), m_pDialogs(std::move(dialogs))
+{
+    ModemMainFrame = this;
+    TFormEx::SetMainForm(this);
+    InstallFontSubstitutes();
+    if (!m_pDialogs)
+        m_pDialogs = MakeProgramDialogs(this);
+
+    setFixedSize(519, 145);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, BgrColor(Skin::kWindowColour));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setFont(NamedFontPt("MS Sans Serif", 8));
+    m_bClosing = false;
+    m_bWorkerRun = true;
+
+    const AnsiString folder = GetProgramFolder();
+    // Every file of the program is found in its folder; the trace log too.
+    QDir::setCurrent(QString::fromStdString(folder));
+    const AnsiString portTrace = folder + "/ComPort.log";
+
+    m_pIniFile = new TConfigFile(folder + "/Config.ini");
+#ifdef QVX_HAVE_OPERATOR_LIST
+    m_pOperatorList = new TOperatorList(folder);
+#endif
+    m_pModemComm = new TModemComm(&m_pIniFile->Ini(), portTrace, &m_bClosing);
+    m_pLanguage = new TLanguage(folder + "/Language.ini", folder + "/Config.ini");
+    if (m_pIniFile->IsDebugOn()) {
+        m_pDebugMemo = std::make_unique<TMemo>();
+        m_pModemComm->SetDebugMemo(m_pDebugMemo.get());
+        m_pDebugFrame = m_pDialogs->CreateDebugWindow(m_pDebugMemo.get());
+        // The user interface's own complaints go to the same log.
+        g_oldUiLogHook = SetUiLogHook([this](const AnsiString& line) {
+            if (m_pModemComm != nullptr)
+                m_pModemComm->AddToMemo(line);
+        });
+    }
+
+    m_bConnected = false;
+    m_bPrevConnected = false;
+    m_bModemInitialized = false;
+    BuildControls();
+    CreateOwnedWindows();
+    SetStatusIcon(m_pIModem, false);
+    SetStatusIcon(m_pISIMCard, false);
+    SetStatusIcon(m_pINetwork, false);
+    SetStatusIcon(m_pIConnWeb, false);
+    ApplyLanguage();
+    ReadConfig();
+
+    m_pDeviceWatch = std::make_unique<TDeviceWatch>([this](const AnsiString& port) { OnPortArrival(port); });
+
+    StartWorker();
+    if (!m_hWorkerThread.joinable()) {
+        ShowMsgBox(nullptr, m_pLanguage->GetText(128), 0);
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+TModemMainFrame::~TModemMainFrame()
+{
+    FormDestroy();
+    if (ModemMainFrame == this)
+        ModemMainFrame = nullptr;
+}
+
+QLabel* TModemMainFrame::MakeLabel(int x, int y, int w, int h, int px, bool bold, bool routeMouse)
+{
+    auto* l = new QLabel(this);
+    l->setGeometry(x, y, w, h);
+    l->setFont(TahomaPx(px, bold));
+    SetTextColour(l, Qt::white);
+    l->setTextFormat(Qt::PlainText);
+    if (routeMouse)
+        l->installEventFilter(this);
+    return l;
+}
+
+QLabel* TModemMainFrame::MakeIcon(int x, int y, bool routeMouse)
+{
+    auto* l = new QLabel(this);
+    l->setGeometry(x, y, 16, 16);
+    if (routeMouse)
+        l->installEventFilter(this);
+    return l;
+}
+
+TPNGButton* TModemMainFrame::MakeBigButton(int x, const char* picture)
+{
+    auto* b = new TPNGButton(this);
+    b->setGeometry(x, 21, 71, 71);
+    b->SetLayout(TPNGButton::Layout::ImageAbove);
+    b->setFont(TahomaPx(9, true));
+    b->SetImageNormal(TSkin::Picture(picture, QSize(50, 50)));
+    b->SetImageOver(TSkin::Picture(QString(picture) + "_hover", QSize(50, 50)));
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+void TModemMainFrame::BuildControls()
+{
+    Image2 = new QLabel(this);
+    Image2->setGeometry(0, 0, 519, 145);
+    Image2->setPixmap(TSkin::Picture(Skin::kMainBack, QSize(519, 145), BgrColor(Skin::kWindowColour)));
+    Image2->installEventFilter(this);
+
+    m_pLCaption = MakeLabel(7, 3, 458, 13, 11, true);
+
+    auto sysImage = [this](int x, const char* normal, const char* down, const char* disabled) {
+        auto* img = new TExImage(this);
+        img->setGeometry(x, 3, 11, 11);
+        img->SetDrawBorders(true);
+        img->SetDownPicture(TSkin::Picture(down, QSize(11, 11)));
+        img->SetDisablePicture(TSkin::Picture(disabled, QSize(11, 11)));
+        img->SetLeavePicture(TSkin::Picture(normal, QSize(11, 11)));
+        return img;
+    };
+    m_pSysMin = sysImage(488, Skin::kMinNormal, Skin::kMinDown, Skin::kMinDisabled);
+    m_pSysClose = sysImage(500, Skin::kExitNormal, Skin::kExitDown, Skin::kExitDisabled);
+    connect(m_pSysMin, &TExImage::OnClick, this, &TModemMainFrame::OnMinimize);
+    connect(m_pSysClose, &TExImage::OnClick, this, &TModemMainFrame::OnExitClick);
+
+    m_pPNGConnect = MakeBigButton(189, MainPic::kConnect);
+    m_pPNGConnect->setEnabled(false);
+    m_pPNGSMS = MakeBigButton(266, MainPic::kSms);
+    m_pPNGSettings = MakeBigButton(343, MainPic::kSettings);
+    m_pPNGAbout = MakeBigButton(420, MainPic::kAbout);
+    connect(m_pPNGConnect, &QAbstractButton::clicked, this, &TModemMainFrame::OnConnectClick);
+    connect(m_pPNGSMS, &QAbstractButton::clicked, this, &TModemMainFrame::OnSMSClick);
+    connect(m_pPNGSettings, &QAbstractButton::clicked, this, &TModemMainFrame::OnSettingsClick);
+    connect(m_pPNGAbout, &QAbstractButton::clicked, this, &TModemMainFrame::OnAboutClick);
+
+    m_pIAntena = new QLabel(this);
+    m_pIAntena->setGeometry(499, 17, 10, 93);
+    m_pLQuality = MakeLabel(480, 108, 39, 16, 9, false);
+    m_pLQuality->setAlignment(Qt::AlignCenter);
+    m_pLQuality->setText("100%");
+
+    m_pIConnWeb = MakeIcon(7, 106);
+    m_pLConnWeb = MakeLabel(28, 106, 134, 16, 9, false);
+    m_pIModem = MakeIcon(184, 106);
+    m_pLModem = MakeLabel(205, 106, 50, 16, 9, false);
+    m_pISIMCard = MakeIcon(277, 106);
+    m_pLSIMCard = MakeLabel(298, 106, 50, 16, 9, false);
+    m_pINetwork = MakeIcon(366, 106);
+    m_pLNetwork = MakeLabel(388, 106, 98, 16, 9, false);
+
+    const struct {
+        QLabel** icon;
+        const char* picture;
+        int x;
+    } icons[] = {{&ImgDown, MainPic::kTrafficDown, 8},
+                 {&ImgDownSpd, MainPic::kTrafficDownSpeed, 96},
+                 {&ImgUp, MainPic::kTrafficUp, 184},
+                 {&ImgUpSpd, MainPic::kTrafficUpSpeed, 277},
+                 {&ImgUpTime, MainPic::kTrafficTime, 365}};
+    for (const auto& i : icons) {
+        *i.icon = MakeIcon(i.x, 128, false);
+        (*i.icon)->setPixmap(TSkin::Picture(i.picture, QSize(16, 16)));
+    }
+    m_pLDown = MakeLabel(25, 128, 64, 13, 9, true);
+    m_pLDownSpeed = MakeLabel(113, 128, 72, 13, 9, true);
+    m_pLUp = MakeLabel(201, 128, 72, 13, 9, true);
+    m_pLUpSpeed = MakeLabel(294, 128, 75, 13, 9, true);
+    m_pLTimeUp = MakeLabel(385, 128, 128, 13, 9, true);
+    m_pLDown->setText("-");
+    m_pLDownSpeed->setText("0 kbps");
+    m_pLUp->setText("-");
+    m_pLUpSpeed->setText("0 kbps");
+    m_pLTimeUp->setText("00:00:00");
+    m_pLDownTitle = MakeLabel(15, 152, 92, 13, 9, true);
+    m_pLDownSpeedTitle = MakeLabel(103, 152, 92, 13, 9, true);
+    m_pLUpTitle = MakeLabel(191, 152, 92, 13, 9, true);
+    m_pLUpSpeedTitle = MakeLabel(287, 152, 92, 13, 9, true);
+    m_pLTimeUpTitle = MakeLabel(375, 152, 92, 13, 9, true);
+    for (QLabel* t : {m_pLDownTitle, m_pLDownSpeedTitle, m_pLUpTitle, m_pLUpSpeedTitle, m_pLTimeUpTitle})
+        t->hide();
+
+    m_pPWaitPanel = new QFrame(this);
+    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pPWaitPanel->setGeometry(524, 21, 205, 57);
+    m_pPWaitPanel->setAutoFillBackground(true);
+    m_pWndText = new QLabel(m_pPWaitPanel);
+    m_pWndText->setGeometry(11, 8, 184, 21);
+    m_pWndText->setAlignment(Qt::AlignCenter);
+    m_pWndText->setFont(TahomaPx(13, true));
+    SetTextColour(m_pWndText, Qt::white);
+    m_pPBxWaiting = new QLabel(m_pPWaitPanel);
+    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
+    m_pPWaitPanel->hide();
+    m_pScrollImage = new QPixmap(TSkin::Picture(Skin::kWaitStripe, QSize(229, 14), QColor(26, 108, 184)));
+
+    BvlSpacer = new TLockCover(this);
+    BvlSpacer->hide();
+
+    WaitTimer = new QTimer(this);
+    WaitTimer->setInterval(10);
+    connect(WaitTimer, &QTimer::timeout, this, &TModemMainFrame::OnWaitTimer);
+    FlashSMSTimer = new QTimer(this);
+    FlashSMSTimer->setInterval(200);
+    connect(FlashSMSTimer, &QTimer::timeout, this, &TModemMainFrame::OnSMSFlashTimer);
+
+    ShowSignalQuality(0);
+}
+
+void TModemMainFrame::CreateOwnedWindows()
+{
+    m_pSmsForm = m_pDialogs->CreateSmsWindow();
+    m_pSettingsForm = m_pDialogs->CreateSettingsWindow();
+    m_pDockedWindows[0] = m_pSmsForm;
+    m_pDockedWindows[1] = m_pSettingsForm;
+}
+
+void TModemMainFrame::SetDockedWindow(int i, TFormEx* window)
+{
+    if (i == 0)
+        m_pSmsForm = m_pDockedWindows[0] = window;
+    else if (i == 1)
+        m_pSettingsForm = m_pDockedWindows[1] = window;
+}
+
+void TModemMainFrame::ReadConfig()
+{
+    move(m_pIniFile->GetMainLeft(), m_pIniFile->GetMainTop());
+    m_pModemComm->SetModemName(m_pIniFile->GetModemDevice(""));
+    m_pModemComm->SetUseExtLangSMS(m_pIniFile->GetUseExtLangSMS() ? 1 : 0);
+    m_pModemComm->SetBaudRate(115200);
+    m_bConnectOnStart = m_pIniFile->GetConnectOnStartup() == 1;
+}
+
+void TModemMainFrame::Log(const AnsiString& line)
+{
+    if (m_pModemComm != nullptr)
+        m_pModemComm->AddToMemo(line);
+}
+
+int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type)
+{
+    return m_pDialogs->ShowMsgBox(owner, text, type);
+}
+
+// ---- Buttons ----
+
+void TModemMainFrame::OnExitClick()
+{
+    ShowWaitPanel(m_pLanguage->GetText(106));
+    m_bClosing = true;
+    close();
+}
+
+void TModemMainFrame::OnMinimize()
+{
+    showMinimized();
+}
+
+void TModemMainFrame::OnSMSClick()
+{
+    try {
+        m_pPNGSMS->blockSignals(true);
+        Lock();
+        ShowChildWindow(m_pDockedWindows[0]);
+        Unlock();
+    } catch (...) {
+    }
+    m_pPNGSMS->blockSignals(false);
+}
+
+void TModemMainFrame::OnSettingsClick()
+{
+    try {
+        m_pPNGSettings->blockSignals(true);
+        Lock();
+        ShowChildWindow(m_pDockedWindows[1]);
+        Unlock();
+    } catch (...) {
+    }
+    m_pPNGSettings->blockSignals(false);
+}
+
+void TModemMainFrame::OnAboutClick()
+{
+    Lock();
+    m_pDialogs->ShowAbout();
+    Unlock();
+}
+
+// ---- Docking ----
+
+void TModemMainFrame::PlaceChildWindow(TFormEx* child)
+{
+    if (child == nullptr)
+        return;
+    const QRect g = frameGeometry();
+    child->move(g.left(), g.top() + g.height());
+    child->resize(g.width(), child->height());
+}
+
+void TModemMainFrame::HideOtherChildWindow()
+{
+    for (TFormEx* w : m_pDockedWindows)
+        if (w != nullptr && w->isVisible())
+            w->hide();
+}
+
+void TModemMainFrame::ShowChildWindow(TFormEx* child)
+{
+    if (child == nullptr)
+        return;
+    if (child->isVisible()) {
+        child->hide();
+        return;
+    }
+    HideOtherChildWindow();
+    PlaceChildWindow(child);
+    child->show();
+}
+
+void TModemMainFrame::HideOwnedWindows()
+{
+    HideOtherChildWindow();
+    if (m_pAboutForm != nullptr)
+        m_pAboutForm->hide();
+}
+
+void TModemMainFrame::FormMouseDown(Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (button != Qt::LeftButton)
+        return;
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    if (QWindow* w = windowHandle(); w != nullptr && isVisible() && w->startSystemMove())
+        return;
+    // No window-system move here: the window follows the mouse itself.
+    m_bDragging = true;
+    m_dragOffset = globalPos - frameGeometry().topLeft();
+    grabMouse();
+}
+
+void TModemMainFrame::mousePressEvent(QMouseEvent* event)
+{
+    FormMouseDown(event->button(), event->globalPosition().toPoint());
+}
+
+void TModemMainFrame::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_bDragging)
+        move(event->globalPosition().toPoint() - m_dragOffset);
+}
+
+void TModemMainFrame::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_bDragging) {
+        m_bDragging = false;
+        releaseMouse();
+        OnWmMove();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress && watched != this) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        FormMouseDown(me->button(), me->globalPosition().toPoint());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TModemMainFrame::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    OnWmMove();
+}
+
+void TModemMainFrame::OnWmMove()
+{
+    const QRect g = frameGeometry();
+    for (TFormEx* w : m_pDockedWindows)
+        if (w != nullptr && w->isVisible())
+            w->move(g.left(), g.top() + g.height());
+    if (m_pDebugFrame != nullptr)
+        m_pDebugFrame->move(g.left() + g.width(), g.top());
+}
+
+// ---- Captions and status ----
+
+void TModemMainFrame::ApplyLanguage()
+{
+    auto text = [this](int id) { return ToQ(m_pLanguage->GetText(id)); };
+    m_pLCaption->setText(text(107));
+    m_pPNGConnect->setText(text(m_bConnected ? 110 : 109));
+    m_pPNGSMS->setText(text(111));
+    m_pPNGSettings->setText(text(112));
+    m_pPNGAbout->setText(text(113));
+    m_pLConnWeb->setText(text(m_bConnected ? 114 : 115));
+    m_pLModem->setText(text(116));
+    m_pLSIMCard->setText(text(117));
+    if (!m_bNetworkRegistered)
+        m_pLNetwork->setText(text(118));
+    m_pLDownTitle->setText(text(252));
+    m_pLDownSpeedTitle->setText(text(254));
+    m_pLUpTitle->setText(text(253));
+    m_pLUpSpeedTitle->setText(text(255));
+    m_pLTimeUpTitle->setText(text(256));
+    for (TFormEx* w : m_pDockedWindows)
+        if (w != nullptr)
+            w->ApplyLanguage();
+}
+
+void TModemMainFrame::SetStatusIcon(QLabel* image, bool on)
+{
+    image->clear();
+    image->setPixmap(TSkin::Picture(on ? Skin::kStateOn : Skin::kStateOff, QSize(16, 16)));
+    image->setProperty("qvxOn", on);
+}
+
+void TModemMainFrame::OnSmsUnreadStateMsg(TMessage& message)
+{
+    const bool unread = message.LParam > 0;
+    m_pPNGSMS->SetImageNormal(TSkin::Picture(unread ? MainPic::kSmsNew : MainPic::kSms, QSize(48, 48)));
+    m_pPNGSMS->SetImageOver(TSkin::Picture(
+        QString(unread ? MainPic::kSmsNew : MainPic::kSms) + "_hover", QSize(48, 48)));
+    m_pPNGSMS->setProperty("qvxUnread", unread);
+    m_pPNGSMS->update();
+    if ((!isVisible() || isMinimized()) && unread)
+        FlashSMSTimer->start();
+}
+
+void TModemMainFrame::OnSMSFlashTimer()
+{
+    if (isVisible() && !isMinimized()) {
+        FlashSMSTimer->stop();
+        return;
+    }
+    QApplication::alert(this, 200);
+}
+
+// ---- Lock ----
+
+bool TModemMainFrame::IsLocked() const
+{
+    return !BvlSpacer->isHidden();
+}
+
+void TModemMainFrame::Lock()
+{
+    if (!BvlSpacer->isHidden())
+        return;
+    Log("-=Show BvlSpacer=-");
+    const QRect g = Image2->geometry();
+    BvlSpacer->setGeometry(g.left(), g.top() + 13, g.width() - 10, g.height() - 10);
+    BvlSpacer->raise();
+    BvlSpacer->show();
+    ProcessMessages();
+    for (TFormEx* w : m_pDockedWindows)
+        if (w != nullptr)
+            w->Lock();
+}
+
+void TModemMainFrame::Unlock()
+{
+    if (BvlSpacer->isHidden())
+        return;
+    Log("-=Hide BvlSpacer=-");
+    BvlSpacer->hide();
+    for (TFormEx* w : m_pDockedWindows)
+        if (w != nullptr)
+            w->Unlock();
+}
+
+// ---- Messages ----
+
+void TModemMainFrame::OnModemStateChangedMsg(TMessage&)
+{
+    SendMessage(m_pSmsForm, WM_MODEM_STATE_CHANGED, 0, 0);
+    SendMessage(m_pSettingsForm, WM_MODEM_STATE_CHANGED, 0, 0);
+}
+
+void TModemMainFrame::Dispatch(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_SEARCH_MODEM:
+        OnSearchModemMsg(message);
+        break;
+    case WM_CHECK_PIN:
+        OnCheckPinMsg(message);
+        break;
+    case WM_CHECK_NETWORK:
+        OnCheckNetworkMsg(message);
+        break;
+    case WM_SIGNAL_QUALITY:
+        OnSignalQualityMsg(message);
+        break;
+    case WM_SMS_UNREAD_STATE:
+        OnSmsUnreadStateMsg(message);
+        break;
+    case WM_MODEM_STATE_CHANGED:
+        OnModemStateChangedMsg(message);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Closing and teardown ----
+
+void TModemMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!OnCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    HideOwnedWindows();
+    if (m_pDebugFrame != nullptr)
+        m_pDebugFrame->hide();
+    event->accept();
+}
+
+void TModemMainFrame::FormDestroy()
+{
+    if (m_bDestroyed)
+        return;
+    m_bDestroyed = true;
+    try {
+        m_pDeviceWatch.reset();
+        // The worker must be gone before the communicator goes: it is told to
+        // stop, every wait of its ends at once, and it is waited for.
+        StopWorker();
+        if (m_hReenumThread.joinable())
+            m_hReenumThread.join();
+        if (m_pModemComm != nullptr)
+            m_pModemComm->ClosePort();
+        m_pIniFile->SetMainPosition(QWidget::x(), QWidget::y());
+        if (m_pModemComm != nullptr)
+            Comm::SaveSmsFile(*m_pModemComm);
+        // Windows that talk to the communicator go before it.
+        m_pDialogs->ReleaseWindows();
+        for (TFormEx*& w : m_pDockedWindows) {
+            delete w;
+            w = nullptr;
+        }
+        m_pSmsForm = m_pSettingsForm = nullptr;
+        if (m_pDebugMemo)
+            SetUiLogHook(g_oldUiLogHook);
+        delete m_pModemComm;
+        m_pModemComm = nullptr;
+        delete m_pLanguage;
+        m_pLanguage = nullptr;
+        delete m_pIniFile;
+        m_pIniFile = nullptr;
+#ifdef QVX_HAVE_OPERATOR_LIST
+        delete m_pOperatorList;
+#endif
+        m_pOperatorList = nullptr;
+        if (m_pDebugMemo) {
+            SaveDebugLog();
+            delete m_pDebugFrame;
+            m_pDebugFrame = nullptr;
+        }
+    } catch (...) {
+    }
+    delete m_pScrollImage;
+    m_pScrollImage = nullptr;
+}
+
+void TModemMainFrame::SaveDebugLog()
+{
+    const fs::path folder = fs::path(GetProgramFolder()) / "LOG";
+    std::error_code ec;
+    fs::path file = folder / "modem.log";
+    if (!fs::is_directory(folder, ec) && !fs::create_directories(folder, ec))
+        file = fs::path(GetProgramFolder()) / "modem.log";
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    for (const AnsiString& line : m_pDebugMemo->Lines())
+        out << line << "\r\n";
+}

@@ -1,0 +1,413 @@
+// The worker thread that polls the modem, the poll event that keeps it and the
+// user-interface thread off the modem at the same time, the handlers of the
+// worker's messages, the connection-state follow-up, the signal display and
+// the wait panel.
+#include "ui/main/TModemMainFrame.h"
+
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QThread>
+#include <QTimer>
+#include <system_error>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "platform/Ticks.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TFormEx.h"
+#include "ui/common/TLanguage.h"
+#include "ui/common/TPNGButton.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/UiStyle.h"
+#include "ui/main/CommCalls.h"
+#include "ui/main/MainPictures.h"
+
+// ---- Thread start, suspension, end ----
+
+void TModemMainFrame::StartWorker()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_suspendMutex);
+        m_suspendCount = 1;  // created suspended: the first modem search starts it
+    }
+    try {
+        m_hWorkerThread = std::thread(&TModemMainFrame::ModemWatchThreadProc, this);
+    } catch (const std::system_error&) {
+    }
+}
+
+void TModemMainFrame::ModemWatchThreadProc(TModemMainFrame* self)
+{
+    self->m_workerAlive = true;
+    self->WorkerLoop();
+    self->m_workerAlive = false;
+}
+
+void TModemMainFrame::StopWorker()
+{
+    m_bWorkerRun = false;
+    // Every wait of the worker ends now: reads stop on the closing flag, a
+    // suspension and a pending message to this window give up.
+    m_bClosing = true;
+    {
+        std::lock_guard<std::mutex> lock(m_suspendMutex);  // no lost wake-up
+    }
+    m_suspendCv.notify_all();
+    if (!m_hWorkerThread.joinable())
+        return;
+    const uint32_t start = GetTickCount();
+    while (m_workerAlive && !TickExpired(GetTickCount(), start, kWorkerJoinMs))
+        Sleep(5);
+    if (m_workerAlive)
+        Log("Worker thread still busy after 1000 ms; waiting for it to end");
+    // It still uses the communicator: it must be gone before that goes.
+    m_hWorkerThread.join();
+}
+
+int TModemMainFrame::WorkerSuspendCount() const
+{
+    std::lock_guard<std::mutex> lock(m_suspendMutex);
+    return m_suspendCount;
+}
+
+bool TModemMainFrame::WorkerCheckpoint()
+{
+    std::unique_lock<std::mutex> lock(m_suspendMutex);
+    m_suspendCv.wait(lock, [this] { return m_suspendCount == 0 || !m_bWorkerRun; });
+    return m_bWorkerRun;
+}
+
+void TModemMainFrame::ResumeThread()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_suspendMutex);
+        if (m_suspendCount > 0)
+            --m_suspendCount;
+    }
+    m_suspendCv.notify_all();
+}
+
+void TModemMainFrame::SetWorkerTiming(uint32_t passMs, uint32_t statusMs)
+{
+    m_passMs = passMs;
+    m_statusMs = statusMs;
+}
+
+// ---- The poll event ----
+
+bool TModemMainFrame::WaitPollEvent()
+{
+    for (;;) {
+        if (m_hPollEvent.Wait(10))
+            return true;
+        if (m_bClosing)
+            return false;
+        ProcessMessages();
+    }
+}
+
+void TModemMainFrame::SuspendWorker()
+{
+    // Wait and take in one step, so the worker cannot slip in between.
+    for (;;) {
+        if (m_hPollEvent.WaitAndReset(10))
+            break;
+        if (m_bClosing) {
+            m_hPollEvent.Reset();
+            break;
+        }
+        ProcessMessages();
+    }
+    Log("-=Suspend thread=-");
+    std::lock_guard<std::mutex> lock(m_suspendMutex);
+    ++m_suspendCount;
+}
+
+void TModemMainFrame::ResumeWorker()
+{
+    Log("-=Resume thread=-");
+    m_hPollEvent.Set();
+    ResumeThread();
+}
+
+bool TModemMainFrame::TakeModem()
+{
+    return m_hPollEvent.WaitAndReset(100);
+}
+
+void TModemMainFrame::GiveModem()
+{
+    m_hPollEvent.Set();
+}
+
+LRESULT TModemMainFrame::SendToSelf(UINT msg, WPARAM w, LPARAM l)
+{
+    return SendMessage(this, msg, w, l, [this] { return !m_bWorkerRun; });
+}
+
+void TModemMainFrame::RunOnUi(std::function<void()> fn, bool wait)
+{
+    RunInThreadOf(this, std::move(fn), wait, [this] { return !m_bWorkerRun; });
+}
+
+// ---- The worker loop ----
+
+void TModemMainFrame::WorkerLoop()
+{
+    uint32_t lastStatus = GetTickCount();
+    int connectionAccu = 0;
+    int signal = 0;
+    while (IsWorkerRunning()) {
+        // 1. Presence of the modem.
+        if (!WorkerCheckpoint())
+            break;
+        if (TakeModem()) {
+            const bool plugged = Comm::DetectModemPort(*m_pModemComm);
+            GiveModem();
+            if (plugged != m_bModemPlugged) {
+                Log(plugged ? "-=Modem status: Plugged=-" : "-=Modem status: Unplugged=-");
+                if (WorkerCheckpoint() && TakeModem()) {
+                    m_bModemPlugged = plugged;
+                    SendToSelf(WM_SEARCH_MODEM, 0, 0);
+                    GiveModem();
+                }
+            }
+        }
+
+        // 2. The dial-up link, every sixth pass.
+        if (connectionAccu < 1000) {
+            connectionAccu += 200;
+        } else if (WorkerCheckpoint() && TakeModem()) {
+            connectionAccu = 0;
+            UpdateConnectionState();
+            GiveModem();
+        }
+
+        // 3. SIM, network, SMS and signal, every status period.
+        if (WorkerCheckpoint()) {
+            const uint32_t period = m_statusMs;
+            const bool forced = m_bForceStatusCheck;
+            const uint32_t now = GetTickCount() + (forced ? period : 0);
+            if (m_bModemInitialized && !m_bConnected && TickElapsed(now, lastStatus) >= period) {
+                Log("--#-#--##}###[TESTPOINT]###{##--#-#--");
+                if (TakeModem()) {
+                    lastStatus = forced ? GetTickCount() : now;
+                    WorkerStatusStep(signal);
+                    GiveModem();
+                }
+            }
+        }
+
+        // 4. The pass's pause, cut short when the window goes.
+        const uint32_t pauseStart = GetTickCount();
+        while (m_bWorkerRun && !TickExpired(GetTickCount(), pauseStart, m_passMs))
+            Sleep(10);
+
+        // 5. The first pass after start-up ends the start-up wait.
+        if (m_bForceStatusCheck) {
+            RunOnUi(
+                [this] {
+                    HideWaitPanel();
+                    Unlock();
+                },
+                false);
+            m_bForceStatusCheck = false;
+        }
+    }
+}
+
+void TModemMainFrame::WorkerStatusStep(int& signal)
+{
+    if (!m_bPinOk) {
+        m_bNetworkRegistered = false;
+        signal = 0;
+        SendToSelf(WM_CHECK_PIN, 0, 0);
+        SendToSelf(WM_CHECK_NETWORK, 0, 0);
+        PostMessage(this, WM_SIGNAL_QUALITY, 0, 0);
+    }
+    if (m_bPinOk && !m_bConnected && m_bWorkerRun) {
+        Log("Pin is ok");
+        Log("CheckNetwork()");
+        CheckNetwork();
+        if (m_bNetworkRegistered) {
+            Log("///////////////ELSE/////////////////");
+            SendToSelf(WM_CHECK_NETWORK, 0, 0);
+            if (Comm::ReadAllSms(*m_pModemComm))
+                NotifySmsWindow();
+            signal = Comm::GetSignalQuality(*m_pModemComm);
+            PostMessage(this, WM_SIGNAL_QUALITY, static_cast<WPARAM>(signal), 0);
+        } else {
+            Log("No network");
+            signal = 0;
+            SendToSelf(WM_CHECK_NETWORK, 0, 0);
+            PostMessage(this, WM_SIGNAL_QUALITY, 0, 0);
+            if (!m_pModemComm->IsPortOpen())
+                m_pModemComm->OpenPort(0);
+        }
+    }
+}
+
+void TModemMainFrame::NotifySmsWindow()
+{
+    SendMessage(m_pSmsForm, WM_SMS_STORE_CHANGED, 0, 0, [this] { return !m_bWorkerRun; });
+}
+
+// ---- Connection state ----
+
+void TModemMainFrame::UpdateConnectionState()
+{
+    m_bConnected = Comm::IsRasConnected(*m_pModemComm);
+    SendMessage(m_pSettingsForm, WM_UPDATE_STATISTIC, 0, 0, [this] { return !m_bWorkerRun; });
+    m_bConnectionChanged = false;
+    if (m_bConnected != m_bPrevConnected) {
+        m_bConnectionChanged = true;
+        m_bPrevConnected = m_bConnected.load();
+        const bool shown = m_bPrevConnected;
+        RunOnUi([this, shown] { ShowConnectedState(shown); }, true);
+        if (!shown) {
+            // The dial-up released the AT port: take it back.
+            m_pModemComm->OpenPort(0);
+            SendToSelf(WM_MODEM_STATE_CHANGED, 0, 0);
+        }
+    }
+    const bool shown = m_bPrevConnected;
+    RunOnUi([this, shown] { UpdateConnectButton(shown); }, true);
+}
+
+void TModemMainFrame::UpdateConnectButton(bool connected)
+{
+    if (!m_pPNGConnect->isEnabled())
+        return;
+    m_pPNGConnect->setText(ToQ(m_pLanguage->GetText(connected ? 110 : 109)));
+    m_pLConnWeb->setText(ToQ(m_pLanguage->GetText(connected ? 114 : 115)));
+}
+
+void TModemMainFrame::ShowConnectedState(bool connected)
+{
+    if (m_pPNGConnect->isEnabled()) {
+        const char* face = connected ? MainPic::kDisconnect : MainPic::kConnect;
+        m_pPNGConnect->SetImageNormal(TSkin::Picture(face, QSize(50, 50)));
+        m_pPNGConnect->SetImageOver(TSkin::Picture(QString(face) + MainPic::kHover, QSize(50, 50)));
+    }
+    SetStatusIcon(m_pIConnWeb, connected);
+    for (QLabel* t : {m_pLDownTitle, m_pLDownSpeedTitle, m_pLUpTitle, m_pLUpSpeedTitle, m_pLTimeUpTitle})
+        t->setVisible(connected);
+    m_pIAntena->setVisible(!connected);
+    m_pLQuality->setVisible(!connected);
+}
+
+// ---- Handlers of the worker's messages ----
+
+void TModemMainFrame::OnCheckPinMsg(TMessage&)
+{
+    CheckPin();
+    SetStatusIcon(m_pISIMCard, m_bPinOk);
+}
+
+void TModemMainFrame::OnCheckNetworkMsg(TMessage&)
+{
+    SetStatusIcon(m_pINetwork, m_bNetworkRegistered);
+    if (!m_bNetworkRegistered) {
+        m_pModemComm->SetOperatorName("");
+        m_pLNetwork->setText(ToQ(m_pLanguage->GetText(118)));
+        if (Comm::IsRasConnected(*m_pModemComm)) {
+            // The worker holds the modem while it waits for us: lend it to the action.
+            m_hPollEvent.Set();
+            OnConnectClick();
+            m_hPollEvent.Reset();
+            ProcessMessages();
+        }
+    }
+    m_pPNGConnect->setEnabled(m_bNetworkRegistered);
+    m_pPNGSMS->setEnabled(true);
+    m_pPNGSettings->setEnabled(true);
+    if (m_bConnectionChanged && !m_bConnected && !m_bUserDisconnected && m_pIniFile->GetAttemptToReconnect()) {
+        m_hPollEvent.Set();
+        OnConnectClick();
+        m_hPollEvent.Reset();
+        ProcessMessages();
+    }
+}
+
+void TModemMainFrame::OnSignalQualityMsg(TMessage& message)
+{
+    ShowSignalQuality(static_cast<int>(message.WParam));
+}
+
+void TModemMainFrame::ShowSignalQuality(int csq)
+{
+    m_pIAntena->clear();
+    // 99 is "not known"; anything outside 0..31 has no frame of its own.
+    if (csq >= 99 || csq < 0)
+        csq = 0;
+    if (csq > 31)
+        csq = 31;
+    m_iSignalShown = csq;
+    m_pLQuality->setText(QString::number(csq * 100 / 31) + "%");
+    const QPixmap strip = TSkin::Picture(MainPic::kAntenna, QSize(MainPic::kAntennaFrameWidth * 32,
+                                                                  MainPic::kAntennaFrameHeight));
+    m_pIAntena->setPixmap(strip.copy(csq * MainPic::kAntennaFrameWidth, 0, MainPic::kAntennaFrameWidth,
+                                     MainPic::kAntennaFrameHeight));
+}
+
+// ---- Wait panel ----
+
+void TModemMainFrame::ShowWaitPanel(const AnsiString& text)
+{
+    const QString caption = ToQ(text);
+    const QFontMetrics fm(m_pWndText->font());
+    const QRect r = fm.boundingRect(QRect(0, 0, 10000, 1000), Qt::AlignLeft, caption);
+    const int panelWidth = std::max(205, r.width() + 40);
+    const int left = (width() - panelWidth) / 2;
+    m_pPWaitPanel->setGeometry(left, 21, panelWidth, 57);
+    m_pWndText->setGeometry(11, 8, 184 + panelWidth - 205, std::max(21, r.height()));
+    m_pWndText->setText(caption);
+    m_iWaitAnimOffset = -42;
+    m_pPWaitPanel->raise();
+    m_pPWaitPanel->show();
+    ProcessMessages();
+    WaitTimer->start();
+}
+
+void TModemMainFrame::HideWaitPanel()
+{
+    WaitTimer->stop();
+    m_pPWaitPanel->hide();
+}
+
+bool TModemMainFrame::WaitPanelVisible() const
+{
+    return !m_pPWaitPanel->isHidden();
+}
+
+void TModemMainFrame::OnWaitTimer()
+{
+    m_iWaitAnimOffset = m_iWaitAnimOffset >= -1 ? -41 : m_iWaitAnimOffset + 1;
+    if (m_bClosing)
+        WaitTimer->stop();
+    QPixmap frame(188, 14);
+    frame.fill(Qt::transparent);
+    QPainter p(&frame);
+    p.drawPixmap(m_iWaitAnimOffset, 0, *m_pScrollImage);
+    p.end();
+    m_pPBxWaiting->setPixmap(frame);
+}
+
+// ---- Small readers ----
+
+AnsiString TModemMainFrame::OperatorLabel() const
+{
+    return FromQ(m_pLNetwork->text());
+}
+
+AnsiString TModemMainFrame::QualityLabel() const
+{
+    return FromQ(m_pLQuality->text());
+}
+
+bool TModemMainFrame::ConnectEnabled() const
+{
+    return m_pPNGConnect->isEnabled();
+}

@@ -1,0 +1,326 @@
+#pragma once
+// The program's main window and the owner of everything else: the
+// communicator, the language table, Config.ini, the operator list, the dialog
+// windows and the worker thread that polls the modem. Its members are spread
+// over a few sources by concern:
+//   MainFrameWindow.cpp   construction, layout, buttons, docking, status
+//                         display, lock, message routing, teardown
+//   MainFrameWorker.cpp   the worker thread, the poll event, the worker's
+//                         messages, connection state, wait panel, signal
+//   MainFrameSearch.cpp   first show, modem search and initialisation,
+//                         device arrival and re-enumeration
+//   MainFramePin.cpp      PIN and network checks
+//   MainFrameConnect.cpp  connecting, disconnecting, close question
+// The modem is shared between the worker and the user-interface thread through
+// the poll event: whoever takes it owns the port until giving it back. User
+// actions take it with SuspendWorker and give it back with ResumeWorker.
+#include <QWidget>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/Event.h"
+#include "platform/TMemo.h"
+#include "platform/Types.h"
+#include "ui/main/WindowMessages.h"
+
+class QFrame;
+class QLabel;
+class QTimer;
+class TConfigFile;
+class TDeviceWatch;
+class TExFrame;
+class TExImage;
+class TFormEx;
+class TLanguage;
+class TLockCover;
+class TModemComm;
+class TOperatorList;
+class TPNGButton;
+
+// What the main window asks of the dialog windows. The program's own dialogs
+// stand behind the default; tests put their own answers in.
+class TMainDialogs {
+public:
+    virtual ~TMainDialogs() = default;
+    // The program's message box; type 0 OK, 1 Yes / No, 2 OK / Cancel.
+    // Returns the modal result (1 OK, 2 Cancel, 6 Yes, 7 No).
+    virtual int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) = 0;
+    // The PIN / PUK question in mode 2 (PIN) or 3 (PUK and new PIN); 1 when
+    // the user confirmed, with the entries in pin and puk.
+    virtual int QueryPin(int mode, AnsiString& pin, AnsiString& puk) = 0;
+    // The connection-trouble window: 1 Settings, 4 Try again, 7 Troubleshoot,
+    // anything else gives up.
+    virtual int ShowConnectTrouble(uint32_t error, const AnsiString& message) = 0;
+    virtual void ShowAbout() = 0;
+    // The Modem page and the Connection page alone in the helper window.
+    virtual void ShowModemPage() = 0;
+    virtual void ShowConnectionPage() = 0;
+    // The IMEI and firmware lines of the About window.
+    virtual void SetModemIdentity(const AnsiString& imei, const AnsiString& firmware) = 0;
+    // The windows the main window keeps: the SMS window and the settings
+    // dialog (docked below it) and the debug window showing `memo`. Each may
+    // be null. The main window deletes the docked ones.
+    virtual TFormEx* CreateSmsWindow() { return nullptr; }
+    virtual TFormEx* CreateSettingsWindow() { return nullptr; }
+    virtual QWidget* CreateDebugWindow(TMemo* memo)
+    {
+        (void)memo;
+        return nullptr;
+    }
+    // Called at teardown before the communicator goes: windows of the dialogs'
+    // own that use it are deleted here.
+    virtual void ReleaseWindows() {}
+};
+
+class TModemMainFrame : public QWidget, public TMessageWindow {
+    Q_OBJECT
+public:
+    // `dialogs` may be null: the program's own dialogs are used.
+    explicit TModemMainFrame(QWidget* owner = nullptr, std::unique_ptr<TMainDialogs> dialogs = nullptr);
+    ~TModemMainFrame() override;
+
+    // ---- For the other windows ----
+    bool IsPinOk() const { return m_bPinOk; }
+    bool IsNetworkRegistered() const { return m_bNetworkRegistered; }
+    bool IsConnected() const { return m_bConnected; }
+    bool IsClosing() const { return m_bClosing; }
+    void Lock();
+    void Unlock();
+    bool IsLocked() const;
+    void ApplyLanguage();
+    int ShowMsgBox(QWidget* owner, const AnsiString& text, int type);
+    void SuspendWorker();
+    void ResumeWorker();
+    void ShowWaitPanel(const AnsiString& text);
+    void HideWaitPanel();
+    bool CheckNetwork();
+    bool DisconnectFromInternet();
+    void ShowInHelper(TExFrame* page);
+    TModemComm* ModemComm() const { return m_pModemComm; }
+    TLanguage* Language() const { return m_pLanguage; }
+    TConfigFile* Config() const { return m_pIniFile; }
+    TOperatorList* OperatorList() const { return m_pOperatorList; }
+    TMemo* DebugMemo() const { return m_pDebugMemo.get(); }
+    // The traffic labels, filled by the Settings page.
+    QLabel* DownLabel() const { return m_pLDown; }
+    QLabel* DownSpeedLabel() const { return m_pLDownSpeed; }
+    QLabel* UpLabel() const { return m_pLUp; }
+    QLabel* UpSpeedLabel() const { return m_pLUpSpeed; }
+    QLabel* TimeUpLabel() const { return m_pLTimeUp; }
+    // The windows kept docked below: [0] SMS window, [1] settings dialog.
+    TFormEx* DockedWindow(int i) const { return i == 0 || i == 1 ? m_pDockedWindows[i] : nullptr; }
+    void SetDockedWindow(int i, TFormEx* window);
+
+    void Dispatch(TMessage& message) override;
+
+    // ---- State for tests and the debug window ----
+    bool IsModemInitialized() const { return m_bModemInitialized; }
+    bool IsModemPlugged() const { return m_bModemPlugged; }
+    bool IsWorkerRunning() const { return m_bWorkerRun; }
+    bool IsWorkerAlive() const { return m_workerAlive; }
+    int WorkerSuspendCount() const;
+    TManualResetEvent& PollEvent() { return m_hPollEvent; }
+    bool WaitPanelVisible() const;
+    AnsiString OperatorLabel() const;
+    AnsiString QualityLabel() const;
+    bool ConnectEnabled() const;
+    int SignalShown() const { return m_iSignalShown; }
+    // Shortens the worker's pass (200 ms) and status period (10 s) for tests.
+    void SetWorkerTiming(uint32_t passMs, uint32_t statusMs);
+    // How long teardown waits for the worker before logging that it is late.
+    static constexpr uint32_t kWorkerJoinMs = 1000;
+    // The folder whose Config.ini, Language.ini and data files the window uses
+    // (the program's folder unless a test names another); applies to windows
+    // built afterwards.
+    static void SetProgramFolder(const AnsiString& folder);
+    static AnsiString GetProgramFolder();
+
+public slots:
+    void OnExitClick();
+    void OnMinimize();
+    void OnSMSClick();
+    void OnSettingsClick();
+    void OnAboutClick();
+    void OnConnectClick();
+    void OnSMSFlashTimer();
+    void OnWaitTimer();
+
+public:
+    // ---- Start-up, search, PIN and network (public for the pages) ----
+    void y();
+    void SearchModem();
+    bool WaitModemInit(int rounds);
+    bool OpenAppPort(int index);
+    AnsiString GetModemDeviceSetting();
+    int FindModemIndex(const AnsiString& name);
+    int CountModems();
+    void DisableConnectButton();
+    void HideOwnedWindows();
+    void UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal);
+    void CheckPinAndNetwork();
+    bool CheckPin();
+    int AskPin(int mode);
+    void SelectUserOperator();
+    bool ConnectToInternet(uint32_t* error);
+    void UpdateConnectionState();
+    void UpdateConnectButton(bool connected);
+    void ShowConnectedState(bool connected);
+    void ShowSignalQuality(int csq);
+    void NotifySmsWindow();
+    bool WaitPollEvent();
+    uint32_t WaitForReenum();
+    // A port arrived (device watch): log it and start a re-enumeration pass.
+    void OnPortArrival(const AnsiString& portName);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // ---- Window (MainFrameWindow.cpp) ----
+    void BuildControls();
+    void CreateOwnedWindows();
+    void ReadConfig();
+    void PlaceChildWindow(TFormEx* child);
+    void HideOtherChildWindow();
+    void ShowChildWindow(TFormEx* child);
+    void SetStatusIcon(QLabel* image, bool on);
+    void FormMouseDown(Qt::MouseButton button, const QPoint& globalPos);
+    void OnWmMove();
+    void OnModemStateChangedMsg(TMessage& message);
+    void OnSmsUnreadStateMsg(TMessage& message);
+    void FormDestroy();
+    bool OnCloseQuery();
+    void SaveDebugLog();
+    void Log(const AnsiString& line);
+    QLabel* MakeLabel(int x, int y, int w, int h, int px, bool bold, bool routeMouse = true);
+    QLabel* MakeIcon(int x, int y, bool routeMouse = true);
+    TPNGButton* MakeBigButton(int x, const char* picture);
+
+    // ---- Worker (MainFrameWorker.cpp) ----
+    static void ModemWatchThreadProc(TModemMainFrame* self);
+    void WorkerLoop();
+    bool TakeModem();
+    void GiveModem();
+    // Blocks the worker while a user action holds it; false once it must end.
+    bool WorkerCheckpoint();
+    LRESULT SendToSelf(UINT msg, WPARAM w, LPARAM l);
+    void RunOnUi(std::function<void()> fn, bool wait);
+    void StartWorker();
+    void StopWorker();
+    void ResumeThread();
+    void OnSearchModemMsg(TMessage& message);
+    void OnCheckPinMsg(TMessage& message);
+    void OnCheckNetworkMsg(TMessage& message);
+    void OnSignalQualityMsg(TMessage& message);
+    void WorkerStatusStep(int& signal);
+
+    // ---- Search (MainFrameSearch.cpp) ----
+    void PickFirstAnsweringDevice();
+    void SetPortFromIndex(int index, bool log);
+    void StartReenumThread();
+    void ReenumThreadProc();
+
+    // ---- Dialogs ----
+    std::unique_ptr<TMainDialogs> m_pDialogs;
+
+    // ---- Controls ----
+    QLabel* Image2 = nullptr;
+    QLabel* m_pLCaption = nullptr;
+    TExImage* m_pSysMin = nullptr;
+    TExImage* m_pSysClose = nullptr;
+    TPNGButton* m_pPNGConnect = nullptr;
+    TPNGButton* m_pPNGSMS = nullptr;
+    TPNGButton* m_pPNGSettings = nullptr;
+    TPNGButton* m_pPNGAbout = nullptr;
+    QLabel* m_pIAntena = nullptr;
+    QLabel* m_pLQuality = nullptr;
+    QLabel* m_pIConnWeb = nullptr;
+    QLabel* m_pLConnWeb = nullptr;
+    QLabel* m_pIModem = nullptr;
+    QLabel* m_pLModem = nullptr;
+    QLabel* m_pISIMCard = nullptr;
+    QLabel* m_pLSIMCard = nullptr;
+    QLabel* m_pINetwork = nullptr;
+    QLabel* m_pLNetwork = nullptr;
+    QLabel* ImgDown = nullptr;
+    QLabel* ImgDownSpd = nullptr;
+    QLabel* ImgUp = nullptr;
+    QLabel* ImgUpSpd = nullptr;
+    QLabel* ImgUpTime = nullptr;
+    QLabel* m_pLDown = nullptr;
+    QLabel* m_pLDownSpeed = nullptr;
+    QLabel* m_pLUp = nullptr;
+    QLabel* m_pLUpSpeed = nullptr;
+    QLabel* m_pLTimeUp = nullptr;
+    QLabel* m_pLDownTitle = nullptr;
+    QLabel* m_pLDownSpeedTitle = nullptr;
+    QLabel* m_pLUpTitle = nullptr;
+    QLabel* m_pLUpSpeedTitle = nullptr;
+    QLabel* m_pLTimeUpTitle = nullptr;
+    QFrame* m_pPWaitPanel = nullptr;
+    QLabel* m_pWndText = nullptr;
+    QLabel* m_pPBxWaiting = nullptr;
+    TLockCover* BvlSpacer = nullptr;
+    QTimer* WaitTimer = nullptr;
+    QTimer* FlashSMSTimer = nullptr;
+    QPixmap* m_pScrollImage = nullptr;
+
+    // ---- Fields ----
+    TFormEx* m_pDockedWindows[2] = {nullptr, nullptr};
+    TFormEx* m_pAboutForm = nullptr;
+    TFormEx* m_pSettingsForm = nullptr;
+    TFormEx* m_pSmsForm = nullptr;
+    int m_iWaitAnimOffset = -42;
+    TLanguage* m_pLanguage = nullptr;
+    std::thread m_hReenumThread;
+    TManualResetEvent m_hEnumDoneEvent {false};
+    TConfigFile* m_pIniFile = nullptr;
+    std::atomic<bool> m_bConnected {false};
+    std::atomic<bool> m_bPrevConnected {false};
+    std::atomic<bool> m_bUserDisconnected {false};
+    std::atomic<bool> m_bConnectionChanged {false};
+    std::atomic<bool> m_bModemInitialized {false};
+    std::atomic<bool> m_bPinOk {false};
+    std::atomic<bool> m_bNetworkRegistered {false};
+    std::atomic<int> m_iSignal {0};
+    std::atomic<bool> m_bForceStatusCheck {false};
+    std::atomic<bool> m_bClosing {false};
+    TOperatorList* m_pOperatorList = nullptr;
+    TManualResetEvent m_hPollEvent {true};
+    std::thread m_hWorkerThread;
+    std::atomic<bool> m_bWorkerRun {true};
+    std::atomic<bool> m_workerAlive {false};
+    std::atomic<bool> m_bModemPlugged {false};
+    TModemComm* m_pModemComm = nullptr;
+    std::unique_ptr<TMemo> m_pDebugMemo;
+    QWidget* m_pDebugFrame = nullptr;
+    std::unique_ptr<TDeviceWatch> m_pDeviceWatch;
+
+    // The worker's suspend count: it runs while the count is zero.
+    mutable std::mutex m_suspendMutex;
+    std::condition_variable m_suspendCv;
+    int m_suspendCount = 1;
+
+    std::atomic<uint32_t> m_passMs {200};
+    std::atomic<uint32_t> m_statusMs {10000};
+    std::atomic<int> m_iSignalShown {0};
+    bool m_bConnectOnStart = false;
+    bool m_bShown = false;
+    bool m_bDestroyed = false;
+    bool m_bDragging = false;
+    QPoint m_dragOffset;
+    std::mutex m_reenumMutex;
+};
+
+// The one main window (null before it is built and after it is gone).
+extern TModemMainFrame* ModemMainFrame;

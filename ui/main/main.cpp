@@ -1,0 +1,60 @@
+// Start-up: the program's folder becomes the current folder, Language.ini must
+// be there, only one instance runs, then the main window runs until it closes.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <exception>
+
+#include "platform/SingleInstance.h"
+#include "ui/common/ProgramPaths.h"
+#include "ui/common/TLanguage.h"
+#include "ui/common/UiStyle.h"
+#include "ui/main/TModemMainFrame.h"
+
+namespace {
+constexpr const char* kInstanceName = "TQUORVIXSINGLEINSTANCECHECK";
+
+int WinMain(QApplication& app)
+{
+    const AnsiString folder = ProgramFolder();
+    QDir::setCurrent(QString::fromStdString(folder));
+    const AnsiString languagePath = FromQ(QDir::currentPath()) + "/Language.ini";
+    if (!QFileInfo::exists(ToQ(languagePath))) {
+        const QString text = QStringLiteral("Could not find languages File\r\n\"%1\"\r\n"
+                                            "Try reinstalling product.\r\n"
+                                            "Application will terminate, Sorry for inconvience")
+                                 .arg(ToQ(languagePath));
+        QMessageBox::critical(nullptr, QStringLiteral("Error Occured"), text);
+        return 0;
+    }
+
+    // Held for the whole run; the lock goes with the process.
+    static TSingleInstance* instance = new TSingleInstance(kInstanceName);
+    if (instance->AlreadyExists()) {
+        const AnsiString programIni = FromQ(QFileInfo(app.applicationFilePath()).path() + "/" +
+                                            QFileInfo(app.applicationFilePath()).completeBaseName() + ".ini");
+        TLanguage language(languagePath, programIni);
+        QMessageBox::critical(nullptr, ToQ(language.GetText(101)), ToQ(language.GetText(100)));
+        return 0;
+    }
+
+    try {
+        TModemMainFrame mainFrame;
+        mainFrame.show();
+        app.exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QString(), QString::fromUtf8(e.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, QString(), QString());
+    }
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    InstallFontSubstitutes();
+    return WinMain(app);
+}
