@@ -272,20 +272,14 @@ bool ReadFile(HANDLE h, void* buf, uint32_t n, uint32_t* got)
                 break;
             continue;
         }
-        if (r == 0) {
-            // End of file: the other side of the line hung up.
-            errno = EIO;
-        } else if (errno == EINTR) {
+        // A raw tty with no minimum count returns 0 when nothing waits; a
+        // line whose other side went away fails with EIO instead.
+        if (r < 0 && errno == EINTR)
             continue;
-        }
         if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             SetLastErrorFromErrno();
             if (got)
                 *got = total;
-            return false;
-        }
-        if (r == 0 && total == 0) {
-            SetLastError(ERROR_IO_DEVICE);
             return false;
         }
         if (immediate)

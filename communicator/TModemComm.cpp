@@ -1,0 +1,89 @@
+#include "communicator/TModemComm.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "communicator/port/TPort.h"
+#include "platform/MessagePump.h"
+#include "platform/Ticks.h"
+
+namespace fs = std::filesystem;
+
+TModemComm::TModemComm(TIniFile* config, const AnsiString& portLogPath, const std::atomic<bool>* closing)
+    : m_pConfig(config), m_pClosing(closing)
+{
+    LoadOperators();
+    m_pPort = std::make_unique<TPort>();
+    m_pPort->SetLogFileName(portLogPath.c_str());
+    InitModemDevices();
+    m_pDebugMemo = nullptr;
+    InitStatistic();
+    InitSettings();
+}
+
+TModemComm::~TModemComm()
+{
+    m_pPort.reset();
+    ReleaseStatistic();
+    ReleaseModemDevices();
+}
+
+void TModemComm::SetDebugMemo(TMemo* memo)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_LogMutex);
+        m_pDebugMemo = memo;
+        m_nLoggedLines = 0;
+        m_sLogFile.clear();
+    }
+    m_pPort->SetDebugMemo(memo);
+}
+
+void TModemComm::AddToMemo(const AnsiString& line)
+{
+    TMemo* memo = m_pDebugMemo;
+    if (memo == nullptr)
+        return;
+    memo->Add(line);
+
+    // The file always holds the whole memo: it is written in full the first
+    // time (or after a failure), then the new lines are appended.
+    std::lock_guard<std::mutex> lock(m_LogMutex);
+    try {
+        std::error_code ec;
+        fs::path folder = fs::current_path() / "LOG";
+        if (!fs::is_directory(folder, ec) && !fs::create_directory(folder, ec))
+            folder = fs::current_path();
+        const AnsiString file = (folder / "modem.log").string();
+        const std::vector<AnsiString> lines = memo->Lines();
+        // Appending is enough while the file still holds what we wrote.
+        const auto size = fs::file_size(file, ec);
+        const bool rewrite = file != m_sLogFile || m_nLoggedLines > lines.size() || ec || size != m_nLoggedBytes;
+        std::ofstream out(file, std::ios::binary | (rewrite ? std::ios::trunc : std::ios::app));
+        if (!out)
+            throw std::runtime_error("cannot open modem.log");
+        uintmax_t bytes = rewrite ? 0 : m_nLoggedBytes;
+        for (size_t i = rewrite ? 0 : m_nLoggedLines; i < lines.size(); ++i) {
+            out << lines[i] << "\r\n";
+            bytes += lines[i].size() + 2;
+        }
+        out.flush();
+        if (!out)
+            throw std::runtime_error("cannot write modem.log");
+        m_sLogFile = file;
+        m_nLoggedLines = lines.size();
+        m_nLoggedBytes = bytes;
+    } catch (...) {
+        m_sLogFile.clear();  // write it whole next time
+        memo->Add("AddToMemo - Error");
+    }
+}
+
+void TModemComm::Wait(uint32_t ms)
+{
+    const uint32_t start = GetTickCount();
+    while (!TickExpired(GetTickCount(), start, ms)) {
+        Sleep(100);
+        ProcessMessages();
+    }
+}

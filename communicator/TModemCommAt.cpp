@@ -1,0 +1,388 @@
+#include "communicator/TModemComm.h"
+
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "communicator/port/TPort.h"
+#include "platform/MessagePump.h"
+#include "platform/Ticks.h"
+
+// Marks the port as waiting for an answer, so that an exchange started from
+// inside the wait (through the message pump, or from another thread) is
+// refused instead of interleaving with this one.
+class TExchangeGuard {
+public:
+    explicit TExchangeGuard(TModemComm& comm) : m_comm(comm)
+    {
+        bool expected = false;
+        m_owner = comm.m_bExchangeBusy.compare_exchange_strong(expected, true);
+    }
+    ~TExchangeGuard()
+    {
+        if (m_owner)
+            m_comm.m_bExchangeBusy.store(false);
+    }
+    bool Acquired() const { return m_owner; }
+
+private:
+    TModemComm& m_comm;
+    bool m_owner = false;
+};
+
+namespace {
+// Appends a chunk as text: a zero byte ends the chunk's text.
+void AppendText(AnsiString& answer, const std::vector<char>& chunk)
+{
+    answer.append(chunk.data(), std::strlen(chunk.data()));
+}
+
+// A complete "+CME ERROR: ..." or "+CMS ERROR: ..." line.
+bool HasCompleteErrorLine(const AnsiString& answer)
+{
+    for (const char* tag : {"+CME ERROR:", "+CMS ERROR:"}) {
+        size_t at = answer.find(tag);
+        if (at != AnsiString::npos && answer.find("\r\n", at) != AnsiString::npos)
+            return true;
+    }
+    return false;
+}
+}  // namespace
+
+bool TModemComm::IsPortOpen() const { return m_pPort->IsOpen(); }
+
+uint32_t TModemComm::GetBytesWaiting() { return m_pPort->GetBytesWaiting(); }
+
+bool TModemComm::OpenPort(int32_t n)
+{
+    const int32_t port = n >= 1 ? n : m_Cfg.ComPort;
+    m_pPort->SetPortNumber(port);
+    ProcessMessages();
+    m_pPort->SetBaudRate(static_cast<uint32_t>(m_Cfg.BaudRate));
+    AddToMemo("Opening port: " + std::to_string(port) + " Baudrate: " + std::to_string(m_Cfg.BaudRate));
+    ProcessMessages();
+    return m_pPort->Open();
+}
+
+bool TModemComm::ClosePort()
+{
+    AddToMemo("Closing port");
+    const bool ok = m_pPort->Close(true);
+    AddToMemo(ok ? "CLOSED PORT" : "ERROR PORT");
+    return ok;
+}
+
+bool TModemComm::SetEcho(bool on)
+{
+    char buf[kCommandBufferSize] = {};
+    std::strcpy(buf, on ? "ATE1" : "ATE0");
+    SendCommand(buf, static_cast<uint32_t>(std::strlen(buf)));
+    int32_t count = 0;
+    return ReadFromPort(&count, 1500).find("\r\nOK\r\n") != AnsiString::npos;
+}
+
+bool TModemComm::TestPort(int32_t n)
+{
+    const int32_t configured = m_Cfg.ComPort;
+    ProcessMessages();
+    ClosePort();
+    ProcessMessages();
+    OpenPort(n);
+    bool answered = false;
+    if (!IsPortOpen()) {
+        AddToMemo("Testas Nepavyko.");
+    } else {
+        char buf[kCommandBufferSize] = {};
+        std::strcpy(buf, "AT");
+        ProcessMessages();
+        SendCommand(buf, 2);
+        ProcessMessages();
+        int32_t count = 0;
+        AnsiString answer = ReadFromPort(&count, 200);
+        ProcessMessages();
+        if (answer.find("OK") == AnsiString::npos) {
+            AddToMemo("AT error. Try test again");
+            // The buffer still holds "AT" and its CR: the modem gets two CRs.
+            SendCommand(buf, 3);
+            answer = ReadFromPort(&count, 200);
+            ProcessMessages();
+        }
+        answered = answer.find("OK") != AnsiString::npos;
+    }
+    ProcessMessages();
+    ClosePort();
+    ProcessMessages();
+    OpenPort(configured);
+    return answered;
+}
+
+void TModemComm::DrainStaleInput()
+{
+    if (!IsPortOpen())
+        return;
+    const uint32_t n = GetBytesWaiting();
+    if (n == 0)
+        return;
+    std::vector<char> chunk(n + 1, '\0');
+    uint32_t got = 0;
+    m_pPort->ReadBufferBySize(chunk.data(), n, &got);
+    AddToMemo("Discarded = " + AnsiString(chunk.data(), std::strlen(chunk.data())));
+}
+
+void TModemComm::SendCommand(char* buf, uint32_t len)
+{
+    if (m_bExchangeBusy.load()) {
+        AddToMemo("Port busy, command not sent: " + AnsiString(buf, std::strlen(buf)));
+        return;
+    }
+    // The callers' buffers are kCommandBufferSize bytes: keep room for CR and zero.
+    if (len > kCommandBufferSize - 2)
+        len = kCommandBufferSize - 2;
+    buf[len] = '\r';
+    buf[len + 1] = '\0';
+    ProcessMessages();
+    DrainStaleInput();
+    uint32_t written = 0;
+    m_pPort->Write(buf, len + 1, &written);
+    ProcessMessages();
+    AddToMemo("-->" + AnsiString(buf));
+}
+
+void TModemComm::SendRaw(const char* buf, uint32_t len)
+{
+    if (m_bExchangeBusy.load()) {
+        AddToMemo("Port busy, data not sent");
+        return;
+    }
+    ProcessMessages();
+    uint32_t written = 0;
+    m_pPort->Write(buf, len, &written);
+    ProcessMessages();
+    AddToMemo("-->" + AnsiString(buf, len));
+}
+
+bool TModemComm::DoneReading(const AnsiString& answer) const
+{
+    return answer.find("\r\nOK\r\n") != AnsiString::npos || answer.find("\r\nERROR\r\n") != AnsiString::npos ||
+           answer.find("ERROR: 500") != AnsiString::npos || HasCompleteErrorLine(answer);
+}
+
+AnsiString TModemComm::ReadFromPort(int32_t* count, uint32_t ms)
+{
+    int32_t dummy = 0;
+    int32_t& total = count != nullptr ? *count : dummy;
+    total = 0;
+    AddToMemo("ReadFromPort");
+    TExchangeGuard guard(*this);
+    if (!guard.Acquired()) {
+        AddToMemo("Port busy, read refused");
+        AddToMemo("Read = ");
+        return AnsiString();
+    }
+    AnsiString answer;
+    int expiries = 0;
+    bool timedOut = false;
+    bool done = false;
+    uint32_t clock = GetTickCount();
+    while (expiries < 3 && !timedOut && !done && m_bAbort == 0) {
+        const uint32_t n = GetBytesWaiting();
+        if (n > 0)
+            clock = GetTickCount();
+        if (ClosingRequested())
+            return AnsiString();
+        std::vector<char> chunk(n + 1, '\0');
+        uint32_t got = 0;
+        m_pPort->ReadBufferBySize(chunk.data(), n, &got);
+        ProcessMessages();
+        if (TickExpired(GetTickCount(), clock, ms)) {
+            ++expiries;
+            clock = GetTickCount();
+            if (expiries == 2) {
+                AddToMemo("\r\n------Time Out !!!");
+                timedOut = true;
+                ClosePort();
+                break;
+            }
+        }
+        AppendText(answer, chunk);
+        total += static_cast<int32_t>(got);
+        done = DoneReading(answer);
+        if (!done)
+            Wait(100);
+    }
+    AddToMemo("Read = " + answer);
+    return answer;
+}
+
+AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
+{
+    int32_t dummy = 0;
+    int32_t& total = count != nullptr ? *count : dummy;
+    total = 0;
+    TExchangeGuard guard(*this);
+    if (!guard.Acquired()) {
+        AddToMemo("Port busy, read refused");
+        AddToMemo("Read = ");
+        return AnsiString();
+    }
+    AnsiString answer;
+    int expiries = 0;
+    bool timedOut = false;
+    bool done = false;
+    uint32_t clock = GetTickCount();
+    while (expiries < 3 && !timedOut && !done) {
+        const uint32_t n = GetBytesWaiting();
+        if (n > 0)
+            clock = GetTickCount();
+        AddToMemo("CanReadData = " + std::to_string(n));
+        AddToMemo("length = " + std::to_string(n + 1));
+        std::vector<char> chunk(n + 1, '\0');
+        AddToMemo("cRead length = " + std::to_string(std::strlen(chunk.data())));
+        uint32_t got = 0;
+        m_pPort->ReadBufferBySize(chunk.data(), n, &got);
+        ProcessMessages();
+        if (TickExpired(GetTickCount(), clock, ms)) {
+            ++expiries;
+            clock = GetTickCount();
+            if (expiries == 2) {
+                AddToMemo("------Time Out !!!");
+                timedOut = true;
+                ClosePort();
+            }
+        }
+        AppendText(answer, chunk);
+        total += static_cast<int32_t>(got);
+        done = DoneReading(answer) ||
+               (answer.size() >= 2 && answer.compare(answer.size() - 2, 2, "\r\n") == 0);
+        if (!done)
+            Wait(100);
+    }
+    AddToMemo("Read = " + answer);
+    return answer;
+}
+
+uint32_t TModemComm::ReadLine(char* buf, uint32_t size)
+{
+    if (buf == nullptr || size == 0)
+        return 0;
+    std::memset(buf, 0, size);
+    TExchangeGuard guard(*this);
+    if (!guard.Acquired()) {
+        AddToMemo("Port busy, read refused");
+        return 0;
+    }
+    uint32_t total = 0;
+    size_t textLength = 0;  // the text in buf, always followed by a zero
+    bool done = false;
+    try {
+        while (total < size && !done) {
+            char chunk[129] = {};
+            ProcessMessages();
+            uint32_t got = 0;
+            m_pPort->Read(chunk, 128, &got);
+            ProcessMessages();
+            if (got > 0)
+                AddToMemo(chunk);
+            done = got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
+            // Never past the buffer: keep its last byte for the terminating zero.
+            const size_t room = size - 1 - textLength;
+            const size_t take = std::min(std::strlen(chunk), room);
+            std::memcpy(buf + textLength, chunk, take);
+            textLength += take;
+            total += got;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return total;
+}
+
+AnsiString TModemComm::StripAnswer(const AnsiString& cmd, const AnsiString& answer)
+{
+    AnsiString s = answer;
+    if (!cmd.empty()) {
+        size_t at = s.find(cmd);
+        if (at != AnsiString::npos)
+            s.erase(at, cmd.size());
+    }
+    size_t at = s.find("\r\nOK\r\n");
+    if (at != AnsiString::npos)
+        s.erase(at, 6);
+    at = s.find("\r\nERROR\r\n");
+    if (at != AnsiString::npos)
+        s.erase(at, 9);
+    AnsiString out;
+    for (char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F)
+            out.push_back(c);
+    }
+    return out;
+}
+
+void TModemComm::RemoveEcho(const AnsiString& cmd, AnsiString& answer)
+{
+    if (cmd.empty())
+        return;
+    size_t at = answer.find(cmd);
+    if (at == AnsiString::npos)
+        return;
+    size_t end = std::min(answer.size(), at + cmd.size() + 1);
+    answer.erase(0, end);
+}
+
+void TModemComm::RemoveOkError(AnsiString& answer)
+{
+    size_t at;
+    while ((at = answer.find("\r\nOK\r\n")) != AnsiString::npos)
+        answer.erase(at, 6);
+    at = answer.find("\r\nERROR\r\n");
+    if (at != AnsiString::npos)
+        answer.erase(at, 9);
+}
+
+void TModemComm::RemoveCrLf(AnsiString& answer)
+{
+    AnsiString out;
+    for (char c : answer)
+        if (c != '\r' && c != '\n')
+            out.push_back(c);
+    answer = TrimBlanks(out);
+}
+
+bool TModemComm::FormatCommand(char (&buf)[kCommandBufferSize], const AnsiString& command)
+{
+    std::memset(buf, 0, sizeof buf);
+    if (command.size() > kCommandBufferSize - 2) {
+        AddToMemo("Command too long, not sent (" + std::to_string(command.size()) + " bytes)");
+        return false;
+    }
+    std::memcpy(buf, command.data(), command.size());
+    return true;
+}
+
+bool TModemComm::SendAtCommand(const AnsiString& command)
+{
+    char buf[kCommandBufferSize];
+    if (!FormatCommand(buf, command))
+        return false;
+    if (m_bExchangeBusy.load()) {
+        AddToMemo("Port busy, command not sent: " + command);
+        return false;
+    }
+    SendCommand(buf, static_cast<uint32_t>(command.size()));
+    return true;
+}
+
+bool TModemComm::CheckArgument(const AnsiString& value, const char* what, bool digitsOnly)
+{
+    for (char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool bad = digitsOnly ? !std::isdigit(u) : (c == '"' || u < 0x20 || u == 0x7F);
+        if (bad) {
+            AddToMemo(AnsiString("Refused ") + what + ": not allowed in a command");
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,5 @@
+#include "communicator/TModemComm.h"
+
+// Placeholders until modem discovery lands.
+void TModemComm::InitModemDevices() {}
+void TModemComm::ReleaseModemDevices() {}

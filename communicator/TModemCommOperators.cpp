@@ -1,0 +1,4 @@
+#include "communicator/TModemComm.h"
+
+// Placeholder until the operator table lands.
+void TModemComm::LoadOperators() {}

@@ -1,0 +1,300 @@
+#include "tools/modemsim/ModemSim.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+#include "HostTty.h"
+#include "tools/modemsim/AtText.h"
+#include "tools/modemsim/CoreModule.h"
+#include "tools/modemsim/Session.h"
+
+using namespace modemsim;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kOk = "\r\nOK\r\n";
+const std::string kError = "\r\nERROR\r\n";
+
+long MsSince(Clock::time_point t)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+class ModemSimTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(modem.Start());
+        host = std::make_unique<HostTty>(modem.DevicePath());
+        ASSERT_TRUE(host->IsOpen());
+    }
+
+    // Sends a line with its CR and returns what came back up to `final`.
+    std::string Exchange(const std::string& line, const std::string& final = kOk, int timeoutMs = 1000)
+    {
+        host->Write(line + "\r");
+        return host->ReadUntil(final, timeoutMs);
+    }
+
+    ModemSim modem;
+    std::unique_ptr<HostTty> host;
+};
+
+}  // namespace
+
+TEST_F(ModemSimTest, BasicCommandsWithEcho)
+{
+    struct Case {
+        std::string line, expected;
+    } cases[] = {
+        {"AT", "AT\r" + kOk},
+        {"at", "at\r" + kOk},
+        {"ATZ", "ATZ\r" + kOk},
+        {"AT&F", "AT&F\r" + kOk},
+        {"AT+NOSUCH", "AT+NOSUCH\r" + kError},
+        {"HELLO", "HELLO\r" + kError},
+    };
+    for (const auto& c : cases) {
+        const std::string final = c.expected.substr(c.expected.rfind("\r\n", c.expected.size() - 3));
+        EXPECT_EQ(Exchange(c.line, final), c.expected) << c.line;
+    }
+    const std::string ati = Exchange("ATI");
+    EXPECT_EQ(ati.rfind("ATI\r\r\n", 0), 0u) << Escape(ati);
+    EXPECT_NE(ati.find("Simulated Modem"), std::string::npos);
+    EXPECT_EQ(ati.substr(ati.size() - kOk.size()), kOk);
+}
+
+TEST_F(ModemSimTest, EchoSwitchesWithAteAndSetEcho)
+{
+    EXPECT_EQ(Exchange("ATE0"), "ATE0\r" + kOk);  // echoed while still on
+    EXPECT_EQ(Exchange("AT"), kOk);
+    EXPECT_EQ(Exchange("ATE1"), kOk);
+    EXPECT_EQ(Exchange("AT"), "AT\r" + kOk);
+    modem.SetEcho(false);
+    EXPECT_EQ(Exchange("AT"), kOk);
+    EXPECT_EQ(Exchange("ATZ"), kOk);  // the profile keeps the echo set by the test
+    modem.SetEcho(true);
+    EXPECT_EQ(Exchange("ATE0"), "ATE0\r" + kOk);
+    EXPECT_EQ(Exchange("ATZ"), kOk);
+    EXPECT_EQ(Exchange("AT"), "AT\r" + kOk);  // ATZ went back to echo on
+}
+
+TEST_F(ModemSimTest, LineEndsAndCommandLog)
+{
+    // A second CR gives no second answer; the LF after a CR is ignored.
+    host->Write("AT\r\r");
+    EXPECT_EQ(host->ReadFor(300), "AT\r" + kOk);
+    host->Write("ATI\r\nAT+X\r\n");
+    const std::string got = host->ReadUntil(kError, 1000);
+    EXPECT_NE(got.find("ATI\r\r\n"), std::string::npos);
+    EXPECT_NE(got.find("AT+X\r" + kError), std::string::npos) << Escape(got);
+    // A line without its CR is not handled yet.
+    host->Write("AT+HALF");
+    EXPECT_EQ(host->ReadFor(150), "");
+    EXPECT_EQ(modem.PendingInput(), 7u);
+    EXPECT_EQ(modem.Commands(), (std::vector<std::string>{"AT", "ATI", "AT+X"}));
+    modem.ClearCommands();
+    host->Write("\r");
+    host->ReadUntil(kError, 1000);
+    EXPECT_EQ(modem.Commands(), (std::vector<std::string>{"AT+HALF"}));
+    EXPECT_EQ(modem.PendingInput(), 0u);
+}
+
+TEST_F(ModemSimTest, CannedAnswersAreSentVerbatim)
+{
+    const std::string zeroAndGarbage = std::string("\r\n+X: 1\0" "2\xFF\x80\r\n", 12) + kOk;
+    struct Case {
+        std::string key, line, answer;
+    } cases[] = {
+        {"+CSQ", "AT+CSQ", "\r\n+CSQ: 15,99\r\n" + kOk},
+        {"+cops?", "AT+COPS?", "\r\n+COPS: 0,0,\"Net\"\r\n" + kOk},  // keys ignore case
+        {"AT+CPMS?", "at+cpms?", kError},                            // a leading AT is accepted
+        {"+CPIN?", "AT+CPIN?", "\r\n+CME ERROR: 10\r\n"},
+        {"+CMGS=1", "AT+CMGS=1", "\r\n+CMS ERROR: 500\r\n"},
+        {"+X", "AT+X", zeroAndGarbage},
+        {"", "AT", "\r\nBUSY\r\n"},  // overrides the core module
+        {"E0", "ATE0", kError},
+    };
+    for (const auto& c : cases) {
+        modem.SetAnswer(c.key, c.answer);
+        const std::string final = c.answer.substr(c.answer.size() - 2);
+        EXPECT_EQ(Exchange(c.line, c.answer, 1000), c.line + "\r" + c.answer) << c.key;
+    }
+    EXPECT_TRUE(modem.Echo()) << "a canned answer for ATE0 does not switch the echo";
+    modem.RemoveAnswer("");
+    EXPECT_EQ(Exchange("AT"), "AT\r" + kOk);
+}
+
+TEST_F(ModemSimTest, VeryLargeAnswerArrivesWhole)
+{
+    std::string big = "\r\n";
+    for (int i = 0; i < 20000; ++i)
+        big += "+CMGL: " + std::to_string(i) + ",1,,23\r\n";
+    big += kOk;
+    ASSERT_GT(big.size(), 300000u);
+    modem.SetAnswer("+CMGL=4", big);
+    const std::string got = Exchange("AT+CMGL=4", kOk, 5000);
+    EXPECT_EQ(got.size(), big.size() + 10);
+    EXPECT_EQ(got, "AT+CMGL=4\r" + big);
+    EXPECT_EQ(Exchange("AT"), "AT\r" + kOk);
+}
+
+TEST_F(ModemSimTest, AnswerInPiecesKeepsItsTiming)
+{
+    modem.SetAnswerPieces("+CGMR", {"\r\n+CGMR: ", "1.2.3\r\n", "\r\nOK\r\n"}, 150, 100);
+    const auto start = Clock::now();
+    host->Write("AT+CGMR\r");
+    EXPECT_EQ(host->ReadUntil("AT+CGMR\r", 80), "AT+CGMR\r");  // the echo comes at once
+    EXPECT_EQ(host->ReadUntil("+CGMR: ", 500), "\r\n+CGMR: ");
+    EXPECT_GE(MsSince(start), 95);
+    EXPECT_EQ(host->ReadFor(80), "");  // the next piece is still 150 ms away
+    EXPECT_EQ(host->ReadUntil(kOk, 1000), "1.2.3\r\n" + kOk);
+    EXPECT_GE(MsSince(start), 395);
+    EXPECT_LT(MsSince(start), 1500);
+}
+
+TEST_F(ModemSimTest, DelayHoldsTheAnswerAndTheNextCommand)
+{
+    modem.SetDelay("+COPS=?", 300);
+    const auto start = Clock::now();
+    host->Write("AT+COPS=?\rAT\r");  // the second line waits for the first answer
+    EXPECT_EQ(host->ReadUntil("\r", 100), "AT+COPS=?\r");
+    const std::string got = host->ReadUntil("AT\r" + kOk, 1500);
+    EXPECT_GE(MsSince(start), 295);
+    EXPECT_EQ(got, kError + "AT\r" + kOk);
+    modem.SetDelay("+COPS=?", 0);
+    EXPECT_EQ(Exchange("AT+COPS=?", kError, 150), "AT+COPS=?\r" + kError);
+}
+
+TEST_F(ModemSimTest, SilenceSendsNothingButRecordsTheCommand)
+{
+    modem.SetSilent(true);
+    host->Write("AT\r");
+    EXPECT_EQ(host->ReadFor(250), "");
+    modem.SetSilent(false);
+    modem.SetSilentFor("+CSQ", true);
+    host->Write("AT+CSQ\r");
+    EXPECT_EQ(host->ReadFor(250), "");
+    EXPECT_EQ(Exchange("AT"), "AT\r" + kOk);
+    EXPECT_EQ(modem.Commands(), (std::vector<std::string>{"AT", "AT+CSQ", "AT"}));
+    // An empty canned answer: echo only, the modem hangs on that command.
+    modem.SetSilentFor("+CSQ", false);
+    modem.SetAnswer("+CSQ", "");
+    host->Write("AT+CSQ\r");
+    EXPECT_EQ(host->ReadFor(250), "AT+CSQ\r");
+}
+
+TEST_F(ModemSimTest, UnsolicitedBytesGoAheadOfADelayedAnswer)
+{
+    modem.SetDelay("", 300);
+    host->Write("AT\r");
+    EXPECT_EQ(host->ReadUntil("\r", 200), "AT\r");
+    modem.SendRaw("\r\nRING\r\n");
+    EXPECT_EQ(host->ReadUntil(kOk, 1000), "\r\nRING\r\n" + kOk);
+}
+
+TEST(ModemSimDevice, VanishAndReappearInTheDeviceFolder)
+{
+    const fs::path dir = fs::temp_directory_path() / ("modemsim-test-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    const fs::path link = dir / "COM7";
+    {
+        ModemSim modem;
+        EXPECT_FALSE(modem.Register(dir.string(), 7, "Test Modem")) << "nothing to register before Start";
+        ASSERT_TRUE(modem.Start());
+        ASSERT_TRUE(fs::is_symlink(link)) << "Start registers what was asked before";
+        EXPECT_EQ(fs::read_symlink(link).string(), modem.DevicePath());
+        std::ifstream nameFile(dir / "COM7.name");
+        std::string name;
+        std::getline(nameFile, name);
+        EXPECT_EQ(name, "Test Modem");
+
+        auto host = std::make_unique<HostTty>(link.string());
+        ASSERT_TRUE(host->IsOpen());
+        modem.SetAnswerPieces("+CSQ", {"\r\n+CSQ: ", "15,99\r\n\r\nOK\r\n"}, 5000);
+        host->Write("AT+CSQ\r");
+        EXPECT_EQ(host->ReadUntil("+CSQ: ", 1000), "AT+CSQ\r\r\n+CSQ: ");
+        modem.Vanish();  // unplugged mid-answer
+        EXPECT_FALSE(fs::is_symlink(link));
+        EXPECT_FALSE(fs::exists(dir / "COM7.name"));
+        EXPECT_EQ(modem.DevicePath(), "");
+        EXPECT_TRUE(host->HungUp());
+        host.reset();
+
+        ASSERT_TRUE(modem.Reappear());
+        ASSERT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::read_symlink(link).string(), modem.DevicePath());
+        host = std::make_unique<HostTty>(link.string());
+        ASSERT_TRUE(host->IsOpen());
+        host->Write("AT\r");
+        EXPECT_EQ(host->ReadUntil(kOk, 1000), "AT\r" + kOk);  // nothing left over from before
+        EXPECT_EQ(modem.Commands(), (std::vector<std::string>{"AT+CSQ", "AT"}));
+    }
+    EXPECT_FALSE(fs::is_symlink(link)) << "the destructor unregisters";
+    fs::remove_all(dir);
+}
+
+namespace {
+
+// A command module plus a prompt that takes raw input up to Ctrl-Z, the way the
+// SMS sending module does.
+class PromptModule : public Module {
+public:
+    bool Handle(const std::string& line, Session& s) override
+    {
+        std::string rest;
+        if (MatchCommand(line, "+SEND", &rest) && rest.empty()) {
+            s.Send("\r\n> ");
+            s.BeginRaw(*this);
+            return true;
+        }
+        if (MatchCommand(line, "I")) {  // newer modules come before the core
+            s.SendLine("Prompt Modem");
+            s.Ok();
+            return true;
+        }
+        return false;
+    }
+    size_t HandleRaw(const std::string& input, Session& s) override
+    {
+        const size_t end = input.find('\x1A');
+        if (end == std::string::npos)
+            return 0;
+        body = input.substr(0, end);
+        s.EndRaw();
+        s.SendLine("+SEND: " + std::to_string(body.size()));
+        s.Ok();
+        return end + 1;
+    }
+    void OnPowerOn(Session&) override { ++powerOns; }
+    std::string body;
+    int powerOns = 0;
+};
+
+}  // namespace
+
+TEST_F(ModemSimTest, ModulesTakeCommandsAndRawInput)
+{
+    auto module = std::make_shared<PromptModule>();
+    modem.AddModule(module);
+    EXPECT_EQ(Exchange("ATI"), "ATI\r\r\nPrompt Modem\r\n" + kOk);
+    EXPECT_EQ(Exchange("AT+SEND", "> "), "AT+SEND\r\r\n> ");
+    host->Write("0011\rAT");  // a CR inside raw input is no command line
+    EXPECT_EQ(host->ReadFor(100), "");
+    host->Write("00\x1A" "AT\r");
+    EXPECT_EQ(host->ReadUntil("AT\r" + kOk, 1000), "\r\n+SEND: 9\r\n" + kOk + "AT\r" + kOk);
+    EXPECT_EQ(module->body, "0011\rAT00");
+    EXPECT_EQ(modem.Commands(), (std::vector<std::string>{"ATI", "AT+SEND", "AT"}));
+    modem.SetAnswer("+SEND", kError);  // a canned answer overrides the module
+    EXPECT_EQ(Exchange("AT+SEND", kError), "AT+SEND\r" + kError);
+    EXPECT_EQ(module->powerOns, 0);
+    modem.Reappear();
+    EXPECT_EQ(module->powerOns, 1);
+}

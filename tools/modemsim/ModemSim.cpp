@@ -1,0 +1,434 @@
+#include "tools/modemsim/ModemSim.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/PortMap.h"
+#include "tools/modemsim/AnswerTable.h"
+#include "tools/modemsim/AtText.h"
+#include "tools/modemsim/CoreModule.h"
+#include "tools/modemsim/OutputQueue.h"
+#include "tools/modemsim/Script.h"
+#include "tools/modemsim/Session.h"
+
+namespace modemsim {
+
+using Clock = OutputQueue::Clock;
+
+struct ModemSim::Impl {
+    // Serialises Start / Stop / Register so the thread is joined exactly once.
+    std::mutex life;
+
+    // Everything below is guarded by mu (the thread holds it while handling input).
+    mutable std::mutex mu;
+    mutable std::condition_variable commandArrived;
+    OutputQueue out;
+    Session session{out};
+    AnswerTable table;
+    bool silent = false;
+    std::shared_ptr<CoreModule> core = std::make_shared<CoreModule>();
+    std::vector<std::shared_ptr<Module>> modules{core};  // asked from the back
+    std::vector<std::string> commands;
+    std::string input;
+    bool stopping = false;
+
+    // The pty; written by Start / Stop only while the thread is not running.
+    int master = -1;
+    int slave = -1;  // kept open by us so the master never sees a hang-up between host opens
+    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);  // lives as long as we do
+    std::string device;
+    std::thread thread;
+
+    // The COM entry: remembered across Stop / Start (unplug and replug).
+    std::string folder;
+    int comNumber = 0;
+    std::string friendlyName;
+    bool wantRegistered = false;
+    bool linked = false;
+
+    ~Impl()
+    {
+        if (wake >= 0)
+            ::close(wake);
+    }
+
+    Impl()
+    {
+        session.SetResetHandler([this] {
+            for (auto& m : modules)
+                m->OnReset(session);
+        });
+    }
+
+    bool OpenPty();
+    void ClosePty();
+    void WakeThread() const;
+    void Serve();
+    void ProcessInput();
+    void HandleLine(const std::string& line);
+};
+
+bool ModemSim::Impl::OpenPty()
+{
+    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0)
+        return false;
+    char name[128] = {};
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof name) != 0) {
+        ClosePty();
+        return false;
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    if (slave < 0 || wake < 0 || ::tcgetattr(slave, &tio) != 0) {
+        ClosePty();
+        return false;
+    }
+    // Raw from the start: the line discipline must neither echo nor translate CR.
+    ::cfmakeraw(&tio);
+    ::cfsetspeed(&tio, B115200);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    device = name;
+    return true;
+}
+
+void ModemSim::Impl::ClosePty()
+{
+    for (int* fd : {&master, &slave}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+    device.clear();
+}
+
+void ModemSim::Impl::WakeThread() const
+{
+    if (wake >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(wake, &one, sizeof one);
+    }
+}
+
+void ModemSim::Impl::HandleLine(const std::string& line)
+{
+    commands.push_back(line);
+    commandArrived.notify_all();
+    const std::string key = CommandKey(line);
+    if (silent || table.IsSilent(key))
+        return;
+    if (session.Echo())
+        session.Send(line + "\r");
+    session.Pause(table.DelayFor(key));
+    if (auto canned = table.Find(key)) {
+        bool first = true;
+        for (const auto& piece : canned->pieces) {
+            session.Send(piece, first ? canned->delayMs : canned->gapMs);
+            first = false;
+        }
+        return;
+    }
+    for (auto it = modules.rbegin(); it != modules.rend(); ++it)
+        if ((*it)->Handle(line, session))
+            return;
+    session.Error();
+}
+
+void ModemSim::Impl::ProcessInput()
+{
+    for (;;) {
+        if (Module* owner = session.RawOwner()) {
+            if (input.empty())
+                return;
+            const size_t used = std::min(owner->HandleRaw(input, session), input.size());
+            input.erase(0, used);
+            if (used == 0 && session.RawOwner() == owner)
+                return;  // the module waits for more
+            out.WriteDue(master, Clock::now());
+            continue;
+        }
+        // The LF after a CR is no part of the next line.
+        input.erase(0, input.find_first_not_of('\n'));
+        // One command at a time: the next line waits until the answer is out.
+        if (!out.Empty())
+            return;
+        const size_t cr = input.find('\r');
+        if (cr == std::string::npos)
+            return;
+        std::string line = input.substr(0, cr);
+        input.erase(0, cr + 1);
+        if (line.empty())
+            continue;
+        HandleLine(line);
+        out.WriteDue(master, Clock::now());
+    }
+}
+
+void ModemSim::Impl::Serve()
+{
+    std::string chunk(4096, '\0');
+    std::unique_lock<std::mutex> lock(mu);
+    while (!stopping) {
+        out.WriteDue(master, Clock::now());
+        ProcessInput();
+
+        pollfd fds[2] = {{master, POLLIN, 0}, {wake, POLLIN, 0}};
+        int timeout = -1;
+        if (!out.Empty()) {
+            const auto now = Clock::now();
+            if (out.HasDue(now)) {
+                fds[0].events |= POLLOUT;
+            } else {
+                const auto wait = std::chrono::ceil<std::chrono::milliseconds>(out.NextDue() - now).count();
+                timeout = static_cast<int>(std::clamp<long long>(wait, 1, 60000));
+            }
+        }
+        lock.unlock();
+        const int ready = ::poll(fds, 2, timeout);
+        std::string received;
+        if (ready > 0) {
+            if (fds[1].revents & POLLIN) {
+                uint64_t count;
+                [[maybe_unused]] ssize_t n = ::read(wake, &count, sizeof count);
+            }
+            if (fds[0].revents & POLLIN) {
+                for (;;) {
+                    const ssize_t n = ::read(master, chunk.data(), chunk.size());
+                    if (n <= 0)
+                        break;
+                    received.append(chunk.data(), static_cast<size_t>(n));
+                    if (received.size() >= 65536)
+                        break;
+                }
+            } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));  // no busy loop on a dead line
+            }
+        }
+        lock.lock();
+        input += received;
+    }
+}
+
+ModemSim::ModemSim() : d_(std::make_unique<Impl>()) {}
+
+ModemSim::~ModemSim()
+{
+    Stop();
+}
+
+bool ModemSim::Start()
+{
+    std::lock_guard<std::mutex> life(d_->life);
+    if (d_->thread.joinable())
+        return true;
+    if (!d_->OpenPty())
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(d_->mu);
+        d_->out.Clear();
+        d_->input.clear();
+        d_->session.EndRaw();
+        d_->stopping = false;
+        for (auto& m : d_->modules)
+            m->OnPowerOn(d_->session);
+    }
+    d_->thread = std::thread([this] { d_->Serve(); });
+    if (d_->wantRegistered)
+        d_->linked = RegisterComPort(d_->folder, d_->comNumber, d_->device, d_->friendlyName);
+    return true;
+}
+
+void ModemSim::Stop()
+{
+    std::lock_guard<std::mutex> life(d_->life);
+    if (d_->thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(d_->mu);
+            d_->stopping = true;
+        }
+        d_->WakeThread();
+        d_->thread.join();
+    }
+    {
+        std::lock_guard<std::mutex> lock(d_->mu);
+        d_->out.Clear();
+        d_->input.clear();
+        d_->session.EndRaw();
+    }
+    d_->ClosePty();
+    if (d_->linked)
+        UnregisterComPort(d_->folder, d_->comNumber);
+    d_->linked = false;
+}
+
+bool ModemSim::Running() const
+{
+    std::lock_guard<std::mutex> life(d_->life);
+    return d_->thread.joinable();
+}
+
+std::string ModemSim::DevicePath() const
+{
+    std::lock_guard<std::mutex> life(d_->life);
+    return d_->device;
+}
+
+bool ModemSim::Register(const std::string& folder, int comNumber, const std::string& friendlyName)
+{
+    std::lock_guard<std::mutex> life(d_->life);
+    if (d_->linked && (folder != d_->folder || comNumber != d_->comNumber))
+        UnregisterComPort(d_->folder, d_->comNumber);
+    d_->folder = folder;
+    d_->comNumber = comNumber;
+    d_->friendlyName = friendlyName;
+    d_->wantRegistered = true;
+    d_->linked = !d_->device.empty() && RegisterComPort(folder, comNumber, d_->device, friendlyName);
+    return d_->linked;
+}
+
+void ModemSim::Vanish()
+{
+    Stop();
+}
+
+bool ModemSim::Reappear()
+{
+    Stop();
+    return Start();
+}
+
+void ModemSim::SetEcho(bool on)
+{
+    d_->core->SetProfileEcho(on);
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->session.SetEcho(on);
+}
+
+bool ModemSim::Echo() const
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    return d_->session.Echo();
+}
+
+void ModemSim::SetAnswer(const std::string& command, const std::string& answer)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->table.SetAnswer(command, answer);
+}
+
+void ModemSim::SetAnswerPieces(const std::string& command, std::vector<std::string> pieces, int gapMs, int delayMs)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->table.SetPieces(command, std::move(pieces), gapMs, delayMs);
+}
+
+void ModemSim::RemoveAnswer(const std::string& command)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->table.RemoveAnswer(command);
+}
+
+void ModemSim::SetDelay(const std::string& command, int delayMs)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->table.SetDelay(command, delayMs);
+}
+
+void ModemSim::SetSilent(bool silent)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->silent = silent;
+}
+
+void ModemSim::SetSilentFor(const std::string& command, bool silent)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->table.SetSilent(command, silent);
+}
+
+void ModemSim::ClearScript()
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->table.Clear();
+}
+
+bool ModemSim::LoadScript(const std::string& path, std::string* error)
+{
+    std::vector<ScriptEntry> entries;
+    if (!Script::Load(path, &entries, error))
+        return false;
+    std::lock_guard<std::mutex> lock(d_->mu);
+    for (const auto& e : entries)
+        d_->table.SetAnswer(e.command, e.answer);
+    return true;
+}
+
+void ModemSim::SetIdentity(const std::string& text)
+{
+    d_->core->SetIdentity(text);
+}
+
+std::vector<std::string> ModemSim::Commands() const
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    return d_->commands;
+}
+
+void ModemSim::ClearCommands()
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->commands.clear();
+}
+
+bool ModemSim::WaitForCommands(size_t count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(d_->mu);
+    return d_->commandArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                       [&] { return d_->commands.size() >= count; });
+}
+
+void ModemSim::SendRaw(const std::string& bytes)
+{
+    {
+        std::lock_guard<std::mutex> lock(d_->mu);
+        d_->out.Insert(bytes, Clock::now());
+    }
+    d_->WakeThread();
+}
+
+size_t ModemSim::PendingInput() const
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    return d_->input.size();
+}
+
+bool ModemSim::Answering() const
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    return !d_->out.Empty();
+}
+
+void ModemSim::AddModule(std::shared_ptr<Module> module)
+{
+    if (!module)
+        return;
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->modules.push_back(std::move(module));
+}
+
+CoreModule& ModemSim::Core()
+{
+    return *d_->core;
+}
+
+}  // namespace modemsim
