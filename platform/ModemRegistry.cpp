@@ -66,7 +66,7 @@ bool IsModemTty(const AnsiString& driver, const AnsiString& interfaceProtocol)
 std::vector<TModemKey> EnumerateModemKeys()
 {
     std::vector<TModemKey> out;
-    std::map<AnsiString, int> seen;  // upper-cased name -> how often it came
+    std::map<AnsiString, int> seen;  // name -> how often it came
     for (const TComPortEntry& e : EnumerateComPorts()) {
         TModemKey key;
         const bool simulated = e.driver == "simulated";
@@ -81,7 +81,7 @@ std::vector<TModemKey> EnumerateModemKeys()
                 key.product = e.friendlyName;
         }
         if (!key.friendlyName.empty()) {
-            int n = ++seen[Upper(key.friendlyName)];
+            int n = ++seen[key.friendlyName];
             if (n > 1)
                 key.friendlyName += " #" + std::to_string(n);
         }

@@ -217,8 +217,9 @@ DWORD RasGetErrorStringA(UINT code, char* buffer, DWORD size)
     const char* text = nullptr;
     switch (code) {
     case ERROR_ACCESS_DENIED:
-        text = "pppd may not be run by this user. It must be run as root, or be set-user-ID root "
-               "with the user in the dip group.";
+        text = "pppd may not make this connection for this user. It must run as root, or be "
+               "set-user-ID root with the user in the dip group and /etc/ppp/peers/quorvix holding "
+               "\"noauth\".";
         break;
     case ERROR_INVALID_HANDLE: text = "The dial-up connection does not exist."; break;
     case ERROR_NOT_SUPPORTED:

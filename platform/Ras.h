@@ -9,6 +9,10 @@
 // state notifications on a thread of the connection's own; its exit status
 // becomes one of the error codes below, with a text from RasGetErrorStringA.
 //
+// pppd is told "noauth" (the network does not authenticate itself), which it
+// accepts only from root; for other users an administrator's peers file
+// /etc/ppp/peers/quorvix holding "noauth" is used instead when it exists.
+//
 // Settings for tests and unusual set-ups (read at each call):
 //   QVX_PHONEBOOK_DIR  folder of the phone book (default $XDG_CONFIG_HOME/quorvix
 //                      or ~/.config/quorvix)

@@ -31,7 +31,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kExecFailed = 127;  // the child's exit code when pppd could not be started
+constexpr int kExecFailed = 127;
+constexpr const char* kPeersFile = "/etc/ppp/peers/quorvix";  // the child's exit code when pppd could not be started
 
 AnsiString Env(const char* name, const char* def)
 {
@@ -501,7 +502,16 @@ DWORD RasDialA(const RASDIALEXTENSIONS* /*extensions*/, const char* phonebookPat
 
     std::vector<AnsiString> args = {pppd, tty, "115200", "nodetach", "file", "/dev/fd/3",
                                     "connect", "/bin/sh " + ShellQuote((dir / "connect").string()),
-                                    "noauth", "noipdefault", "usepeerdns"};
+                                    "noipdefault", "usepeerdns"};
+    // The network does not authenticate itself to us. pppd lets only root say
+    // so on the command line; for other users an administrator's peers file
+    // of ours can (with "noauth" in it).
+    if (::access(kPeersFile, R_OK) == 0) {
+        args.push_back("call");
+        args.push_back(fs::path(kPeersFile).filename().string());
+    } else {
+        args.push_back("noauth");
+    }
     if (entry.options & RASEO_RemoteDefaultGateway)
         args.push_back("defaultroute");
     std::vector<char*> argv;

@@ -155,18 +155,6 @@ TEST_F(RasPhonebook, AwkwardTextsSurviveTheFile)
     EXPECT_STREQ(n.szPassword, "");
 }
 
-TEST_F(RasPhonebook, WrongSizesAndMissingArguments)
-{
-    RASENTRYA e;
-    e.dwSize = 2088;
-    EXPECT_EQ(RasSetEntryPropertiesA(nullptr, "X", &e, sizeof e, nullptr, 0), DWORD{ERROR_INVALID_SIZE});
-    EXPECT_EQ(RasSetEntryPropertiesA(nullptr, "X", nullptr, 0, nullptr, 0), DWORD{ERROR_INVALID_PARAMETER});
-    RASDIALPARAMSA p;
-    p.dwSize = 0;
-    EXPECT_EQ(RasGetEntryDialParamsA(nullptr, &p, nullptr), DWORD{ERROR_INVALID_SIZE});
-    EXPECT_EQ(RasEnumEntriesA(nullptr, nullptr, nullptr, nullptr, nullptr), DWORD{ERROR_INVALID_PARAMETER});
-}
-
 TEST_F(RasPhonebook, UnwritableFolderIsReported)
 {
     std::ofstream(m_dir / "plain-file") << "x";

@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <string>
 
+#include "tools/modemsim/DialModule.h"
 #include "tools/modemsim/ModemSim.h"
 
 namespace {
@@ -72,6 +73,7 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     modemsim::ModemSim modem;
+    modem.AddModule(std::make_shared<modemsim::DialModule>());
     modem.SetEcho(echo);
     if (!script.empty()) {
         std::string error;
