@@ -222,7 +222,14 @@ bool SetCommTimeouts(HANDLE h, const COMMTIMEOUTS* t)
 }
 
 namespace {
-// Waits for input up to `ms`; false on a device error (errno set).
+// The other side of the line went away (an unplugged device, a closed pty).
+bool HungUp(int fd)
+{
+    pollfd p {fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+// Waits for input up to `ms`; -1 on a device error (errno set).
 int WaitReadable(int fd, int ms)
 {
     pollfd p {fd, POLLIN, 0};
@@ -272,8 +279,14 @@ bool ReadFile(HANDLE h, void* buf, uint32_t n, uint32_t* got)
                 break;
             continue;
         }
-        // A raw tty with no minimum count returns 0 when nothing waits; a
-        // line whose other side went away fails with EIO instead.
+        // A raw tty with no minimum count returns 0 when nothing waits, and
+        // also when the line was hung up (device unplugged): tell them apart.
+        if (r == 0 && HungUp(fd)) {
+            SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+            if (got)
+                *got = total;
+            return false;
+        }
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
@@ -371,14 +384,9 @@ bool ClearCommError(HANDLE h, uint32_t* errors, COMSTAT* stat)
         SetLastErrorFromErrno();
         return false;
     }
-    if (waiting == 0) {
-        // A line whose other side went away reports hang-up without data.
-        pollfd p {fd, POLLIN, 0};
-        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
-            if (errors)
-                *errors = CE_IOE;
-        }
-    }
+    // A hung-up line is an error whether or not bytes are still reported.
+    if (HungUp(fd) && errors)
+        *errors = CE_IOE;
     if (stat)
         stat->cbInQue = static_cast<uint32_t>(waiting);
     return true;

@@ -46,13 +46,19 @@ struct TIniFile::Shared {
             st.st_mtim.tv_sec == mtime.tv_sec && st.st_mtim.tv_nsec == mtime.tv_nsec)
             return;
         ini.Reset();
-        readable = ini.LoadFile(path.c_str()) >= 0;
+        // Only a regular file is parsed: the parser sizes its buffer from the
+        // stream and would ask for an absurd amount for a folder or a device.
+        readable = S_ISREG(st.st_mode) && ini.LoadFile(path.c_str()) >= 0;
         haveStamp = true;
         dev = st.st_dev;
         ino = st.st_ino;
         size = st.st_size;
         mtime = st.st_mtim;
     }
+
+    // A file that exists but could not be read must not be replaced by what
+    // little we know of it. Caller holds the mutex, after Refresh.
+    bool Writable() const { return readable || !haveStamp; }
 
     // Writes the parsed copy to the file. Caller holds the mutex.
     bool Save()
@@ -206,6 +212,8 @@ bool TIniFile::WriteString(const AnsiString& section, const AnsiString& key, con
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
+    if (!m_shared->Writable())
+        return false;
     // Values are single lines: a line end would start a new key.
     AnsiString clean;
     clean.reserve(value.size());
@@ -272,6 +280,8 @@ bool TIniFile::DeleteKey(const AnsiString& section, const AnsiString& key)
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
+    if (!m_shared->Writable())
+        return false;
     if (!m_shared->ini.Delete(section.c_str(), key.c_str()))
         return true;  // nothing to delete
     return m_shared->Save();
@@ -281,6 +291,8 @@ bool TIniFile::EraseSection(const AnsiString& section)
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
+    if (!m_shared->Writable())
+        return false;
     if (!m_shared->ini.Delete(section.c_str(), nullptr))
         return true;
     return m_shared->Save();

@@ -23,7 +23,8 @@ public:
     // "0" is false, any other number true; `def` when absent or not a number.
     bool ReadBool(const AnsiString& section, const AnsiString& key, bool def) const;
 
-    // False when the file could not be written; the file then keeps its old content.
+    // False when the file could not be written, or exists but could not be read;
+    // the file then keeps its old content.
     bool WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
     bool WriteInteger(const AnsiString& section, const AnsiString& key, int value);
     bool WriteBool(const AnsiString& section, const AnsiString& key, bool value);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <termios.h>
@@ -25,7 +26,7 @@ namespace modemsim {
 using Clock = OutputQueue::Clock;
 
 struct ModemSim::Impl {
-    // Serialises Start / Stop / Register so the thread is joined exactly once.
+    // Serialises Start and Stop so the thread is started and joined exactly once.
     std::mutex life;
 
     // Everything below is guarded by mu (the thread holds it while handling input).
@@ -40,13 +41,11 @@ struct ModemSim::Impl {
     std::vector<std::string> commands;
     std::string input;
     bool stopping = false;
-
-    // The pty; written by Start / Stop only while the thread is not running.
-    int master = -1;
-    int slave = -1;  // kept open by us so the master never sees a hang-up between host opens
-    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);  // lives as long as we do
-    std::string device;
-    std::thread thread;
+    std::string unplugKey;  // the command that pulls the plug (one shot)
+    int unplugDelayMs = 0;
+    std::optional<Clock::time_point> unplugAt;
+    bool unplugged = false;  // the thread pulled the plug itself
+    std::string device;      // "" while unplugged or stopped
 
     // The COM entry: remembered across Stop / Start (unplug and replug).
     std::string folder;
@@ -55,11 +54,12 @@ struct ModemSim::Impl {
     bool wantRegistered = false;
     bool linked = false;
 
-    ~Impl()
-    {
-        if (wake >= 0)
-            ::close(wake);
-    }
+    // The pty and the thread: changed by Start / Stop under `life` while no thread
+    // runs; the thread itself only closes the master when it pulls the plug, and ends.
+    int master = -1;
+    int slave = -1;  // kept open by us so the master never sees a hang-up between host opens
+    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);  // lives as long as we do
+    std::thread thread;
 
     Impl()
     {
@@ -69,15 +69,23 @@ struct ModemSim::Impl {
         });
     }
 
-    bool OpenPty();
+    ~Impl()
+    {
+        if (wake >= 0)
+            ::close(wake);
+    }
+
+    bool OpenPty(std::string* path);
     void ClosePty();
+    void Unlink();
+    void Unplug();
     void WakeThread() const;
     void Serve();
     void ProcessInput();
     void HandleLine(const std::string& line);
 };
 
-bool ModemSim::Impl::OpenPty()
+bool ModemSim::Impl::OpenPty(std::string* path)
 {
     master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0)
@@ -98,7 +106,7 @@ bool ModemSim::Impl::OpenPty()
     ::cfmakeraw(&tio);
     ::cfsetspeed(&tio, B115200);
     ::tcsetattr(slave, TCSANOW, &tio);
-    device = name;
+    *path = name;
     return true;
 }
 
@@ -109,7 +117,27 @@ void ModemSim::Impl::ClosePty()
             ::close(*fd);
         *fd = -1;
     }
+}
+
+void ModemSim::Impl::Unlink()
+{
+    if (linked)
+        UnregisterComPort(folder, comNumber);
+    linked = false;
+}
+
+// Pulled out mid-conversation: the host sees a hang-up at once, the COM entry goes.
+void ModemSim::Impl::Unplug()
+{
+    ::close(master);
+    master = -1;
+    out.Clear();
+    input.clear();
+    session.EndRaw();
+    unplugAt.reset();
+    unplugged = true;
     device.clear();
+    Unlink();
 }
 
 void ModemSim::Impl::WakeThread() const
@@ -125,6 +153,10 @@ void ModemSim::Impl::HandleLine(const std::string& line)
     commands.push_back(line);
     commandArrived.notify_all();
     const std::string key = CommandKey(line);
+    if (!unplugKey.empty() && key == unplugKey) {
+        unplugKey.clear();
+        unplugAt = Clock::now() + std::chrono::milliseconds(unplugDelayMs);
+    }
     if (silent || table.IsSilent(key))
         return;
     if (session.Echo())
@@ -147,6 +179,8 @@ void ModemSim::Impl::HandleLine(const std::string& line)
 void ModemSim::Impl::ProcessInput()
 {
     for (;;) {
+        if (unplugAt)
+            return;  // going away: nothing more is taken
         if (Module* owner = session.RawOwner()) {
             if (input.empty())
                 return;
@@ -179,20 +213,31 @@ void ModemSim::Impl::Serve()
     std::string chunk(4096, '\0');
     std::unique_lock<std::mutex> lock(mu);
     while (!stopping) {
-        out.WriteDue(master, Clock::now());
+        if (!out.WriteDue(master, Clock::now()))
+            out.Clear();  // the line is dead: what was on its way is lost, as on a real one
         ProcessInput();
+        if (unplugAt && *unplugAt <= Clock::now()) {
+            out.WriteDue(master, Clock::now());
+            Unplug();
+            return;
+        }
 
         pollfd fds[2] = {{master, POLLIN, 0}, {wake, POLLIN, 0}};
         int timeout = -1;
+        const auto now = Clock::now();
+        auto waitUntil = [&](Clock::time_point t) {
+            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - now).count();
+            const int limited = static_cast<int>(std::clamp<long long>(ms, 1, 60000));
+            timeout = timeout < 0 ? limited : std::min(timeout, limited);
+        };
         if (!out.Empty()) {
-            const auto now = Clock::now();
-            if (out.HasDue(now)) {
+            if (out.HasDue(now))
                 fds[0].events |= POLLOUT;
-            } else {
-                const auto wait = std::chrono::ceil<std::chrono::milliseconds>(out.NextDue() - now).count();
-                timeout = static_cast<int>(std::clamp<long long>(wait, 1, 60000));
-            }
+            else
+                waitUntil(out.NextDue());
         }
+        if (unplugAt)
+            waitUntil(*unplugAt);
         lock.unlock();
         const int ready = ::poll(fds, 2, timeout);
         std::string received;
@@ -229,9 +274,19 @@ ModemSim::~ModemSim()
 bool ModemSim::Start()
 {
     std::lock_guard<std::mutex> life(d_->life);
-    if (d_->thread.joinable())
-        return true;
-    if (!d_->OpenPty())
+    if (d_->thread.joinable()) {
+        bool gone;
+        {
+            std::lock_guard<std::mutex> lock(d_->mu);
+            gone = d_->unplugged;
+        }
+        if (!gone)
+            return true;
+        d_->thread.join();  // it ended itself when the plug was pulled
+        d_->ClosePty();
+    }
+    std::string path;
+    if (!d_->OpenPty(&path))
         return false;
     {
         std::lock_guard<std::mutex> lock(d_->mu);
@@ -239,12 +294,15 @@ bool ModemSim::Start()
         d_->input.clear();
         d_->session.EndRaw();
         d_->stopping = false;
+        d_->unplugged = false;
+        d_->unplugAt.reset();
+        d_->device = path;
         for (auto& m : d_->modules)
             m->OnPowerOn(d_->session);
+        if (d_->wantRegistered)
+            d_->linked = RegisterComPort(d_->folder, d_->comNumber, path, d_->friendlyName);
     }
     d_->thread = std::thread([this] { d_->Serve(); });
-    if (d_->wantRegistered)
-        d_->linked = RegisterComPort(d_->folder, d_->comNumber, d_->device, d_->friendlyName);
     return true;
 }
 
@@ -259,35 +317,33 @@ void ModemSim::Stop()
         d_->WakeThread();
         d_->thread.join();
     }
-    {
-        std::lock_guard<std::mutex> lock(d_->mu);
-        d_->out.Clear();
-        d_->input.clear();
-        d_->session.EndRaw();
-    }
     d_->ClosePty();
-    if (d_->linked)
-        UnregisterComPort(d_->folder, d_->comNumber);
-    d_->linked = false;
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->out.Clear();
+    d_->input.clear();
+    d_->session.EndRaw();
+    d_->unplugAt.reset();
+    d_->device.clear();
+    d_->Unlink();
 }
 
 bool ModemSim::Running() const
 {
-    std::lock_guard<std::mutex> life(d_->life);
-    return d_->thread.joinable();
+    std::lock_guard<std::mutex> lock(d_->mu);
+    return !d_->device.empty();
 }
 
 std::string ModemSim::DevicePath() const
 {
-    std::lock_guard<std::mutex> life(d_->life);
+    std::lock_guard<std::mutex> lock(d_->mu);
     return d_->device;
 }
 
 bool ModemSim::Register(const std::string& folder, int comNumber, const std::string& friendlyName)
 {
-    std::lock_guard<std::mutex> life(d_->life);
-    if (d_->linked && (folder != d_->folder || comNumber != d_->comNumber))
-        UnregisterComPort(d_->folder, d_->comNumber);
+    std::lock_guard<std::mutex> lock(d_->mu);
+    if (folder != d_->folder || comNumber != d_->comNumber)
+        d_->Unlink();
     d_->folder = folder;
     d_->comNumber = comNumber;
     d_->friendlyName = friendlyName;
@@ -299,6 +355,13 @@ bool ModemSim::Register(const std::string& folder, int comNumber, const std::str
 void ModemSim::Vanish()
 {
     Stop();
+}
+
+void ModemSim::SetUnplugOn(const std::string& command, int delayMs)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->unplugKey = AnswerTable::Key(command);
+    d_->unplugDelayMs = delayMs < 0 ? 0 : delayMs;
 }
 
 bool ModemSim::Reappear()

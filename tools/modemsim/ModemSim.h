@@ -61,6 +61,7 @@ public:
     bool Start();
     // Stops serving, closes the pty and removes the COM entry (remembered for Start).
     void Stop();
+    // True while plugged in and serving.
     bool Running() const;
     // The slave tty path; "" while not running.
     std::string DevicePath() const;
@@ -71,6 +72,10 @@ public:
     void Vanish();
     // Plugged in again: a new pty, registered under the same folder, number and name.
     bool Reappear();
+    // Unplugged by a command, once: when `command` arrives (same keys as SetAnswer),
+    // whatever is due within `delayMs` goes out, then the pty closes and the COM
+    // entry goes, as with Vanish. Reappear (or Start) brings it back.
+    void SetUnplugOn(const std::string& command, int delayMs = 0);
 
     // Echo now and at power-on (on by default); ATE0 / ATE1 switch it too.
     void SetEcho(bool on);

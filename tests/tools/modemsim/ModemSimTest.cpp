@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -124,7 +126,6 @@ TEST_F(ModemSimTest, CannedAnswersAreSentVerbatim)
     };
     for (const auto& c : cases) {
         modem.SetAnswer(c.key, c.answer);
-        const std::string final = c.answer.substr(c.answer.size() - 2);
         EXPECT_EQ(Exchange(c.line, c.answer, 1000), c.line + "\r" + c.answer) << c.key;
     }
     EXPECT_TRUE(modem.Echo()) << "a canned answer for ATE0 does not switch the echo";
@@ -241,6 +242,34 @@ TEST(ModemSimDevice, VanishAndReappearInTheDeviceFolder)
     fs::remove_all(dir);
 }
 
+TEST(ModemSimDevice, UnplugOnACommandMidAnswer)
+{
+    const fs::path dir = fs::temp_directory_path() / ("modemsim-unplug-" + std::to_string(::getpid()));
+    ModemSim modem;
+    ASSERT_TRUE(modem.Start());
+    ASSERT_TRUE(modem.Register(dir.string(), 3, "Test Modem"));
+    modem.SetAnswerPieces("+COPS?", {"\r\n+COPS: 0,0,", "\"Net\"\r\n\r\nOK\r\n"}, 400);
+    modem.SetUnplugOn("at+cops?", 100);
+    auto host = std::make_unique<HostTty>((dir / "COM3").string());
+    ASSERT_TRUE(host->IsOpen());
+    host->Write("AT+COPS?\r");
+    const auto start = Clock::now();
+    EXPECT_EQ(host->ReadFor(300), "AT+COPS?\r\r\n+COPS: 0,0,");
+    EXPECT_TRUE(host->HungUp());
+    EXPECT_LT(MsSince(start), 600);
+    EXPECT_FALSE(modem.Running());
+    EXPECT_EQ(modem.DevicePath(), "");
+    EXPECT_FALSE(fs::is_symlink(dir / "COM3"));
+
+    ASSERT_TRUE(modem.Start());  // plugged in again; the trigger was used up
+    ASSERT_TRUE(fs::is_symlink(dir / "COM3"));
+    host = std::make_unique<HostTty>((dir / "COM3").string());
+    host->Write("AT+COPS?\r");
+    EXPECT_EQ(host->ReadUntil(kOk, 1500), "AT+COPS?\r\r\n+COPS: 0,0,\"Net\"\r\n" + kOk);
+    modem.Stop();
+    fs::remove_all(dir);
+}
+
 namespace {
 
 // A command module plus a prompt that takes raw input up to Ctrl-Z, the way the
@@ -267,15 +296,26 @@ public:
         const size_t end = input.find('\x1A');
         if (end == std::string::npos)
             return 0;
-        body = input.substr(0, end);
+        {
+            std::lock_guard<std::mutex> lock(mu);
+            body = input.substr(0, end);
+        }
         s.EndRaw();
         s.SendLine("+SEND: " + std::to_string(body.size()));
         s.Ok();
         return end + 1;
     }
     void OnPowerOn(Session&) override { ++powerOns; }
+    std::string Body()
+    {
+        std::lock_guard<std::mutex> lock(mu);
+        return body;
+    }
+    std::atomic<int> powerOns{0};
+
+private:
+    std::mutex mu;  // the test thread reads what the simulator's thread wrote
     std::string body;
-    int powerOns = 0;
 };
 
 }  // namespace
@@ -290,7 +330,7 @@ TEST_F(ModemSimTest, ModulesTakeCommandsAndRawInput)
     EXPECT_EQ(host->ReadFor(100), "");
     host->Write("00\x1A" "AT\r");
     EXPECT_EQ(host->ReadUntil("AT\r" + kOk, 1000), "\r\n+SEND: 9\r\n" + kOk + "AT\r" + kOk);
-    EXPECT_EQ(module->body, "0011\rAT00");
+    EXPECT_EQ(module->Body(), "0011\rAT00");
     EXPECT_EQ(modem.Commands(), (std::vector<std::string>{"ATI", "AT+SEND", "AT"}));
     modem.SetAnswer("+SEND", kError);  // a canned answer overrides the module
     EXPECT_EQ(Exchange("AT+SEND", kError), "AT+SEND\r" + kError);

@@ -1,0 +1,36 @@
+#pragma once
+// What the user-interface tests share: one application object on the
+// offscreen platform, private temporary folders and a catcher of log lines.
+#include <QString>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include "ui/common/UiLog.h"
+
+namespace uitest {
+
+// A fresh, empty folder of its own for one test.
+std::filesystem::path FreshDir(const std::string& name);
+void WriteFile(const std::filesystem::path& path, const std::string& content);
+std::string ReadFile(const std::filesystem::path& path);
+
+// The folder of the test binary, where the build copies the delivered files.
+std::filesystem::path BinDir();
+
+// Collects the user interface's log lines while it lives.
+class LogCatcher {
+public:
+    LogCatcher();
+    ~LogCatcher();
+    const std::vector<std::string>& Lines() const { return m_lines; }
+    int Count(const std::string& part) const;
+
+private:
+    std::vector<std::string> m_lines;
+    TUiLogHook m_old;
+};
+
+// Lets queued events run for a while.
+void Pump(int milliseconds = 0);
+
+}  // namespace uitest

@@ -1,0 +1,57 @@
+#pragma once
+// Synthetic mouse input for widget tests.
+#include <QCoreApplication>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QWidget>
+
+namespace uitest {
+
+inline bool Mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint local,
+                  Qt::MouseButtons held = Qt::NoButton)
+{
+    QMouseEvent e(type, QPointF(local), QPointF(w->mapToGlobal(local)), button, held, Qt::NoModifier);
+    return QCoreApplication::sendEvent(w, &e);
+}
+
+inline void Press(QWidget* w, Qt::MouseButton b, QPoint p = QPoint(5, 5))
+{
+    Mouse(w, QEvent::MouseButtonPress, b, p, b);
+}
+
+inline void Release(QWidget* w, Qt::MouseButton b, QPoint p = QPoint(5, 5))
+{
+    Mouse(w, QEvent::MouseButtonRelease, b, p, Qt::NoButton);
+}
+
+inline void MoveHeld(QWidget* w, Qt::MouseButton held, QPoint p)
+{
+    Mouse(w, QEvent::MouseMove, Qt::NoButton, p, held);
+}
+
+inline void Enter(QWidget* w)
+{
+    QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(w->mapToGlobal(QPoint(1, 1))));
+    QCoreApplication::sendEvent(w, &e);
+}
+
+inline void Leave(QWidget* w)
+{
+    QEvent e(QEvent::Leave);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+inline QPixmap Solid(QColor c, int w = 11, int h = 11)
+{
+    QPixmap p(w, h);
+    p.fill(c);
+    return p;
+}
+
+inline QColor PixelAt(const QPixmap& p, int x, int y)
+{
+    return p.toImage().pixelColor(x, y);
+}
+
+}  // namespace uitest

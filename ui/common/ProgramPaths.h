@@ -1,0 +1,15 @@
+#pragma once
+// The files of the program folder: the folder of the running program, where
+// Config.ini, Language.ini and the skin folder lie.
+#include <QString>
+#include "platform/Types.h"
+
+// The program's folder without a trailing separator ("." before the
+// application object exists).
+AnsiString ProgramFolder();
+AnsiString ConfigIniPath();    // <program folder>/Config.ini
+AnsiString LanguageIniPath();  // <program folder>/Language.ini
+// <program folder>/skin, unless a test has named another folder.
+QString SkinFolder();
+// Names the skin folder (empty: back to the program folder's).
+void SetSkinFolder(const QString& folder);

@@ -1,0 +1,31 @@
+#pragma once
+// The base of every page that a host window shows (settings dialog, SMS
+// window, helper window): the operations by which the host shows the page,
+// moves settings between page and storage, re-reads its texts, follows the
+// modem state and locks the page while work runs. All but ShowPage and
+// HidePage do nothing here.
+#include <QFrame>
+#include <QPixmap>
+
+class TFormEx;
+
+class TExFrame : public QFrame {
+    Q_OBJECT
+public:
+    explicit TExFrame(QWidget* owner);
+    ~TExFrame() override;
+
+    virtual void ShowPage();
+    virtual void HidePage();
+    virtual void SaveSettings();
+    virtual void LoadSettings();
+    virtual void ApplyLanguage();
+    virtual void SetBackground(const QPixmap& picture);
+    virtual void MoveTo(int top);
+    virtual void UpdateModemState();
+    virtual void Lock();
+    virtual void Unlock();
+
+    // The dialog that hosts the page (the nearest TFormEx above it), or null.
+    TFormEx* HostForm() const;
+};

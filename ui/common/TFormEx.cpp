@@ -1,0 +1,293 @@
+#include "ui/common/TFormEx.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "ui/common/ModalResult.h"
+#include "ui/common/TExImage.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/UiStyle.h"
+
+namespace {
+QPointer<QWidget> g_mainForm;
+
+QLabel* MakeTitleLabel(QWidget* parent)
+{
+    auto* label = new QLabel(QStringLiteral("#Caption"), parent);
+    label->setFont(TahomaPx(11, true));
+    SetTextColour(label, BgrColor(Skin::kCaptionColour));
+    label->setAutoFillBackground(false);
+    label->setAttribute(Qt::WA_TranslucentBackground, true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+TExImage* MakeExitImage(QWidget* parent)
+{
+    auto* exit = new TExImage(parent);
+    exit->SetDrawBorders(true);
+    exit->SetDownPicture(TSkin::Picture(Skin::kExitDown, QSize(11, 11), QColor(26, 108, 184)));
+    exit->SetDisablePicture(TSkin::Picture(Skin::kExitDisabled, QSize(11, 11), QColor(46, 40, 36)));
+    exit->SetLeavePicture(TSkin::Picture(Skin::kExitNormal, QSize(11, 11), QColor(46, 40, 36)));
+    exit->setCursor(Qt::ArrowCursor);
+    return exit;
+}
+}  // namespace
+
+TFormEx::TFormEx(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner)
+{
+    InstallFontSubstitutes();
+    // The resource's defaults: 588 x 272, a pale window, "MS Sans Serif" 8.
+    resize(588, 272);
+    setFont(NamedFontPt("MS Sans Serif", 8));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    m_pLTitle = MakeTitleLabel(this);
+    btnExit = MakeExitImage(this);
+    btnExit->resize(11, 11);
+
+    pnlTitle = new QWidget(this);
+    pnlTitle->setAutoFillBackground(true);
+    QPalette strip = pnlTitle->palette();
+    strip.setColor(QPalette::Window, BgrColor(Skin::kWindowColour));
+    pnlTitle->setPalette(strip);
+    imgTitle = new QLabel(pnlTitle);
+    imgTitle->setScaledContents(true);
+    imgTitle->setPixmap(TSkin::Picture(Skin::kTitleStrip, QSize(32, kTitleHeight), BgrColor(Skin::kWindowColour)));
+    m_pLpnlTitle = MakeTitleLabel(pnlTitle);
+    m_pLpnlTitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    btn_pnlExit = MakeExitImage(pnlTitle);
+    btn_pnlExit->SetCentre(true);
+
+    connect(btnExit, &TExImage::OnClick, this, &TFormEx::btnExitClick);
+    connect(btn_pnlExit, &TExImage::OnClick, this, &TFormEx::btnExitClick);
+    MakeDragHandle(m_pLTitle, true);
+    MakeDragHandle(m_pLpnlTitle, true);
+
+    SetTitleStyle(false);
+    DockUnderOwner();
+}
+
+TFormEx::~TFormEx() = default;
+
+void TFormEx::SetMainForm(QWidget* mainForm)
+{
+    g_mainForm = mainForm;
+}
+
+QWidget* TFormEx::MainForm()
+{
+    return g_mainForm;
+}
+
+QRect TFormEx::OwnerRect(QWidget* owner)
+{
+    if (owner->isWindow())
+        return owner->frameGeometry();
+    return QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
+}
+
+void TFormEx::DockUnderOwner()
+{
+    if (m_owner == nullptr)
+        return;
+    const QRect o = OwnerRect(m_owner);
+    move(o.left(), o.top() + o.height());
+    resize(o.width(), height());
+    LayoutTitle();
+}
+
+void TFormEx::PlaceOverOwner()
+{
+    QWidget* owner = m_owner;
+    if (owner == nullptr || !owner->isWindow())
+        owner = g_mainForm;
+    if (owner == nullptr || owner == this)
+        return;
+    const QRect o = OwnerRect(owner);
+    // Integer halves round toward zero; a window is never placed off the top or left.
+    const int left = qMax(0, o.left() + (o.width() - width()) / 2);
+    const int top = qMax(0, o.top() + (o.height() - height()) / 2);
+    move(left, top);
+}
+
+void TFormEx::SetTitleStyle(bool panel)
+{
+    m_panelStyle = panel;
+    m_pLTitle->setVisible(!panel);
+    btnExit->setVisible(!panel && !m_exitHidden);
+    pnlTitle->setVisible(panel);
+    btn_pnlExit->setVisible(!m_exitHidden);
+    LayoutTitle();
+    update();
+}
+
+void TFormEx::LayoutTitle()
+{
+    m_pLTitle->setGeometry(0, 0, width(), kTitleHeight);
+    btnExit->move(width() - 15, 1);
+    btnExit->raise();
+    pnlTitle->setGeometry(0, 0, width(), kTitleHeight);
+    imgTitle->setGeometry(0, 0, width(), kTitleHeight);
+    m_pLpnlTitle->setGeometry(0, 0, width(), kTitleHeight);
+    btn_pnlExit->setGeometry(width() - 11 - 3, 0, 11, kTitleHeight);
+    btn_pnlExit->raise();
+    pnlTitle->raise();
+}
+
+void TFormEx::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    LayoutTitle();
+}
+
+void TFormEx::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    if (m_panelStyle)
+        return;
+    // The band behind the plain title keeps its white text readable.
+    QPainter p(this);
+    p.drawPixmap(QRect(0, 0, width(), kPlainBandHeight),
+                 TSkin::Picture(Skin::kTitlePlain, QSize(32, kPlainBandHeight), BgrColor(Skin::kWindowColour)));
+}
+
+void TFormEx::ShowEx()
+{
+    show();
+}
+
+void TFormEx::EnableControls()
+{
+    for (QObject* child : children())
+        if (auto* w = qobject_cast<QWidget*>(child); w != nullptr && !w->isWindow())
+            w->setEnabled(true);
+}
+
+void TFormEx::DisableControls()
+{
+    for (QObject* child : children())
+        if (auto* w = qobject_cast<QWidget*>(child); w != nullptr && !w->isWindow())
+            w->setEnabled(false);
+}
+
+void TFormEx::ApplyLanguage() {}
+
+void TFormEx::SetTitle(const AnsiString& text)
+{
+    const QString title = QStringLiteral("  ") + ToQ(text);
+    m_pLTitle->setText(title);
+    m_pLpnlTitle->setText(title);
+}
+
+void TFormEx::Lock() {}
+
+void TFormEx::Unlock() {}
+
+void TFormEx::HideExitButtons()
+{
+    m_exitHidden = true;
+    btnExit->hide();
+    btn_pnlExit->hide();
+}
+
+void TFormEx::btnExitClick()
+{
+    done(mrCancel);
+}
+
+void TFormEx::reject()
+{
+    // Closing the window by other means counts as the exit image.
+    done(mrCancel);
+}
+
+void TFormEx::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes nothing by itself; the dialogs that want it handle it.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormEx::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+    if (m_centreOnOwner)
+        PlaceOverOwner();
+}
+
+void TFormEx::hideEvent(QHideEvent* event)
+{
+    m_dragging = false;
+    QDialog::hideEvent(event);
+    FormHide();
+}
+
+void TFormEx::MakeDragHandle(QWidget* widget, bool updateFirst)
+{
+    if (widget == nullptr || m_dragHandles.contains(widget))
+        return;
+    m_dragHandles.insert(widget);
+    if (updateFirst)
+        m_updateFirstHandles.insert(widget);
+    // Only widgets that carry the filter ever reach eventFilter, so an entry
+    // left behind by a destroyed handle is never looked at again.
+    widget->installEventFilter(this);
+}
+
+void TFormEx::OnMouseDown(Qt::MouseButton button, const QPoint& globalPos, bool updateFirst)
+{
+    if (button != Qt::LeftButton)
+        return;
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    if (updateFirst)
+        update();
+    // The window system moves the window when it can; otherwise we follow the mouse.
+    if (QWindow* w = windowHandle(); w != nullptr && isVisible() && w->startSystemMove())
+        return;
+    m_dragging = true;
+    m_dragOffset = globalPos - pos();
+}
+
+bool TFormEx::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_dragHandles.contains(watched))
+        return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() != Qt::LeftButton)
+            return false;
+        OnMouseDown(me->button(), me->globalPosition().toPoint(), m_updateFirstHandles.contains(watched));
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (!m_dragging || !(me->buttons() & Qt::LeftButton))
+            return false;
+        move(me->globalPosition().toPoint() - m_dragOffset);
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (!m_dragging || me->button() != Qt::LeftButton)
+            return false;
+        m_dragging = false;
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,106 @@
+#pragma once
+// The skinned, borderless base of every dialog window. It draws its own title
+// (a plain label with an exit image, or a title strip with its exit image),
+// is dragged by a left press on its title, opens docked under its owner and,
+// when asked, is centred over its owner each time it is shown. Its modal
+// results keep the platform's numbers (ModalResult.h).
+#include <QDialog>
+#include <QPointer>
+#include <QSet>
+#include "platform/Types.h"
+
+class QLabel;
+class TExImage;
+
+class TFormEx : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormEx(QWidget* owner);
+    ~TFormEx() override;
+
+    // The virtual operations every dialog may replace.
+    virtual void ShowEx();
+    virtual void EnableControls();
+    virtual void DisableControls();
+    virtual void ApplyLanguage();
+    // Both title labels := two blanks + text.
+    virtual void SetTitle(const AnsiString& text);
+    virtual void Lock();
+    virtual void Unlock();
+    virtual void HideExitButtons();
+
+    // false: plain title label and exit image; true: the title strip.
+    void SetTitleStyle(bool panel);
+    bool TitleStyle() const { return m_panelStyle; }
+
+    // Dialogs placed over their owner: centred over it at every show, after the
+    // show handler has run.
+    void SetCentreOnOwner(bool on) { m_centreOnOwner = on; }
+    bool CentreOnOwner() const { return m_centreOnOwner; }
+    void PlaceOverOwner();
+    // Left and width of the owner, top just below it.
+    void DockUnderOwner();
+
+    QWidget* OwnerForm() const { return m_owner; }
+    // The window that stands in for an owner that is no window of its own.
+    static void SetMainForm(QWidget* mainForm);
+    static QWidget* MainForm();
+
+    // Ends the dialog (a modal run returns the result) and hides it.
+    void CloseWith(int modalResult) { done(modalResult); }
+    int ModalResult() const { return result(); }
+
+    // A left press on the widget drags the window (title labels are so from
+    // the start; dialogs add their background or border images).
+    void MakeDragHandle(QWidget* widget, bool updateFirst = false);
+    bool IsDragging() const { return m_dragging; }
+
+    QLabel* TitleLabel() const { return m_pLTitle; }
+    TExImage* ExitImage() const { return btnExit; }
+    QWidget* TitlePanel() const { return pnlTitle; }
+    QLabel* TitlePanelImage() const { return imgTitle; }
+    QLabel* TitlePanelLabel() const { return m_pLpnlTitle; }
+    TExImage* TitlePanelExitImage() const { return btn_pnlExit; }
+
+    static constexpr int kTitleHeight = 13;
+    static constexpr int kPlainBandHeight = 17;
+
+public slots:
+    // Both exit images: modal result 2 (cancel), then close.
+    virtual void btnExitClick();
+
+protected:
+    // Show and hide handlers of the dialogs.
+    virtual void FormShow() {}
+    virtual void FormHide() {}
+    // A press on a title label: only the left button drags.
+    void OnMouseDown(Qt::MouseButton button, const QPoint& globalPos, bool updateFirst = true);
+
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
+
+    QLabel* m_pLTitle = nullptr;
+    TExImage* btnExit = nullptr;
+    QWidget* pnlTitle = nullptr;
+    QLabel* imgTitle = nullptr;
+    QLabel* m_pLpnlTitle = nullptr;
+    TExImage* btn_pnlExit = nullptr;
+
+private:
+    void LayoutTitle();
+    static QRect OwnerRect(QWidget* owner);
+
+    QPointer<QWidget> m_owner;
+    bool m_panelStyle = false;
+    bool m_exitHidden = false;
+    bool m_centreOnOwner = false;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+    QSet<QObject*> m_dragHandles;
+    QSet<QObject*> m_updateFirstHandles;
+};
