@@ -47,6 +47,26 @@ bool HasCompleteErrorLine(const AnsiString& answer)
     }
     return false;
 }
+// The answer ends with a line end and holds a line other than the echo: the
+// echo or the blank line before the answer alone, cut off by a chunk
+// boundary, must not end the read before the answer came.
+bool EndsWithAnswerLine(const AnsiString& answer)
+{
+    if (answer.size() < 2 || answer.compare(answer.size() - 2, 2, "\r\n") != 0)
+        return false;
+    size_t start = 0;
+    while (start < answer.size()) {
+        size_t end = answer.find_first_of("\r\n", start);
+        if (end == AnsiString::npos)
+            end = answer.size();
+        const AnsiString line = TrimBlanks(answer.substr(start, end - start));
+        const bool echo = line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') && (line[1] == 'T' || line[1] == 't');
+        if (!line.empty() && !echo)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
 }  // namespace
 
 bool TModemComm::IsPortOpen() const { return m_pPort->IsOpen(); }
@@ -252,8 +272,7 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
         }
         AppendText(answer, chunk);
         total += static_cast<int32_t>(got);
-        done = DoneReading(answer) ||
-               (answer.size() >= 2 && answer.compare(answer.size() - 2, 2, "\r\n") == 0);
+        done = DoneReading(answer) || EndsWithAnswerLine(answer);
         if (!done)
             Wait(100);
     }
