@@ -8,6 +8,7 @@
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
 #include "ui/common/UiStyle.h"
+#include "ui/sms/TFormExSMS.h"
 
 namespace {
 void Note(TModemMainFrame* main, const char* what)
@@ -108,7 +109,7 @@ void TProgramDialogs::SetModemIdentity(const AnsiString& imei, const AnsiString&
 
 TFormEx* TProgramDialogs::CreateSmsWindow()
 {
-    return EmptyDockedForm(m_pMain, 111);
+    return new TFormExSMS(m_pMain, m_pMain->Language(), m_pMain->ModemComm());
 }
 
 TFormEx* TProgramDialogs::CreateSettingsWindow()

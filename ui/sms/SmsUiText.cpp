@@ -1,0 +1,63 @@
+#include "ui/sms/SmsUiText.h"
+
+#include <QDate>
+#include <cmath>
+
+#include "communicator/sms/GsmAlphabet.h"
+
+namespace smsui {
+
+int CountChars(const WideString& text, bool ucs2)
+{
+    if (ucs2)
+        return static_cast<int>(text.size());
+    return sms::CountSeptets(text);
+}
+
+QString FormatDate(TDateTime date)
+{
+    if (!std::isfinite(date) || std::fabs(date) > 3.0e6)
+        return QString();
+    double days = std::trunc(date);
+    // The time of day is the fraction's magnitude, also before 1899.
+    long long ms = std::llround(std::fabs(date - days) * 86400000.0);
+    if (ms >= 86400000LL) {
+        ms -= 86400000LL;
+        days += date < 0 ? -1 : 1;
+    }
+    const QDate day = QDate(1899, 12, 30).addDays(static_cast<qint64>(days));
+    if (!day.isValid())
+        return QString();
+    const long long minutes = ms / 60000;
+    return day.toString(QStringLiteral("dd/MM/yy")) +
+           QString::asprintf(" %02lld:%02lld", minutes / 60, minutes % 60);
+}
+
+std::vector<AnsiString> SplitRecipients(const AnsiString& numbers)
+{
+    std::vector<AnsiString> pieces;
+    size_t start = 0;
+    for (;;) {
+        const size_t p = numbers.find(';', start);
+        if (p == AnsiString::npos) {
+            pieces.push_back(numbers.substr(start));
+            return pieces;
+        }
+        pieces.push_back(numbers.substr(start, p - start));
+        start = p + 1;
+    }
+}
+
+WideString CutText(const WideString& text, int units)
+{
+    if (units < 0)
+        units = 0;
+    if (static_cast<size_t>(units) >= text.size())
+        return text;
+    size_t n = static_cast<size_t>(units);
+    if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF)
+        --n;
+    return text.substr(0, n);
+}
+
+}  // namespace smsui

@@ -1,0 +1,358 @@
+#include "ui/sms/TFormExSMS.h"
+
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QTimer>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/TExFrame.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/dialogs/DialogText.h"
+#include "ui/main/TModemMainFrame.h"
+#include "ui/sms/TFormExSMSZoom.h"
+#include "ui/sms/TSMSCreateEx.h"
+#include "ui/sms/TSMSReadEx.h"
+#include "ui/sms/TSMSSentEx.h"
+#include "ui/sms/TSMSUnreadEx.h"
+
+namespace {
+// The paint box of the wait panel: the stripe picture at the current offset.
+class TStripeBox : public QWidget {
+public:
+    TStripeBox(QWidget* parent, const QPixmap& picture, const int& offset)
+        : QWidget(parent), m_picture(picture), m_offset(offset)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.drawPixmap(m_offset, 0, m_picture);
+    }
+
+private:
+    const QPixmap& m_picture;
+    const int& m_offset;
+};
+
+constexpr int kPageButtonTops[4] = {22, 50, 77, 105};
+constexpr int kPageCaptions[4] = {139, 140, 141, 142};
+}  // namespace
+
+TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemComm,
+                       std::unique_ptr<TSmsMainWindow> main)
+    : TFormEx(owner), m_pLanguage(language), m_pModemComm(modemComm), m_pMain(std::move(main))
+{
+    if (!m_pMain) {
+        auto* frame = qobject_cast<TModemMainFrame*>(owner);
+        m_pMain = TSmsMainWindow::Of(frame != nullptr ? frame : ModemMainFrame);
+    }
+    SetTitleStyle(true);
+    HideExitButtons();
+    // Docked below the main window: it cannot be dragged by its title.
+    m_pLTitle->removeEventFilter(this);
+    m_pLpnlTitle->removeEventFilter(this);
+    resize(502, 293);
+
+    Image2 = new QLabel(this);
+    Image2->setScaledContents(true);
+    Image2->setPixmap(TSkin::Picture(Skin::kSettingsLeft, QSize(kStripWidth, 293), BgrColor(Skin::kWindowColour)));
+    Image2->setGeometry(0, 0, kStripWidth, height());
+
+    TSkinButton** buttons[4] = {&m_pPNGCreate, &m_pPNGUnread, &m_pPNGRead, &m_pPNGSent};
+    TLockCover** bevels[4] = {&BvlCreate, &BvlUnread, &BvlRead, &BvlSent};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new TSkinButton(this);
+        b->setGeometry(10, kPageButtonTops[i], 92, 20);
+        b->setFont(TahomaPx(11));
+        connect(b, &QAbstractButton::clicked, this, &TFormExSMS::OnNewBtnsClick);
+        *buttons[i] = b;
+        m_pPageButtons[i] = b;
+        auto* bevel = new TLockCover(this);
+        *bevels[i] = bevel;
+        m_pPageBevels[i] = bevel;
+    }
+
+    Image3 = TSkin::Picture(Skin::kPageBack, QSize(407, 280), BgrColor(0xFAF8FE));
+
+    m_pPWaitPanel = new QFrame(this);
+    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pPWaitPanel->setLineWidth(1);
+    m_pPWaitPanel->setGeometry(195, 140, 205, 57);
+    m_pPWaitPanel->setAutoFillBackground(true);
+    QPalette wp = m_pPWaitPanel->palette();
+    wp.setColor(QPalette::Window, BgrColor(0x181A1F));
+    m_pPWaitPanel->setPalette(wp);
+    m_pWndText = new QLabel(m_pPWaitPanel);
+    m_pWndText->setGeometry(11, 8, 184, 21);
+    m_pWndText->setAlignment(Qt::AlignCenter);
+    m_pWndText->setFont(TahomaPx(13, true));
+    m_pWndText->setTextFormat(Qt::PlainText);
+    m_pWndText->setAttribute(Qt::WA_TranslucentBackground, true);
+    SetTextColour(m_pWndText, BgrColor(0xFFFFFF));
+    ScrollImage = TSkin::Picture(Skin::kWaitStripe, QSize(511, 14), QColor(26, 108, 184));
+    m_pPBxWaiting = new TStripeBox(m_pPWaitPanel, ScrollImage, m_iWaitOffset);
+    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
+    m_pPWaitPanel->hide();
+    // A short period keeps the stripe running without spinning the processor.
+    PanelWaitTimer = new QTimer(this);
+    PanelWaitTimer->setInterval(10);
+    connect(PanelWaitTimer, &QTimer::timeout, this, &TFormExSMS::OnPanelWaitTimer);
+
+    CreatePages();
+    if (m_pModemComm != nullptr) {
+        TSmsStoreAccess access(m_pMain.get());
+        if (m_pModemComm->LoadSmsFile() > 0)
+            m_pModemComm->SortSms();
+    }
+    RefreshList(1);
+    RefreshList(2);
+    RefreshList(3);
+    ApplyLanguage();
+    SendUnreadState();
+}
+
+TFormExSMS::~TFormExSMS()
+{
+    PanelWaitTimer->stop();
+    // The pages go before the main-window link they use.
+    for (TExFrame*& page : m_pPages) {
+        delete page;
+        page = nullptr;
+    }
+}
+
+void TFormExSMS::CreatePages()
+{
+    m_pPages[0] = new TSMSCreateEx(this, m_pLanguage, m_pModemComm, Image3);
+    m_pPages[1] = new TSMSUnreadEx(this, m_pLanguage, m_pModemComm, Image3);
+    m_pPages[2] = new TSMSReadEx(this, m_pLanguage, m_pModemComm, Image3);
+    m_pPages[3] = new TSMSSentEx(this, m_pLanguage, m_pModemComm, Image3);
+    PlacePages();
+    for (int i = 1; i < 4; ++i)
+        m_pPages[i]->hide();
+    m_pPages[0]->TExFrame::ShowPage();
+    m_pPages[0]->lower();
+    m_iCurrentPage = 0;
+}
+
+void TFormExSMS::PlacePages()
+{
+    for (TExFrame* page : m_pPages)
+        if (page != nullptr)
+            page->setGeometry(kStripWidth, kTitleHeight, qMax(0, width() - kStripWidth),
+                              qMax(0, height() - kTitleHeight));
+}
+
+void TFormExSMS::resizeEvent(QResizeEvent* event)
+{
+    TFormEx::resizeEvent(event);
+    if (Image2 != nullptr)
+        Image2->setGeometry(0, 0, kStripWidth, height());
+    PlacePages();
+}
+
+TSMSCreateEx* TFormExSMS::ComposePage() const
+{
+    return static_cast<TSMSCreateEx*>(m_pPages[0]);
+}
+
+TSMSListEx* TFormExSMS::ListPage(int list) const
+{
+    return list >= 1 && list <= 3 ? static_cast<TSMSListEx*>(m_pPages[list]) : nullptr;
+}
+
+void TFormExSMS::SendUnreadState()
+{
+    bool unread = false;
+    if (m_pModemComm != nullptr) {
+        TSmsStoreAccess access(m_pMain.get());
+        unread = m_pModemComm->HasUnread();
+    }
+    SendMessage(m_pMain->MessageWindow(), WM_SMS_UNREAD_STATE, 0, unread ? 1 : 0);
+}
+
+// ---- Pages ----
+
+void TFormExSMS::RefreshList(int list)
+{
+    if (TSMSListEx* page = ListPage(list))
+        page->SetSMSMessageData();
+}
+
+void TFormExSMS::ShowPage(int index)
+{
+    if (index < 0 || index > 3)
+        index = 0;
+    for (TExFrame* page : m_pPages)
+        if (page->isVisible())
+            page->HidePage();
+    m_pPages[index]->lower();
+    m_pPages[index]->ShowPage();
+    m_iCurrentPage = index;
+}
+
+void TFormExSMS::FormShow()
+{
+    OnShow();
+}
+
+void TFormExSMS::OnShow()
+{
+    bool unread = false;
+    if (m_pModemComm != nullptr) {
+        TSmsStoreAccess access(m_pMain.get());
+        unread = m_pModemComm->HasUnread();
+    }
+    if (unread)
+        m_iCurrentPage = 1;
+    ShowPage(m_iCurrentPage);
+    for (TExFrame* page : m_pPages)
+        page->UpdateModemState();
+}
+
+void TFormExSMS::OnNewBtnsClick()
+{
+    auto* button = qobject_cast<TSkinButton*>(sender());
+    Lock();
+    if (button != nullptr)
+        button->blockSignals(true);
+    int index = 0;
+    for (int i = 0; i < 4; ++i)
+        if (m_pPageButtons[i] == button)
+            index = i;
+    ShowPage(index);
+    ProcessMessages();
+    Unlock();
+    if (button != nullptr)
+        button->blockSignals(false);
+}
+
+void TFormExSMS::SetTitle(const AnsiString& text)
+{
+    TFormEx::SetTitle(LangText(m_pLanguage, 137) + " - " + text);
+}
+
+void TFormExSMS::ApplyLanguage()
+{
+    for (int i = 0; i < 4; ++i)
+        m_pPageButtons[i]->setText(LangQ(m_pLanguage, kPageCaptions[i]));
+    for (TExFrame* page : m_pPages)
+        page->ApplyLanguage();
+    m_pPages[m_iCurrentPage]->ApplyLanguage();
+}
+
+void TFormExSMS::Lock()
+{
+    ProcessMessages();
+    for (int i = 0; i < 4; ++i) {
+        const QRect b = m_pPageButtons[i]->geometry();
+        m_pPageBevels[i]->setGeometry(b.left() - 3, b.top() - 3, b.width() + 6, b.height() + 6);
+        m_pPageBevels[i]->raise();
+        m_pPageBevels[i]->show();
+        m_pPageButtons[i]->SetCaptionColour(BgrColor(0x808080));
+        m_pPages[i]->Lock();
+    }
+}
+
+void TFormExSMS::Unlock()
+{
+    for (int i = 0; i < 4; ++i) {
+        m_pPageBevels[i]->hide();
+        m_pPageButtons[i]->SetCaptionColour(BgrColor(0xFFFFFF));
+        m_pPages[i]->Unlock();
+    }
+}
+
+// ---- Wait panel ----
+
+void TFormExSMS::ShowWaitPanel(const AnsiString& text)
+{
+    const QFontMetrics fm(m_pWndText->font());
+    const QString caption = ToQ(text);
+    const int panelWidth = qMax(205, fm.horizontalAdvance(caption) + 40);
+    m_pPWaitPanel->setGeometry((width() - panelWidth) / 2, m_pPWaitPanel->y(), panelWidth, 57);
+    // The label follows the panel's width; the stripe too.
+    m_pWndText->setGeometry(11, 8, panelWidth - 21, fm.height());
+    m_pPBxWaiting->setGeometry(7, 33, panelWidth - 17, 14);
+    m_pWndText->setText(caption);
+    m_iWaitOffset = -42;
+    m_pPWaitPanel->raise();
+    m_pPWaitPanel->show();
+    PanelWaitTimer->start();
+}
+
+void TFormExSMS::HideWaitPanel()
+{
+    PanelWaitTimer->stop();
+    m_pPWaitPanel->hide();
+}
+
+void TFormExSMS::OnPanelWaitTimer()
+{
+    if (m_iWaitOffset >= -1)
+        m_iWaitOffset = -41;
+    else
+        ++m_iWaitOffset;
+    m_pPBxWaiting->update();
+}
+
+// ---- Messages ----
+
+void TFormExSMS::Dispatch(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_SMS_STORE_CHANGED:
+        OnSmsStoreChanged(message);
+        break;
+    case WM_MODEM_STATE_CHANGED:
+        OnModemStateChanged(message);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormExSMS::OnSmsStoreChanged(TMessage&)
+{
+    // The sender holds the modem: the worker waiting for this handler, or a
+    // list page in the middle of its change.
+    m_pMain->BorrowModem();
+    SendUnreadState();
+    RefreshList(1);
+    RefreshList(2);
+    RefreshList(3);
+    m_pMain->ReturnModem();
+}
+
+void TFormExSMS::OnModemStateChanged(TMessage&)
+{
+    for (TExFrame* page : m_pPages)
+        page->UpdateModemState();
+}
+
+// ---- Zoom ----
+
+void TFormExSMS::OpenZoom(const AnsiString& number, const WideString& text)
+{
+    int result = mrNone;
+    {
+        TFormExSMSZoom zoom(this, m_pLanguage);
+        zoom.SetNumber(number);
+        zoom.SetText(text);
+        result = zoom.exec();
+    }
+    if (result == mrRetry) {
+        ComposePage()->SetNumber(number);
+        ComposePage()->SetText(WideString());
+        ShowPage(0);
+    }
+}

@@ -1,0 +1,426 @@
+#include "ui/sms/TSMSCreateEx.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/dialogs/DialogText.h"
+#include "ui/sms/SmsUiText.h"
+#include "ui/sms/TFormExSMS.h"
+
+namespace {
+QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font)
+{
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setFont(font);
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TranslucentBackground, true);
+    SetTextColour(label, BgrColor(0x000000));
+    return label;
+}
+
+void SetBaseColour(QWidget* w, uint32_t bgr)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Base, BgrColor(bgr));
+    w->setPalette(pal);
+}
+
+QFont PixelFont(const char* family, int px)
+{
+    InstallFontSubstitutes();
+    QFont f(family);
+    f.setPixelSize(px);
+    return f;
+}
+}  // namespace
+
+TSMSCreateEx::TSMSCreateEx(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background)
+    : TExFrame(owner), m_pLanguage(language), m_pModemComm(modemComm)
+{
+    resize(407, 280);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
+    setPalette(pal);
+
+    Image1 = new QLabel(this);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(background);
+    Image1->setGeometry(rect());
+    Image1->installEventFilter(this);
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel1->setGeometry(14, 7, 379, 260);
+
+    const QFont tahoma = TahomaPx(11);
+    m_pLPhoneNumber = MakeLabel(this, QRect(21, 14, 218, 21), tahoma);
+    m_pEPhoneNum = new QLineEdit(this);
+    m_pEPhoneNum->setGeometry(21, 35, 204, 22);
+    m_pEPhoneNum->setFont(PixelFont("Courier New", 11));
+    SetBaseColour(m_pEPhoneNum, 0xFAF8FE);
+    connect(m_pEPhoneNum, &QLineEdit::textEdited, this, &TSMSCreateEx::OnNumbersCheck);
+
+    m_pCBxExLang = new QCheckBox(this);
+    m_pCBxExLang->setGeometry(21, 63, 218, 22);
+    m_pCBxExLang->setFont(tahoma);
+    m_pLInsertText = MakeLabel(this, QRect(21, 84, 155, 21), tahoma);
+    m_pLCounter = MakeLabel(this, QRect(333, 84, 50, 21), PixelFont("MS Sans Serif", 11));
+    m_pLCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    m_pMText = new QPlainTextEdit(this);
+    m_pMText->setGeometry(21, 105, 364, 127);
+    m_pMText->setFont(tahoma);
+    m_pMText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pMText->setTabChangesFocus(true);
+    SetBaseColour(m_pMText, 0xFAF8FE);
+    m_pMText->installEventFilter(this);
+    connect(m_pMText, &QPlainTextEdit::textChanged, this, &TSMSCreateEx::OnMessageChange);
+
+    m_pBSend = new TSkinButton(this);
+    m_pBSend->setGeometry(21, 238, 172, 20);
+    m_pBSend->setFont(tahoma);
+    connect(m_pBSend, &QAbstractButton::clicked, this, &TSMSCreateEx::OnSendSMSPDU);
+    m_pBClear = new TSkinButton(this);
+    m_pBClear->setGeometry(208, 238, 175, 20);
+    m_pBClear->setFont(tahoma);
+    connect(m_pBClear, &QAbstractButton::clicked, this, &TSMSCreateEx::OnMessageClear);
+    BvlSpacer = new TLockCover(this);
+
+    m_pIniFile = std::make_unique<TConfigFile>(FromQ(QDir::currentPath()) + "/Config.ini");
+    connect(m_pCBxExLang, &QCheckBox::toggled, this, &TSMSCreateEx::OnChangeExtLang);
+    // The same [SETTINGS] UseExtLangSMS the communicator's flag comes from,
+    // read here too: the flag may not be read yet when this page is built.
+    const bool ucs2 =
+        (m_pModemComm != nullptr && m_pModemComm->GetUseExtLangSMS() != 0) || m_pIniFile->GetUseExtLangSMS();
+    m_pCBxExLang->setChecked(ucs2);
+    m_iMaxChars = smsui::MaxChars(ucs2);
+    ShowCounter();
+    m_pHintWindow = nullptr;
+}
+
+TSMSCreateEx::~TSMSCreateEx()
+{
+    RemoveHint();
+}
+
+TFormExSMS* TSMSCreateEx::Host() const
+{
+    for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget())
+        if (auto* host = qobject_cast<TFormExSMS*>(w))
+            return host;
+    return nullptr;
+}
+
+TSmsMainWindow* TSMSCreateEx::Main() const
+{
+    TFormExSMS* host = Host();
+    return host != nullptr ? host->MainWindow() : nullptr;
+}
+
+WideString TSMSCreateEx::MemoText() const
+{
+    return m_pMText->toPlainText().toStdU16String();
+}
+
+void TSMSCreateEx::SetMemoText(const WideString& text, int caret)
+{
+    m_bSettingText = true;
+    m_pMText->setPlainText(QString::fromStdU16String(text));
+    m_bSettingText = false;
+    QTextCursor c = m_pMText->textCursor();
+    c.setPosition(qBound(0, caret, static_cast<int>(m_pMText->toPlainText().size())));
+    m_pMText->setTextCursor(c);
+}
+
+void TSMSCreateEx::ShowCounter()
+{
+    m_pLCounter->setText(QString::number(m_iMaxChars - m_iCharCount));
+}
+
+void TSMSCreateEx::SetNumber(const AnsiString& number)
+{
+    m_pEPhoneNum->setText(ToQ(number));
+}
+
+void TSMSCreateEx::SetText(const WideString& text)
+{
+    m_pMText->setPlainText(QString::fromStdU16String(text));
+}
+
+// ---- Page operations ----
+
+void TSMSCreateEx::ShowPage()
+{
+    if (TFormExSMS* host = Host())
+        host->SetTitle(LangText(m_pLanguage, 143));
+    UpdateModemState();
+    TExFrame::ShowPage();
+}
+
+void TSMSCreateEx::ApplyLanguage()
+{
+    if (TFormExSMS* host = Host())
+        host->SetTitle(LangText(m_pLanguage, 143));
+    m_pLPhoneNumber->setText(LangQ(m_pLanguage, 145));
+    m_pCBxExLang->setText(LangQ(m_pLanguage, 146));
+    m_pLInsertText->setText(LangQ(m_pLanguage, 147));
+    m_pBSend->setText(LangQ(m_pLanguage, 148));
+    m_pBClear->setText(LangQ(m_pLanguage, 149));
+}
+
+void TSMSCreateEx::UpdateModemState()
+{
+    TSmsMainWindow* main = Main();
+    if (main != nullptr && main->IsNetworkRegistered())
+        Unlock();
+    else
+        Lock();
+}
+
+void TSMSCreateEx::Lock()
+{
+    m_pEPhoneNum->setEnabled(false);
+    m_pCBxExLang->setEnabled(false);
+    m_pMText->setEnabled(false);
+    SetBaseColour(m_pEPhoneNum, 0x808080);
+    SetBaseColour(m_pMText, 0x808080);
+    m_pBSend->SetCaptionColour(BgrColor(0x808080));
+    m_pBClear->SetCaptionColour(BgrColor(0x808080));
+    BvlSpacer->setGeometry(Bevel1->x() + 3, m_pBSend->y() - 3, Bevel1->width() - 6, m_pBSend->height() + 6);
+    BvlSpacer->raise();
+    BvlSpacer->show();
+}
+
+void TSMSCreateEx::Unlock()
+{
+    TSmsMainWindow* main = Main();
+    // The link as the worker last saw it: asking the dial-up layer from here
+    // would race the worker's own check.
+    const bool enabled = main != nullptr && main->IsNetworkRegistered() && !main->IsConnected();
+    m_pEPhoneNum->setEnabled(enabled);
+    ProcessMessages();
+    m_pCBxExLang->setEnabled(enabled);
+    ProcessMessages();
+    m_pMText->setEnabled(enabled);
+    ProcessMessages();
+    if (!enabled)
+        return;
+    SetBaseColour(m_pEPhoneNum, 0xFFFFFF);
+    SetBaseColour(m_pMText, 0xFFFFFF);
+    m_pBSend->SetCaptionColour(BgrColor(0xFFFFFF));
+    m_pBClear->SetCaptionColour(BgrColor(0xFFFFFF));
+    BvlSpacer->hide();
+}
+
+// ---- Typing and counting ----
+
+bool TSMSCreateEx::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pMText && event->type() == QEvent::KeyPress) {
+        OnMessageKeyDown();
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        if (!typed.isEmpty())
+            OnMessageKeyPress(typed.at(0).unicode());
+        return false;
+    }
+    if (watched == Image1 && event->type() == QEvent::MouseButtonPress)
+        OnClick();
+    return TExFrame::eventFilter(watched, event);
+}
+
+void TSMSCreateEx::OnMessageKeyDown()
+{
+    m_wsLastText = MemoText();
+    m_iLastCharCount = m_iCharCount;
+}
+
+void TSMSCreateEx::OnMessageChange()
+{
+    if (m_bSettingText)
+        return;
+    const bool ucs2 = m_pCBxExLang->isChecked();
+    int caret = m_pMText->textCursor().position();
+    m_iMaxChars = smsui::MaxChars(ucs2);
+    WideString text = MemoText();
+    int count = smsui::CountChars(text, ucs2);
+    if (count > m_iMaxChars) {
+        // Back to the last text that fitted; counted again, since the
+        // encoding may have changed since.
+        text = m_wsLastText;
+        count = smsui::CountChars(text, ucs2);
+        if (count > m_iMaxChars) {
+            text = smsui::CutText(text, m_iMaxChars);
+            count = smsui::CountChars(text, ucs2);
+            while (count > m_iMaxChars && !text.empty()) {
+                text = smsui::CutText(text, static_cast<int>(text.size()) - 1);
+                count = smsui::CountChars(text, ucs2);
+            }
+        }
+        SetMemoText(text, caret - 1);
+    }
+    m_iCharCount = count;
+    // Every accepted text is the one a refused change returns to, also when
+    // it came without a key (a paste by the mouse).
+    m_wsLastText = text;
+    m_iLastCharCount = count;
+    ShowCounter();
+}
+
+void TSMSCreateEx::OnMessageKeyPress(char16_t key)
+{
+    if (key >= 128 && !m_pCBxExLang->isChecked()) {
+        if (m_pHintWindow == nullptr) {
+            m_pHintWindow = new QLabel(m_pMText, Qt::ToolTip);
+            m_pHintWindow->setAutoFillBackground(true);
+            QPalette pal = m_pHintWindow->palette();
+            pal.setColor(QPalette::Window, BgrColor(0xD39B38));
+            pal.setColor(QPalette::WindowText, BgrColor(0xFFFFFF));
+            m_pHintWindow->setPalette(pal);
+            QFont f(font().family());
+            f.setPointSize(7);
+            m_pHintWindow->setFont(f);
+            m_pHintWindow->setMargin(2);
+            m_pHintWindow->setTextFormat(Qt::PlainText);
+        }
+        m_pHintWindow->setText(LangQ(m_pLanguage, 264));
+        QSize size = m_pHintWindow->sizeHint();
+        if (const QScreen* screen = m_pMText->screen())
+            size.setWidth(qMin(size.width(), screen->geometry().width()));
+        const QRect caret = m_pMText->cursorRect();
+        const QPoint at = m_pMText->viewport()->mapToGlobal(caret.topLeft());
+        const int bottom = at.y() - 5;
+        m_pHintWindow->setGeometry(at.x(), bottom - size.height(), size.width(), size.height());
+        m_pHintWindow->show();
+        return;
+    }
+    RemoveHint();
+}
+
+void TSMSCreateEx::RemoveHint()
+{
+    if (m_pHintWindow == nullptr)
+        return;
+    m_pHintWindow->hide();
+    delete m_pHintWindow;
+    m_pHintWindow = nullptr;
+}
+
+void TSMSCreateEx::OnClick()
+{
+    RemoveHint();
+}
+
+void TSMSCreateEx::OnNumbersCheck()
+{
+    // Any character may stand in the field; the communicator refuses what is
+    // no phone number when it sends.
+}
+
+void TSMSCreateEx::OnMessageClear()
+{
+    RemoveHint();
+    m_pMText->clear();
+    m_iMaxChars = smsui::MaxChars(m_pCBxExLang->isChecked());
+    ShowCounter();
+}
+
+void TSMSCreateEx::OnChangeExtLang()
+{
+    RemoveHint();
+    const bool ucs2 = m_pCBxExLang->isChecked();
+    m_pIniFile->SetUseExtLangSMS(ucs2);
+    m_iMaxChars = smsui::MaxChars(ucs2);
+    ShowCounter();
+    const WideString text = MemoText();
+    if (static_cast<int>(text.size()) > m_iMaxChars) {
+        TSmsMainWindow* main = Main();
+        const int answer = main != nullptr ? main->ShowMsgBox(Host(), LangText(m_pLanguage, 158), 1) : 7;
+        if (answer == 6) {
+            SetMemoText(smsui::CutText(text, m_iMaxChars), m_iMaxChars);
+        } else {
+            m_pCBxExLang->setChecked(false);
+            return;  // the handler ran again for the 7-bit choice and recounted
+        }
+    }
+    OnMessageChange();
+}
+
+// ---- Sending ----
+
+bool TSMSCreateEx::ValidateSend()
+{
+    TSmsMainWindow* main = Main();
+    if (m_pEPhoneNum->text().isEmpty()) {
+        if (main != nullptr)
+            main->ShowMsgBox(Host(), LangText(m_pLanguage, 153), 0);
+        return false;
+    }
+    if (MemoText().empty()) {
+        const int answer = main != nullptr ? main->ShowMsgBox(Host(), LangText(m_pLanguage, 152), 1) : 7;
+        return answer == 6;
+    }
+    return true;
+}
+
+void TSMSCreateEx::OnSendSMSPDU()
+{
+    TSmsMainWindow* main = Main();
+    TFormExSMS* host = Host();
+    if (main == nullptr || host == nullptr || m_pModemComm == nullptr)
+        return;
+    const QSignalBlocker detach(m_pBSend);
+    main->Lock();
+    host->ShowWaitPanel(LangText(m_pLanguage, 144));
+    main->SuspendWorker();
+    AnsiString result;
+    if (!ValidateSend()) {
+        host->HideWaitPanel();
+    } else {
+        const std::vector<AnsiString> recipients = smsui::SplitRecipients(FromQ(m_pEPhoneNum->text()));
+        const WideString text = MemoText();
+        const bool ucs2 = m_pCBxExLang->isChecked();
+        const int n = static_cast<int>(recipients.size());
+        host->HideWaitPanel();
+        int failures = 0;
+        for (int i = 0; i < n; ++i) {
+            host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
+                                std::to_string(n) + ")");
+            const AnsiString& to = recipients[static_cast<size_t>(i)];
+            if (m_pModemComm->SendSms(to, text, ucs2)) {
+                m_pModemComm->AddSentSms(to, text);
+                host->RefreshList(3);
+            } else {
+                ++failures;
+            }
+            host->HideWaitPanel();
+        }
+        if (failures > 0) {
+            result = LangText(m_pLanguage, 151);
+        } else {
+            m_pMText->clear();
+            m_pEPhoneNum->setText(QStringLiteral("+"));
+            result = LangText(m_pLanguage, 150);
+            if (n > 1)
+                result += " (" + std::to_string(n) + "/" + std::to_string(n) + ")";
+        }
+    }
+    main->ResumeWorker();
+    if (!result.empty())
+        main->ShowMsgBox(host, result, 0);
+    main->Unlock();
+}

@@ -1,0 +1,388 @@
+#include "ui/sms/TSMSListEx.h"
+
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <cstring>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/dialogs/DialogText.h"
+#include "ui/sms/SmsUiText.h"
+#include "ui/sms/TFormExSMS.h"
+
+namespace {
+constexpr int kColumns = 5;
+constexpr int kIndexColumn = 1;
+constexpr int kNumberColumn = 2;
+constexpr int kDateColumn = 3;
+constexpr int kTextColumn = 4;
+
+bool ParseIndex(const QString& cell, int& index)
+{
+    bool ok = false;
+    index = cell.trimmed().toInt(&ok);
+    return ok && !cell.trimmed().isEmpty();
+}
+
+bool SameContent(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b)
+{
+    return a.status == b.status && a.date == b.date && std::strcmp(a.number, b.number) == 0 &&
+           sms::GetSmsText(a) == sms::GetSmsText(b);
+}
+}  // namespace
+
+TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background,
+                       const Kind& kind)
+    : TExFrame(owner), m_pLanguage(language), m_pModemComm(modemComm), m_kind(kind)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    resize(407, 280);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
+    setPalette(pal);
+
+    Image1 = new QLabel(this);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(background);
+    Image1->setGeometry(rect());
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel1->setGeometry(14, 7, 372, 260);
+
+    m_pGrid = new QTableWidget(this);
+    m_pGrid->setGeometry(21, 14, 358, 218);
+    QFont gridFont = TahomaPx(11, true);
+    m_pGrid->setFont(gridFont);
+    QPalette gp = m_pGrid->palette();
+    gp.setColor(QPalette::Base, BgrColor(0xFAF8FE));
+    gp.setColor(QPalette::Text, BgrColor(0x000000));
+    m_pGrid->setPalette(gp);
+    m_pGrid->setColumnCount(kColumns);
+    m_pGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_pGrid->setShowGrid(true);
+    m_pGrid->setWordWrap(false);
+    m_pGrid->verticalHeader()->hide();
+    m_pGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_pGrid->verticalHeader()->setDefaultSectionSize(16);
+    QHeaderView* header = m_pGrid->horizontalHeader();
+    header->setFixedHeight(16);
+    header->setMinimumSectionSize(0);
+    header->setDefaultSectionSize(10);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(false);
+    header->setFont(gridFont);
+    const QColor fixed = BgrColor(0xB86C1A);
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1; color: #000000; "
+                                         "font-weight: bold; border: 0px; border-right: 1px solid #808080; "
+                                         "border-bottom: 1px solid #808080; padding-left: 2px; }")
+                              .arg(fixed.name()));
+    const int widths[kColumns] = {10, 0, 160, 160, 0};
+    for (int c = 0; c < kColumns; ++c) {
+        m_pGrid->setColumnWidth(c, widths[c]);
+        m_pGrid->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+    }
+    m_pGrid->setColumnHidden(kIndexColumn, true);
+    m_pGrid->setColumnHidden(kTextColumn, true);
+    m_pGrid->setRowCount(13);  // 14 rows with the header
+    connect(m_pGrid, &QTableWidget::currentCellChanged, this, &TSMSListEx::OnSelCell);
+
+    m_pBDelete = new TSkinButton(this);
+    m_pBDelete->setGeometry(294, 238, 85, 20);
+    m_pBDelete->setFont(TahomaPx(11));
+    connect(m_pBDelete, &QAbstractButton::clicked, this, &TSMSListEx::OnSMSDelete);
+    BvlSpacer = new TLockCover(this);
+
+    SetRowCount(2);
+    UpdateDeleteButton();
+}
+
+TSMSListEx::~TSMSListEx() = default;
+
+TFormExSMS* TSMSListEx::Host() const
+{
+    for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget())
+        if (auto* host = qobject_cast<TFormExSMS*>(w))
+            return host;
+    return nullptr;
+}
+
+TSmsMainWindow* TSMSListEx::Main() const
+{
+    TFormExSMS* host = Host();
+    return host != nullptr ? host->MainWindow() : nullptr;
+}
+
+void TSMSListEx::Log(const AnsiString& line)
+{
+    if (m_pModemComm != nullptr)
+        m_pModemComm->AddToMemo(line);
+}
+
+// ---- The grid as rows counted with the header ----
+
+int TSMSListEx::RowCount() const
+{
+    return m_pGrid->rowCount() + 1;
+}
+
+void TSMSListEx::SetRowCount(int rows)
+{
+    m_pGrid->setRowCount(qMax(1, rows - 1));
+}
+
+QString TSMSListEx::Cell(int column, int row) const
+{
+    if (row < 1)
+        return m_pGrid->horizontalHeaderItem(column) != nullptr ? m_pGrid->horizontalHeaderItem(column)->text()
+                                                                 : QString();
+    const QTableWidgetItem* item = m_pGrid->item(row - 1, column);
+    return item != nullptr ? item->text() : QString();
+}
+
+int TSMSListEx::CurrentRow() const
+{
+    return m_pGrid->currentRow() < 0 ? 1 : m_pGrid->currentRow() + 1;
+}
+
+void TSMSListEx::SelectRows(int top, int bottom)
+{
+    m_pGrid->clearSelection();
+    m_pGrid->setCurrentCell(top - 1, kNumberColumn, QItemSelectionModel::NoUpdate);
+    m_pGrid->setRangeSelected(QTableWidgetSelectionRange(top - 1, 0, bottom - 1, kColumns - 1), true);
+}
+
+void TSMSListEx::SelectionBounds(int& top, int& bottom) const
+{
+    top = bottom = -1;
+    const QList<QTableWidgetSelectionRange> ranges = m_pGrid->selectedRanges();
+    for (const QTableWidgetSelectionRange& r : ranges) {
+        if (top < 0 || r.topRow() + 1 < top)
+            top = r.topRow() + 1;
+        bottom = qMax(bottom, r.bottomRow() + 1);
+    }
+}
+
+void TSMSListEx::ClearRows()
+{
+    m_pGrid->clearContents();
+}
+
+// ---- Fill ----
+
+void TSMSListEx::SetSMSMessageData()
+{
+    const int keepRow = m_pGrid->currentRow();
+    const QSignalBlocker quiet(m_pGrid);
+    ClearRows();
+    SetRowCount(2);
+    if (m_pModemComm != nullptr) {
+        TSmsStoreAccess access(Main());
+        int row = 1;
+        for (const SMS_TO_FILE_STRUCT& rec : m_pModemComm->GetSmsStore()) {
+            if (rec.status != m_kind.status)
+                continue;
+            if (row > 1)
+                SetRowCount(RowCount() + 1);
+            const QString cells[kColumns] = {QString(), QString::number(rec.index), ToQ(sms::GetSmsNumber(rec)),
+                                             smsui::FormatDate(rec.date),
+                                             QString::fromStdU16String(sms::GetSmsText(rec))};
+            for (int c = 1; c < kColumns; ++c)
+                m_pGrid->setItem(row - 1, c, new QTableWidgetItem(cells[c]));
+            ++row;
+        }
+    }
+    const int current = qBound(0, keepRow, m_pGrid->rowCount() - 1);
+    m_pGrid->setCurrentCell(current, kNumberColumn);
+    // Every list keeps its delete button true to its rows: a button left
+    // white over an emptied list would offer a deletion of nothing.
+    UpdateDeleteButton();
+}
+
+void TSMSListEx::UpdateDeleteButton()
+{
+    const QRect b = m_pBDelete->geometry();
+    BvlSpacer->setGeometry(b.left() - 3, b.top() - 3, b.width() + 6, b.height() + 6);
+    if (m_pGrid->isEnabled() && !Cell(kNumberColumn, CurrentRow()).isEmpty()) {
+        m_pBDelete->SetCaptionColour(BgrColor(0xFFFFFF));
+        BvlSpacer->hide();
+    } else {
+        m_pBDelete->SetCaptionColour(BgrColor(0x808080));
+        BvlSpacer->raise();
+        BvlSpacer->show();
+    }
+}
+
+void TSMSListEx::OnSelCell()
+{
+    UpdateDeleteButton();
+}
+
+// ---- Page operations ----
+
+void TSMSListEx::ShowPage()
+{
+    if (TFormExSMS* host = Host())
+        host->SetTitle(LangText(m_pLanguage, m_kind.titleId));
+    SetSMSMessageData();
+    TExFrame::ShowPage();
+}
+
+void TSMSListEx::ApplyLanguage()
+{
+    if (TFormExSMS* host = Host())
+        host->SetTitle(LangText(m_pLanguage, m_kind.titleId));
+    m_pGrid->horizontalHeaderItem(kNumberColumn)->setText(LangQ(m_pLanguage, m_kind.numberHeaderId));
+    m_pGrid->horizontalHeaderItem(kDateColumn)->setText(LangQ(m_pLanguage, 156));
+    m_pBDelete->setText(LangQ(m_pLanguage, 157));
+}
+
+void TSMSListEx::Lock()
+{
+    m_pGrid->setEnabled(false);
+    UpdateDeleteButton();
+}
+
+void TSMSListEx::Unlock()
+{
+    m_pGrid->setEnabled(true);
+    UpdateDeleteButton();
+}
+
+// ---- Zoom ----
+
+int TSMSListEx::FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const
+{
+    const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
+    const int pos = m_pModemComm->GetSelSMSVectorPos(oldIndex);
+    if (pos >= 0 && SameContent(store[static_cast<size_t>(pos)], record))
+        return pos;
+    for (size_t i = 0; i < store.size(); ++i)
+        if (SameContent(store[i], record))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TSMSListEx::OpenCurrentMessage()
+{
+    TSmsMainWindow* main = Main();
+    TFormExSMS* host = Host();
+    if (main != nullptr)
+        main->Lock();
+    const int row = CurrentRow();
+    const QString number = Cell(kNumberColumn, row);
+    if (number.isEmpty() || host == nullptr || m_pModemComm == nullptr) {
+        if (main != nullptr)
+            main->Unlock();
+        return;
+    }
+    // The record as it is now: the store may be renumbered while the dialog
+    // is open (new messages arrive), so it is found again by its content.
+    int index = -1;
+    SMS_TO_FILE_STRUCT record {};
+    bool known = false;
+    if (ParseIndex(Cell(kIndexColumn, row), index)) {
+        TSmsStoreAccess access(main);
+        const int pos = m_pModemComm->GetSelSMSVectorPos(index);
+        if (pos >= 0) {
+            record = m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)];
+            known = record.status == m_kind.status;
+        }
+    }
+    host->OpenZoom(FromQ(number), Cell(kTextColumn, row).toStdU16String());
+    if (m_kind.markReadAfterZoom) {
+        TSmsStoreAccess access(main);
+        const int pos = known ? FindRecord(index, record) : -1;
+        if (pos >= 0)
+            m_pModemComm->SetSmsStatus(m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)].index, 1);
+        SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
+    }
+    if (main != nullptr)
+        main->Unlock();
+}
+
+// ---- Delete ----
+
+void TSMSListEx::OnSMSDelete()
+{
+    TSmsMainWindow* main = Main();
+    TFormExSMS* host = Host();
+    auto unlock = [main] {
+        if (main != nullptr)
+            main->Unlock();
+    };
+    if (main != nullptr)
+        main->Lock();
+    int top = -1, bottom = -1;
+    SelectionBounds(top, bottom);
+    // An empty row is no message: nothing to delete (every list).
+    if (top >= 1 && Cell(kNumberColumn, top).isEmpty()) {
+        unlock();
+        return;
+    }
+    if (host != nullptr)
+        host->ShowWaitPanel(LangText(m_pLanguage, 159));
+    if (m_kind.logDelete)
+        Log("TopRow = " + std::to_string(top) + "; BottomRow = " + std::to_string(bottom + 1));
+    if (top < 0) {
+        if (host != nullptr)
+            host->HideWaitPanel();
+        unlock();
+        if (main != nullptr)
+            main->ShowMsgBox(host, LangText(m_pLanguage, 160), 0);
+        return;
+    }
+    {
+        // The worker stays off the store while its records are removed and
+        // the file rewritten, so no message it reads meanwhile is lost.
+        TSmsStoreAccess access(main);
+        for (int n = bottom - top + 1; n > 0; --n) {
+            ProcessMessages();
+            int index = -1;
+            if (!ParseIndex(Cell(kIndexColumn, top), index))
+                break;
+            if (m_kind.logDelete)
+                Log("m_pSGrdSent->Cells[1][iTopRow] = " + std::to_string(index));
+            const int pos = m_pModemComm->GetSelSMSVectorPos(index);
+            if (m_kind.logDelete)
+                Log("pModemComm->GetSelSMSVectorPos(iPos) = " + std::to_string(pos));
+            // Only a message of this list is deleted; a row that no longer
+            // matches the store ends the deletion.
+            if (pos < 0 || m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)].status != m_kind.status) {
+                Log("Delete SMS: the row no longer matches the message store");
+                break;
+            }
+            if (m_kind.logDelete)
+                Log("Before Delete SMS");
+            const bool deleted = m_pModemComm->DeleteSms(pos);
+            if (m_kind.logDelete)
+                Log("After Delete SMS");
+            if (m_kind.logDelete)
+                Log("Before SetSMSMessageData()");
+            SetSMSMessageData();
+            if (m_kind.logDelete)
+                Log("After SetSMSMessageData()");
+            if (!deleted) {
+                Log("Delete SMS failed: the message is kept");
+                break;
+            }
+        }
+        if (m_kind.logDelete)
+            Log("After For Loop");
+        UpdateDeleteButton();
+        if (m_kind.notifyAfterDelete && host != nullptr)
+            SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
+    }
+    if (host != nullptr)
+        host->HideWaitPanel();
+    unlock();
+}

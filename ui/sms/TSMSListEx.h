@@ -1,0 +1,94 @@
+#pragma once
+// The common body of the three message list pages (unread, read, sent): a grid
+// filled from the communicator's message store, the zoomed message on a double
+// click and the deletion of the selected messages. The grid is a view rebuilt
+// by every fill; each row carries its record's index in a hidden column.
+//
+// Columns: 0 empty, 1 index (hidden), 2 number, 3 date "dd/mm/yy hh:nn",
+// 4 text (hidden). Rows are counted as the page's algorithms count them: row 0
+// is the header, messages start at row 1, and an empty list still shows one
+// empty row.
+#include <QPixmap>
+#include "communicator/sms/SMS_TO_FILE_STRUCT.h"
+#include "platform/Types.h"
+#include "ui/common/TExFrame.h"
+
+class QFrame;
+class QLabel;
+class QTableWidget;
+class TFormExSMS;
+class TLanguage;
+class TLockCover;
+class TModemComm;
+class TSkinButton;
+class TSmsMainWindow;
+
+class TSMSListEx : public TExFrame {
+    Q_OBJECT
+public:
+    // What differs between the three pages.
+    struct Kind {
+        int page;            // 1, 2, 3
+        int status;          // the records shown: 0 unread, 1 read, 3 sent
+        int titleId;         // 140, 141, 142
+        int numberHeaderId;  // 155 sender, 154 recipient
+        bool markReadAfterZoom;
+        bool logDelete;          // delete writes its debug lines
+        bool notifyAfterDelete;  // delete ends with WM_SMS_STORE_CHANGED
+    };
+
+    TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background,
+               const Kind& kind);
+    ~TSMSListEx() override;
+
+    void SetSMSMessageData();
+    void UpdateDeleteButton();
+
+    void ShowPage() override;
+    void ApplyLanguage() override;
+    void Lock() override;
+    void Unlock() override;
+
+    // Rows including the header; the cell of a column in a row (row >= 1).
+    int RowCount() const;
+    QString Cell(int column, int row) const;
+    // The grid's current row (>= 1).
+    int CurrentRow() const;
+    // Selects rows top .. bottom (>= 1) and makes top the current row.
+    void SelectRows(int top, int bottom);
+    QTableWidget* Grid() const { return m_pGrid; }
+    TSkinButton* DeleteButton() const { return m_pBDelete; }
+    TLockCover* DeleteCover() const { return BvlSpacer; }
+    const Kind& PageKind() const { return m_kind; }
+
+public slots:
+    void OnSelCell();
+    void OnSMSDelete();
+
+protected:
+    // The double click of the grid: the zoomed message; on the unread list the
+    // message then becomes read.
+    void OpenCurrentMessage();
+    TFormExSMS* Host() const;
+    TSmsMainWindow* Main() const;
+    void Log(const AnsiString& line);
+    void SetRowCount(int rows);
+    void ClearRows();
+    void SelectionBounds(int& top, int& bottom) const;
+
+    QLabel* Image1 = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QTableWidget* m_pGrid = nullptr;
+    TSkinButton* m_pBDelete = nullptr;
+    TLockCover* BvlSpacer = nullptr;
+
+    TLanguage* m_pLanguage = nullptr;
+    TModemComm* m_pModemComm = nullptr;
+
+private:
+    // Where a record now stands: at its old index when it is still there,
+    // else the first record of the same content; -1 when it is gone.
+    int FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const;
+
+    Kind m_kind;
+};

@@ -1,0 +1,62 @@
+#include "ui/sms/TSmsMainWindow.h"
+
+#include "ui/main/TModemMainFrame.h"
+
+void TSmsMainWindow::SuspendWorker()
+{
+    if (m_iHeld++ == 0)
+        DoSuspendWorker();
+}
+
+void TSmsMainWindow::ResumeWorker()
+{
+    if (m_iHeld == 0)
+        return;
+    if (--m_iHeld == 0)
+        DoResumeWorker();
+}
+
+namespace {
+class TMainFrameLink : public TSmsMainWindow {
+public:
+    explicit TMainFrameLink(TModemMainFrame* main) : m_pMain(main) {}
+
+    void Lock() override
+    {
+        if (m_pMain)
+            m_pMain->Lock();
+    }
+    void Unlock() override
+    {
+        if (m_pMain)
+            m_pMain->Unlock();
+    }
+    int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) override
+    {
+        return m_pMain ? m_pMain->ShowMsgBox(owner, text, type) : 1;
+    }
+    bool IsNetworkRegistered() const override { return m_pMain && m_pMain->IsNetworkRegistered(); }
+    bool IsConnected() const override { return m_pMain && m_pMain->IsConnected(); }
+    QObject* MessageWindow() const override { return m_pMain.data(); }
+
+protected:
+    void DoSuspendWorker() override
+    {
+        if (m_pMain)
+            m_pMain->SuspendWorker();
+    }
+    void DoResumeWorker() override
+    {
+        if (m_pMain)
+            m_pMain->ResumeWorker();
+    }
+
+private:
+    QPointer<TModemMainFrame> m_pMain;
+};
+}  // namespace
+
+std::unique_ptr<TSmsMainWindow> TSmsMainWindow::Of(TModemMainFrame* mainFrame)
+{
+    return std::make_unique<TMainFrameLink>(mainFrame);
+}

@@ -1,0 +1,79 @@
+#pragma once
+// What the SMS window and its pages ask of the main window: the window-wide
+// lock, the message box, the modem (worker suspension), the network and link
+// state, and the window that is told whether unread messages exist.
+//
+// The worker thread appends to the communicator's message store while it holds
+// the modem, so every read or change of the store on this side is made while
+// this side holds the modem too. SuspendWorker / ResumeWorker nest here: an
+// inner pair (a list refilled during a send) neither waits for the modem it
+// already holds nor gives it back early. A handler that runs while its sender
+// holds the modem (the worker waiting in SendMessage) borrows it instead.
+#include <QPointer>
+#include <memory>
+#include "platform/Types.h"
+
+class QObject;
+class QWidget;
+class TModemMainFrame;
+
+class TSmsMainWindow {
+public:
+    virtual ~TSmsMainWindow() = default;
+
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
+    // Type 0 OK, 1 Yes / No; returns 1, 6 or 7.
+    virtual int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) = 0;
+    virtual bool IsNetworkRegistered() const = 0;
+    // The dial-up link as the worker last read it.
+    virtual bool IsConnected() const = 0;
+    // Receives WM_SMS_UNREAD_STATE; may be null.
+    virtual QObject* MessageWindow() const = 0;
+
+    // Counted: only the outermost pair takes and gives back the modem.
+    void SuspendWorker();
+    void ResumeWorker();
+    // The sender of the message being handled holds the modem.
+    void BorrowModem() { ++m_iBorrowed; }
+    void ReturnModem()
+    {
+        if (m_iBorrowed > 0)
+            --m_iBorrowed;
+    }
+    bool HoldsModem() const { return m_iHeld > 0 || m_iBorrowed > 0; }
+
+    // The main window of the program, or null when there is none.
+    static std::unique_ptr<TSmsMainWindow> Of(TModemMainFrame* mainFrame);
+
+protected:
+    virtual void DoSuspendWorker() = 0;
+    virtual void DoResumeWorker() = 0;
+
+private:
+    int m_iHeld = 0;
+    int m_iBorrowed = 0;
+};
+
+// Holds the modem, and so the message store, for one scope (nothing when the
+// modem is already held or borrowed).
+class TSmsStoreAccess {
+public:
+    explicit TSmsStoreAccess(TSmsMainWindow* main) : m_pMain(main)
+    {
+        if (m_pMain != nullptr && !m_pMain->HoldsModem())
+            m_pMain->SuspendWorker();
+        else
+            m_pMain = nullptr;
+    }
+    ~TSmsStoreAccess()
+    {
+        if (m_pMain != nullptr)
+            m_pMain->ResumeWorker();
+    }
+    TSmsStoreAccess(const TSmsStoreAccess&) = delete;
+    TSmsStoreAccess& operator=(const TSmsStoreAccess&) = delete;
+
+private:
+    TSmsMainWindow* m_pMain;
+};
