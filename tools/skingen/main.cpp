@@ -380,6 +380,34 @@ void MainWindowPictures()
     Save(antenna, "main_antenna");
 }
 
+// The SMS window's pictures: the envelope of the zoomed message.
+void SmsPictures()
+{
+    QImage img = Blank(48, 48);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QRectF body(4.5, 11.5, 39, 27);
+    QLinearGradient g(body.topLeft(), body.bottomLeft());
+    g.setColorAt(0, QColor(252, 252, 253));
+    g.setColorAt(1, QColor(222, 227, 234));
+    p.setBrush(g);
+    p.setPen(QPen(kDark1, 1));
+    p.drawRoundedRect(body, 2, 2);
+    // The flap, in the accent colour.
+    QPainterPath flap;
+    flap.moveTo(5.5, 12.5);
+    flap.lineTo(24, 28);
+    flap.lineTo(42.5, 12.5);
+    p.setPen(QPen(kAccent, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(flap);
+    p.setPen(QPen(kDark2, 1));
+    p.drawLine(QPointF(5.5, 37.5), QPointF(19, 25));
+    p.drawLine(QPointF(42.5, 37.5), QPointF(29, 25));
+    p.end();
+    Save(img, "zoom_icon");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -404,6 +432,7 @@ int main(int argc, char** argv)
     StatusDots();
     DialogPictures();
     MainWindowPictures();
+    SmsPictures();
     std::printf("skingen: %d pictures written to %s\n", g_written, argv[1]);
     return 0;
 }
