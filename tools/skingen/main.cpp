@@ -1,6 +1,7 @@
 // Draws the program's skin: title strips, exit and minimise images, button caps,
 // window backgrounds, message-box border pieces, the wait stripe and the status
-// dots, the main window's button faces, traffic icons and antenna. Usage: skingen <output folder>. The pictures are committed under
+// dots, the main window's button faces, traffic icons and antenna,
+// the zoomed message's envelope. Usage: skingen <output folder>. The pictures are committed under
 // data/skin; run this again after changing the look.
 #include <QColor>
 #include <QDir>
