@@ -41,7 +41,8 @@ bool RunInThreadOf(QObject* context, std::function<void()> fn, bool wait, const 
         return true;
     }
     auto state = std::make_shared<CallState>();
-    auto guard = std::make_shared<DoneGuard>(DoneGuard {state});
+    // Built in place: a temporary guard would release the sender as it dies.
+    auto guard = std::shared_ptr<DoneGuard>(new DoneGuard {state});
     const bool queued = QMetaObject::invokeMethod(
         context,
         [state, guard, fn = std::move(fn)]() {

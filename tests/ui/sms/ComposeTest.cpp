@@ -1,0 +1,230 @@
+// The compose page: counting as the encoder counts, refused keys, the
+// encoding switch, the 7-bit hint, validation and sending to several
+// recipients through the simulated modem.
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "SmsWindowFixture.h"
+#include "tools/modemsim/SmsModule.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkinButton.h"
+
+namespace {
+void Type(QWidget* w, char16_t c)
+{
+    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(c)));
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// A change that comes as a whole (a paste), caret at its end.
+void Put(QPlainTextEdit* memo, const QString& text)
+{
+    memo->setPlainText(text);
+    memo->moveCursor(QTextCursor::End);
+}
+
+QString Repeat(char16_t c, int n)
+{
+    return QString(n, QChar(c));
+}
+}  // namespace
+
+TEST_F(SmsWindowTest, CounterAndLimit)
+{
+    struct Case {
+        const char* name;
+        bool ucs2;
+        QString text;  // set as one change
+        char16_t next; // then typed
+        int counterAfterText;
+        bool nextAccepted;
+    };
+    const Case cases[] = {
+        {"160 letters", false, Repeat(u'a', 160), u'b', 0, false},
+        {"80 braces", false, Repeat(u'{', 80), u'a', 0, false},
+        {"159 letters and a bracket", false, Repeat(u'a', 159), u'[', 1, false},
+        {"158 letters and a bracket", false, Repeat(u'a', 158), u'[', 2, true},
+        {"currency sign takes two", false, Repeat(u'a', 158), u'\u00A4', 2, true},
+        {"currency sign over the limit", false, Repeat(u'a', 159), u'\u00A4', 1, false},
+        // The euro sign goes out as the alphabet's euro: two septets too.
+        {"euro sign over the limit", false, Repeat(u'a', 159), u'\u20AC', 1, false},
+        {"accented letter takes one", false, Repeat(u'a', 159), u'\u00E9', 1, true},
+        {"70 units in UCS-2", true, Repeat(u'\u0416', 70), u'a', 0, false},
+        {"69 units in UCS-2", true, Repeat(u'a', 69), u'{', 1, true},
+    };
+    Open();
+    QPlainTextEdit* memo = Compose()->TextMemo();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        memo->clear();
+        Compose()->ExtLangBox()->setChecked(c.ucs2);
+        Put(memo, c.text);
+        EXPECT_EQ(Compose()->Counter()->text().toInt(), c.counterAfterText);
+        Type(memo, c.next);
+        const QString expected = c.nextAccepted ? c.text + QChar(c.next) : c.text;
+        EXPECT_EQ(memo->toPlainText(), expected);
+        EXPECT_GE(Compose()->Counter()->text().toInt(), 0);
+    }
+}
+
+TEST_F(SmsWindowTest, PasteOverTheLimitKeepsTheLastText)
+{
+    Open();
+    QPlainTextEdit* memo = Compose()->TextMemo();
+    Type(memo, u'a');
+    Type(memo, u'b');
+    // A change that comes without a key (a paste by the mouse) and passes the
+    // limit brings back the whole text before it.
+    Put(memo, Repeat(u'x', 161));
+    EXPECT_EQ(memo->toPlainText(), "ab");
+    EXPECT_EQ(Compose()->Counter()->text(), "158");
+}
+
+TEST_F(SmsWindowTest, SwitchToUcs2AsksBeforeCutting)
+{
+    Open();
+    QPlainTextEdit* memo = Compose()->TextMemo();
+    QCheckBox* box = Compose()->ExtLangBox();
+    ASSERT_FALSE(box->isChecked());
+    const QString text = Repeat(u'a', 100);
+    memo->setPlainText(text);
+
+    m_main.answers = {7};
+    box->setChecked(true);
+    EXPECT_EQ(m_main.boxes.back(), Text(158));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(memo->toPlainText(), text);
+    EXPECT_EQ(Compose()->Counter()->text(), "60");
+    EXPECT_FALSE(TConfigFile((m_program / "Config.ini").string()).GetUseExtLangSMS());
+
+    m_main.answers = {6};
+    box->setChecked(true);
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(memo->toPlainText(), Repeat(u'a', 70));
+    EXPECT_EQ(Compose()->Counter()->text(), "0");
+    EXPECT_TRUE(TConfigFile((m_program / "Config.ini").string()).GetUseExtLangSMS());
+}
+
+TEST_F(SmsWindowTest, HintForCharactersBeyondSevenBit)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    QPlainTextEdit* memo = Compose()->TextMemo();
+    Type(memo, u'a');
+    Type(memo, u'\u00E9');
+    QLabel* hint = Compose()->HintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text().toStdString(), Text(264));
+    // Its foot 5 pixels above the caret the key was typed at.
+    EXPECT_EQ(memo->toPlainText(), QString::fromUtf16(u"a\u00E9"));
+    Type(memo, u'b');
+    EXPECT_EQ(Compose()->HintWindow(), nullptr);
+
+    Compose()->ExtLangBox()->setChecked(true);
+    Type(memo, u'\u00E9');
+    EXPECT_EQ(Compose()->HintWindow(), nullptr);
+}
+
+TEST_F(SmsWindowTest, HintPlacement)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    QPlainTextEdit* memo = Compose()->TextMemo();
+    const QRect caret = memo->cursorRect();
+    const QPoint at = memo->viewport()->mapToGlobal(caret.topLeft());
+    Type(memo, u'\u00E9');
+    ASSERT_NE(Compose()->HintWindow(), nullptr);
+    const QRect g = Compose()->HintWindow()->geometry();
+    EXPECT_EQ(g.left(), at.x());
+    EXPECT_EQ(g.top() + g.height(), at.y() - 5);
+}
+
+TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(153)}));
+    Compose()->NumberEdit()->setText("+491701234567");
+    m_main.answers = {7};
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(152));
+    EXPECT_EQ(m_main.boxes.size(), 2u);
+    EXPECT_TRUE(m_sim.Sms().SentPdus().empty());
+    EXPECT_EQ(m_main.locks, 2);
+    EXPECT_EQ(m_main.unlocks, 2);
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
+    EXPECT_FALSE(m_window->WaitPanel()->isVisible());
+}
+
+TEST_F(SmsWindowTest, SendToTwoRecipients)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    Compose()->NumberEdit()->setText("111;+222");
+    Compose()->TextMemo()->setPlainText("hi {there}");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_sim.Sms().SentPdus().size(), 2u);
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(150) + " (2/2)"}));
+    EXPECT_TRUE(Compose()->TextMemo()->toPlainText().isEmpty());
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "+");
+    // Both copies are in the store, on the disk and on the sent list.
+    EXPECT_EQ(CountOnDisk(3), 2);
+    EXPECT_EQ(List(3)->RowCount(), 3);
+    EXPECT_EQ(List(3)->Cell(4, 1), "hi {there}");
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
+    EXPECT_EQ(m_main.unlocks, m_main.locks);
+}
+
+TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    // The empty second recipient cannot be sent; the first one goes.
+    Compose()->NumberEdit()->setText("111;");
+    Compose()->TextMemo()->setPlainText("once");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "111;");
+    EXPECT_EQ(CountOnDisk(3), 1);
+
+    // The modem refuses the message: nothing more is stored.
+    m_sim.Sms().SetSendError(500);
+    Compose()->NumberEdit()->setText("222");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    EXPECT_EQ(CountOnDisk(3), 1);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 1u);
+    EXPECT_EQ(List(3)->RowCount(), 2);
+}
+
+TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
+{
+    m_main.registered = false;
+    TFormExSMS* w = Open();
+    w->show();
+    EXPECT_FALSE(Compose()->TextMemo()->isEnabled());
+    EXPECT_FALSE(Compose()->NumberEdit()->isEnabled());
+    EXPECT_TRUE(Compose()->ButtonCover()->isVisible());
+    EXPECT_EQ(Compose()->SendButton()->CaptionColour(), BgrColor(0x808080));
+
+    m_main.registered = true;
+    m_main.connected = true;
+    TMessage m {WM_MODEM_STATE_CHANGED, 0, 0, 0};
+    w->Dispatch(m);
+    EXPECT_FALSE(Compose()->TextMemo()->isEnabled());
+    EXPECT_TRUE(Compose()->ButtonCover()->isVisible());
+
+    m_main.connected = false;
+    w->Dispatch(m);
+    EXPECT_TRUE(Compose()->TextMemo()->isEnabled());
+    EXPECT_TRUE(Compose()->ExtLangBox()->isEnabled());
+    EXPECT_FALSE(Compose()->ButtonCover()->isVisible());
+    EXPECT_EQ(Compose()->SendButton()->CaptionColour(), BgrColor(0xFFFFFF));
+}

@@ -1,0 +1,209 @@
+// The message lists: deleting on each list, a message becoming read through
+// the zoomed message, reply, and the zoom dialog itself.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+
+#include "SmsWindowFixture.h"
+#include "tools/modemsim/SmsModule.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/sms/TFormExSMSZoom.h"
+
+namespace {
+constexpr const char* kDeliverHello = "07912143658709F1040B918100551512F20000111010214365000AE8329BFD4697D9EC37";
+}
+
+class SmsListTest : public SmsWindowTest {
+protected:
+    // Two messages of each list and a stored unsent one, interleaved in time.
+    void SetUp() override
+    {
+        SmsWindowTest::SetUp();
+        WriteSample();
+    }
+    void WriteSample()
+    {
+        WriteStore({Record(0, "u1", u"unread one", 45010.0), Record(1, "r1", u"read one", 45009.0),
+                    Record(3, "s1", u"sent one", 45008.0), Record(0, "u2", u"unread two", 45007.0),
+                    Record(1, "r2", u"read two", 45006.0), Record(3, "s2", u"sent two", 45005.0),
+                    Record(2, "d1", u"draft", 45004.0)});
+    }
+    // Double-clicks the row and answers the zoom dialog with `act`.
+    void Zoom(int list, int row, std::function<void(TFormExSMSZoom*)> act)
+    {
+        List(list)->SelectRows(row, row);
+        dlgtest::WhenModal<TFormExSMSZoom>(act);
+        emit List(list)->Grid()->cellDoubleClicked(row - 1, 2);
+    }
+};
+
+TEST_F(SmsListTest, DeleteOnEachList)
+{
+    const struct {
+        int list, status;
+        bool toldMain;
+    } cases[] = {{1, 0, true}, {2, 1, false}, {3, 3, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list);
+        m_window.reset();
+        WriteSample();
+        m_main.Clear();
+        TFormExSMS* w = Open();
+        w->show();
+        w->ShowPage(c.list);
+        List(c.list)->SelectRows(1, 2);
+        List(c.list)->DeleteButton()->click();
+        EXPECT_EQ(CountOnDisk(c.status), 0);
+        EXPECT_EQ(StoreOnDisk().size(), 5u) << "only the selected messages go";
+        EXPECT_EQ(CountOnDisk(2), 1);
+        EXPECT_EQ(List(c.list)->RowCount(), 2);
+        EXPECT_TRUE(List(c.list)->Cell(2, 1).isEmpty());
+        EXPECT_FALSE(List(c.list)->DeleteCover()->isHidden());
+        // The unread list tells the main window that nothing unread is left.
+        EXPECT_EQ(m_main.unreadStates.back(), c.toldMain ? 0 : 1);
+        EXPECT_EQ(m_main.locks, m_main.unlocks);
+        EXPECT_EQ(m_main.suspends, m_main.resumes);
+        EXPECT_GE(m_main.suspends, 1) << "the worker keeps off the store meanwhile";
+        EXPECT_FALSE(w->WaitPanel()->isVisible());
+    }
+}
+
+TEST_F(SmsListTest, SentListDeletionIsLogged)
+{
+    Open();
+    List(3)->SelectRows(2, 2);
+    List(3)->DeleteButton()->click();
+    EXPECT_TRUE(Logged("TopRow = 2; BottomRow = 3"));
+    EXPECT_TRUE(Logged("After For Loop"));
+    ASSERT_EQ(CountOnDisk(3), 1);
+    EXPECT_EQ(List(3)->Cell(2, 1), "s1");
+}
+
+TEST_F(SmsListTest, DeleteWithNothingSelectedAsks)
+{
+    Open();
+    List(2)->Grid()->clearSelection();
+    List(2)->DeleteButton()->click();
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(160)}));
+    EXPECT_EQ(CountOnDisk(1), 2);
+    EXPECT_EQ(m_main.locks, m_main.unlocks);
+}
+
+TEST_F(SmsListTest, StaleRowNeverDeletesAnotherMessage)
+{
+    Open();
+    // A sent copy renumbers the store; the read list is not refilled yet,
+    // so its rows carry old indexes.
+    m_comm->AddSentSms("999", u"newest");
+    List(2)->SelectRows(1, 2);
+    List(2)->DeleteButton()->click();
+    EXPECT_EQ(CountOnDisk(0), 2) << "no unread message may go";
+    EXPECT_EQ(CountOnDisk(3), 3);
+    EXPECT_EQ(CountOnDisk(2), 1);
+}
+
+TEST_F(SmsListTest, OpeningAnUnreadMessageMakesItRead)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    std::string shownNumber, shownText;
+    Zoom(1, 2, [&](TFormExSMSZoom* z) {
+        shownNumber = z->NumberEdit()->text().toStdString();
+        shownText = z->TextMemo()->toPlainText().toStdString();
+        EXPECT_TRUE(z->NumberEdit()->isReadOnly());
+        EXPECT_TRUE(z->TextMemo()->isReadOnly());
+        z->btnExitClick();
+    });
+    EXPECT_EQ(shownNumber, "u2");
+    EXPECT_EQ(shownText, "unread two");
+    EXPECT_EQ(List(1)->RowCount(), 2);
+    EXPECT_EQ(List(1)->Cell(2, 1), "u1");
+    EXPECT_EQ(List(2)->RowCount(), 4);
+    EXPECT_EQ(CountOnDisk(0), 1);
+    EXPECT_EQ(m_main.unreadStates.back(), 1);
+
+    Zoom(1, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
+    EXPECT_EQ(CountOnDisk(0), 0);
+    EXPECT_EQ(m_main.unreadStates.back(), 0);
+    EXPECT_EQ(m_main.locks, m_main.unlocks);
+}
+
+TEST_F(SmsListTest, MessageArrivingWhileZoomedDoesNotMisdirectTheReadMark)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    ASSERT_GE(m_sim.Sms().Store(kDeliverHello, 0), 0);
+    Zoom(1, 2, [&](TFormExSMSZoom* z) {
+        // The worker reads a newer message meanwhile and tells the window.
+        ASSERT_TRUE(m_comm->ReadAllSms()) << MemoDump();
+        SendMessage(w, WM_SMS_STORE_CHANGED, 0, 0);
+        z->CloseButton()->click();
+    });
+    std::vector<std::string> unread;
+    for (const auto& r : m_comm->GetSmsStore())
+        if (r.status == 0)
+            unread.push_back(sms::GetSmsNumber(r));
+    // "u2" was read; the new message from the SIM (2011) is still unread.
+    EXPECT_EQ(unread, std::vector<std::string>({"u1", "18005551212"}));
+    EXPECT_EQ(List(1)->RowCount(), 3);
+}
+
+TEST_F(SmsListTest, ReadAndSentMessagesOpenWithoutChange)
+{
+    Open();
+    const auto before = StoreOnDisk();
+    Zoom(2, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
+    Zoom(3, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
+    const auto after = StoreOnDisk();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i].status, before[i].status);
+}
+
+TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    w->ShowPage(2);
+    Compose()->TextMemo()->setPlainText("draft text");
+    Zoom(2, 2, [](TFormExSMSZoom* z) { z->ReplyButton()->click(); });
+    EXPECT_EQ(w->CurrentPage(), 0);
+    EXPECT_TRUE(Compose()->isVisible());
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "r2");
+    EXPECT_TRUE(Compose()->TextMemo()->toPlainText().isEmpty());
+
+    w->ShowPage(3);
+    Zoom(3, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
+    EXPECT_EQ(w->CurrentPage(), 3);
+}
+
+TEST_F(SmsListTest, DoubleClickOnAnEmptyRowDoesNothing)
+{
+    WriteStore({});
+    Open();
+    emit List(2)->Grid()->cellDoubleClicked(0, 2);
+    EXPECT_EQ(m_main.locks, 1);
+    EXPECT_EQ(m_main.unlocks, 1);
+}
+
+TEST(SmsZoomTest, PlacementAndResults)
+{
+    QWidget owner(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    owner.setGeometry(100, 300, 502, 293);
+    TFormExSMSZoom zoom(&owner, nullptr);
+    zoom.SetNumber("12345");
+    const std::u16string text(160, u'x');
+    zoom.SetText(text);
+    EXPECT_EQ(zoom.width(), 274);
+    EXPECT_EQ(zoom.pos(), QPoint(214, 320));
+    EXPECT_EQ(zoom.TextMemo()->toPlainText().size(), 160);
+    dlgtest::WhenModal<TFormExSMSZoom>([](TFormExSMSZoom* z) { z->ReplyButton()->click(); });
+    EXPECT_EQ(zoom.exec(), 4);
+    EXPECT_EQ(zoom.pos(), QPoint(214, 320));
+    dlgtest::WhenModal<TFormExSMSZoom>([](TFormExSMSZoom* z) { z->CloseButton()->click(); });
+    EXPECT_EQ(zoom.exec(), 1);
+    dlgtest::WhenModal<TFormExSMSZoom>([](TFormExSMSZoom* z) { z->btnExitClick(); });
+    EXPECT_EQ(zoom.exec(), 2);
+}
