@@ -133,6 +133,15 @@ TEST_F(AtExchange, PinQueryLeftoverOkIsDrainedBeforeTheNextCommand)
     EXPECT_TRUE(drained);
 }
 
+TEST_F(AtExchange, PinQueryReadEndsAtTheAnswerLineNotAtTheEcho)
+{
+    m_sim.SetAnswerPieces("+CPIN?", {"\r\n", "+CPIN: SIM PIN\r\n", "\r\nOK\r\n"}, 300);
+    ASSERT_TRUE(m_comm->SendAtCommand("AT+CPIN?"));
+    AnsiString pin = m_comm->ReadFromPort2(nullptr, 1000);
+    EXPECT_EQ(TModemComm::StripAnswer("AT+CPIN?", pin), "+CPIN: SIM PIN");
+    EXPECT_EQ(pin.find("OK"), AnsiString::npos);
+}
+
 TEST_F(AtExchange, ExchangeStartedWhileAnotherWaitsIsRefused)
 {
     m_sim.SetDelay("+CSQ", 600);
