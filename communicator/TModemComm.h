@@ -295,6 +295,7 @@ private:
     void InitSettings() { m_Cfg.SmsCentre.clear(); }
     void DrainStaleInput();
     bool DoneReading(const AnsiString& answer) const;
+    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery);
 
     // ---- Object data ----
     TIniFile* m_pConfig = nullptr;

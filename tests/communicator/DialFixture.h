@@ -11,13 +11,13 @@
 #include "communicator/TModemComm.h"
 #include "tools/modemsim/DialModule.h"
 
-class DialFixture : public SimFixture {
+class DialFixture : public CommFixture {
 protected:
     static constexpr const char* kModem = "Quorvix Test Modem";
 
     void SetUp() override
     {
-        SimFixture::SetUp();
+        CommFixture::SetUp();
         if (::access("/usr/sbin/chat", X_OK) != 0)
             GTEST_SKIP() << "chat (Debian's ppp package) is not installed";
         ::setenv("QVX_PHONEBOOK_DIR", (m_root / "config").c_str(), 1);
@@ -35,35 +35,16 @@ protected:
     {
         if (m_comm && m_comm->GetRasConnection() != nullptr)
             RasHangUpA(m_comm->GetRasConnection());
-        m_comm.reset();
-        SimFixture::TearDown();
+        CommFixture::TearDown();
     }
     void MakeComm()
     {
-        m_comm.reset();
-        m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
-        m_comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string(), &m_closing);
-        m_comm->SetDebugMemo(&m_memo);
-        m_comm->SetPortNumber(kCom);
+        CommFixture::MakeComm();
         m_comm->SetModemName(kModem);
     }
     bool Dial(const AnsiString& user = "web", const AnsiString& password = "pw", const AnsiString& phone = "*99#")
     {
         return m_comm->Connect(user, password, phone, m_error, m_cancel);
-    }
-    bool Logged(const AnsiString& part) const
-    {
-        for (const auto& l : m_memo.Lines())
-            if (l.find(part) != AnsiString::npos)
-                return true;
-        return false;
-    }
-    bool LoggedLine(const AnsiString& line) const
-    {
-        for (const auto& l : m_memo.Lines())
-            if (l == line)
-                return true;
-        return false;
     }
     // The stand-in's process id as it wrote it, or -1.
     pid_t StandinPid() const
@@ -90,11 +71,7 @@ protected:
         return pred();
     }
 
-    std::atomic<bool> m_closing {false};
     std::atomic<bool> m_cancel {false};
     DWORD m_error = 12345;
-    TMemo m_memo;
     std::shared_ptr<modemsim::DialModule> m_dial;
-    std::unique_ptr<TIniFile> m_config;
-    std::unique_ptr<TModemComm> m_comm;
 };

@@ -13,8 +13,8 @@ TEST_F(Dialup, ConnectsAndDisconnectsLeavingNothingBehind)
 {
     ASSERT_TRUE(Dial());
     EXPECT_EQ(m_error, 0u);
-    EXPECT_TRUE(LoggedLine("START CREATING ENTRY"));
-    EXPECT_TRUE(LoggedLine("-=Connection Error: 0=-"));
+    EXPECT_TRUE(Logged("START CREATING ENTRY"));
+    EXPECT_TRUE(Logged("-=Connection Error: 0=-"));
     EXPECT_EQ(m_dial->Dialled(), (std::vector<std::string>{"*99#"}));
     EXPECT_EQ(m_comm->GetEntryName(), kModem);
     EXPECT_TRUE(m_comm->EntryExists(kModem));
@@ -32,8 +32,8 @@ TEST_F(Dialup, ConnectsAndDisconnectsLeavingNothingBehind)
 
     const pid_t pid = StandinPid();
     m_comm->Disconnect();
-    EXPECT_TRUE(LoggedLine("Disconnecting from From Internet"));
-    EXPECT_FALSE(LoggedLine("Disconnected"));  // the hang-up worked at once
+    EXPECT_TRUE(Logged("Disconnecting from From Internet"));
+    EXPECT_FALSE(Logged("Disconnected"));  // the hang-up worked at once
     EXPECT_EQ(::kill(pid, 0), -1);
     EXPECT_FALSE(m_comm->IsRasConnected());
     EXPECT_FALSE(m_comm->EntryExists(kModem));
@@ -48,7 +48,7 @@ TEST_F(Dialup, AFailedDialReturnsItsErrorAndRemovesTheEntry)
     m_dial->SetResult("NO CARRIER");
     EXPECT_FALSE(Dial());
     EXPECT_EQ(m_error, DWORD{ERROR_NO_CARRIER});
-    EXPECT_TRUE(LoggedLine("-=Connection Error: 679=-"));
+    EXPECT_TRUE(Logged("-=Connection Error: 679=-"));
     EXPECT_FALSE(m_comm->EntryExists(kModem));
     EXPECT_EQ(m_comm->GetRasConnection(), nullptr);
     EXPECT_FALSE(m_comm->IsRasConnected());
@@ -64,7 +64,7 @@ TEST_F(Dialup, ADialRefusedAtOnceEndsWithItsCode)
     EXPECT_FALSE(Dial());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));  // the two set-up waits
     EXPECT_EQ(m_error, DWORD{ERROR_RASMAN_CANNOT_INITIALIZE});
-    EXPECT_TRUE(LoggedLine("-=Connection Error: 711=-"));
+    EXPECT_TRUE(Logged("-=Connection Error: 711=-"));
     EXPECT_FALSE(m_comm->EntryExists(kModem));
 
     // Without a modem name there is no entry to dial.
@@ -78,7 +78,7 @@ TEST_F(Dialup, CancellingEndsTheDialAndCleansUp)
 {
     ::setenv("QVX_STANDIN_DELAY", "1", 1);
     std::thread canceller([this] {
-        WaitFor([this] { return Logged("RASCS_AllDevicesConnected"); }, 10000);
+        WaitFor([this] { return LoggedPart("RASCS_AllDevicesConnected"); }, 10000);
         m_cancel = true;
     });
     const auto start = std::chrono::steady_clock::now();
@@ -96,7 +96,7 @@ TEST_F(Dialup, AnErrorNextToAConnectedLinkCountsAsSuccess)
     ::setenv("QVX_STANDIN_NOREMOTE", "1", 1);  // reported with the connected state
     EXPECT_TRUE(Dial());
     EXPECT_EQ(m_error, 0u);
-    EXPECT_TRUE(LoggedLine("-=Connection Error: 0=-"));
+    EXPECT_TRUE(Logged("-=Connection Error: 0=-"));
     EXPECT_TRUE(m_comm->IsRasConnected());
 }
 
@@ -104,9 +104,9 @@ TEST_F(Dialup, StatesAreLoggedWhileDialling)
 {
     ::setenv("QVX_STANDIN_DELAY", "0.3", 1);
     EXPECT_TRUE(Dial());
-    EXPECT_TRUE(LoggedLine("RASCS_AllDevicesConnected   0"));
-    EXPECT_TRUE(LoggedLine("RASCS_Authenticate   0"));
-    EXPECT_TRUE(LoggedLine("xz   0"));  // applying the network's settings: a state the table lacks
+    EXPECT_TRUE(Logged("RASCS_AllDevicesConnected   0"));
+    EXPECT_TRUE(Logged("RASCS_Authenticate   0"));
+    EXPECT_TRUE(Logged("xz   0"));  // applying the network's settings: a state the table lacks
 }
 
 TEST(DialupCallback, StateTextsAndTheDialFlag)
@@ -149,14 +149,14 @@ TEST_F(Dialup, ADroppedLinkIsHungUpAndForgotten)
     const pid_t pid = StandinPid();
     m_sim.SendRaw("\r\nNO CARRIER\r\n");
     ASSERT_TRUE(WaitFor([this] { return !m_comm->IsRasConnected(); }));
-    EXPECT_TRUE(LoggedLine("Dial-up link dropped"));
+    EXPECT_TRUE(Logged("Dial-up link dropped"));
     EXPECT_FALSE(m_comm->EntryExists(kModem));
     EXPECT_EQ(m_comm->GetRasConnection(), nullptr);
     EXPECT_EQ(::kill(pid, 0), -1);
     // Later calls find nothing more to do.
     m_memo.Clear();
     EXPECT_FALSE(m_comm->IsRasConnected());
-    EXPECT_FALSE(Logged("dropped"));
+    EXPECT_FALSE(LoggedPart("dropped"));
     ASSERT_TRUE(m_comm->OpenPort(0));
     EXPECT_TRUE(m_comm->SetEcho(true));
 }
@@ -182,7 +182,7 @@ TEST_F(Dialup, WithoutALinkThePhoneBookIsLeftAlone)
     const auto start = std::chrono::steady_clock::now();
     m_comm->Disconnect();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
-    EXPECT_TRUE(LoggedLine("Disconnected"));
+    EXPECT_TRUE(Logged("Disconnected"));
     EXPECT_TRUE(m_comm->EntryExists("Other"));
 }
 

@@ -3,30 +3,19 @@
 
 namespace {
 
-class Discovery : public SimFixture {
+class Discovery : public CommFixture {
 protected:
     void SetUp() override
     {
-        SimFixture::SetUp();
+        CommFixture::SetUp();
         ::setenv("QVX_PHONEBOOK_DIR", (m_root / "config").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        m_comm.reset();
-        SimFixture::TearDown();
     }
     void Known(const std::string& plain)
     {
         std::ofstream(m_program / "Devices.dat", std::ios::binary) << TModemList::Scramble(plain);
     }
     void Add(int com, const std::string& name) { ASSERT_TRUE(RegisterComPort(m_devices.string(), com, "/dev/null", name)); }
-    void Make()
-    {
-        m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
-        m_comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string());
-        m_comm->SetDebugMemo(&m_memo);
-        m_comm->SetPortNumber(kCom);
-    }
+    void Make() { MakeComm(); }
     std::vector<std::pair<AnsiString, AnsiString>> Devices() const
     {
         std::vector<std::pair<AnsiString, AnsiString>> out;
@@ -34,17 +23,7 @@ protected:
             out.emplace_back(m_comm->GetDeviceName(i), m_comm->getPort(i));
         return out;
     }
-    bool Logged(const AnsiString& line) const
-    {
-        for (const auto& l : m_memo.Lines())
-            if (l == line)
-                return true;
-        return false;
-    }
 
-    TMemo m_memo;
-    std::unique_ptr<TIniFile> m_config;
-    std::unique_ptr<TModemComm> m_comm;
 };
 
 using Pairs = std::vector<std::pair<AnsiString, AnsiString>>;

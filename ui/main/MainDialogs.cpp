@@ -8,6 +8,9 @@
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
 #include "ui/common/UiStyle.h"
+#include "ui/settings/TExFrameGPRS.h"
+#include "ui/settings/TExFrameModem.h"
+#include "ui/settings/TFormExSettings.h"
 #include "ui/sms/TFormExSMS.h"
 
 namespace {
@@ -22,15 +25,6 @@ QString Caption(TModemMainFrame* main)
     return main != nullptr && main->Language() != nullptr ? ToQ(main->Language()->GetText(107)) : QString();
 }
 
-TFormEx* EmptyDockedForm(TModemMainFrame* main, int titleId)
-{
-    auto* form = new TFormEx(main);
-    form->SetTitleStyle(true);
-    if (main->Language() != nullptr)
-        form->SetTitle(main->Language()->GetText(titleId));
-    form->resize(519, 293);
-    return form;
-}
 }  // namespace
 
 std::unique_ptr<TMainDialogs> MakeProgramDialogs(TModemMainFrame* mainFrame)
@@ -93,12 +87,14 @@ void TProgramDialogs::ShowAbout()
 
 void TProgramDialogs::ShowModemPage()
 {
-    Note(m_pMain, "Modem page");
+    m_pMain->ShowInHelper(
+        new TExFrameModem(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(), true));
 }
 
 void TProgramDialogs::ShowConnectionPage()
 {
-    Note(m_pMain, "Connection page");
+    m_pMain->ShowInHelper(
+        new TExFrameGPRS(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(), true));
 }
 
 void TProgramDialogs::SetModemIdentity(const AnsiString& imei, const AnsiString& firmware)
@@ -114,5 +110,5 @@ TFormEx* TProgramDialogs::CreateSmsWindow()
 
 TFormEx* TProgramDialogs::CreateSettingsWindow()
 {
-    return EmptyDockedForm(m_pMain, 112);
+    return new TFormExSettings(m_pMain, m_pMain->Language(), m_pMain->ModemComm());
 }
