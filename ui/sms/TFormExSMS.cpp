@@ -108,16 +108,17 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
     connect(PanelWaitTimer, &QTimer::timeout, this, &TFormExSMS::OnPanelWaitTimer);
 
     CreatePages();
-    if (m_pModemComm != nullptr) {
+    {
+        // Loaded, shown and reported in one hold of the store.
         TSmsStoreAccess access(m_pMain.get());
-        if (m_pModemComm->LoadSmsFile() > 0)
+        if (m_pModemComm != nullptr && m_pModemComm->LoadSmsFile() > 0)
             m_pModemComm->SortSms();
+        RefreshList(1);
+        RefreshList(2);
+        RefreshList(3);
+        SendUnreadState();
     }
-    RefreshList(1);
-    RefreshList(2);
-    RefreshList(3);
     ApplyLanguage();
-    SendUnreadState();
 }
 
 TFormExSMS::~TFormExSMS()
@@ -192,8 +193,10 @@ void TFormExSMS::ShowPage(int index)
 {
     if (index < 0 || index > 3)
         index = 0;
+    // Not isVisible: while the window itself is hidden no page is visible,
+    // yet each keeps its own shown or hidden state.
     for (TExFrame* page : m_pPages)
-        if (page->isVisible())
+        if (!page->isHidden())
             page->HidePage();
     m_pPages[index]->lower();
     m_pPages[index]->ShowPage();
@@ -207,14 +210,12 @@ void TFormExSMS::FormShow()
 
 void TFormExSMS::OnShow()
 {
-    bool unread = false;
-    if (m_pModemComm != nullptr) {
+    {
         TSmsStoreAccess access(m_pMain.get());
-        unread = m_pModemComm->HasUnread();
+        if (m_pModemComm != nullptr && m_pModemComm->HasUnread())
+            m_iCurrentPage = 1;
+        ShowPage(m_iCurrentPage);
     }
-    if (unread)
-        m_iCurrentPage = 1;
-    ShowPage(m_iCurrentPage);
     for (TExFrame* page : m_pPages)
         page->UpdateModemState();
 }
