@@ -158,8 +158,9 @@ protected:
         m_comm = std::make_unique<TModemComm>(m_ini.get(), (m_program / "ComPort.log").string());
         m_comm->SetDebugMemo(&m_memo);
         m_comm->SetPortNumber(kCom);
-        if (m_card)
+        if (m_card) {
             ASSERT_TRUE(m_comm->OpenPort(0));
+        }
         m_language = std::make_unique<TLanguage>((m_program / "Language.ini").string(), Config().string());
         m_dialog = std::make_unique<TFormExSettings>(nullptr, m_language.get(), m_comm.get(), &m_main);
         m_main.dialog = m_dialog.get();

@@ -72,8 +72,9 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         ASSERT_GE(m_main.boxes.size(), 1u);
         EXPECT_EQ(m_main.boxes[0].first, Text(231));
         EXPECT_EQ(m_main.boxes.size(), c.box == 0 ? 1u : 2u);
-        if (c.box != 0 && m_main.boxes.size() == 2)
+        if (c.box != 0 && m_main.boxes.size() == 2) {
             EXPECT_EQ(m_main.boxes[1].first, Text(c.box));
+        }
         EXPECT_EQ(m_card->PinRequest(), c.simAfter);
         EXPECT_EQ(security->m_pRBEnable->isChecked(), c.simAfter);
         EXPECT_EQ(m_main.locked, 0);
