@@ -20,6 +20,9 @@ struct CallState {
 };
 
 struct DoneGuard {
+    explicit DoneGuard(std::shared_ptr<CallState> s) : state(std::move(s)) {}
+    DoneGuard(const DoneGuard&) = delete;
+    DoneGuard& operator=(const DoneGuard&) = delete;
     std::shared_ptr<CallState> state;
     ~DoneGuard()
     {
@@ -41,7 +44,7 @@ bool RunInThreadOf(QObject* context, std::function<void()> fn, bool wait, const 
         return true;
     }
     auto state = std::make_shared<CallState>();
-    auto guard = std::make_shared<DoneGuard>(DoneGuard {state});
+    auto guard = std::make_shared<DoneGuard>(state);
     const bool queued = QMetaObject::invokeMethod(
         context,
         [state, guard, fn = std::move(fn)]() {
