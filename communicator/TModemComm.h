@@ -47,6 +47,10 @@ struct ST_DIALUP_CFG_VAL {
 // ---- end of SMS types ----
 
 // ---- Types of the dial-up, statistics and discovery sections ----
+#include "communicator/TConStatistic.h"
+#include "communicator/TModemData.h"
+#include "communicator/TModemList.h"
+#include "platform/Ras.h"
 
 // ---- end of dial-up, statistics and discovery types ----
 
@@ -223,18 +227,65 @@ public:
     // ---- end of SMS ----
 
     // ---- Dial-up (TModemCommDialup.cpp) ----
+    // The phone-book entry named after the modem, with its dial parameters.
+    // Texts longer than the phone book's fields are refused, not cut.
+    bool CreateEntry(const AnsiString& entryName, const AnsiString& phone, const AnsiString& userName,
+                     const AnsiString& password, bool savePassword);
+    bool DeleteEntry(const AnsiString& entryName);
+    // Exact, case-sensitive match.
+    bool EntryExists(const AnsiString& entryName);
+    // Dials with the profile; true when the link is up. `error` gets the
+    // dial-up error code (0 on success, never 0 on failure). `cancel` ends the
+    // dial early (the main window's closing flag).
+    bool Connect(const AnsiString& userName, const AnsiString& password, const AnsiString& phone, DWORD& error,
+                 const std::atomic<bool>& cancel);
+    void Disconnect();
+    // True while the link is up; a link found dropped is hung up and forgotten.
+    bool IsRasConnected();
+    // The dial's notifier: records the state for the dial loop (any thread).
+    static void RasDialCallback(UINT message, RASCONNSTATE state, DWORD error);
+    // "RASCS_..." for a known state, "xz" for any other.
+    static const char* RasStateName(uint32_t state);
+    // The last state text: the state's name, three blanks, the error code.
+    static AnsiString RasStateText();
+    HRASCONN GetRasConnection() const { return m_hRasConn; }
+    AnsiString GetEntryName() const { return m_sEntryName; }
 
     // ---- end of dial-up ----
 
     // ---- Traffic statistics (TModemCommStatistic.cpp) ----
     void InitStatistic();
     void ReleaseStatistic();
+    // Samples the link's counters, adds what moved to the totals (which saves
+    // Statistic.dat) and gives the display texts; always true, the texts are
+    // changed only when the counters could be read.
+    bool GetStatistics(AnsiString& receivedTotal, AnsiString& receivedSpeed, AnsiString& sentTotal,
+                       AnsiString& sentSpeed, AnsiString& connectTime);
+    // Scales `value` for display and returns its unit (B, KB, MB, GB, TB).
+    static AnsiString FormatBytes(double& value);
+    // The next sample counts from zero: called before each dial.
+    void ResetTrafficSamples() { m_dLastReceived = m_dLastSent = m_dLastTime = 0.0; }
+    TConStatistic* GetStatistic() const { return m_pStatistic.get(); }
 
     // ---- end of traffic statistics ----
 
     // ---- Discovery and presence (TModemCommDiscovery.cpp) ----
     void InitModemDevices();
     void ReleaseModemDevices();
+    void EnumModems();
+    void FilterModems();
+    int GetDeviceCount() const;
+    // "" while there is no list, and for an index outside it.
+    AnsiString GetDeviceName(int index) const;
+    AnsiString getPort(int index) const;
+    // The port of the first known device of this name (any case); "" when none.
+    AnsiString FindDevicePort(const AnsiString& name) const;
+    // n of "COMn"; -1 for anything else.
+    static int PortNumber(const AnsiString& portText);
+    // "USB Modem #2" -> "USB Modem".
+    static AnsiString StripDeviceIndex(const AnsiString& name);
+    bool DetectModemPort();
+    bool TestDevicePort(const AnsiString& name);
 
     // ---- end of discovery and presence ----
 
@@ -244,6 +295,7 @@ private:
     void InitSettings() { m_Cfg.SmsCentre.clear(); }
     void DrainStaleInput();
     bool DoneReading(const AnsiString& answer) const;
+    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery);
 
     // ---- Object data ----
     TIniFile* m_pConfig = nullptr;
@@ -276,14 +328,33 @@ private:
     // ---- end of SMS data ----
 
     // ---- Dial-up data ----
+    HRASCONN m_hRasConn = nullptr;
+    uint8_t m_bConnected = 0;
+    AnsiString m_sEntryName;
+    DWORD m_dwEntryError = 0;  // why the last CreateEntry failed
+    // Shared with the notifier's thread while a dial runs.
+    static std::atomic<uint8_t> g_bRasDialing;
+    static std::atomic<DWORD> g_dwRasError;
+    static std::mutex g_RasStateMutex;
+    static AnsiString g_sRasState;  // guarded by g_RasStateMutex
 
     // ---- end of dial-up data ----
 
     // ---- Statistics data ----
+    std::unique_ptr<TConStatistic> m_pStatistic;
+    double m_dLastReceived = 0.0;
+    double m_dLastSent = 0.0;
+    double m_dLastTime = 0.0;
 
     // ---- end of statistics data ----
 
     // ---- Discovery data ----
+    std::unique_ptr<TModemList> m_pModemList;
+    int32_t m_nModemCount = 0;
+    std::unique_ptr<TModemData[]> m_pModemData;  // null before the first enumeration
+    // Presence for a device name: steps shared by DetectModemPort and TestDevicePort.
+    bool DeviceListed(const AnsiString& name, bool& listOk);
+    bool TestNamedDevicePort(const AnsiString& name);
 
     // ---- end of discovery data ----
 };

@@ -47,6 +47,26 @@ bool HasCompleteErrorLine(const AnsiString& answer)
     }
     return false;
 }
+// The answer ends with a line end and holds a line other than the echo: the
+// echo or the blank line before the answer alone, cut off by a chunk
+// boundary, must not end the read before the answer came.
+bool EndsWithAnswerLine(const AnsiString& answer)
+{
+    if (answer.size() < 2 || answer.compare(answer.size() - 2, 2, "\r\n") != 0)
+        return false;
+    size_t start = 0;
+    while (start < answer.size()) {
+        size_t end = answer.find_first_of("\r\n", start);
+        if (end == AnsiString::npos)
+            end = answer.size();
+        const AnsiString line = TrimBlanks(answer.substr(start, end - start));
+        const bool echo = line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') && (line[1] == 'T' || line[1] == 't');
+        if (!line.empty() && !echo)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
 }  // namespace
 
 bool TModemComm::IsPortOpen() const { return m_pPort->IsOpen(); }
@@ -169,52 +189,19 @@ bool TModemComm::DoneReading(const AnsiString& answer) const
 
 AnsiString TModemComm::ReadFromPort(int32_t* count, uint32_t ms)
 {
-    int32_t dummy = 0;
-    int32_t& total = count != nullptr ? *count : dummy;
-    total = 0;
     AddToMemo("ReadFromPort");
-    TExchangeGuard guard(*this);
-    if (!guard.Acquired()) {
-        AddToMemo("Port busy, read refused");
-        AddToMemo("Read = ");
-        return AnsiString();
-    }
-    AnsiString answer;
-    int expiries = 0;
-    bool timedOut = false;
-    bool done = false;
-    uint32_t clock = GetTickCount();
-    while (expiries < 3 && !timedOut && !done && m_bAbort == 0) {
-        const uint32_t n = GetBytesWaiting();
-        if (n > 0)
-            clock = GetTickCount();
-        if (ClosingRequested())
-            return AnsiString();
-        std::vector<char> chunk(n + 1, '\0');
-        uint32_t got = 0;
-        m_pPort->ReadBufferBySize(chunk.data(), n, &got);
-        ProcessMessages();
-        if (TickExpired(GetTickCount(), clock, ms)) {
-            ++expiries;
-            clock = GetTickCount();
-            if (expiries == 2) {
-                AddToMemo("\r\n------Time Out !!!");
-                timedOut = true;
-                ClosePort();
-                break;
-            }
-        }
-        AppendText(answer, chunk);
-        total += static_cast<int32_t>(got);
-        done = DoneReading(answer);
-        if (!done)
-            Wait(100);
-    }
-    AddToMemo("Read = " + answer);
-    return answer;
+    return ReadAnswer(count, ms, false);
 }
 
 AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
+{
+    return ReadAnswer(count, ms, true);
+}
+
+// The two readers share one loop. The PIN query's reader (`pinQuery`) ignores
+// the abort and closing flags, logs every pass, also ends at its answer line,
+// and keeps the bytes of the pass that timed out.
+AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
 {
     int32_t dummy = 0;
     int32_t& total = count != nullptr ? *count : dummy;
@@ -230,14 +217,18 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
     bool timedOut = false;
     bool done = false;
     uint32_t clock = GetTickCount();
-    while (expiries < 3 && !timedOut && !done) {
+    while (expiries < 3 && !timedOut && !done && (pinQuery || m_bAbort == 0)) {
         const uint32_t n = GetBytesWaiting();
         if (n > 0)
             clock = GetTickCount();
-        AddToMemo("CanReadData = " + std::to_string(n));
-        AddToMemo("length = " + std::to_string(n + 1));
+        if (!pinQuery && ClosingRequested())
+            return AnsiString();
         std::vector<char> chunk(n + 1, '\0');
-        AddToMemo("cRead length = " + std::to_string(std::strlen(chunk.data())));
+        if (pinQuery) {
+            AddToMemo("CanReadData = " + std::to_string(n));
+            AddToMemo("length = " + std::to_string(n + 1));
+            AddToMemo("cRead length = " + std::to_string(std::strlen(chunk.data())));
+        }
         uint32_t got = 0;
         m_pPort->ReadBufferBySize(chunk.data(), n, &got);
         ProcessMessages();
@@ -245,15 +236,16 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
             ++expiries;
             clock = GetTickCount();
             if (expiries == 2) {
-                AddToMemo("------Time Out !!!");
+                AddToMemo(pinQuery ? "------Time Out !!!" : "\r\n------Time Out !!!");
                 timedOut = true;
                 ClosePort();
+                if (!pinQuery)
+                    break;
             }
         }
         AppendText(answer, chunk);
         total += static_cast<int32_t>(got);
-        done = DoneReading(answer) ||
-               (answer.size() >= 2 && answer.compare(answer.size() - 2, 2, "\r\n") == 0);
+        done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer));
         if (!done)
             Wait(100);
     }

@@ -1,5 +1,182 @@
+// Modem discovery (the known modems among those the registry view lists) and
+// presence detection.
 #include "communicator/TModemComm.h"
 
-// Placeholders until modem discovery lands.
-void TModemComm::InitModemDevices() {}
-void TModemComm::ReleaseModemDevices() {}
+#include <QString>
+#include <cctype>
+#include <vector>
+
+#include "platform/ModemRegistry.h"
+
+namespace {
+
+QString Q(const AnsiString& s) { return QString::fromStdString(s); }
+
+bool SameIgnoringCase(const AnsiString& a, const AnsiString& b)
+{
+    return Q(a).compare(Q(b), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+void TModemComm::InitModemDevices()
+{
+    m_pModemList = std::make_unique<TModemList>();
+    m_pModemList->Load();
+    m_pModemData.reset();
+    m_nModemCount = 0;
+    EnumModems();
+}
+
+void TModemComm::ReleaseModemDevices()
+{
+    m_pModemList.reset();
+    m_pModemData.reset();
+    m_nModemCount = 0;
+}
+
+void TModemComm::EnumModems()
+{
+    TModemRegistry reg;
+    std::vector<AnsiString> subkeys;
+    if (reg.OpenKeyReadOnly(kModemClassKey)) {
+        subkeys = reg.GetKeyNames();
+        reg.CloseKey();
+    }
+    m_nModemCount = static_cast<int32_t>(subkeys.size());
+    m_pModemData.reset();
+    if (m_nModemCount == 0)
+        return;
+    m_pModemData = std::make_unique<TModemData[]>(subkeys.size());
+    for (size_t i = 0; i < subkeys.size(); ++i) {
+        TModemData& d = m_pModemData[i];
+        const AnsiString key = AnsiString(kModemClassKey) + "\\" + subkeys[i];
+        if (!reg.OpenKeyReadOnly(key))
+            continue;  // gone since the listing: no name, so the filter drops it
+        d.SetName(reg.ReadString("FriendlyName"));
+        if (d.name[0] != '\0')
+            d.SetRegKey(key);
+        d.SetPort(reg.ReadString("AttachedTo"));
+        reg.CloseKey();
+    }
+    FilterModems();
+}
+
+void TModemComm::FilterModems()
+{
+    std::vector<TModemData> kept;
+    for (int32_t i = 0; m_pModemData && i < m_nModemCount; ++i)
+        if (m_pModemList && m_pModemList->Contains(StripDeviceIndex(m_pModemData[i].name)))
+            kept.push_back(m_pModemData[i]);
+    m_pModemData = std::make_unique<TModemData[]>(kept.size());
+    for (size_t i = 0; i < kept.size(); ++i)
+        m_pModemData[i] = kept[i];
+    m_nModemCount = static_cast<int32_t>(kept.size());
+}
+
+int TModemComm::GetDeviceCount() const { return m_pModemData ? m_nModemCount : 0; }
+
+AnsiString TModemComm::GetDeviceName(int index) const
+{
+    if (!m_pModemData || index < 0 || index >= m_nModemCount)
+        return {};
+    return m_pModemData[index].name;
+}
+
+AnsiString TModemComm::getPort(int index) const
+{
+    if (!m_pModemData || index < 0 || index >= m_nModemCount)
+        return {};
+    return m_pModemData[index].port;
+}
+
+AnsiString TModemComm::FindDevicePort(const AnsiString& name) const
+{
+    const QString wanted = Q(name).toUpper();
+    for (int32_t i = 0; m_pModemData && i < m_nModemCount; ++i)
+        if (Q(m_pModemData[i].name).toUpper() == wanted)
+            return m_pModemData[i].port;
+    return {};
+}
+
+int TModemComm::PortNumber(const AnsiString& portText)
+{
+    if (portText.size() < 4 || portText.compare(0, 3, "COM") != 0)
+        return -1;
+    int n = 0;
+    size_t i = 3;
+    for (; i < portText.size() && std::isdigit(static_cast<unsigned char>(portText[i])); ++i) {
+        if (n > 100000)
+            return -1;
+        n = n * 10 + (portText[i] - '0');
+    }
+    return i > 3 ? n : -1;
+}
+
+AnsiString TModemComm::StripDeviceIndex(const AnsiString& name)
+{
+    const size_t hash = name.find('#');
+    if (hash == AnsiString::npos)
+        return name;
+    size_t begin = 0, end = hash;
+    while (begin < end && static_cast<unsigned char>(name[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(name[end - 1]) <= ' ')
+        --end;
+    return name.substr(begin, end - begin);
+}
+
+bool TModemComm::DeviceListed(const AnsiString& name, bool& listOk)
+{
+    std::vector<RASDEVINFOA> devices(1);
+    DWORD bytes = sizeof(RASDEVINFOA);
+    DWORD count = 0;
+    DWORD rc = RasEnumDevicesA(devices.data(), &bytes, &count);
+    if (rc == ERROR_BUFFER_TOO_SMALL) {
+        devices.assign(bytes / sizeof(RASDEVINFOA) + 1, RASDEVINFOA{});
+        bytes = static_cast<DWORD>(devices.size() * sizeof(RASDEVINFOA));
+        rc = RasEnumDevicesA(devices.data(), &bytes, &count);
+    }
+    listOk = rc == 0;
+    if (!listOk)
+        return false;
+    for (DWORD i = 0; i < count && i < devices.size(); ++i)
+        if (SameIgnoringCase(devices[i].szDeviceType, RASDT_Modem) && SameIgnoringCase(devices[i].szDeviceName, name))
+            return true;
+    return false;
+}
+
+bool TModemComm::TestNamedDevicePort(const AnsiString& name)
+{
+    if (Q(name).toUpper().indexOf("COM") < 0)
+        return true;  // nothing to test by: being listed is enough
+    // A device without a known COM port cannot answer; never fall back on the
+    // configured port.
+    const int port = PortNumber(FindDevicePort(name));
+    if (port < 1) {
+        AddToMemo("No COM port known for " + name);
+        return false;
+    }
+    return TestPort(port);
+}
+
+bool TModemComm::DetectModemPort()
+{
+    bool listOk = false;
+    const AnsiString name = GetModemName();
+    const bool listed = DeviceListed(name, listOk);
+    if (!listOk)
+        return false;  // the device list failed: leave the port alone
+    bool result = false;
+    if (listed)
+        result = IsRasConnected() || TestNamedDevicePort(name);
+    if (!result && IsPortOpen())
+        ClosePort();
+    return result;
+}
+
+bool TModemComm::TestDevicePort(const AnsiString& name)
+{
+    bool listOk = false;
+    return DeviceListed(name, listOk) && TestNamedDevicePort(name);
+}

@@ -1,5 +1,67 @@
+// Traffic statistics: the totals in Statistic.dat and the link's display texts.
 #include "communicator/TModemComm.h"
 
-// Placeholders until the traffic statistics land.
-void TModemComm::InitStatistic() {}
-void TModemComm::ReleaseStatistic() {}
+#include "communicator/TrafficMath.h"
+#include "platform/MessagePump.h"
+
+void TModemComm::InitStatistic()
+{
+    m_pStatistic = std::make_unique<TConStatistic>();
+    if (!m_pStatistic->Load()) {
+        // No file yet: start a count now and write it at once.
+        m_pStatistic->SetStartDate(TConStatistic::Now());
+        m_pStatistic->SetDownloaded(0);
+        m_pStatistic->SetUploaded(0);
+    }
+}
+
+void TModemComm::ReleaseStatistic()
+{
+    if (m_pStatistic)
+        m_pStatistic->Save();
+    m_pStatistic.reset();
+}
+
+AnsiString TModemComm::FormatBytes(double& value) { return ::FormatBytes(value); }
+
+bool TModemComm::GetStatistics(AnsiString& receivedTotal, AnsiString& receivedSpeed, AnsiString& sentTotal,
+                               AnsiString& sentSpeed, AnsiString& connectTime)
+{
+    ProcessMessages();
+    RAS_STATS stats;
+    if (m_hRasConn == nullptr || !m_pStatistic || RasGetConnectionStatistics(m_hRasConn, &stats) != 0) {
+        ProcessMessages();
+        return true;
+    }
+    // A connection time below the last sample belongs to a new link: its
+    // counters start from zero. Otherwise a counter below its last sample wrapped.
+    const double duration = stats.dwConnectDuration;
+    const bool restarted = duration < m_dLastTime;
+    const double dt = restarted ? duration : duration - m_dLastTime;
+
+    auto account = [&](DWORD counter, double& last, bool sent, AnsiString& total, AnsiString& speed) {
+        const double moved = CounterDelta(counter, last, restarted);
+        double value = 0;
+        if (sent) {
+            m_pStatistic->GetUploaded(value);
+            m_pStatistic->SetUploaded(value + moved);
+            m_pStatistic->GetUploaded(value);
+        } else {
+            m_pStatistic->GetDownloaded(value);
+            m_pStatistic->SetDownloaded(value + moved);
+            m_pStatistic->GetDownloaded(value);
+        }
+        const AnsiString unit = ::FormatBytes(value);
+        total = FormatFixed2(value) + " " + unit;
+        speed = FormatFixed2(SpeedKbps(moved, dt)) + " kbps";
+        last = counter;
+    };
+    account(stats.dwBytesXmited, m_dLastSent, true, sentTotal, sentSpeed);
+    ProcessMessages();
+    account(stats.dwBytesRcved, m_dLastReceived, false, receivedTotal, receivedSpeed);
+    ProcessMessages();
+    connectTime = FormatTimeOfDay(duration);
+    m_dLastTime = duration;
+    ProcessMessages();
+    return true;
+}

@@ -8,40 +8,19 @@
 
 namespace {
 
-class AtExchange : public SimFixture {
+class AtExchange : public CommFixture {
 protected:
     void SetUp() override
     {
-        SimFixture::SetUp();
-        m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
-        m_comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string(), &m_closing);
-        m_comm->SetDebugMemo(&m_memo);
-        m_comm->SetPortNumber(kCom);
-        m_comm->SetBaudRate(115200);
+        CommFixture::SetUp();
+        MakeComm();
         ASSERT_TRUE(m_comm->OpenPort(0));
-    }
-    void TearDown() override
-    {
-        m_comm.reset();
-        SimFixture::TearDown();
     }
     AnsiString Ask(const AnsiString& command, uint32_t ms, int32_t* count = nullptr)
     {
         EXPECT_TRUE(m_comm->SendAtCommand(command));
         return m_comm->ReadFromPort(count, ms);
     }
-    bool Logged(const AnsiString& line) const
-    {
-        for (const auto& l : m_memo.Lines())
-            if (l == line)
-                return true;
-        return false;
-    }
-
-    std::atomic<bool> m_closing {false};
-    TMemo m_memo;
-    std::unique_ptr<TIniFile> m_config;
-    std::unique_ptr<TModemComm> m_comm;
 };
 
 TEST_F(AtExchange, AnswerInPiecesEndsOnceOkIsComplete)
@@ -131,6 +110,15 @@ TEST_F(AtExchange, PinQueryLeftoverOkIsDrainedBeforeTheNextCommand)
     for (const auto& l : m_memo.Lines())
         drained = drained || l.rfind("Discarded = ", 0) == 0;
     EXPECT_TRUE(drained);
+}
+
+TEST_F(AtExchange, PinQueryReadEndsAtTheAnswerLineNotAtTheEcho)
+{
+    m_sim.SetAnswerPieces("+CPIN?", {"\r\n", "+CPIN: SIM PIN\r\n", "\r\nOK\r\n"}, 300);
+    ASSERT_TRUE(m_comm->SendAtCommand("AT+CPIN?"));
+    AnsiString pin = m_comm->ReadFromPort2(nullptr, 1000);
+    EXPECT_EQ(TModemComm::StripAnswer("AT+CPIN?", pin), "+CPIN: SIM PIN");
+    EXPECT_EQ(pin.find("OK"), AnsiString::npos);
 }
 
 TEST_F(AtExchange, ExchangeStartedWhileAnotherWaitsIsRefused)

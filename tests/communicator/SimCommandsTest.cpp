@@ -17,11 +17,11 @@ const char* kOperators =
     "Operator00003=(24601)Second Valjean\n"
     "Operator00005=(24605)After The Gap\n";
 
-class SimCommands : public SimFixture {
+class SimCommands : public CommFixture {
 protected:
     void SetUp() override
     {
-        SimFixture::SetUp();
+        CommFixture::SetUp();
         std::ofstream(m_program / "Operators.dat") << kOperators;
         m_card = std::make_shared<SimModule>();
         m_card->SetScanDelay(300);
@@ -30,16 +30,8 @@ protected:
                              {"Javert Long", "JV", "24602", 0, false},
                              {"Barred Long", "BR", "24603", 2, true}});
         m_sim.AddModule(m_card);
-        m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
-        m_comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string());
-        m_comm->SetDebugMemo(&m_memo);
-        m_comm->SetPortNumber(kCom);
+        MakeComm();
         ASSERT_TRUE(m_comm->OpenPort(0));
-    }
-    void TearDown() override
-    {
-        m_comm.reset();
-        SimFixture::TearDown();
     }
 
     // How many command lines starting with `prefix` the modem received.
@@ -53,9 +45,6 @@ protected:
     bool LogHolds(const std::string& text) const { return m_memo.Text().find(text) != std::string::npos; }
 
     std::shared_ptr<SimModule> m_card;
-    TMemo m_memo;
-    std::unique_ptr<TIniFile> m_config;
-    std::unique_ptr<TModemComm> m_comm;
 };
 
 TEST_F(SimCommands, PinStateAndPinEntry)

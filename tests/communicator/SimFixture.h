@@ -3,12 +3,15 @@
 // and the process's current folder moved into the program folder.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
 
+#include "communicator/TModemComm.h"
 #include "platform/PortMap.h"
 #include "tools/modemsim/ModemSim.h"
 
@@ -51,4 +54,56 @@ protected:
 
     std::filesystem::path m_root, m_devices, m_program, m_oldCwd;
     modemsim::ModemSim m_sim;
+};
+
+// The same, with a communicator on the simulated modem's COM port that logs
+// into m_memo.
+class CommFixture : public SimFixture {
+protected:
+    void TearDown() override
+    {
+        m_comm.reset();
+        SimFixture::TearDown();
+    }
+
+    // A fresh communicator in m_comm (and Config.ini object), not yet on the port.
+    void MakeComm()
+    {
+        m_comm.reset();
+        m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
+        m_comm = NewComm();
+        m_comm->SetDebugMemo(&m_memo);
+    }
+    // Another communicator on the same program folder, as a second run would make it.
+    std::unique_ptr<TModemComm> NewComm()
+    {
+        if (!m_config)
+            m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
+        auto comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string(), &m_closing);
+        comm->SetPortNumber(kCom);
+        comm->SetBaudRate(115200);
+        return comm;
+    }
+
+    // A logged line, whole.
+    bool Logged(const AnsiString& line) const
+    {
+        for (const auto& l : m_memo.Lines())
+            if (l == line)
+                return true;
+        return false;
+    }
+    // A logged line holding `part`.
+    bool LoggedPart(const AnsiString& part) const
+    {
+        for (const auto& l : m_memo.Lines())
+            if (l.find(part) != AnsiString::npos)
+                return true;
+        return false;
+    }
+
+    std::atomic<bool> m_closing {false};
+    TMemo m_memo;
+    std::unique_ptr<TIniFile> m_config;
+    std::unique_ptr<TModemComm> m_comm;
 };

@@ -94,7 +94,7 @@ TEST_F(SmsCommands, ReadAllTakesEveryMessageSavesThenDeletes)
     EXPECT_TRUE(m_comm->HasUnread());
 
     // A program killed now and started again has them all.
-    auto restarted = MakeComm();
+    auto restarted = NewComm();
     EXPECT_EQ(restarted->LoadSmsFile(), 4);
 
     // Nothing more on the SIM: nothing added.

@@ -9,7 +9,7 @@
 #include "tools/modemsim/SmsModule.h"
 #include "SimFixture.h"
 
-class SmsFixture : public SimFixture {
+class SmsFixture : public CommFixture {
 protected:
     // Public vectors: two received messages with time stamps, one stored SUBMIT.
     static constexpr const char* kDeliverHello =
@@ -20,24 +20,9 @@ protected:
 
     void SetUp() override
     {
-        SimFixture::SetUp();
-        m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
-        m_comm = MakeComm();
-        m_comm->SetDebugMemo(&m_memo);
+        CommFixture::SetUp();
+        MakeComm();
         ASSERT_TRUE(m_comm->OpenPort(0));
-    }
-    void TearDown() override
-    {
-        m_comm.reset();
-        SimFixture::TearDown();
-    }
-
-    std::unique_ptr<TModemComm> MakeComm()
-    {
-        auto comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string(), &m_closing);
-        comm->SetPortNumber(kCom);
-        comm->SetBaudRate(115200);
-        return comm;
     }
 
     modemsim::SmsModule& Sim() { return m_sim.Sms(); }
@@ -59,16 +44,4 @@ protected:
         return out;
     }
 
-    bool Logged(const AnsiString& line) const
-    {
-        for (const auto& l : m_memo.Lines())
-            if (l == line)
-                return true;
-        return false;
-    }
-
-    std::atomic<bool> m_closing {false};
-    TMemo m_memo;
-    std::unique_ptr<TIniFile> m_config;
-    std::unique_ptr<TModemComm> m_comm;
 };

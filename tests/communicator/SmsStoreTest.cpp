@@ -101,7 +101,7 @@ TEST_F(SmsStore, AFileThatWasNotReadIsNeverReplaced)
 {
     // Another run's messages, not loaded by this one.
     {
-        auto other = MakeComm();
+        auto other = NewComm();
         other->LoadSmsFile();
         other->AddSentSms("1", u"old");
     }

@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <string>
 
+#include "tools/modemsim/DialModule.h"
 #include "tools/modemsim/ModemSim.h"
 #include "tools/modemsim/SimModule.h"
 
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     modemsim::ModemSim modem;
+    modem.AddModule(std::make_shared<modemsim::DialModule>());
     modem.SetEcho(echo);
     modem.AddModule(std::make_shared<modemsim::SimModule>());
     if (!script.empty()) {

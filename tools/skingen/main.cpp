@@ -239,6 +239,49 @@ void StatusDots()
     dot("state_off", QColor(120, 116, 112));
 }
 
+// The about window's banner and the PIN dialog's SIM card.
+void DialogPictures()
+{
+    QImage top = Blank(323, 50);
+    QPainter tp(&top);
+    tp.setRenderHint(QPainter::Antialiasing, true);
+    QPainterPath band;
+    band.addRoundedRect(QRectF(0.5, 0.5, 322, 49), 4, 4);
+    QLinearGradient g(0, 0, 323, 0);
+    g.setColorAt(0, kDark2);
+    g.setColorAt(1, kDark0);
+    tp.fillPath(band, g);
+    // Three rising bars: the signal mark.
+    for (int i = 0; i < 3; ++i)
+        tp.fillRect(QRectF(16 + i * 9, 34 - i * 8, 6, 8 + i * 8), i == 2 ? kAccentLight : kAccent);
+    tp.fillRect(QRectF(52, 24, 255, 2), kAccent);
+    tp.end();
+    Save(top, "about_top");
+
+    QImage sim = Blank(39, 39);
+    QPainter sp(&sim);
+    sp.setRenderHint(QPainter::Antialiasing, true);
+    QPainterPath card;
+    card.moveTo(7.5, 3.5);
+    card.lineTo(25.5, 3.5);
+    card.lineTo(31.5, 9.5);
+    card.lineTo(31.5, 35.5);
+    card.lineTo(7.5, 35.5);
+    card.closeSubpath();
+    sp.fillPath(card, kDark1);
+    sp.setPen(QPen(kDark0, 1));
+    sp.drawPath(card);
+    QLinearGradient chip(12, 16, 27, 30);
+    chip.setColorAt(0, QColor(236, 200, 110));
+    chip.setColorAt(1, QColor(186, 142, 58));
+    sp.setBrush(chip);
+    sp.setPen(QPen(QColor(120, 90, 36), 1));
+    sp.drawRoundedRect(QRectF(12.5, 16.5, 14, 12), 2, 2);
+    sp.drawLine(QPointF(19.5, 16.5), QPointF(19.5, 28.5));
+    sp.drawLine(QPointF(12.5, 22.5), QPointF(26.5, 22.5));
+    sp.end();
+    Save(sim, "pin_icon");
+}
 
 // The main window's pictures: the large button faces (normal and hover), the
 // SMS faces with and without unread messages, the traffic-row icons and the
@@ -359,6 +402,7 @@ int main(int argc, char** argv)
     MessageBoxBorder();
     WaitStripe();
     StatusDots();
+    DialogPictures();
     MainWindowPictures();
     std::printf("skingen: %d pictures written to %s\n", g_written, argv[1]);
     return 0;

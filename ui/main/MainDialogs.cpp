@@ -8,6 +8,9 @@
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
 #include "ui/common/UiStyle.h"
+#include "ui/settings/TExFrameGPRS.h"
+#include "ui/settings/TExFrameModem.h"
+#include "ui/settings/TFormExSettings.h"
 
 namespace {
 void Note(TModemMainFrame* main, const char* what)
@@ -92,12 +95,14 @@ void TProgramDialogs::ShowAbout()
 
 void TProgramDialogs::ShowModemPage()
 {
-    Note(m_pMain, "Modem page");
+    m_pMain->ShowInHelper(
+        new TExFrameModem(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(), true));
 }
 
 void TProgramDialogs::ShowConnectionPage()
 {
-    Note(m_pMain, "Connection page");
+    m_pMain->ShowInHelper(
+        new TExFrameGPRS(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(), true));
 }
 
 void TProgramDialogs::SetModemIdentity(const AnsiString& imei, const AnsiString& firmware)
@@ -113,5 +118,5 @@ TFormEx* TProgramDialogs::CreateSmsWindow()
 
 TFormEx* TProgramDialogs::CreateSettingsWindow()
 {
-    return EmptyDockedForm(m_pMain, 112);
+    return new TFormExSettings(m_pMain, m_pMain->Language(), m_pMain->ModemComm());
 }

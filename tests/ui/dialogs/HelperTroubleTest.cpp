@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+#include "../WidgetTestSupport.h"
+#include "DialogTestSupport.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/TExFrame.h"
+#include "ui/common/TExImage.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/dialogs/TFormExConnectTrouble.h"
+#include "ui/dialogs/TFormExHelper.h"
+
+using namespace dlgtest;
+
+namespace {
+struct Owner : QWidget {
+    Owner() : QWidget(nullptr, Qt::FramelessWindowHint) { setGeometry(100, 100, 519, 145); }
+};
+
+// A page that tells what its host did with it.
+struct Page : TExFrame {
+    explicit Page(int* alive) : TExFrame(nullptr), m_alive(alive) { ++*m_alive; }
+    ~Page() override { --*m_alive; }
+    int shows = 0;
+    int languages = 0;
+    void ShowPage() override
+    {
+        ++shows;
+        if (TFormEx* host = HostForm())
+            host->SetTitle("Modem");
+        TExFrame::ShowPage();
+    }
+    void ApplyLanguage() override { ++languages; }
+    int* m_alive;
+};
+}  // namespace
+
+TEST(Helper, HostsThePageAndItsExitImageRaisesTheAbortFlag)
+{
+    Owner owner;
+    owner.show();
+    int alive = 0;
+    int aborts = 0;
+    auto* page = new Page(&alive);
+    {
+        TFormExHelper helper(&owner, page, [&] { ++aborts; });
+        EXPECT_EQ(page->parentWidget(), &helper);
+        EXPECT_EQ(page->geometry(), QRect(0, TFormEx::kTitleHeight, 407, 289 - TFormEx::kTitleHeight));
+        EXPECT_EQ(page->languages, 1);
+        EXPECT_EQ(page->shows, 0);
+
+        QString title;
+        WhenModal<TFormExHelper>([&](TFormExHelper* h) {
+            title = h->TitlePanelLabel()->text();
+            uitest::Press(h->TitlePanelExitImage(), Qt::LeftButton);
+            uitest::Release(h->TitlePanelExitImage(), Qt::LeftButton);
+        });
+        EXPECT_EQ(helper.exec(), mrCancel);
+        EXPECT_EQ(page->shows, 1);
+        EXPECT_EQ(title, "  Modem");
+        EXPECT_EQ(aborts, 1);
+
+        // Another way out (the page's own buttons) leaves the flag alone.
+        WhenModal<TFormExHelper>([](TFormExHelper* h) { h->CloseWith(mrOk); });
+        EXPECT_EQ(helper.exec(), mrOk);
+        EXPECT_EQ(aborts, 1);
+        EXPECT_EQ(page->shows, 2);
+    }
+    EXPECT_EQ(alive, 0) << "the page goes with the window";
+}
+
+TEST(ConnectTrouble, MessageKeepsTheFirstSentenceAndAddsTheCode)
+{
+    Languages lang("trouble_text");
+    struct Case {
+        int code;
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {678, "The remote computer did not respond. For further assistance, click More Info.",
+         "The remote computer did not respond. Error Code: 678"},
+        {5, "", "The connection could not be made."},
+        {7, "No hint here ", "No hint here  Error Code: 7"},
+        {9, " \t\r\nFor further help", " Error Code: 9"},
+        {-1, "Twice. For further one. For further two.", "Twice. Error Code: -1"},
+        {12, "\xc3\x9c" "ber. For further", "\xc3\x9c" "ber. Error Code: 12"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TFormExConnectTrouble::ComposeMessage(c.code, c.text, lang.get()), c.shown) << c.text;
+
+    TFormExConnectTrouble d(nullptr, 678, cases[0].text, lang.get());
+    EXPECT_EQ(d.m_pLText->text(), QString(cases[0].shown));
+}
+
+TEST(ConnectTrouble, EachButtonEndsWithItsResult)
+{
+    Languages lang("trouble_buttons");
+    Owner owner;
+    owner.show();
+    TFormExConnectTrouble d(&owner, 1, "Text.", lang.get());
+    const std::pair<TSkinButton*, int> cases[] = {
+        {d.m_pBSettings, mrOk}, {d.m_pBTryAgain, mrRetry}, {d.m_pBTroubleShoot, mrNo}, {d.m_pBCancel, mrCancel}};
+    for (auto [button, result] : cases) {
+        WhenModal<TFormExConnectTrouble>([b = button](TFormExConnectTrouble*) { b->click(); });
+        EXPECT_EQ(d.exec(), result) << button->text().toStdString();
+    }
+    WhenModal<TFormExConnectTrouble>([](TFormExConnectTrouble* t) {
+        uitest::Press(t->ExitImage(), Qt::LeftButton);
+        uitest::Release(t->ExitImage(), Qt::LeftButton);
+    });
+    EXPECT_EQ(d.exec(), mrCancel);
+}

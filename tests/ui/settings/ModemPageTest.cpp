@@ -1,0 +1,193 @@
+// The Modem page: device list, Select, start-up options, operator scan and
+// choice against the simulated modem, and the parse of scan answers.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+#include "../WidgetTestSupport.h"
+#include "SettingsFixture.h"
+#include "platform/TIniFile.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/settings/TExFrameModem.h"
+
+using namespace settingstest;
+
+namespace {
+
+class ModemPage : public SettingsTest {
+protected:
+    TExFrameModem* Page() const { return PageOf<TExFrameModem>(TFormExSettings::kModemPage); }
+    AnsiString Read(const char* section, const char* key) const
+    {
+        return TIniFile(Config().string()).ReadString(section, key, "<none>");
+    }
+    std::vector<std::string> Items(QComboBox* combo) const
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < combo->count(); ++i)
+            out.push_back(combo->itemText(i).toStdString());
+        return out;
+    }
+    int DeviceIndex(const std::string& name) const
+    {
+        for (int i = 0; i < m_comm->GetDeviceCount(); ++i)
+            if (m_comm->GetDeviceName(i) == name)
+                return i;
+        return -1;
+    }
+};
+
+TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
+{
+    StartModem();
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "Dead COM Modem"));
+    uitest::WriteFile(Config(), "[SETTINGS]\nModemDevice=sim com MODEM\n");
+    MakeDialog();
+    ASSERT_EQ(m_comm->GetDeviceCount(), 2);
+    const int sim = DeviceIndex(kModemName);
+    const int dead = DeviceIndex("Dead COM Modem");
+    Page()->ModemDevicesDropDown();
+    QComboBox* combo = Page()->m_pCBModemDevices;
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(sim).toStdString(), std::string(kModemName) + "   " + Text(184));
+    EXPECT_EQ(combo->itemText(dead).toStdString(), "Dead COM Modem   " + Text(185));
+    EXPECT_EQ(Page()->DeviceItemColour(sim), QColor(Qt::black));
+    EXPECT_EQ(Page()->DeviceItemColour(dead), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(combo->currentIndex(), sim);
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "sim com MODEM");
+
+    // A saved name that is not listed: the first device becomes the saved one.
+    uitest::WriteFile(Config(), "[SETTINGS]\nModemDevice=Gone\n");
+    Page()->ModemDevicesDropDown();
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), m_comm->GetDeviceName(0));
+
+    // Select writes the device, sets its port and runs the search.
+    Page()->Unlock();
+    combo->setCurrentIndex(dead);
+    Page()->m_pBSelect->click();
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Dead COM Modem");
+    EXPECT_EQ(m_comm->GetPortNumber(), 8);
+    EXPECT_EQ(m_main.searches, 1);
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
+    EXPECT_EQ(m_main.locked, 0);
+}
+
+TEST_F(ModemPage, StartUpOptionsLoadAndWriteAtOnce)
+{
+    uitest::WriteFile(Config(), "[SETTINGS]\nConnectToOtherDev=0\n[PROFILE0]\nConnect_on_startup=1\n");
+    MakeDialog();
+    TExFrameModem* page = Page();
+    EXPECT_FALSE(page->m_pCBxConnOtherModem->isChecked());
+    EXPECT_TRUE(page->m_pLBLxConnOnStart->isChecked());
+    EXPECT_TRUE(page->m_pLBLxAttemptToReconnect->isChecked());
+    // Defaults read are written back at once.
+    EXPECT_EQ(Read("SETTINGS", "AttemptToReconnect"), "1");
+    EXPECT_EQ(Read("SETTINGS", "ShowSelModScreen"), "1");
+
+    // The label beside the narrow box toggles it.
+    uitest::Press(page->m_pLBLxConnOtherModem, Qt::LeftButton);
+    uitest::Release(page->m_pLBLxConnOtherModem, Qt::LeftButton);
+    EXPECT_TRUE(page->m_pCBxConnOtherModem->isChecked());
+    EXPECT_EQ(Read("SETTINGS", "ConnectToOtherDev"), "1");
+
+    page->m_pLBLxConnOnStart->click();
+    EXPECT_EQ(Read("PROFILE0", "Connect_on_startup"), "0");
+    page->m_pLBLxAttemptToReconnect->click();
+    EXPECT_EQ(Read("SETTINGS", "AttemptToReconnect"), "0");
+    // No devices: nothing was chosen and nothing written.
+    page->ModemDevicesDropDown();
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "<none>");
+}
+
+TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
+{
+    StartModem();
+    MakeDialog();
+    m_comm->SetOperatorName("JV");
+    m_dialog->show();
+    TExFrameModem* page = Page();
+    page->m_pRB_Manual->setChecked(true);
+    EXPECT_EQ(Sent("AT+COPS=?"), 1u);
+    EXPECT_EQ(Items(page->m_pCBOperList),
+              (std::vector<std::string>{"Valjean Mobile (3G)", "Javert Net (2G)", "Barred Net (3G)"}));
+    EXPECT_EQ(page->OperatorItemColour(1), QColor(Qt::black));
+    EXPECT_EQ(page->OperatorItemColour(2), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(page->m_pCBOperList->currentIndex(), 1);  // the short name matched
+    EXPECT_TRUE(page->m_pCBOperList->isEnabled());
+    EXPECT_FALSE(page->m_pBSetOper->IsLocked());
+    EXPECT_EQ(m_main.locked, 0);
+
+    // A forbidden network is refused before anything is sent.
+    page->m_pCBOperList->setCurrentIndex(2);
+    page->m_pBSetOper->click();
+    EXPECT_EQ(BoxTexts().back(), Text(193));
+    EXPECT_EQ(Sent("AT+COPS=1"), 0u);
+
+    m_main.networkAnswers = {false, true};
+    page->m_pCBOperList->setCurrentIndex(1);
+    page->m_pBSetOper->click();
+    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 1u);
+    EXPECT_EQ(m_main.networkChecks, 2);
+    EXPECT_EQ(BoxTexts().back(), Text(194));
+    EXPECT_EQ(Read("SETTINGS", "UserOperator"), "24602");
+
+    // Back to automatic: the modem chooses, the list is kept but unusable.
+    page->m_pRB_Automatic->setChecked(true);
+    EXPECT_EQ(Sent("AT+COPS=0"), 1u);
+    EXPECT_FALSE(page->m_pCBOperList->isEnabled());
+    EXPECT_EQ(page->m_pCBOperList->count(), 3);
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
+}
+
+TEST_F(ModemPage, ScanWithoutPinAsksNothingAndKeepsTheList)
+{
+    StartModem();
+    MakeDialog();
+    m_main.pinOk = false;
+    Page()->GetOperList();
+    EXPECT_EQ(Sent("AT+COPS=?"), 0u);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(196)});
+    EXPECT_EQ(Page()->m_pCBOperList->count(), 0);
+}
+
+TEST_F(ModemPage, ParsesScanAnswers)
+{
+    MakeDialog();
+    struct Rec {
+        bool available;
+        int act;
+        std::string longName, shortName, numeric;
+        bool operator==(const Rec&) const = default;
+    };
+    struct Case {
+        const char* answer;
+        std::vector<Rec> records;
+    } cases[] = {
+        {"(2,\"Long A\",\"A\",\"24601\",2),(1,\"Long B\",\"B\",\"24602\",0),(3,\"Long C\",\"C\",\"24603\",2),,"
+         "(0-4),(0-2)",
+         {{true, 2, "Long A", "A", "24601"}, {true, 0, "Long B", "B", "24602"}, {false, 2, "Long C", "C", "24603"}}},
+        {"(2,\"L\",\"S\",\"24601\"),,(0,1,3,4),(0,1,2)", {{true, -1, "L", "S", "24601"}, {false, -1, "1", "3", "4"}}},
+        // A comma inside the quotes shifts the elements: the code is no number.
+        {"(1,\"Long, Inc\",\"LI\",\"24601\",2),(1,\"B\",\"B\",\"24602\",x)", {{true, -1, "B", "B", "24602"}}},
+        {")(1,\"A\",\"A\",\"1\")", {}},
+        {"(1,\"A\",\"A\",\"24601\",0),(1,\"B\"", {{true, 0, "A", "A", "24601"}}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        Page()->ParseOperatorList(c.answer);
+        std::vector<Rec> got;
+        for (const ST_OPERATORS_LIST& r : Page()->Operators())
+            got.push_back({r.available, r.accessTechnology, r.longName, r.shortName, r.numeric});
+        EXPECT_EQ(got, c.records);
+    }
+    // An unknown code is "unknown" with its suffix.
+    Page()->ParseOperatorList("(1,\"X\",\"X\",\"99999\",2)");
+    Page()->FillOperatorCombo();
+    EXPECT_EQ(Page()->m_pCBOperList->itemText(0).toStdString(), "unknown (3G)");
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+// The Connection page's profile in Config.ini and the Application page's
+// language choice and traffic statistics.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "SettingsFixture.h"
+#include "platform/TIniFile.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/settings/TExFrameGPRS.h"
+#include "ui/settings/TExFrameSettings.h"
+
+using namespace settingstest;
+
+namespace {
+
+class ProfilePages : public SettingsTest {
+protected:
+    AnsiString Read(const char* section, const char* key) const
+    {
+        return TIniFile(Config().string()).ReadString(section, key, "<none>");
+    }
+    TExFrameGPRS* Gprs() const { return PageOf<TExFrameGPRS>(TFormExSettings::kConnectionPage); }
+    TExFrameSettings* App() const { return PageOf<TExFrameSettings>(TFormExSettings::kApplicationPage); }
+};
+
+TEST_F(ProfilePages, ConnectionPageWritesTheDefaultNumberBackAtOnce)
+{
+    MakeDialog();
+    m_dialog->ShowPage(TFormExSettings::kConnectionPage);
+    EXPECT_EQ(Gprs()->m_pEPhoneNumber->text().toStdString(), "*99#");
+    EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99#");
+    EXPECT_TRUE(Gprs()->m_pRB_None->isChecked());
+    EXPECT_TRUE(m_main.boxes.empty());
+}
+
+TEST_F(ProfilePages, ConnectionProfileLoadsAndSavesUnchanged)
+{
+    uitest::WriteFile(Config(),
+                      "[PROFILE0]\nConnection_Phone=*99***1#\nConnection_User_Name=web\n"
+                      "Connection_User_Password= p w \nConnection_APN=internet.example\n"
+                      "[CONNECTION]\nAuthentication=2\nTechnology=1\n");
+    MakeDialog();
+    m_dialog->ShowPage(TFormExSettings::kConnectionPage);
+    TExFrameGPRS* page = Gprs();
+    EXPECT_EQ(page->m_pEUserName->text().toStdString(), "web");
+    EXPECT_EQ(page->m_pEModemAPN->text().toStdString(), "internet.example");
+    EXPECT_TRUE(page->m_pRB_Chap->isChecked());
+    EXPECT_TRUE(page->m_pRB_hsxpao->isChecked());
+    EXPECT_EQ(page->m_pEModemAPN->maxLength(), 50);
+
+    page->m_pEPassword->setText(" new secret ");
+    page->m_pRB_Pap->setChecked(true);
+    page->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(216)});
+    EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99***1#");
+    EXPECT_EQ(Read("CONNECTION", "Authentication"), "1");
+    EXPECT_EQ(Read("CONNECTION", "Technology"), "1");
+    EXPECT_EQ(m_main.locked, 0);
+}
+
+TEST_F(ProfilePages, ConnectionPageRefusesAnEmptyNumber)
+{
+    uitest::WriteFile(Config(), "[PROFILE0]\nConnection_Phone=*99#\n[CONNECTION]\nAuthentication=7\n");
+    MakeDialog();
+    m_dialog->ShowPage(TFormExSettings::kConnectionPage);
+    // An unknown value leaves the radios as they were.
+    EXPECT_TRUE(Gprs()->m_pRB_None->isChecked());
+    Gprs()->m_pEPhoneNumber->clear();
+    Gprs()->m_pEUserName->setText("someone");
+    Gprs()->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(203)});
+    EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99#");
+    EXPECT_EQ(Read("PROFILE0", "Connection_User_Name"), "<none>");
+    EXPECT_EQ(m_main.locked, 0);
+}
+
+TEST_F(ProfilePages, StatisticsShowTheTotalsAndResetToToday)
+{
+    MakeDialog();
+    m_comm->GetStatistic()->SetDownloaded(1536);
+    m_comm->GetStatistic()->SetUploaded(1023);
+    m_dialog->ShowPage(TFormExSettings::kApplicationPage);
+    EXPECT_EQ(App()->m_pLDown->text().toStdString(), "1.50 KB");
+    EXPECT_EQ(App()->m_pLUp->text().toStdString(), "1023.00 B");
+
+    // Anything but Yes changes nothing.
+    m_main.answers = {mrNo};
+    App()->m_pBReset->click();
+    EXPECT_EQ(App()->m_pLDown->text().toStdString(), "1.50 KB");
+
+    App()->m_pBReset->click();
+    AnsiString today;
+    TConStatistic probe("unused.dat");
+    probe.SetStartDate(TConStatistic::Now());
+    probe.GetStartDateText(today);
+    EXPECT_EQ(App()->m_pLDate->text().toStdString(), today);
+    EXPECT_EQ(App()->m_pLDown->text().toStdString(), "0.00 B");
+    EXPECT_EQ(App()->m_pLUp->text().toStdString(), "0.00 B");
+    EXPECT_EQ(m_main.labels[TMainActions::kDown].text().toStdString(), "0.00 B");
+    EXPECT_EQ(uitest::ReadFile(m_program / "Statistic.dat"), today + " 0.00 0.00");
+}
+
+TEST_F(ProfilePages, LanguageChangesOnlyWithTheButton)
+{
+    MakeDialog();
+    m_dialog->ShowPage(TFormExSettings::kApplicationPage);
+    QComboBox* combo = App()->m_pCBLanguage;
+    ASSERT_GE(combo->count(), 2);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    const std::string english = Text(178);
+    combo->setCurrentIndex(1);
+    EXPECT_EQ(m_main.languageSwitches, 0);
+    EXPECT_EQ(m_language->GetActiveLanguage(), 0);
+    App()->m_pBOk->click();
+    EXPECT_EQ(m_main.languageSwitches, 1);
+    EXPECT_EQ(TIniFile(Config().string()).ReadInteger("SETTINGS", "ActiveLanguage", -1), 1);
+    EXPECT_EQ(m_dialog->m_pPNGSecurity->text().toStdString(), Text(178));
+    EXPECT_NE(Text(178), english);
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// The Security and SMS centre pages against the simulated SIM.
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "../dialogs/DialogTestSupport.h"
+#include "SettingsFixture.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/dialogs/TPinQueryExForm.h"
+#include "ui/settings/TExFrameSMS.h"
+#include "ui/settings/TExFrmSecurity.h"
+
+using namespace settingstest;
+
+namespace {
+
+class SimPages : public SettingsTest {
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        StartModem();
+        MakeDialog();
+        m_dialog->show();
+        security = PageOf<TExFrmSecurity>(TFormExSettings::kSecurityPage);
+        sms = PageOf<TExFrameSMS>(TFormExSettings::kSmsPage);
+    }
+
+    // The next PIN dialog gets `pin` and OK, or Cancel when pin is empty.
+    static void AnswerPin(const QString& pin)
+    {
+        dlgtest::WhenModal<TPinQueryExForm>([pin](TPinQueryExForm* d) {
+            EXPECT_EQ(d->GetMode(), 2);
+            if (pin.isEmpty()) {
+                d->m_pBCancel->click();
+                return;
+            }
+            d->m_pEPin->setText(pin);
+            d->m_pBOk->click();
+        });
+    }
+
+    TExFrmSecurity* security = nullptr;
+    TExFrameSMS* sms = nullptr;
+};
+
+TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
+{
+    m_card->SetPinRequest(true);
+    m_dialog->ShowPage(TFormExSettings::kSecurityPage);
+    EXPECT_TRUE(security->m_pRBEnable->isChecked());
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
+
+    struct Case {
+        bool wantOn;
+        QString pin;
+        int box;        // result text, 0 for none
+        bool simAfter;  // the SIM's PIN request afterwards
+    } cases[] = {
+        {false, "1234", 229, false},  // switched off
+        {true, "9999", 228, false},   // wrong PIN: stays off
+        {true, "", 0, false},         // PIN dialog cancelled: read back, no box
+        {true, "1234", 227, true},    // switched on
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        m_main.boxes.clear();
+        (c.wantOn ? security->m_pRBEnable : security->m_pRBDisabled)->setChecked(true);
+        AnswerPin(c.pin);
+        security->m_pBUpdate->click();
+        ASSERT_GE(m_main.boxes.size(), 1u);
+        EXPECT_EQ(m_main.boxes[0].first, Text(231));
+        EXPECT_EQ(m_main.boxes.size(), c.box == 0 ? 1u : 2u);
+        if (c.box != 0 && m_main.boxes.size() == 2)
+            EXPECT_EQ(m_main.boxes[1].first, Text(c.box));
+        EXPECT_EQ(m_card->PinRequest(), c.simAfter);
+        EXPECT_EQ(security->m_pRBEnable->isChecked(), c.simAfter);
+        EXPECT_EQ(m_main.locked, 0);
+        EXPECT_FALSE(m_dialog->WaitPanel()->isVisibleTo(m_dialog.get()));
+    }
+    m_card->SetPin("1234");
+}
+
+TEST_F(SimPages, SecurityQuestionAnsweredNoOnlyReadsTheStateBack)
+{
+    m_dialog->ShowPage(TFormExSettings::kSecurityPage);
+    ASSERT_TRUE(security->m_pRBDisabled->isChecked());
+    m_sim.ClearCommands();
+    security->m_pRBEnable->setChecked(true);
+    m_main.answers = {mrNo};
+    security->m_pBUpdate->click();
+    EXPECT_EQ(Sent("AT+CLCK"), 1u);
+    EXPECT_EQ(Sent("AT+CLCK=\"SC\",2"), 1u);
+    EXPECT_TRUE(security->m_pRBDisabled->isChecked());
+    EXPECT_EQ(m_main.boxes.size(), 1u);
+}
+
+TEST_F(SimPages, WithoutPinOrWithALinkThePagesAreLockedAndAskNothing)
+{
+    for (bool pin : {false, true}) {
+        SCOPED_TRACE(pin);
+        m_main.pinOk = pin;
+        m_main.connected = pin;  // PIN ok but connected asks nothing either
+        m_sim.ClearCommands();
+        m_dialog->ShowPage(TFormExSettings::kSmsPage);
+        m_dialog->ShowPage(TFormExSettings::kSecurityPage);
+        EXPECT_EQ(Sent("AT+C"), 0u) << ::testing::PrintToString(m_sim.Commands());
+        if (!pin) {
+            EXPECT_FALSE(security->m_pRBEnable->isEnabled());
+            EXPECT_FALSE(sms->m_pECenterNumber->isEnabled());
+            EXPECT_TRUE(sms->BvlSpacer->isVisibleTo(sms));
+        }
+    }
+}
+
+TEST_F(SimPages, SmsCentreRoundTrip)
+{
+    m_card->SetServiceCentre("+491710760000");
+    m_dialog->ShowPage(TFormExSettings::kSmsPage);
+    EXPECT_EQ(sms->m_pECenterNumber->text().toStdString(), "+491710760000");
+    EXPECT_TRUE(sms->m_pECenterNumber->isEnabled());
+
+    // No: the edit returns to the number read last, nothing is written.
+    sms->m_pECenterNumber->setText("+4911");
+    m_main.answers = {mrNo};
+    sms->m_pBUpdate->click();
+    EXPECT_EQ(sms->m_pECenterNumber->text().toStdString(), "+491710760000");
+    EXPECT_EQ(m_card->ServiceCentre(), "+491710760000");
+
+    sms->m_pECenterNumber->setText("+4917222");
+    sms->m_pBUpdate->click();
+    EXPECT_EQ(m_card->ServiceCentre(), "+4917222");
+    EXPECT_EQ(BoxTexts().back(), Text(236));
+    EXPECT_EQ(sms->m_pECenterNumber->text().toStdString(), "+4917222");
+
+    // Refused by the modem: text 237.
+    m_sim.SetAnswer("+CSCA=\"+4900\"", "\r\nERROR\r\n");
+    sms->m_pECenterNumber->setText("+4900");
+    sms->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts().back(), Text(237));
+    EXPECT_EQ(m_card->ServiceCentre(), "+4917222");
+    EXPECT_EQ(m_main.locked, 0);
+}
+
+TEST_F(SimPages, CentreNumberTakesDigitsPlusAndBackspaceOnly)
+{
+    QLineEdit* edit = sms->m_pECenterNumber;
+    edit->clear();
+    for (QChar ch : QString("a-1 +2x")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(edit, &press);
+    }
+    EXPECT_EQ(edit->text().toStdString(), "1+2");
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier, QString(QChar(8)));
+    QCoreApplication::sendEvent(edit, &back);
+    EXPECT_EQ(edit->text().toStdString(), "1+");
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+#include "ui/dialogs/TMsgBoxEx.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+
+#include "ui/common/ModalResult.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/dialogs/DialogText.h"
+
+namespace {
+QLabel* MakeSkinImage(QWidget* parent, const char* name, QSize fallback)
+{
+    auto* img = new QLabel(parent);
+    img->setScaledContents(true);
+    const QPixmap picture = TSkin::Picture(name, fallback, BgrColor(Skin::kWindowColour));
+    img->setPixmap(picture);
+    img->resize(picture.size());
+    return img;
+}
+
+// A lone CR or LF does not break a line of the box (the box is sized on CR LF
+// pairs only), so it shows as a blank instead of spilling out of the label.
+QString Flatten(QString line)
+{
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
+}
+}  // namespace
+
+int TMsgBoxEx::SplitLines(const AnsiString& text, QStringList& list, int& longest)
+{
+    list.clear();
+    int count = 1;
+    longest = 0;
+    qsizetype best = 0;
+    QString rest = ToQ(text);
+    const QString crlf = QStringLiteral("\r\n");
+    qsizetype at;
+    while ((at = rest.indexOf(crlf)) >= 0) {
+        const QString line = rest.left(at);
+        if (line.length() > best) {
+            best = line.length();
+            longest = count - 1;
+        }
+        list.append(line);
+        rest.remove(0, at + 2);
+        ++count;
+    }
+    if (rest.length() > best)
+        longest = count - 1;
+    list.append(rest);
+    return count;
+}
+
+TMsgBoxEx::TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguage* language)
+    : TFormEx(owner), m_type(type)
+{
+    SetCentreOnOwner(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, BgrColor(0xEFEFEF));
+    setPalette(pal);
+    SetTitle(AnsiString());
+    HideExitButtons();
+
+    m_pLMsgText = new QLabel(this);
+    m_pLMsgText->setFont(NamedFontPt("Arial", 9, true));
+    SetTextColour(m_pLMsgText, BgrColor(0x000000));
+    m_pLMsgText->setAlignment(Qt::AlignCenter);
+    m_pLMsgText->setTextFormat(Qt::PlainText);
+    m_pLMsgText->setAttribute(Qt::WA_TranslucentBackground, true);
+
+    imgBottomLeft = MakeSkinImage(this, "msg_bottom_left", QSize(8, 2));
+    imgBottomLine = MakeSkinImage(this, "msg_bottom", QSize(8, 2));
+    imgBottomRight = MakeSkinImage(this, "msg_bottom_right", QSize(8, 2));
+    imgLeftLine = MakeSkinImage(this, "msg_left", QSize(2, 8));
+    imgRightLine = MakeSkinImage(this, "msg_right", QSize(2, 8));
+    imgTopLeft = MakeSkinImage(this, "msg_top_left", QSize(8, 17));
+    imgTopRight = MakeSkinImage(this, "msg_top_right", QSize(8, 17));
+    imgTopLine = MakeSkinImage(this, "msg_top", QSize(8, 17));
+    // The top of the border is the box's title: it drags the box.
+    for (QLabel* top : {imgTopLeft, imgTopRight, imgTopLine})
+        MakeDragHandle(top, false);
+
+    m_pBOk = new TSkinButton(this);
+    m_pBNo = new TSkinButton(this);
+    m_pBYes = new TSkinButton(this);
+    for (TSkinButton* b : {m_pBOk, m_pBNo, m_pBYes})
+        b->resize(kButtonWidth, kButtonHeight);
+    connect(m_pBOk, &QAbstractButton::clicked, this, &TMsgBoxEx::m_pBOkClick);
+    connect(m_pBYes, &QAbstractButton::clicked, this, &TMsgBoxEx::m_pBYesClick);
+    connect(m_pBNo, &QAbstractButton::clicked, this, &TMsgBoxEx::m_pBNoClick);
+
+    QStringList lines;
+    int longest = 0;
+    const int count = SplitLines(text, lines, longest);
+    const QFontMetrics fm(m_pLMsgText->font());
+    QStringList shown;
+    for (const QString& line : lines)
+        shown.append(Flatten(line));
+    int w = fm.horizontalAdvance(shown.at(longest)) + 2 * kMargin;
+    m_pLMsgText->setText(shown.join(QLatin1Char('\n')));
+    if (w < kMinWidth)
+        w = kMinWidth;
+    m_pLMsgText->setGeometry(kMargin, kLabelTop, w - 2 * kMargin, fm.height() * count);
+    resize(w, height());
+
+    ArrangeButtons(type);
+    m_pBOk->setText(QStringLiteral("&") + LangQ(language, 102));
+    m_pBYes->setText(QStringLiteral("&") + LangQ(language, 103));
+    m_pBNo->setText(QStringLiteral("&") + LangQ(language, 104));
+    if (type == 0) {
+        resize(w, m_pBOk->y() + m_pBOk->height() + kMargin);
+    } else {
+        resize(w, m_pBYes->y() + m_pBYes->height() + kMargin);
+        if (type == 2) {
+            m_pBYes->setText(QStringLiteral("&") + LangQ(language, 102));
+            m_pBNo->setText(QStringLiteral("&") + LangQ(language, 105));
+        }
+    }
+    ArrangeSkin();
+}
+
+TMsgBoxEx::~TMsgBoxEx() = default;
+
+void TMsgBoxEx::PlaceButton(TSkinButton* button, int left, int top)
+{
+    // The skinned button draws its own caps, so the group is the button alone.
+    button->move(left, top);
+    button->show();
+}
+
+void TMsgBoxEx::ArrangeButtons(char type)
+{
+    const int top = m_pLMsgText->y() + m_pLMsgText->height() + kMargin;
+    m_pBOk->hide();
+    m_pBYes->hide();
+    m_pBNo->hide();
+    if (type == 0) {
+        PlaceButton(m_pBOk, width() / 2 - m_pBOk->width() / 2, top);
+    } else {
+        PlaceButton(m_pBYes, width() / 2 - m_pBYes->width() - 3, top);
+        PlaceButton(m_pBNo, width() / 2 + 3, top);
+    }
+}
+
+void TMsgBoxEx::ArrangeSkin()
+{
+    const int w = width();
+    const int h = height();
+    imgTopLeft->move(0, 0);
+    imgBottomLeft->move(0, h - imgBottomLeft->height());
+    imgTopRight->move(w - imgTopRight->width(), 0);
+    imgBottomRight->move(imgTopRight->x(), imgBottomLeft->y());
+
+    imgLeftLine->setGeometry(0, imgTopLeft->height(), imgLeftLine->width(),
+                             h - imgTopLeft->height() - imgBottomLeft->height());
+    imgRightLine->setGeometry(imgTopRight->x(), imgLeftLine->y(), imgRightLine->width(), imgLeftLine->height());
+
+    imgTopLine->setGeometry(imgTopLeft->width(), 0, w - imgTopLeft->width() - imgTopRight->width(),
+                            imgTopLine->height());
+    imgBottomLine->setGeometry(imgTopLine->x(), h - imgBottomLine->height(), imgTopLine->width(),
+                               imgBottomLine->height());
+}
+
+void TMsgBoxEx::resizeEvent(QResizeEvent* event)
+{
+    TFormEx::resizeEvent(event);
+    if (imgTopLine == nullptr)
+        return;
+    // The label keeps its margins on both sides.
+    m_pLMsgText->resize(width() - 2 * kMargin, m_pLMsgText->height());
+    ArrangeSkin();
+}
+
+int TMsgBoxEx::EnterResult() const
+{
+    return m_type == 0 ? mrOk : mrYes;
+}
+
+int TMsgBoxEx::EscapeResult() const
+{
+    return m_type == 0 ? mrOk : mrNo;
+}
+
+void TMsgBoxEx::m_pBOkClick()
+{
+    CloseWith(mrOk);
+}
+
+void TMsgBoxEx::m_pBYesClick()
+{
+    CloseWith(mrYes);
+}
+
+void TMsgBoxEx::m_pBNoClick()
+{
+    CloseWith(mrNo);
+}
+
+void TMsgBoxEx::OnFormKeyDown(int key)
+{
+    const bool okShown = !m_pBOk->isHidden();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        CloseWith(okShown ? mrOk : mrYes);
+    else if (key == Qt::Key_Escape)
+        CloseWith(okShown ? mrOk : mrNo);
+}
+
+void TMsgBoxEx::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        OnFormKeyDown(key);
+        event->accept();
+        return;
+    }
+    TFormEx::keyPressEvent(event);
+}
+
+void TMsgBoxEx::reject()
+{
+    // Closed by the window system: the answer the Esc key gives, never a
+    // result the callers do not expect.
+    CloseWith(EscapeResult());
+}

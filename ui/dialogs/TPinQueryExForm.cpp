@@ -1,0 +1,192 @@
+#include "ui/dialogs/TPinQueryExForm.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+
+#include "ui/common/ModalResult.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/dialogs/DialogText.h"
+#include "ui/dialogs/IPinActions.h"
+#include "ui/dialogs/TMsgBoxEx.h"
+
+namespace {
+constexpr unsigned kGrey = 0x808080;
+constexpr unsigned kWhite = 0xFFFFFF;
+
+QLineEdit* MakeSecretEdit(QWidget* parent, const QRect& place)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(place);
+    edit->setMaxLength(TPinQueryExForm::kMaxLength);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    edit->setFont(NamedFontPt("Tahoma", 8));
+    return edit;
+}
+
+void SetEditState(QLineEdit* edit, bool enabled)
+{
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Base, BgrColor(enabled ? kWhite : kGrey));
+    edit->setPalette(pal);
+    edit->setEnabled(enabled);
+}
+
+QLabel* MakeCaption(QWidget* parent, const QRect& place)
+{
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TranslucentBackground, true);
+    SetTextColour(label, BgrColor(0x000000));
+    return label;
+}
+}  // namespace
+
+TPinQueryExForm::TPinQueryExForm(QWidget* owner, TLanguage* language) : TFormEx(owner), m_pLanguage(language)
+{
+    SetCentreOnOwner(true);
+    resize(302, 106);
+    SetTitle(AnsiString());
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(14, 21, 39, 39);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(TSkin::Picture("pin_icon", QSize(39, 39), BgrColor(0xEFEFEF)));
+    m_pEPin = MakeSecretEdit(this, QRect(168, 21, 120, 22));
+    m_pEPuk = MakeSecretEdit(this, QRect(168, 49, 120, 21));
+    setTabOrder(m_pEPin, m_pEPuk);
+    Image2 = new QLabel(this);
+    Image2->setGeometry(rect());
+    Image2->setScaledContents(true);
+    Image2->setPixmap(TSkin::Picture(Skin::kPinBack, QSize(302, 106), BgrColor(0xEFEFEF)));
+    Image2->lower();
+    MakeDragHandle(Image2);
+    m_pLPin = MakeCaption(this, QRect(56, 21, 106, 22));
+    m_pLPuk = MakeCaption(this, QRect(56, 49, 106, 22));
+    m_pBOk = new TSkinButton(this);
+    m_pBOk->setGeometry(126, 77, 78, 20);
+    m_pBCancel = new TSkinButton(this);
+    m_pBCancel->setGeometry(210, 77, 78, 20);
+    connect(m_pBOk, &QAbstractButton::clicked, this, &TPinQueryExForm::OnOK);
+    connect(m_pBCancel, &QAbstractButton::clicked, this, &TPinQueryExForm::OnCancel);
+
+    ApplyLanguage();
+    SetMode(2);
+}
+
+TPinQueryExForm::~TPinQueryExForm() = default;
+
+void TPinQueryExForm::ApplyLanguage()
+{
+    m_pLPin->setText(LangQ(m_pLanguage, 133));
+    m_pLPuk->setText(LangQ(m_pLanguage, 134));
+    m_pBOk->setText(LangQ(m_pLanguage, 102));
+    m_pBCancel->setText(LangQ(m_pLanguage, 105));
+    m_sPinMessage = LangText(m_pLanguage, 135);
+    m_sPukMessage = LangText(m_pLanguage, 136);
+}
+
+void TPinQueryExForm::SetMode(int mode)
+{
+    m_iMode = mode;
+    if (mode == 2 || mode == 3) {
+        // A dialog reused after a mode without input takes input again.
+        m_pEPin->setEnabled(true);
+        m_pBOk->setEnabled(true);
+        SetEditState(m_pEPuk, mode == 3);
+    } else {
+        SetEditState(m_pEPin, false);
+        SetEditState(m_pEPuk, false);
+        m_pBOk->setEnabled(false);
+    }
+}
+
+AnsiString TPinQueryExForm::GetPin() const
+{
+    return FromQ(m_pEPin->text());
+}
+
+AnsiString TPinQueryExForm::GetPuk() const
+{
+    return FromQ(m_pEPuk->text());
+}
+
+void TPinQueryExForm::FormShow()
+{
+    // Nothing typed at an earlier showing is offered again.
+    ApplyLanguage();
+    m_pEPin->clear();
+    m_pEPuk->clear();
+    if (m_pEPin->isEnabled())
+        m_pEPin->setFocus();
+}
+
+void TPinQueryExForm::OnOK()
+{
+    CloseWith(mrOk);
+}
+
+void TPinQueryExForm::OnCancel()
+{
+    CloseWith(mrCancel);
+}
+
+bool TPinQueryExForm::FormCloseQuery()
+{
+    if (m_iMode == 2 && m_pEPin->text().isEmpty()) {
+        ShowMessage(m_sPinMessage, 0);
+        m_pEPin->clear();
+        m_pEPin->setFocus();
+        return false;
+    }
+    if (m_iMode == 3 && (m_pEPin->text().isEmpty() || m_pEPuk->text().isEmpty())) {
+        ShowMessage(m_sPukMessage, 0);
+        m_pEPin->clear();
+        m_pEPuk->clear();
+        m_pEPin->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void TPinQueryExForm::done(int result)
+{
+    if (result == mrOk && !FormCloseQuery())
+        return;
+    TFormEx::done(result);
+}
+
+void TPinQueryExForm::ShowMessage(const AnsiString& text, char type)
+{
+    // Watched: the box goes with its owner should the owner close meanwhile.
+    QPointer<TMsgBoxEx> box = new TMsgBoxEx(OwnerForm(), type, text, m_pLanguage);
+    box->exec();
+    delete box.data();
+}
+
+int TPinQueryExForm::AskPin(IPinActions& actions, int mode)
+{
+    for (;;) {
+        if (!actions.IsPortOpen())
+            return -1;
+        SetMode(mode);
+        if (exec() != mrOk)
+            return -1;
+        const AnsiString pin = GetPin();
+        const AnsiString puk = GetPuk();
+        actions.ProcessMessages();
+        const int state = actions.EnterPin(mode, pin, puk);
+        actions.ProcessMessages();
+        if (state == 1)
+            return 1;
+        actions.ShowMsgBox(LangText(m_pLanguage, mode == 2 ? 131 : 132), 0);
+        // After too many wrong PINs the SIM wants the PUK: ask for it next.
+        if (state == 2 || state == 3)
+            mode = state;
+    }
+}

@@ -1,0 +1,244 @@
+#include "ui/settings/TExFrameGPRS.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/TConfigFile.h"
+#include "ui/common/TFormEx.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/settings/TMainActions.h"
+
+TExFrameGPRS* ExFrameGPRS = nullptr;
+
+namespace {
+QLineEdit* MakeEdit(QWidget* parent, int y)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(166, y, 219, 21);
+    edit->setFont(TahomaPx(11));
+    return edit;
+}
+}  // namespace
+
+TExFrameGPRS::TExFrameGPRS(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background,
+                           bool helperMode, TMainActions* main)
+    : TSettingsPage(owner, language, modemComm, main), m_bHelperMode(helperMode)
+{
+    resize(522, 382);
+    // Outside helper mode the dialog's picture; in the helper window the page's own.
+    Image1 = MakeBackground(helperMode || background.isNull()
+                                ? TSkin::Picture(Skin::kPageBack, QSize(407, 280), BgrColor(0xFAF8FE))
+                                : background);
+    Bevel4 = MakeBevel(14, 7, 379, 114);
+    m_pLPhoneNumber = MakeLabel(21, 14, 140, 22);
+    m_pLUserName = MakeLabel(21, 40, 140, 22);
+    m_pLPassword = MakeLabel(21, 66, 140, 22);
+    m_pLModemAPN = MakeLabel(21, 92, 140, 22);
+    m_pEPhoneNumber = MakeEdit(this, 14);
+    m_pEUserName = MakeEdit(this, 40);
+    m_pEPassword = MakeEdit(this, 66);
+    m_pEPassword->setEchoMode(QLineEdit::Password);
+    m_pEModemAPN = MakeEdit(this, 92);
+    m_pEModemAPN->setMaxLength(kApnMaxLength);
+    setTabOrder(m_pEPhoneNumber, m_pEUserName);
+    setTabOrder(m_pEUserName, m_pEPassword);
+    setTabOrder(m_pEPassword, m_pEModemAPN);
+
+    m_pGBAuth = new QGroupBox(this);
+    m_pGBAuth->setGeometry(14, 123, 379, 70);
+    m_pGBAuth->setFont(TahomaPx(11));
+    m_pRB_None = MakeRadio(m_pGBAuth, 8, 16, 361, 17);
+    m_pRB_Pap = MakeRadio(m_pGBAuth, 8, 32, 361, 17);
+    m_pRB_Chap = MakeRadio(m_pGBAuth, 8, 48, 361, 17);
+    m_pRB_None->setChecked(true);
+    setTabOrder(m_pEModemAPN, m_pRB_None);
+
+    m_pBUpdate = MakeButton(this, 173, 198, 219, 20);
+    BvlSpacer = new TLockCover(this);
+    BvlSpacer->setGeometry(42, 94, 64, 22);
+
+    // Carried only: the user never sees or changes the technology.
+    m_pGBTechnology = new QGroupBox(this);
+    m_pGBTechnology->setGeometry(14, 312, 379, 56);
+    m_pRB_gprso = MakeRadio(m_pGBTechnology, 8, 12, 170, 17);
+    m_pRB_hsxpao = MakeRadio(m_pGBTechnology, 8, 30, 170, 17);
+    m_pRB_gprsp = MakeRadio(m_pGBTechnology, 192, 12, 170, 17);
+    m_pRB_hsxpap = MakeRadio(m_pGBTechnology, 192, 30, 170, 17);
+    m_pRB_hsxpap->setChecked(true);
+    m_pGBTechnology->hide();
+    m_pGBTechnology->setEnabled(false);
+
+    if (helperMode)
+        connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrameGPRS::OnUpdateHelperClick);
+    else
+        connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrameGPRS::OnUpdateClick);
+}
+
+TExFrameGPRS::~TExFrameGPRS()
+{
+    if (ExFrameGPRS == this)
+        ExFrameGPRS = nullptr;
+}
+
+void TExFrameGPRS::ShowPage()
+{
+    m_pMain->Lock();
+    const bool up = m_pModemComm != nullptr && m_pModemComm->IsRasConnected();
+    if (m_pMain->DebugWindowExists() && m_pModemComm != nullptr)
+        m_pModemComm->AddToMemo(AnsiString("-=GPRS UPDATE CON = ") + (up ? "1" : "0") + " =-");
+    TExFrame::ShowPage();
+    ProcessMessages();
+    if (!m_bHelperMode)
+        SetHostTitle(201);
+    ProcessMessages();
+    LoadSettings();
+    ProcessMessages();
+    if (!m_bHelperMode)
+        HideHostWait();
+    m_pMain->Unlock();
+}
+
+void TExFrameGPRS::LoadSettings()
+{
+    TConfigFile ini(m_pMain->ConfigPath());
+    m_pEUserName->setText(ToQ(ini.GetConnectionUserName()));
+    m_pEPassword->setText(ToQ(ini.GetConnectionUserPassword()));
+    AnsiString phone = ini.GetConnectionPhone();
+    if (phone.empty()) {
+        phone = kDefaultPhone;
+        ini.SetConnectionPhone(phone);
+    }
+    m_pEPhoneNumber->setText(ToQ(phone));
+    m_pEModemAPN->setText(ToQ(ini.GetConnectionAPN()));
+    switch (ini.GetAuthentication()) {
+    case 0:
+        m_pRB_None->setChecked(true);
+        break;
+    case 1:
+        m_pRB_Pap->setChecked(true);
+        break;
+    case 2:
+        m_pRB_Chap->setChecked(true);
+        break;
+    default:
+        break;
+    }
+    QRadioButton* tech[] = {m_pRB_gprso, m_pRB_hsxpao, m_pRB_gprsp, m_pRB_hsxpap};
+    const int t = ini.GetTechnology();
+    if (t >= 0 && t <= 3)
+        tech[t]->setChecked(true);
+}
+
+void TExFrameGPRS::SaveSettings()
+{
+    m_bSaved = false;
+    m_pMain->Lock();
+    if (!m_bHelperMode)
+        ShowHostWait(Text(202));
+    if (m_pEPhoneNumber->text().isEmpty()) {
+        if (!m_bHelperMode)
+            HideHostWait();
+        m_pMain->ShowMsgBox(BoxOwner(), Text(203), 0);
+        m_pMain->Unlock();
+        m_pEPhoneNumber->setFocus();
+        return;
+    }
+    const int auth = m_pRB_None->isChecked() ? 0 : m_pRB_Pap->isChecked() ? 1 : m_pRB_Chap->isChecked() ? 2 : 0;
+    const int tech = m_pRB_gprso->isChecked() ? 0 : m_pRB_hsxpao->isChecked() ? 1 : m_pRB_gprsp->isChecked() ? 2 : 3;
+    {
+        TConfigFile ini(m_pMain->ConfigPath());
+        ini.SetConnectionUserName(FromQ(m_pEUserName->text()));
+        ini.SetConnectionUserPassword(FromQ(m_pEPassword->text()));
+        ini.SetConnectionPhone(FromQ(m_pEPhoneNumber->text()));
+        ini.SetConnectionAPN(FromQ(m_pEModemAPN->text()));
+        ini.SetAuthentication(auth);
+        ini.SetTechnology(tech);
+    }
+    m_bSaved = true;
+    if (!m_bHelperMode)
+        HideHostWait();
+    m_pMain->ShowMsgBox(BoxOwner(), Text(216), 0);
+    m_pMain->Unlock();
+}
+
+void TExFrameGPRS::OnUpdateClick()
+{
+    m_pBUpdate->blockSignals(true);
+    SaveSettings();
+    m_pBUpdate->blockSignals(false);
+}
+
+void TExFrameGPRS::OnUpdateHelperClick()
+{
+    m_pBUpdate->blockSignals(true);
+    SaveSettings();
+    m_pBUpdate->blockSignals(false);
+    if (!m_pEPhoneNumber->text().isEmpty()) {
+        // The helper window is modal: closing it ends its run with Cancel.
+        if (TFormEx* host = HostForm())
+            host->CloseWith(2);
+    }
+}
+
+void TExFrameGPRS::ApplyLanguage()
+{
+    if (!m_bHelperMode)
+        SetHostTitle(201);
+    m_pLPhoneNumber->setText(QText(212));
+    m_pLUserName->setText(QText(213));
+    m_pLPassword->setText(QText(214));
+    m_pLModemAPN->setText(QText(211));
+    m_pGBAuth->setTitle(QText(261));
+    m_pRB_None->setText(QText(293));
+    m_pRB_Pap->setText(QText(262));
+    m_pRB_Chap->setText(QText(263));
+    m_pBUpdate->setText(QText(215));
+    m_pRB_gprso->setText(QText(204));
+    m_pRB_hsxpao->setText(QText(205));
+    m_pRB_gprsp->setText(QText(206));
+    m_pRB_hsxpap->setText(QText(207));
+}
+
+void TExFrameGPRS::UpdateModemState()
+{
+    if (m_pModemComm != nullptr && m_pModemComm->IsRasConnected())
+        Lock();
+    else
+        Unlock();
+}
+
+void TExFrameGPRS::Lock()
+{
+    for (QLineEdit* e : {m_pEPhoneNumber, m_pEUserName, m_pEPassword, m_pEModemAPN}) {
+        e->setEnabled(false);
+        SetBaseColour(e, 0x808080);
+    }
+    m_pBUpdate->SetCaptionColour(BgrColor(Skin::kLockedCaptionColour));
+    m_pGBAuth->setEnabled(false);
+    for (QRadioButton* r : {m_pRB_None, m_pRB_Pap, m_pRB_Chap, m_pRB_gprso, m_pRB_hsxpao, m_pRB_gprsp, m_pRB_hsxpap})
+        r->setEnabled(false);
+    BvlSpacer->Cover(m_pBUpdate);
+    ProcessMessages();
+}
+
+void TExFrameGPRS::Unlock()
+{
+    if (m_pModemComm != nullptr && m_pModemComm->IsRasConnected())
+        return;
+    for (QLineEdit* e : {m_pEPhoneNumber, m_pEUserName, m_pEPassword, m_pEModemAPN}) {
+        e->setEnabled(true);
+        SetBaseColour(e, 0xFFFFFF);
+    }
+    m_pBUpdate->SetCaptionColour(BgrColor(Skin::kCaptionColour));
+    m_pGBAuth->setEnabled(true);
+    for (QRadioButton* r : {m_pRB_None, m_pRB_Pap, m_pRB_Chap, m_pRB_gprso, m_pRB_hsxpao, m_pRB_gprsp, m_pRB_hsxpap})
+        r->setEnabled(true);
+    BvlSpacer->Uncover();
+}

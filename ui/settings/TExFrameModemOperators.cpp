@@ -1,0 +1,310 @@
+// The Modem page's operator choice: automatic or by hand from the networks
+// of the modem's scan, named from Operators.dat.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QRadioButton>
+
+#include "communicator/TModemComm.h"
+#include "communicator/TOperatorList.h"
+#include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/settings/TColourItemDelegate.h"
+#include "ui/settings/TExFrameModem.h"
+#include "ui/settings/TMainActions.h"
+
+namespace {
+// A whole number: decimal digits, blanks around allowed.
+bool WholeNumber(const AnsiString& text, int& value)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ')
+        ++b;
+    while (e > b && text[e - 1] == ' ')
+        --e;
+    if (b == e || e - b > 9)
+        return false;
+    int v = 0;
+    for (size_t i = b; i < e; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        v = v * 10 + (text[i] - '0');
+    }
+    value = v;
+    return true;
+}
+}  // namespace
+
+void TExFrameModem::BuildOperatorGroup()
+{
+    m_pGBSelOper = new QGroupBox(this);
+    m_pGBSelOper->setGeometry(14, 72, 379, 89);
+    m_pGBSelOper->setFont(TahomaPx(11));
+    m_pRB_Automatic = MakeRadio(m_pGBSelOper, 8, 16, 361, 17);
+    m_pRB_Manual = MakeRadio(m_pGBSelOper, 8, 35, 361, 17);
+    m_pRB_Automatic->setChecked(true);
+    m_pCBOperList = new QComboBox(m_pGBSelOper);
+    m_pCBOperList->setGeometry(7, 61, 202, 19);
+    m_pCBOperList->setFont(TahomaPx(11));
+    m_pCBOperList->setItemDelegate(
+        new TColourItemDelegate(m_pCBOperList, [this](int i) { return OperatorItemColour(i); }));
+    m_pCBOperList->setEnabled(false);
+    m_pBGetList = MakeButton(m_pGBSelOper, 213, 37, 158, 20);
+    m_pBGetList->hide();
+    m_pBSetOper = MakeButton(m_pGBSelOper, 213, 61, 158, 20);
+
+    // Once per switch: only the radio that became checked reports.
+    for (QRadioButton* r : {m_pRB_Automatic, m_pRB_Manual})
+        connect(r, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                m_pRB_ManualClick();
+        });
+    connect(m_pCBOperList, &QComboBox::currentIndexChanged, this, &TExFrameModem::OnOperatorChange);
+    AttachGetList(true);
+    AttachSetOper(true);
+}
+
+void TExFrameModem::AttachGetList(bool attach)
+{
+    QObject::disconnect(m_getListConnection);
+    if (attach)
+        m_getListConnection = connect(m_pBGetList, &QAbstractButton::clicked, this, &TExFrameModem::GetOperList);
+}
+
+void TExFrameModem::AttachSetOper(bool attach)
+{
+    QObject::disconnect(m_setOperConnection);
+    if (attach)
+        m_setOperConnection = connect(m_pBSetOper, &QAbstractButton::clicked, this, &TExFrameModem::OnSetOperator);
+}
+
+QColor TExFrameModem::OperatorItemColour(int index) const
+{
+    const bool available = index >= 0 && index < static_cast<int>(m_vOperators.size()) && m_vOperators[index].available;
+    return BgrColor(available ? 0x000000 : 0xC0C0C0);
+}
+
+void TExFrameModem::SetOperButtonLook(bool enabled)
+{
+    if (m_pCBOperList->currentIndex() < 0)
+        enabled = false;
+    if (enabled)
+        m_pBSetOper->Unlock();
+    else
+        m_pBSetOper->Lock();
+}
+
+void TExFrameModem::SetGetListButtonLook(bool enabled)
+{
+    if (enabled)
+        m_pBGetList->Unlock();
+    else
+        m_pBGetList->Lock();
+    SetBaseColour(m_pCBOperList, enabled ? 0xFFFFFF : 0x808080);
+}
+
+void TExFrameModem::m_pRB_ManualClick()
+{
+    const bool ready = IsReady();
+    if (m_pRB_Manual->isChecked()) {
+        m_pCBOperList->setEnabled(ready);
+        SetBaseColour(m_pCBOperList, ready ? 0xFFFFFF : 0x808080);
+        SetOperButtonLook(ready);
+        SetGetListButtonLook(ready);
+        // The list is fetched at once, by Get list's own handler when attached.
+        if (ready && m_getListConnection)
+            GetOperList();
+        return;
+    }
+    if (ready && !m_bOperatorBusy && m_pModemComm != nullptr) {
+        // Guarded like the scan: an operator action started from the pump
+        // inside this one would wait for the modem this one holds.
+        m_bOperatorBusy = true;
+        m_pGBSelOper->setEnabled(false);
+        m_pMain->SuspendWorker();
+        m_pModemComm->SelectOperatorAuto();
+        m_pMain->ResumeWorker();
+        m_pGBSelOper->setEnabled(true);
+        m_bOperatorBusy = false;
+    }
+    m_pCBOperList->setEnabled(false);
+    SetBaseColour(m_pCBOperList, 0x808080);
+    SetGetListButtonLook(false);
+    SetOperButtonLook(false);
+}
+
+void TExFrameModem::GetOperList()
+{
+    if (m_bOperatorBusy)
+        return;
+    m_bOperatorBusy = true;
+    AttachGetList(false);
+    m_pGBSelOper->setEnabled(false);
+    m_pMain->Lock();
+    ShowHostWait(Text(190));
+    m_pMain->SuspendWorker();
+    AnsiString answer;
+    bool ok = false;
+    if (m_pMain->IsPinOk() && m_pModemComm != nullptr)
+        ok = m_pModemComm->GetOperatorList(answer);
+    m_pMain->ResumeWorker();
+    HideHostWait();
+    if (ok) {
+        m_pModemComm->AddToMemo("Operator list");
+        m_pModemComm->AddToMemo(answer);
+        ParseOperatorList(answer);
+        FillOperatorCombo();
+        SelectCurrentOperator();
+        SetOperButtonLook(true);
+    } else {
+        m_pMain->ShowMsgBox(BoxOwner(), Text(196), 0);
+    }
+    m_pGBSelOper->setEnabled(true);
+    m_pMain->Unlock();
+    AttachGetList(true);
+    m_bOperatorBusy = false;
+}
+
+AnsiString TExFrameModem::NextToken(AnsiString& group)
+{
+    AnsiString token;
+    const size_t comma = group.find(',');
+    if (comma != AnsiString::npos) {
+        token = group.substr(0, comma);
+        group = group.substr(comma + 1);
+    } else {
+        token = group;
+        group.clear();
+    }
+    AnsiString out;
+    for (char c : token)
+        if (c != '"')
+            out += c;
+    return out;
+}
+
+void TExFrameModem::ParseOperatorList(const AnsiString& answer)
+{
+    m_vOperators.clear();
+    AnsiString rest = answer;
+    while (!rest.empty()) {
+        const size_t open = rest.find('(');
+        const size_t close = rest.find(')');
+        if (open == AnsiString::npos && close == AnsiString::npos)
+            break;
+        if (open == AnsiString::npos || close == AnsiString::npos || open > close)
+            break;
+        AnsiString group = rest.substr(open + 1, close - open - 1);
+        rest = rest.substr(close + 1);
+
+        ST_OPERATORS_LIST rec;
+        int status = 0;
+        if (!WholeNumber(NextToken(group), status))
+            continue;
+        rec.available = status == 1 || status == 2;
+        rec.longName = NextToken(group);
+        rec.shortName = NextToken(group);
+        rec.numeric = NextToken(group);
+        int code = 0;
+        if (!WholeNumber(rec.numeric, code))
+            continue;
+        int act = 0;
+        if (!group.empty() && WholeNumber(NextToken(group), act))
+            rec.accessTechnology = act;
+        m_vOperators.push_back(rec);
+    }
+}
+
+void TExFrameModem::FillOperatorCombo()
+{
+    if (m_pOperatorList != nullptr)
+        m_pOperatorList->Load();
+    m_pCBOperList->clear();
+    for (const ST_OPERATORS_LIST& rec : m_vOperators) {
+        AnsiString text = m_pOperatorList != nullptr ? m_pOperatorList->GetOperatorName(rec.numeric) : rec.numeric;
+        if (rec.accessTechnology == 0)
+            text += " (2G)";
+        else if (rec.accessTechnology == 2)
+            text += " (3G)";
+        m_pCBOperList->addItem(ToQ(text));
+    }
+}
+
+void TExFrameModem::SelectCurrentOperator()
+{
+    const AnsiString current = m_pModemComm != nullptr ? m_pModemComm->GetOperatorNameValue() : AnsiString();
+    int selection = -1;
+    for (size_t i = 0; i < m_vOperators.size(); ++i)
+        if (m_vOperators[i].longName == current || m_vOperators[i].shortName == current)
+            selection = static_cast<int>(i);
+    if (selection < 0 && !m_vOperators.empty())
+        selection = 0;
+    m_pCBOperList->setCurrentIndex(selection);
+}
+
+AnsiString TExFrameModem::SelectedNumeric() const
+{
+    const int i = m_pCBOperList->currentIndex();
+    return i >= 0 && i < static_cast<int>(m_vOperators.size()) ? m_vOperators[i].numeric : AnsiString();
+}
+
+AnsiString TExFrameModem::SelectedLongName() const
+{
+    const int i = m_pCBOperList->currentIndex();
+    return i >= 0 && i < static_cast<int>(m_vOperators.size()) ? m_vOperators[i].longName : AnsiString();
+}
+
+void TExFrameModem::OnOperatorChange()
+{
+    SetOperButtonLook(m_pCBOperList->currentIndex() >= 0);
+}
+
+void TExFrameModem::OnSetOperator()
+{
+    if (m_bOperatorBusy || m_pModemComm == nullptr)
+        return;
+    m_pMain->Lock();
+    const int sel = m_pCBOperList->currentIndex();
+    if (sel < 0 || sel >= static_cast<int>(m_vOperators.size())) {
+        m_pMain->Unlock();
+        return;
+    }
+    if (!m_vOperators[sel].available) {
+        m_pMain->ShowMsgBox(BoxOwner(), Text(193), 0);
+        m_pMain->Unlock();
+        return;
+    }
+    AttachSetOper(false);
+    if (m_pCBOperList->currentText().isEmpty()) {
+        m_pMain->ShowMsgBox(BoxOwner(), Text(197), 0);
+        m_pMain->Unlock();
+        AttachSetOper(true);
+        return;
+    }
+    m_bOperatorBusy = true;
+    // The wait text is a format with one %s: filled without printf, so a
+    // name holding "%" cannot reach a format.
+    AnsiString wait = Text(191);
+    const size_t at = wait.find("%s");
+    if (at != AnsiString::npos)
+        wait.replace(at, 2, SelectedLongName());
+    ShowHostWait(wait);
+    m_pMain->SuspendWorker();
+    const bool ok = m_pModemComm->SelectOperatorManual(SelectedNumeric());
+    bool registered = false;
+    if (ok) {
+        m_pModemComm->Wait(kRegisterCheckMs);
+        registered = m_pMain->CheckNetwork();
+        if (!registered) {
+            m_pModemComm->Wait(kRegisterCheckMs);
+            registered = m_pMain->CheckNetwork();
+        }
+    }
+    HideHostWait();
+    m_pMain->ResumeWorker();
+    m_pMain->ShowMsgBox(BoxOwner(), Text(ok && registered ? 194 : 193), 0);
+    m_pMain->Unlock();
+    AttachSetOper(true);
+    m_bOperatorBusy = false;
+}

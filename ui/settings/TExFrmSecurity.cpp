@@ -1,0 +1,152 @@
+#include "ui/settings/TExFrmSecurity.h"
+
+#include <QLabel>
+#include <QRadioButton>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/dialogs/TPinQueryExForm.h"
+#include "ui/settings/TMainActions.h"
+
+TExFrmSecurity* ExFrmSecurity = nullptr;
+
+TExFrmSecurity::TExFrmSecurity(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background,
+                               TMainActions* main)
+    : TSettingsPage(owner, language, modemComm, main)
+{
+    resize(413, 296);
+    Image1 = MakeBackground(background);
+    Bevel2 = MakeBevel(14, 7, 379, 99);
+    m_pLSecurity = MakeLabel(21, 14, 211, 22);
+    m_pRBDisabled = MakeRadio(this, 21, 35, 246, 17);
+    m_pRBEnable = MakeRadio(this, 21, 56, 246, 17);
+    m_pBUpdate = MakeButton(this, 152, 77, 235, 20);
+    BvlSpacer = new TLockCover(this);
+    connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrmSecurity::OnUpdate);
+}
+
+TExFrmSecurity::~TExFrmSecurity()
+{
+    if (ExFrmSecurity == this)
+        ExFrmSecurity = nullptr;
+}
+
+bool TExFrmSecurity::Enabled()
+{
+    return IsReady();
+}
+
+void TExFrmSecurity::ShowPage()
+{
+    m_pMain->Lock();
+    SetHostTitle(221);
+    TExFrame::ShowPage();
+    if (m_pMain->IsPinOk() && !m_pMain->IsConnected() && m_pModemComm != nullptr) {
+        ShowHostWait(Text(222));
+        m_pMain->SuspendWorker();
+        m_pModemComm->GetSimLock();
+        LoadSettings();
+        m_pMain->ResumeWorker();
+        HideHostWait();
+    }
+    m_pMain->Unlock();
+}
+
+void TExFrmSecurity::LoadSettings()
+{
+    const bool on = m_pModemComm != nullptr && m_pModemComm->GetSimLockFlag() != 0;
+    m_pRBEnable->setChecked(on);
+    m_pRBDisabled->setChecked(!on);
+}
+
+void TExFrmSecurity::SaveSettings()
+{
+    if (m_pModemComm != nullptr)
+        m_pModemComm->SetSimLockFlag(m_pRBEnable->isChecked() ? 1 : 0);
+}
+
+void TExFrmSecurity::ApplyLanguage()
+{
+    SetHostTitle(221);
+    m_pLSecurity->setText(QText(223));
+    m_pRBDisabled->setText(QText(224));
+    m_pRBEnable->setText(QText(225));
+    m_pBUpdate->setText(QText(226));
+}
+
+void TExFrmSecurity::UpdateModemState()
+{
+    if (Enabled())
+        Unlock();
+    else
+        Lock();
+}
+
+void TExFrmSecurity::Lock()
+{
+    m_pRBDisabled->setEnabled(false);
+    m_pRBEnable->setEnabled(false);
+    m_pBUpdate->SetCaptionColour(BgrColor(Skin::kLockedCaptionColour));
+    BvlSpacer->Cover(m_pBUpdate);
+    ProcessMessages();
+}
+
+void TExFrmSecurity::Unlock()
+{
+    if (!Enabled())
+        return;
+    m_pRBDisabled->setEnabled(true);
+    m_pRBEnable->setEnabled(true);
+    m_pBUpdate->SetCaptionColour(BgrColor(Skin::kCaptionColour));
+    BvlSpacer->Uncover();
+}
+
+void TExFrmSecurity::OnUpdate()
+{
+    if (m_pModemComm == nullptr)
+        return;
+    m_pMain->Lock();
+    SaveSettings();
+    ShowHostWait(Text(222));
+    ProcessMessages();
+    m_pMain->SuspendWorker();
+    ProcessMessages();
+
+    if (m_pMain->ShowMsgBox(BoxOwner(), Text(231), 1) == mrNo) {
+        m_pModemComm->GetSimLock();
+        LoadSettings();
+        m_pMain->ResumeWorker();
+        HideHostWait();
+        m_pMain->Unlock();
+        return;
+    }
+
+    AnsiString result;
+    {
+        TPinQueryExForm pinForm(BoxOwner(), m_pLanguage);
+        pinForm.SetMode(2);
+        ProcessMessages();
+        if (pinForm.exec() == mrOk) {
+            int mode = m_pModemComm->GetSimLockFlag();
+            const bool ok = m_pModemComm->SetSimLock(pinForm.GetPin(), mode);
+            if (ok)
+                result = Text(mode == 0 ? 229 : 227);
+            else
+                result = Text(mode == 0 ? 230 : 228);
+        } else {
+            m_pModemComm->GetSimLock();
+        }
+    }
+    ProcessMessages();
+    LoadSettings();
+    m_pMain->ResumeWorker();
+    HideHostWait();
+    if (!result.empty())
+        m_pMain->ShowMsgBox(BoxOwner(), result, 0);
+    m_pMain->Unlock();
+}

@@ -1,0 +1,299 @@
+#include "ui/settings/TFormExSettings.h"
+
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QTimer>
+
+#include "communicator/TModemComm.h"
+#include "platform/MessagePump.h"
+#include "ui/common/TExImage.h"
+#include "ui/common/TLanguage.h"
+#include "ui/common/TLockCover.h"
+#include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/common/UiStyle.h"
+#include "ui/settings/TExFrameGPRS.h"
+#include "ui/settings/TExFrameModem.h"
+#include "ui/settings/TExFrameSMS.h"
+#include "ui/settings/TExFrameSettings.h"
+#include "ui/settings/TExFrmSecurity.h"
+#include "ui/settings/TMainActions.h"
+
+namespace {
+constexpr int kLeftWidth = 112;
+constexpr int kWaitTop = 84;
+constexpr int kWaitMinWidth = 205;
+}  // namespace
+
+TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm* modemComm, TMainActions* main)
+    : TFormEx(owner), m_pLanguage(language), m_pModemComm(modemComm),
+      m_pMain(main != nullptr ? main : MainFrameActions())
+{
+    resize(502, 293);
+    SetTitleStyle(true);
+    HideExitButtons();
+    // Docked under the main window: its title drags nothing.
+    TitleLabel()->removeEventFilter(this);
+    TitlePanelLabel()->removeEventFilter(this);
+
+    LeftImage = new QLabel(this);
+    LeftImage->setScaledContents(true);
+    LeftImage->setPixmap(TSkin::Picture(Skin::kSettingsLeft, QSize(kLeftWidth, 293), BgrColor(Skin::kWindowColour)));
+
+    TSkinButton** buttons[kPageCount] = {&m_pPNGMain, &m_pPNGGPRS, &m_pPNGSecurity, &m_pPNGSMS, &m_pPNGSettings};
+    TLockCover** bevels[kPageCount] = {&BvlMain, &BvlConnection, &BvlSecurity, &BvlSMS, &BvlApplication};
+    const int tops[kPageCount] = {21, 49, 77, 105, 133};
+    for (int i = 0; i < kPageCount; ++i) {
+        auto* b = new TSkinButton(this);
+        b->setGeometry(10, tops[i], 92, i == 0 ? 21 : 20);
+        b->setFont(TahomaPx(11));
+        connect(b, &QAbstractButton::clicked, this, &TFormExSettings::OnPNGClick);
+        *buttons[i] = b;
+        *bevels[i] = new TLockCover(this);
+        m_pPageButtons[i] = b;
+        m_pPageBevels[i] = *bevels[i];
+    }
+
+    Image2 = new QLabel(this);
+    Image2->setPixmap(TSkin::Picture(Skin::kPageBack, QSize(407, 280), BgrColor(0xFAF8FE)));
+    Image2->resize(407, 280);
+    Image2->hide();
+
+    m_pPWaitPanel = new QFrame(this);
+    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pPWaitPanel->setGeometry(328, kWaitTop, kWaitMinWidth, 57);
+    m_pPWaitPanel->setAutoFillBackground(true);
+    QPalette wp = m_pPWaitPanel->palette();
+    wp.setColor(QPalette::Window, BgrColor(0x181A1F));
+    m_pPWaitPanel->setPalette(wp);
+    m_pWndText = new QLabel(m_pPWaitPanel);
+    m_pWndText->setGeometry(11, 8, 184, 21);
+    m_pWndText->setAlignment(Qt::AlignCenter);
+    m_pWndText->setFont(TahomaPx(13, true));
+    m_pWndText->setTextFormat(Qt::PlainText);
+    SetTextColour(m_pWndText, BgrColor(0xFFFFFF));
+    m_pPBxWaiting = new QLabel(m_pPWaitPanel);
+    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
+    m_pPWaitPanel->hide();
+    ScrollImage = new QPixmap(TSkin::Picture(Skin::kWaitStripe, QSize(511, 14), QColor(26, 108, 184)));
+
+    PanelWaitTimer = new QTimer(this);
+    // The main window's pace: a 1-ms tick would only burn the processor.
+    PanelWaitTimer->setInterval(10);
+    connect(PanelWaitTimer, &QTimer::timeout, this, &TFormExSettings::OnPanelWaitTimer);
+
+    CreatePages();
+    PlacePages();
+}
+
+TFormExSettings::~TFormExSettings()
+{
+    PanelWaitTimer->stop();
+    // The pages' globals must not outlive them.
+    if (ExFrameModem == m_pPages[kModemPage])
+        ExFrameModem = nullptr;
+    if (ExFrameGPRS == m_pPages[kConnectionPage])
+        ExFrameGPRS = nullptr;
+    if (ExFrmSecurity == m_pPages[kSecurityPage])
+        ExFrmSecurity = nullptr;
+    if (ExFrameSMS == m_pPages[kSmsPage])
+        ExFrameSMS = nullptr;
+    if (ExFrameSettings == m_pPages[kApplicationPage])
+        ExFrameSettings = nullptr;
+    delete ScrollImage;
+}
+
+void TFormExSettings::CreatePages()
+{
+    const QPixmap back = Image2->pixmap();
+    ExFrameModem = new TExFrameModem(this, m_pLanguage, m_pModemComm, back, false, m_pMain);
+    ExFrameGPRS = new TExFrameGPRS(this, m_pLanguage, m_pModemComm, back, false, m_pMain);
+    ExFrmSecurity = new TExFrmSecurity(this, m_pLanguage, m_pModemComm, back, m_pMain);
+    ExFrameSMS = new TExFrameSMS(this, m_pLanguage, m_pModemComm, back, m_pMain);
+    ExFrameSettings = new TExFrameSettings(this, m_pLanguage, back, m_pMain, m_pModemComm);
+    m_pPages[kModemPage] = ExFrameModem;
+    m_pPages[kConnectionPage] = ExFrameGPRS;
+    m_pPages[kSecurityPage] = ExFrmSecurity;
+    m_pPages[kSmsPage] = ExFrameSMS;
+    m_pPages[kApplicationPage] = ExFrameSettings;
+    for (TExFrame* page : m_pPages)
+        page->hide();
+    m_iCurrentPage = 0;
+}
+
+void TFormExSettings::PlacePages()
+{
+    // The pages fill what the button column and the title strip leave.
+    const QRect area(kLeftWidth, kTitleHeight, qMax(0, width() - kLeftWidth), qMax(0, height() - kTitleHeight));
+    for (TExFrame* page : m_pPages)
+        if (page != nullptr)
+            page->setGeometry(area);
+    LeftImage->setGeometry(0, kTitleHeight, kLeftWidth, qMax(0, height() - kTitleHeight));
+    LeftImage->lower();
+}
+
+void TFormExSettings::resizeEvent(QResizeEvent* event)
+{
+    TFormEx::resizeEvent(event);
+    if (LeftImage != nullptr)
+        PlacePages();
+}
+
+void TFormExSettings::SetTitle(const AnsiString& text)
+{
+    TFormEx::SetTitle(m_pLanguage->GetText(175) + " - " + text);
+}
+
+void TFormExSettings::ApplyLanguage()
+{
+    SetTitle(m_pLanguage->GetText(175));
+    for (int i = 0; i < kPageCount; ++i)
+        m_pPageButtons[i]->setText(ToQ(m_pLanguage->GetText(176 + i)));
+    for (TExFrame* page : m_pPages)
+        page->ApplyLanguage();
+}
+
+void TFormExSettings::FormShow()
+{
+    SetTitle(m_pLanguage->GetText(175));
+    // The Security and SMS buttons are covered while the PIN is not ok: a page
+    // shown then opens on the modem page rather than behind a covered button.
+    int page = m_iCurrentPage;
+    const bool pinOk = m_pMain->IsPinOk();
+    const bool linkUp = m_pModemComm != nullptr && m_pModemComm->IsRasConnected();
+    if (!pinOk && (linkUp || page == kSecurityPage || page == kSmsPage))
+        page = kModemPage;
+    ShowPage(page);
+    for (TExFrame* p : m_pPages)
+        p->UpdateModemState();
+}
+
+void TFormExSettings::ShowPage(int index)
+{
+    if (index < 0 || index >= kPageCount)
+        index = 0;
+    for (TExFrame* page : m_pPages)
+        if (page->isVisible())
+            page->HidePage();
+    TExFrame* page = m_pPages[index];
+    page->lower();
+    LeftImage->lower();
+    page->ShowPage();
+    m_iCurrentPage = index;
+}
+
+void TFormExSettings::OnPNGClick()
+{
+    auto* button = qobject_cast<TSkinButton*>(sender());
+    Lock();
+    if (button != nullptr)
+        button->blockSignals(true);
+    int index = 0;
+    for (int i = 0; i < kPageCount; ++i)
+        if (m_pPageButtons[i] == button)
+            index = i;
+    ShowPage(index);
+    ProcessMessages();
+    Unlock();
+    if (button != nullptr)
+        button->blockSignals(false);
+}
+
+void TFormExSettings::SetButtonCovered(int index, bool covered)
+{
+    TSkinButton* b = m_pPageButtons[index];
+    if (covered) {
+        m_pPageBevels[index]->Cover(b);
+        b->SetCaptionColour(BgrColor(Skin::kLockedCaptionColour));
+    } else {
+        m_pPageBevels[index]->Uncover();
+        b->SetCaptionColour(BgrColor(Skin::kCaptionColour));
+    }
+}
+
+void TFormExSettings::Lock()
+{
+    for (int i = 0; i < kPageCount; ++i) {
+        SetButtonCovered(i, true);
+        m_pPages[i]->Lock();
+    }
+}
+
+void TFormExSettings::Unlock()
+{
+    const bool pinOk = m_pMain->IsPinOk();
+    SetButtonCovered(kModemPage, false);
+    SetButtonCovered(kConnectionPage, false);
+    SetButtonCovered(kSecurityPage, !pinOk);
+    SetButtonCovered(kSmsPage, !pinOk);
+    SetButtonCovered(kApplicationPage, false);
+    for (TExFrame* page : m_pPages)
+        page->Unlock();
+}
+
+void TFormExSettings::ShowWaitPanel(const AnsiString& text)
+{
+    const QString t = ToQ(text);
+    const QFontMetrics fm(m_pWndText->font());
+    const int textWidth = fm.horizontalAdvance(t);
+    const int panelWidth = qMax(kWaitMinWidth, textWidth + 40);
+    m_pPWaitPanel->setGeometry((width() - panelWidth) / 2, kWaitTop, panelWidth, m_pPWaitPanel->height());
+    // Anchored left, top and right: the label and the stripe grow with the panel.
+    m_pWndText->setGeometry(11, 8, panelWidth - (kWaitMinWidth - 184), fm.height());
+    m_pPBxWaiting->setGeometry(7, 33, panelWidth - (kWaitMinWidth - 188), 14);
+    m_pWndText->setText(t);
+    m_iWaitOffset = -42;
+    m_pPWaitPanel->show();
+    m_pPWaitPanel->raise();
+    PanelWaitTimer->start();
+}
+
+void TFormExSettings::HideWaitPanel()
+{
+    PanelWaitTimer->stop();
+    m_pPWaitPanel->hide();
+}
+
+void TFormExSettings::OnPanelWaitTimer()
+{
+    if (m_iWaitOffset >= -1)
+        m_iWaitOffset = -41;
+    else
+        ++m_iWaitOffset;
+    QPixmap frame(m_pPBxWaiting->size());
+    frame.fill(BgrColor(0x181A1F));
+    {
+        QPainter p(&frame);
+        p.drawPixmap(m_iWaitOffset, 0, *ScrollImage);
+    }
+    m_pPBxWaiting->setPixmap(frame);
+}
+
+void TFormExSettings::OnModemStateChanged(TMessage&)
+{
+    for (TExFrame* page : m_pPages)
+        page->UpdateModemState();
+}
+
+void TFormExSettings::OnUpdateStatistic(TMessage&)
+{
+    ProcessMessages();
+    SendMessage(m_pPages[kApplicationPage], WM_UPDATE_STATISTIC, 0, 0);
+    ProcessMessages();
+}
+
+void TFormExSettings::Dispatch(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_UPDATE_STATISTIC:
+        OnUpdateStatistic(message);
+        break;
+    case WM_MODEM_STATE_CHANGED:
+        OnModemStateChanged(message);
+        break;
+    default:
+        break;
+    }
+}

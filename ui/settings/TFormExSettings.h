@@ -1,0 +1,96 @@
+#pragma once
+// The settings dialog: a column of five page buttons on the left and, beside
+// it, one of the five pages (modem, connection, security, SMS centre,
+// application). It gives the pages its wait panel and its title, switches
+// between them, locks its buttons while work runs, and passes the main
+// window's statistics and modem-state messages on to them. It has no exit
+// image and is not dragged: it lives docked under the main window.
+#include "ui/common/TFormEx.h"
+#include "ui/main/WindowMessages.h"
+
+class QFrame;
+class QLabel;
+class QTimer;
+class TExFrame;
+class TLanguage;
+class TLockCover;
+class TMainActions;
+class TModemComm;
+class TSkinButton;
+
+class TFormExSettings : public TFormEx, public TMessageWindow {
+    Q_OBJECT
+public:
+    // `main` null: the program's main window.
+    TFormExSettings(QWidget* owner, TLanguage* language, TModemComm* modemComm, TMainActions* main = nullptr);
+    ~TFormExSettings() override;
+
+    static constexpr int kPageCount = 5;
+    enum Page { kModemPage, kConnectionPage, kSecurityPage, kSmsPage, kApplicationPage };
+
+    void ApplyLanguage() override;
+    // Text 175, " - ", then the text.
+    void SetTitle(const AnsiString& text) override;
+    void Lock() override;
+    void Unlock() override;
+
+    void ShowPage(int index);
+    void ShowWaitPanel(const AnsiString& text);
+    void HideWaitPanel();
+
+    void Dispatch(TMessage& message) override;
+
+    int CurrentPage() const { return m_iCurrentPage; }
+    TExFrame* PageAt(int index) const { return index >= 0 && index < kPageCount ? m_pPages[index] : nullptr; }
+    TSkinButton* PageButton(int index) const
+    {
+        return index >= 0 && index < kPageCount ? m_pPageButtons[index] : nullptr;
+    }
+    TLockCover* PageBevel(int index) const { return index >= 0 && index < kPageCount ? m_pPageBevels[index] : nullptr; }
+    QFrame* WaitPanel() const { return m_pPWaitPanel; }
+    QLabel* WaitText() const { return m_pWndText; }
+    int WaitOffset() const { return m_iWaitOffset; }
+
+    QLabel* LeftImage = nullptr;
+    TSkinButton* m_pPNGMain = nullptr;
+    TSkinButton* m_pPNGGPRS = nullptr;
+    TSkinButton* m_pPNGSecurity = nullptr;
+    TSkinButton* m_pPNGSMS = nullptr;
+    TSkinButton* m_pPNGSettings = nullptr;
+    TLockCover* BvlMain = nullptr;
+    TLockCover* BvlConnection = nullptr;
+    TLockCover* BvlSecurity = nullptr;
+    TLockCover* BvlSMS = nullptr;
+    TLockCover* BvlApplication = nullptr;
+    QLabel* Image2 = nullptr;
+
+public slots:
+    void OnPNGClick();
+    void OnPanelWaitTimer();
+
+protected:
+    void FormShow() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreatePages();
+    void PlacePages();
+    void OnUpdateStatistic(TMessage& message);
+    void OnModemStateChanged(TMessage& message);
+    void SetButtonCovered(int index, bool covered);
+
+    QFrame* m_pPWaitPanel = nullptr;
+    QLabel* m_pWndText = nullptr;
+    QLabel* m_pPBxWaiting = nullptr;
+    QPixmap* ScrollImage = nullptr;
+    QTimer* PanelWaitTimer = nullptr;
+
+    TLanguage* m_pLanguage;
+    TSkinButton* m_pPageButtons[kPageCount] = {};
+    TExFrame* m_pPages[kPageCount] = {};
+    TLockCover* m_pPageBevels[kPageCount] = {};
+    TModemComm* m_pModemComm;
+    TMainActions* m_pMain;
+    int m_iWaitOffset = -42;
+    int m_iCurrentPage = 0;
+};
