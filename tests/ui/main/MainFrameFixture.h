@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "communicator/TModemComm.h"
+#include "communicator/TModemList.h"
 #include "platform/PortMap.h"
 #include "tools/modemsim/ModemSim.h"
 #include "ui/common/ModalResult.h"
@@ -105,9 +106,7 @@ protected:
         std::filesystem::create_directories(m_program);
         std::filesystem::create_directories(m_devices);
         std::filesystem::copy_file(std::filesystem::path(QVX_BIN_DIR) / "Language.ini", m_program / "Language.ini");
-        for (const char* f : {"Devices.dat", "Operators.dat"})
-            if (std::filesystem::exists(std::filesystem::path(QVX_BIN_DIR) / f))
-                std::filesystem::copy_file(std::filesystem::path(QVX_BIN_DIR) / f, m_program / f);
+        std::ofstream(m_program / "Devices.dat", std::ios::binary) << TModemList::Scramble(std::string(kModemName) + ";");
         WriteConfig("[SETTINGS]\r\ndebug=42\r\n");
         ::setenv(kDeviceDirEnv, m_devices.c_str(), 1);
         TModemMainFrame::SetProgramFolder(m_program.string());
@@ -148,6 +147,8 @@ protected:
     void MakeFrame()
     {
         m_frame = std::make_unique<TModemMainFrame>(nullptr, std::make_unique<TestDialogs>(m_record));
+        // The status step every half second, so the worker's traffic shows quickly.
+        m_frame->SetWorkerTiming(200, m_statusMs);
     }
 
     // Shows the window and waits until the start-up search is over and the
@@ -191,6 +192,7 @@ protected:
     modemsim::ModemSim m_sim;
     std::shared_ptr<TestDialogs::Record> m_record;
     std::unique_ptr<TModemMainFrame> m_frame;
+    uint32_t m_statusMs = 500;
 };
 
 }  // namespace maintest

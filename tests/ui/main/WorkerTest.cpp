@@ -4,6 +4,8 @@ using namespace maintest;
 
 TEST_F(MainFrameTest, PresencePollNoticesUnplugAndReplug)
 {
+    // No status step in the way: only the presence poll watches the modem.
+    m_statusMs = 60000;
     StartUp();
     m_sim.Vanish();
     ASSERT_TRUE(WaitFor([&] { return Logged("-=Modem status: Unplugged=-"); }, 5000));
