@@ -1,30 +1,21 @@
 #include "ui/main/MainDialogs.h"
 
-#include <QInputDialog>
-#include <QMessageBox>
-
 #include "communicator/TModemComm.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
 #include "ui/common/UiStyle.h"
+#include "ui/dialogs/RunMsgBox.h"
+#include "ui/dialogs/TDebugFrame.h"
+#include "ui/dialogs/TFormExAbout.h"
+#include "ui/dialogs/TFormExConnectTrouble.h"
+#include "ui/dialogs/TPinQueryExForm.h"
 #include "ui/settings/TExFrameGPRS.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TFormExSettings.h"
 #include "ui/sms/TFormExSMS.h"
 
 namespace {
-void Note(TModemMainFrame* main, const char* what)
-{
-    if (main != nullptr && main->ModemComm() != nullptr)
-        main->ModemComm()->AddToMemo(AnsiString("[stub] ") + what + ": stand-in until the dialog window is hooked in");
-}
-
-QString Caption(TModemMainFrame* main)
-{
-    return main != nullptr && main->Language() != nullptr ? ToQ(main->Language()->GetText(107)) : QString();
-}
-
 }  // namespace
 
 std::unique_ptr<TMainDialogs> MakeProgramDialogs(TModemMainFrame* mainFrame)
@@ -32,57 +23,60 @@ std::unique_ptr<TMainDialogs> MakeProgramDialogs(TModemMainFrame* mainFrame)
     return std::make_unique<TProgramDialogs>(mainFrame);
 }
 
+TProgramDialogs::~TProgramDialogs()
+{
+    ReleaseWindows();
+}
+
+void TProgramDialogs::ReleaseWindows()
+{
+    delete m_pAboutForm;
+    m_pAboutForm = nullptr;
+    delete m_pPinQueryForm;
+    m_pPinQueryForm = nullptr;
+}
+
+TFormExAbout* TProgramDialogs::About()
+{
+    if (m_pAboutForm == nullptr)
+        m_pAboutForm = new TFormExAbout(m_pMain, m_pMain->Language(), TModemMainFrame::GetProgramFolder() + "/Config.ini");
+    return m_pAboutForm;
+}
+
+TPinQueryExForm* TProgramDialogs::PinForm()
+{
+    if (m_pPinQueryForm == nullptr)
+        m_pPinQueryForm = new TPinQueryExForm(m_pMain, m_pMain->Language());
+    return m_pPinQueryForm;
+}
+
 int TProgramDialogs::ShowMsgBox(QWidget* owner, const AnsiString& text, int type)
 {
-    Note(m_pMain, "message box");
-    QMessageBox box(owner);
-    box.setWindowTitle(Caption(m_pMain));
-    box.setText(ToQ(text));
-    if (type == 1) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        return box.exec() == QMessageBox::Yes ? mrYes : mrNo;
-    }
-    if (type == 2) {
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        return box.exec() == QMessageBox::Ok ? mrOk : mrCancel;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return mrOk;
+    TModemComm* comm = m_pMain->ModemComm();
+    return RunMsgBox(owner, text, static_cast<char>(type), m_pMain->Language(),
+                     comm != nullptr && comm->GetAbortFlag() != 0);
 }
 
 int TProgramDialogs::QueryPin(int mode, AnsiString& pin, AnsiString& puk)
 {
-    Note(m_pMain, "PIN dialog");
-    bool ok = false;
-    if (mode == 3) {
-        const QString p = QInputDialog::getText(m_pMain, Caption(m_pMain), "PUK", QLineEdit::Password, {}, &ok);
-        if (!ok)
-            return mrCancel;
-        puk = FromQ(p);
-    }
-    const QString p = QInputDialog::getText(m_pMain, Caption(m_pMain), "PIN", QLineEdit::Password, {}, &ok);
-    if (!ok)
+    TPinQueryExForm* form = PinForm();
+    form->SetMode(mode);
+    if (form->exec() != mrOk)
         return mrCancel;
-    pin = FromQ(p);
+    pin = form->GetPin();
+    puk = form->GetPuk();
     return mrOk;
 }
 
 int TProgramDialogs::ShowConnectTrouble(uint32_t error, const AnsiString& message)
 {
-    Note(m_pMain, "connection-trouble window");
-    QMessageBox box(m_pMain);
-    box.setWindowTitle(Caption(m_pMain));
-    box.setText(QString::number(error) + ": " + ToQ(message));
-    box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Retry ? mrRetry : mrCancel;
+    TFormExConnectTrouble trouble(m_pMain, static_cast<int>(error), message, m_pMain->Language());
+    return trouble.exec();
 }
 
 void TProgramDialogs::ShowAbout()
 {
-    Note(m_pMain, "about window");
-    QMessageBox::about(m_pMain, Caption(m_pMain),
-                       ToQ("Quorvix\nIMEI: " + m_sImei + "\nFirmware: " + m_sFirmware));
+    About()->exec();
 }
 
 void TProgramDialogs::ShowModemPage()
@@ -99,8 +93,8 @@ void TProgramDialogs::ShowConnectionPage()
 
 void TProgramDialogs::SetModemIdentity(const AnsiString& imei, const AnsiString& firmware)
 {
-    m_sImei = imei;
-    m_sFirmware = firmware;
+    About()->SetIMEI(imei);
+    About()->SetFirmware(firmware);
 }
 
 TFormEx* TProgramDialogs::CreateSmsWindow()
@@ -111,4 +105,11 @@ TFormEx* TProgramDialogs::CreateSmsWindow()
 TFormEx* TProgramDialogs::CreateSettingsWindow()
 {
     return new TFormExSettings(m_pMain, m_pMain->Language(), m_pMain->ModemComm());
+}
+
+QWidget* TProgramDialogs::CreateDebugWindow(TMemo** memo)
+{
+    auto* frame = new TDebugFrame(nullptr);
+    *memo = &frame->Lines();
+    return frame;
 }

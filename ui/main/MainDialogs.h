@@ -1,13 +1,18 @@
 #pragma once
-// The dialogs the main window uses by default. Until the program's own dialog
-// windows are hooked in here, plain Qt boxes stand in for them (marked in the
-// debug log); the docked windows are empty skinned forms.
+// The dialogs the main window uses in the program: the skinned message box,
+// the PIN / PUK dialog, the about, connection-trouble and helper windows, the
+// debug window and the settings dialog. The SMS window is an empty docked form
+// until it is hooked in here.
 #include <memory>
 #include "ui/main/TModemMainFrame.h"
+
+class TFormExAbout;
+class TPinQueryExForm;
 
 class TProgramDialogs : public TMainDialogs {
 public:
     explicit TProgramDialogs(TModemMainFrame* mainFrame) : m_pMain(mainFrame) {}
+    ~TProgramDialogs() override;
 
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) override;
     int QueryPin(int mode, AnsiString& pin, AnsiString& puk) override;
@@ -18,11 +23,16 @@ public:
     void SetModemIdentity(const AnsiString& imei, const AnsiString& firmware) override;
     TFormEx* CreateSmsWindow() override;
     TFormEx* CreateSettingsWindow() override;
+    QWidget* CreateDebugWindow(TMemo** memo) override;
+    void ReleaseWindows() override;
 
 protected:
+    TFormExAbout* About();
+    TPinQueryExForm* PinForm();
+
     TModemMainFrame* m_pMain;
-    AnsiString m_sImei;
-    AnsiString m_sFirmware;
+    TFormExAbout* m_pAboutForm = nullptr;
+    TPinQueryExForm* m_pPinQueryForm = nullptr;
 };
 
 std::unique_ptr<TMainDialogs> MakeProgramDialogs(TModemMainFrame* mainFrame);

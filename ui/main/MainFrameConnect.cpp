@@ -14,7 +14,7 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/UiStyle.h"
-#include "ui/main/CommCalls.h"
+#include "ui/dialogs/TFormExHelper.h"
 
 #if __has_include("platform/Ras.h")
 #include "platform/Ras.h"
@@ -59,10 +59,10 @@ void TModemMainFrame::OnConnectClick()
         while (again && !m_bClosing) {
             const AnsiString apn = m_pIniFile->GetConnectionAPN();
             const int auth = m_pIniFile->GetAuthentication();
-            Comm::SetApn(*m_pModemComm, apn, auth);
+            m_pModemComm->SetApn(apn, auth);
             if (m_pModemComm->IsPortOpen())
                 m_pModemComm->ClosePort();
-            Comm::ResetTrafficSamples(*m_pModemComm);
+            m_pModemComm->ResetTrafficSamples();
             m_bConnected = ConnectToInternet(&error);
             if (m_bConnected)
                 break;
@@ -126,13 +126,13 @@ bool TModemMainFrame::ConnectToInternet(uint32_t* error)
         if (phone.empty())
             return false;
     }
-    return Comm::Connect(*m_pModemComm, user, password, phone, *error, m_bClosing);
+    return m_pModemComm->Connect(user, password, phone, *error, m_bClosing);
 }
 
 bool TModemMainFrame::DisconnectFromInternet()
 {
     ProcessMessages();
-    Comm::Disconnect(*m_pModemComm);
+    m_pModemComm->Disconnect();
     m_pLDownSpeed->setText("0 kbps");
     m_pLUpSpeed->setText("0 kbps");
     m_pLTimeUp->setText("00:00:00");
@@ -143,7 +143,7 @@ bool TModemMainFrame::DisconnectFromInternet()
 bool TModemMainFrame::OnCloseQuery()
 {
     ProcessMessages();
-    if (!Comm::IsRasConnected(*m_pModemComm))
+    if (!m_pModemComm->IsRasConnected())
         return true;
     ProcessMessages();
     if (ShowMsgBox(this, m_pLanguage->GetText(129), 1) == mrNo) {
@@ -164,12 +164,14 @@ void TModemMainFrame::ShowInHelper(TExFrame* page)
 {
     if (page == nullptr)
         return;
-    // A plain skinned form hosts the page until the helper window takes over.
-    TFormEx helper(this);
-    page->setParent(&helper);
-    page->move(0, TFormEx::kTitleHeight);
-    helper.resize(page->width(), page->height() + TFormEx::kTitleHeight);
+    // The helper window's exit abandons what the page was doing with the modem.
+    TFormExHelper helper(this, page, [this] {
+        if (m_pModemComm != nullptr)
+            m_pModemComm->SetAbortFlag();
+    });
     page->show();
     helper.exec();
-    delete page;
+    // The page goes with the helper window (its child); the next action talks to the modem again.
+    if (m_pModemComm != nullptr)
+        m_pModemComm->ClearAbortFlag();
 }

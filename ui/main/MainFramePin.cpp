@@ -11,7 +11,6 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/UiStyle.h"
-#include "ui/main/CommCalls.h"
 
 void TModemMainFrame::CheckPinAndNetwork()
 {
@@ -32,7 +31,7 @@ void TModemMainFrame::CheckPinAndNetwork()
         if (m_bNetworkRegistered) {
             ProcessMessages();
             ProcessMessages();
-            signal = Comm::GetSignalQuality(*m_pModemComm);
+            signal = m_pModemComm->GetSignalQuality();
         }
     } else {
         ShowMsgBox(this, m_pLanguage->GetText(130), 0);
@@ -52,7 +51,7 @@ bool TModemMainFrame::CheckPin()
     if (m_bClosing)
         return false;
     AnsiString buf;
-    const int state = Comm::GetPinState(*m_pModemComm, buf);
+    const int state = m_pModemComm->GetPinState(buf);
     ProcessMessages();
     bool result = false;
     switch (state) {
@@ -87,7 +86,7 @@ int TModemMainFrame::AskPin(int mode)
         if (m_pDialogs->QueryPin(mode, pin, puk) != mrOk)
             return -1;
         ProcessMessages();
-        const int r = Comm::EnterPin(*m_pModemComm, mode, pin, puk);
+        const int r = m_pModemComm->EnterPin(mode, pin, puk);
         ProcessMessages();
         if (r == 1)
             return 1;
@@ -104,7 +103,7 @@ bool TModemMainFrame::CheckNetwork()
     AnsiString name;
     auto query = [this, &name] {
         name.clear();
-        bool ok = Comm::GetOperator(*m_pModemComm, name);
+        bool ok = m_pModemComm->GetOperator(name);
         // A modem in limited service names no operator one can use.
         if (name.find("Limit") != AnsiString::npos)
             ok = false;
@@ -112,7 +111,7 @@ bool TModemMainFrame::CheckNetwork()
     };
     bool ok = query();
     if (!ok && !m_bClosing)
-        Comm::SelectOperatorAuto(*m_pModemComm);
+        m_pModemComm->SelectOperatorAuto();
     while (tries < 5 && !ok && !m_bClosing) {
         m_pModemComm->Wait(1000);
         ok = query();

@@ -14,7 +14,6 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/UiStyle.h"
-#include "ui/main/CommCalls.h"
 
 namespace {
 AnsiString Upper(AnsiString s)
@@ -76,10 +75,10 @@ void TModemMainFrame::y()
 
 void TModemMainFrame::PickFirstAnsweringDevice()
 {
-    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    const int count = m_pModemComm->GetDeviceCount();
     for (int i = 0; i < count; ++i) {
-        const AnsiString name = Comm::GetDeviceName(*m_pModemComm, i);
-        if (Comm::TestDevicePort(*m_pModemComm, name)) {
+        const AnsiString name = m_pModemComm->GetDeviceName(i);
+        if (m_pModemComm->TestDevicePort(name)) {
             m_pModemComm->SetModemName(name);
             m_pIniFile->SetModemDevice(name);
             return;
@@ -108,20 +107,20 @@ AnsiString TModemMainFrame::GetModemDeviceSetting()
 
 int TModemMainFrame::FindModemIndex(const AnsiString& name)
 {
-    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    const int count = m_pModemComm->GetDeviceCount();
     const AnsiString wanted = Upper(name);
     for (int i = 0; i < count; ++i)
-        if (Upper(Comm::GetDeviceName(*m_pModemComm, i)) == wanted)
+        if (Upper(m_pModemComm->GetDeviceName(i)) == wanted)
             return i;
     return -1;
 }
 
 int TModemMainFrame::CountModems()
 {
-    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    const int count = m_pModemComm->GetDeviceCount();
     int usable = 0;
     for (int i = 0; i < count; ++i)
-        if (Comm::TestDevicePort(*m_pModemComm, Comm::GetDeviceName(*m_pModemComm, i)))
+        if (m_pModemComm->TestDevicePort(m_pModemComm->GetDeviceName(i)))
             ++usable;
     return usable;
 }
@@ -144,7 +143,7 @@ void TModemMainFrame::UpdateStatusIcons(bool initialised, bool pinOk, bool regis
 void TModemMainFrame::SetPortFromIndex(int index, bool log)
 {
     // A device that is not in the list has no port: the port number stays.
-    const AnsiString port = index >= 0 ? Comm::getPort(*m_pModemComm, index) : AnsiString();
+    const AnsiString port = index >= 0 ? m_pModemComm->getPort(index) : AnsiString();
     if (log)
         Log("pModemComm->getPort(iModemListID) " + port);
     const int n = ScanComNumber(port);
@@ -158,7 +157,7 @@ bool TModemMainFrame::WaitModemInit(int rounds)
 {
     for (int i = 0; i < rounds && !m_bClosing; ++i) {
         ProcessMessages();
-        m_bModemInitialized = Comm::DetectModemPort(*m_pModemComm);
+        m_bModemInitialized = m_pModemComm->DetectModemPort();
         ProcessMessages();
         if (m_bModemInitialized) {
             Log("Modem Initialized OK");
@@ -197,7 +196,7 @@ void TModemMainFrame::SearchModem()
     Lock();
 
     AnsiString saved = GetModemDeviceSetting();
-    const int count = Comm::GetDeviceCount(*m_pModemComm);
+    const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();
         ShowMsgBox(this, m_pLanguage->GetText(119), 0);
@@ -217,8 +216,8 @@ void TModemMainFrame::SearchModem()
             m_pDialogs->ShowModemPage();
         } else if (usable == 1) {
             for (int i = 0; i < count; ++i) {
-                const AnsiString name = Comm::GetDeviceName(*m_pModemComm, i);
-                if (Comm::TestDevicePort(*m_pModemComm, name))
+                const AnsiString name = m_pModemComm->GetDeviceName(i);
+                if (m_pModemComm->TestDevicePort(name))
                     m_pIniFile->SetModemDevice(name);
             }
         } else {
@@ -247,8 +246,8 @@ void TModemMainFrame::SearchModem()
                     saved = name;
                 } else {
                     for (int i = 0; i < count; ++i) {
-                        const AnsiString candidate = Comm::GetDeviceName(*m_pModemComm, i);
-                        if (Comm::TestDevicePort(*m_pModemComm, candidate))
+                        const AnsiString candidate = m_pModemComm->GetDeviceName(i);
+                        if (m_pModemComm->TestDevicePort(candidate))
                             saved = candidate;
                     }
                 }
@@ -314,9 +313,9 @@ void TModemMainFrame::SearchModem()
     CheckPinAndNetwork();
     m_bModemPlugged = m_bModemInitialized.load();
     if (m_bModemInitialized && m_bPinOk) {
-        const AnsiString imei = Comm::GetIMEI(*m_pModemComm);
-        const AnsiString firmware = Comm::GetFirmware(*m_pModemComm);
-        m_pDialogs->SetModemIdentity("IMEI: " + imei, "Firmware: " + firmware);
+        const AnsiString imei = m_pModemComm->GetIMEI();
+        const AnsiString firmware = m_pModemComm->GetFirmware();
+        m_pDialogs->SetModemIdentity(imei, firmware);
     }
     ResumeThread();
 }

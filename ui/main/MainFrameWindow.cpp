@@ -28,7 +28,6 @@
 #include "ui/common/TSkin.h"
 #include "ui/common/UiLog.h"
 #include "ui/common/UiStyle.h"
-#include "ui/main/CommCalls.h"
 #include "ui/main/MainDialogs.h"
 #include "ui/main/MainPictures.h"
 
@@ -86,9 +85,16 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
     m_pModemComm = new TModemComm(&m_pIniFile->Ini(), portTrace, &m_bClosing);
     m_pLanguage = new TLanguage(folder + "/Language.ini", folder + "/Config.ini");
     if (m_pIniFile->IsDebugOn()) {
-        m_pDebugMemo = std::make_unique<TMemo>();
-        m_pModemComm->SetDebugMemo(m_pDebugMemo.get());
-        m_pDebugFrame = m_pDialogs->CreateDebugWindow(m_pDebugMemo.get());
+        m_pDebugFrame = m_pDialogs->CreateDebugWindow(&m_pLogMemo);
+        if (m_pLogMemo == nullptr) {
+            m_pDebugMemo = std::make_unique<TMemo>();
+            m_pLogMemo = m_pDebugMemo.get();
+        }
+        m_pModemComm->SetDebugMemo(m_pLogMemo);
+        if (m_pDebugFrame != nullptr) {
+            m_pDebugFrame->hide();
+            m_pDebugFrame->show();
+        }
         // The user interface's own complaints go to the same log.
         g_oldUiLogHook = SetUiLogHook([this](const AnsiString& line) {
             if (m_pModemComm != nullptr)
@@ -593,7 +599,7 @@ void TModemMainFrame::FormDestroy()
             m_pModemComm->ClosePort();
         m_pIniFile->SetMainPosition(QWidget::x(), QWidget::y());
         if (m_pModemComm != nullptr)
-            Comm::SaveSmsFile(*m_pModemComm);
+            m_pModemComm->SaveSmsFile();
         // Windows that talk to the communicator go before it.
         m_pDialogs->ReleaseWindows();
         for (TFormEx*& w : m_pDockedWindows) {
@@ -601,7 +607,7 @@ void TModemMainFrame::FormDestroy()
             w = nullptr;
         }
         m_pSmsForm = m_pSettingsForm = nullptr;
-        if (m_pDebugMemo)
+        if (m_pLogMemo != nullptr)
             SetUiLogHook(g_oldUiLogHook);
         delete m_pModemComm;
         m_pModemComm = nullptr;
@@ -613,10 +619,11 @@ void TModemMainFrame::FormDestroy()
         delete m_pOperatorList;
 #endif
         m_pOperatorList = nullptr;
-        if (m_pDebugMemo) {
+        if (m_pLogMemo != nullptr) {
             SaveDebugLog();
             delete m_pDebugFrame;
             m_pDebugFrame = nullptr;
+            m_pLogMemo = nullptr;
         }
     } catch (...) {
     }
@@ -632,6 +639,6 @@ void TModemMainFrame::SaveDebugLog()
     if (!fs::is_directory(folder, ec) && !fs::create_directories(folder, ec))
         file = fs::path(GetProgramFolder()) / "modem.log";
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    for (const AnsiString& line : m_pDebugMemo->Lines())
+    for (const AnsiString& line : m_pLogMemo->Lines())
         out << line << "\r\n";
 }

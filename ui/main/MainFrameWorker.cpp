@@ -21,7 +21,6 @@
 #include "ui/common/TPNGButton.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/UiStyle.h"
-#include "ui/main/CommCalls.h"
 #include "ui/main/MainPictures.h"
 
 // ---- Thread start, suspension, end ----
@@ -164,7 +163,7 @@ void TModemMainFrame::WorkerLoop()
         if (!WorkerCheckpoint())
             break;
         if (TakeModem()) {
-            const bool plugged = Comm::DetectModemPort(*m_pModemComm);
+            const bool plugged = m_pModemComm->DetectModemPort();
             GiveModem();
             if (plugged != m_bModemPlugged) {
                 Log(plugged ? "-=Modem status: Plugged=-" : "-=Modem status: Unplugged=-");
@@ -234,9 +233,9 @@ void TModemMainFrame::WorkerStatusStep(int& signal)
         if (m_bNetworkRegistered) {
             Log("///////////////ELSE/////////////////");
             SendToSelf(WM_CHECK_NETWORK, 0, 0);
-            if (Comm::ReadAllSms(*m_pModemComm))
+            if (m_pModemComm->ReadAllSms())
                 NotifySmsWindow();
-            signal = Comm::GetSignalQuality(*m_pModemComm);
+            signal = m_pModemComm->GetSignalQuality();
             PostMessage(this, WM_SIGNAL_QUALITY, static_cast<WPARAM>(signal), 0);
         } else {
             Log("No network");
@@ -258,7 +257,7 @@ void TModemMainFrame::NotifySmsWindow()
 
 void TModemMainFrame::UpdateConnectionState()
 {
-    m_bConnected = Comm::IsRasConnected(*m_pModemComm);
+    m_bConnected = m_pModemComm->IsRasConnected();
     SendMessage(m_pSettingsForm, WM_UPDATE_STATISTIC, 0, 0, [this] { return !m_bWorkerRun; });
     m_bConnectionChanged = false;
     if (m_bConnected != m_bPrevConnected) {
@@ -312,7 +311,7 @@ void TModemMainFrame::OnCheckNetworkMsg(TMessage&)
     if (!m_bNetworkRegistered) {
         m_pModemComm->SetOperatorName("");
         m_pLNetwork->setText(ToQ(m_pLanguage->GetText(118)));
-        if (Comm::IsRasConnected(*m_pModemComm)) {
+        if (m_pModemComm->IsRasConnected()) {
             // The worker holds the modem while it waits for us: lend it to the action.
             m_hPollEvent.Set();
             OnConnectClick();

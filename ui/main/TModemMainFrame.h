@@ -59,14 +59,16 @@ public:
     // The Modem page and the Connection page alone in the helper window.
     virtual void ShowModemPage() = 0;
     virtual void ShowConnectionPage() = 0;
-    // The IMEI and firmware lines of the About window.
+    // The IMEI and firmware of the About window (without their labels).
     virtual void SetModemIdentity(const AnsiString& imei, const AnsiString& firmware) = 0;
     // The windows the main window keeps: the SMS window and the settings
     // dialog (docked below it) and the debug window showing `memo`. Each may
     // be null. The main window deletes the docked ones.
     virtual TFormEx* CreateSmsWindow() { return nullptr; }
     virtual TFormEx* CreateSettingsWindow() { return nullptr; }
-    virtual QWidget* CreateDebugWindow(TMemo* memo)
+    // The debug window; when it keeps the log lines itself it hands out its
+    // memo through `memo` (left null, the main window keeps its own).
+    virtual QWidget* CreateDebugWindow(TMemo** memo)
     {
         (void)memo;
         return nullptr;
@@ -104,7 +106,7 @@ public:
     TLanguage* Language() const { return m_pLanguage; }
     TConfigFile* Config() const { return m_pIniFile; }
     TOperatorList* OperatorList() const { return m_pOperatorList; }
-    TMemo* DebugMemo() const { return m_pDebugMemo.get(); }
+    TMemo* DebugMemo() const { return m_pLogMemo; }
     // The traffic labels, filled by the Settings page.
     QLabel* DownLabel() const { return m_pLDown; }
     QLabel* DownSpeedLabel() const { return m_pLDownSpeed; }
@@ -302,7 +304,8 @@ private:
     std::atomic<bool> m_workerAlive {false};
     std::atomic<bool> m_bModemPlugged {false};
     TModemComm* m_pModemComm = nullptr;
-    std::unique_ptr<TMemo> m_pDebugMemo;
+    std::unique_ptr<TMemo> m_pDebugMemo;  // the log lines when no debug window keeps them
+    TMemo* m_pLogMemo = nullptr;
     QWidget* m_pDebugFrame = nullptr;
     std::unique_ptr<TDeviceWatch> m_pDeviceWatch;
 

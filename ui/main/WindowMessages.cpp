@@ -20,6 +20,9 @@ struct CallState {
 };
 
 struct DoneGuard {
+    explicit DoneGuard(std::shared_ptr<CallState> s) : state(std::move(s)) {}
+    DoneGuard(const DoneGuard&) = delete;
+    DoneGuard& operator=(const DoneGuard&) = delete;
     std::shared_ptr<CallState> state;
     ~DoneGuard()
     {
@@ -41,8 +44,7 @@ bool RunInThreadOf(QObject* context, std::function<void()> fn, bool wait, const 
         return true;
     }
     auto state = std::make_shared<CallState>();
-    // Built in place: a temporary guard would release the sender as it dies.
-    auto guard = std::shared_ptr<DoneGuard>(new DoneGuard {state});
+    auto guard = std::make_shared<DoneGuard>(state);
     const bool queued = QMetaObject::invokeMethod(
         context,
         [state, guard, fn = std::move(fn)]() {

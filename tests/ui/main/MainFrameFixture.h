@@ -1,0 +1,198 @@
+#pragma once
+// A program folder of its own (Language.ini, Config.ini with the debug log on),
+// a simulated modem registered as COM7 in a device folder, and dialogs that
+// answer at once and remember what they were asked.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "communicator/TModemComm.h"
+#include "communicator/TModemList.h"
+#include "platform/PortMap.h"
+#include "tools/modemsim/ModemSim.h"
+#include "ui/common/ModalResult.h"
+#include "ui/common/ProgramPaths.h"
+#include "ui/common/TLanguage.h"
+#include "ui/main/TModemMainFrame.h"
+
+namespace maintest {
+
+inline QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "test_ui_main";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Pumps events until `done` holds or `ms` pass.
+inline bool WaitFor(const std::function<bool()>& done, int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done())
+            return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+}
+
+class TestDialogs : public TMainDialogs {
+public:
+    struct Record {
+        std::mutex mutex;
+        std::vector<std::string> boxes;
+        std::vector<int> pinModes;
+        int boxAnswer = mrOk;
+        std::vector<std::string> pins;  // handed out in turn; empty: cancel
+    };
+    explicit TestDialogs(std::shared_ptr<Record> r) : m_r(std::move(r)) {}
+
+    int ShowMsgBox(QWidget*, const AnsiString& text, int) override
+    {
+        std::lock_guard<std::mutex> lock(m_r->mutex);
+        m_r->boxes.push_back(text);
+        return m_r->boxAnswer;
+    }
+    int QueryPin(int mode, AnsiString& pin, AnsiString&) override
+    {
+        std::lock_guard<std::mutex> lock(m_r->mutex);
+        m_r->pinModes.push_back(mode);
+        if (m_r->pins.empty())
+            return mrCancel;
+        pin = m_r->pins.front();
+        m_r->pins.erase(m_r->pins.begin());
+        return mrOk;
+    }
+    int ShowConnectTrouble(uint32_t, const AnsiString&) override { return mrCancel; }
+    void ShowAbout() override {}
+    void ShowModemPage() override {}
+    void ShowConnectionPage() override {}
+    void SetModemIdentity(const AnsiString&, const AnsiString&) override {}
+
+private:
+    std::shared_ptr<Record> m_r;
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    static constexpr int kCom = 7;
+    static constexpr const char* kModemName = "Quorvix Test Modem";
+
+    void SetUp() override
+    {
+        App();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_root = std::filesystem::temp_directory_path() /
+                 ("qvx_main_" + std::to_string(::getpid()) + "_" + info->name());
+        std::filesystem::remove_all(m_root);
+        m_program = m_root / "program";
+        m_devices = m_root / "devices";
+        std::filesystem::create_directories(m_program);
+        std::filesystem::create_directories(m_devices);
+        std::filesystem::copy_file(std::filesystem::path(QVX_BIN_DIR) / "Language.ini", m_program / "Language.ini");
+        std::ofstream(m_program / "Devices.dat", std::ios::binary) << TModemList::Scramble(std::string(kModemName) + ";");
+        WriteConfig("[SETTINGS]\r\ndebug=42\r\n");
+        ::setenv(kDeviceDirEnv, m_devices.c_str(), 1);
+        TModemMainFrame::SetProgramFolder(m_program.string());
+        SetSkinFolder(QString::fromStdString((std::filesystem::path(QVX_BIN_DIR) / "skin").string()));
+
+        ASSERT_TRUE(m_sim.Start());
+        ASSERT_TRUE(m_sim.Register(m_devices.string(), kCom, kModemName));
+        ScriptRegisteredModem();
+        m_record = std::make_shared<TestDialogs::Record>();
+    }
+
+    void TearDown() override
+    {
+        m_frame.reset();
+        m_sim.Stop();
+        TModemMainFrame::SetProgramFolder("");
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+        std::filesystem::remove_all(m_root, ec);
+    }
+
+    void WriteConfig(const std::string& text)
+    {
+        std::ofstream(m_program / "Config.ini", std::ios::binary) << text;
+    }
+
+    // A SIM without PIN, registered with "Test Net", signal 17.
+    void ScriptRegisteredModem()
+    {
+        m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n");
+        m_sim.SetAnswer("+COPS=3,0", "\r\nOK\r\n");
+        m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0,0,\"Test Net\"\r\n\r\nOK\r\n");
+        m_sim.SetAnswer("+CSQ", "\r\n+CSQ: 17,99\r\n\r\nOK\r\n");
+        m_sim.SetAnswer("+CGSN", "\r\n490154203237518\r\n\r\nOK\r\n");
+        m_sim.SetAnswer("+CGMR", "\r\nMS-1.0\r\n\r\nOK\r\n");
+    }
+
+    void MakeFrame()
+    {
+        m_frame = std::make_unique<TModemMainFrame>(nullptr, std::make_unique<TestDialogs>(m_record));
+        // The status step every half second, so the worker's traffic shows quickly.
+        m_frame->SetWorkerTiming(200, m_statusMs);
+    }
+
+    // Shows the window and waits until the start-up search is over and the
+    // worker's first pass has ended the start-up wait.
+    void StartUp()
+    {
+        MakeFrame();
+        m_frame->show();
+        ASSERT_TRUE(WaitFor([&] { return m_frame->WorkerSuspendCount() == 0 && !m_frame->WaitPanelVisible(); },
+                            15000));
+    }
+
+    int Sent(const std::string& command) const
+    {
+        int n = 0;
+        for (const std::string& c : m_sim.Commands())
+            if (c == command)
+                ++n;
+        return n;
+    }
+
+    bool Logged(const std::string& part) const
+    {
+        if (m_frame == nullptr || m_frame->DebugMemo() == nullptr)
+            return false;
+        for (const std::string& l : m_frame->DebugMemo()->Lines())
+            if (l.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    std::vector<std::string> Boxes() const
+    {
+        std::lock_guard<std::mutex> lock(m_record->mutex);
+        return m_record->boxes;
+    }
+
+    std::string Text(int id) const { return m_frame->Language()->GetText(id); }
+
+    std::filesystem::path m_root, m_program, m_devices;
+    modemsim::ModemSim m_sim;
+    std::shared_ptr<TestDialogs::Record> m_record;
+    std::unique_ptr<TModemMainFrame> m_frame;
+    uint32_t m_statusMs = 500;
+};
+
+}  // namespace maintest
