@@ -86,10 +86,3 @@ void Pump(int milliseconds)
 }
 
 }  // namespace uitest
-
-// Under the leak checker: the font and desktop-bus libraries keep caches for
-// the life of the process on purpose; they are not ours to free.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
-}
