@@ -1,5 +1,6 @@
 #include "communicator/sms/SmsList.h"
 
+#include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
 
 namespace sms {
@@ -71,7 +72,9 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
 {
     SMS_TO_FILE_STRUCT rec;
     rec.status = status;
-    SetSmsNumber(rec, tpdu.address);
+    // The codec's 8-bit text (a sender's name may hold letters such as 'é')
+    // becomes the program's text, as the message text does.
+    SetSmsNumber(rec, WideToAnsi(Sms8ToWide(tpdu.address)));
     SetSmsText(rec, tpdu.text);
     if (!tpdu.sctsDate.empty() || !tpdu.sctsTime.empty())
         rec.date = SctsToDateTime(tpdu.sctsDate, tpdu.sctsTime);

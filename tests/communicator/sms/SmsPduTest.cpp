@@ -359,6 +359,29 @@ TEST(SmsPdu, RecordFromADecodedMessage)
     EXPECT_EQ(MakeReceivedRecord(t, 2).date, 0.0);
 }
 
+TEST(SmsPdu, RecordHoldsASendersNameAsProgramText)
+{
+    // A sender's name with letters beyond ASCII is stored as the program's text
+    // (UTF-8), not as the codec's 8-bit bytes.
+    struct NameCase {
+        AnsiString latin1;
+        AnsiString utf8;
+    } names[] = {
+        {"Caf\xE9", "Caf\xC3\xA9"},
+        {"\xA3" "5 Bank", "\xC2\xA3" "5 Bank"},
+        {"\xA4uro", "\xE2\x82\xACuro"},
+    };
+    for (const NameCase& c : names) {
+        const std::string gsm = AnsiToGsm(c.latin1);
+        const AnsiString field = BytesToHex(PackSeptets(gsm));
+        const AnsiString originator = IntToHex2(static_cast<int>(gsm.size() * 7 + 3) / 4) + "D0" + field;
+        STRUCT_TPDU t;
+        ASSERT_EQ(DecodePDU(Deliver(originator, "00", "01", "41"), t), PduResult::Decoded) << c.utf8;
+        ASSERT_EQ(t.addressTon, 5);
+        EXPECT_EQ(GetSmsNumber(MakeReceivedRecord(t, 0)), c.utf8);
+    }
+}
+
 TEST(SmsDate, DaysSinceTheEpochOfTheStore)
 {
     EXPECT_DOUBLE_EQ(MakeDateTime(1899, 12, 30, 0, 0, 0), 0.0);
