@@ -382,6 +382,28 @@ TEST(SmsPdu, RecordHoldsASendersNameAsProgramText)
     }
 }
 
+TEST(SmsPdu, RecordKeepsTheTextAfterAZero)
+{
+    // A zero inside a UCS2 or 8-bit text does not cut off the rest of it.
+    struct TextCase {
+        const char* dcs;
+        const char* udl;
+        const char* ud;
+    } texts[] = {
+        {"08", "0A", "00410042000000430044"},
+        {"04", "05", "4142004344"},
+    };
+    for (const TextCase& c : texts) {
+        STRUCT_TPDU t;
+        ASSERT_EQ(DecodePDU(Deliver(kNumber11, c.dcs, c.udl, c.ud), t), PduResult::Decoded) << c.dcs;
+        const WideString text = GetSmsText(MakeReceivedRecord(t, 0));
+        ASSERT_EQ(text.size(), 5u) << c.dcs;
+        EXPECT_EQ(text.substr(0, 2), u"AB");
+        EXPECT_NE(text[2], u'\0');
+        EXPECT_EQ(text.substr(3), u"CD");
+    }
+}
+
 TEST(SmsDate, DaysSinceTheEpochOfTheStore)
 {
     EXPECT_DOUBLE_EQ(MakeDateTime(1899, 12, 30, 0, 0, 0), 0.0);
