@@ -1,5 +1,8 @@
 #include "communicator/sms/SmsList.h"
 
+#include <algorithm>
+
+#include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
 
 namespace sms {
@@ -71,8 +74,15 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
 {
     SMS_TO_FILE_STRUCT rec;
     rec.status = status;
-    SetSmsNumber(rec, tpdu.address);
-    SetSmsText(rec, tpdu.text);
+    // The codec's 8-bit text (a sender's name may hold letters such as 'é')
+    // becomes the program's text, as the message text does.
+    SetSmsNumber(rec, WideToAnsi(Sms8ToWide(tpdu.address)));
+    // The record ends its text at a zero: one inside the message (UCS2 or 8-bit
+    // data may hold it) is shown as a replacement character instead of cutting
+    // off the rest, which exists nowhere else once the SIM copy is gone.
+    WideString text = tpdu.text;
+    std::replace(text.begin(), text.end(), u'\0', u'\uFFFD');
+    SetSmsText(rec, text);
     if (!tpdu.sctsDate.empty() || !tpdu.sctsTime.empty())
         rec.date = SctsToDateTime(tpdu.sctsDate, tpdu.sctsTime);
     return rec;

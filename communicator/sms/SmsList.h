@@ -21,9 +21,10 @@ struct SmsListEntry {
 // lines after each PDU line are ignored.
 std::vector<SmsListEntry> SplitSmsList(std::string_view answer);
 
-// The store record of a message read from the SIM: number and text cut to
-// the record, the time stamp as a local date (0.0 when the PDU has none or
-// it is not a valid date). `index` is left 0 for the caller.
+// The store record of a message read from the SIM: number and text as the
+// program's text, cut to the record (a zero inside the text becomes U+FFFD),
+// the time stamp as a local date (0.0 when the PDU has none or it is not a
+// valid date). `index` is left 0 for the caller.
 SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status);
 
 }  // namespace sms

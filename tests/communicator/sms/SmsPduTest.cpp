@@ -359,6 +359,51 @@ TEST(SmsPdu, RecordFromADecodedMessage)
     EXPECT_EQ(MakeReceivedRecord(t, 2).date, 0.0);
 }
 
+TEST(SmsPdu, RecordHoldsASendersNameAsProgramText)
+{
+    // A sender's name with letters beyond ASCII is stored as the program's text
+    // (UTF-8), not as the codec's 8-bit bytes.
+    struct NameCase {
+        AnsiString latin1;
+        AnsiString utf8;
+    } names[] = {
+        {"Caf\xE9", "Caf\xC3\xA9"},
+        {"\xA3" "5 Bank", "\xC2\xA3" "5 Bank"},
+        {"\xA4uro", "\xE2\x82\xACuro"},
+    };
+    for (const NameCase& c : names) {
+        const std::string gsm = AnsiToGsm(c.latin1);
+        const AnsiString field = BytesToHex(PackSeptets(gsm));
+        const AnsiString originator = IntToHex2(static_cast<int>(gsm.size() * 7 + 3) / 4) + "D0" + field;
+        STRUCT_TPDU t;
+        ASSERT_EQ(DecodePDU(Deliver(originator, "00", "01", "41"), t), PduResult::Decoded) << c.utf8;
+        ASSERT_EQ(t.addressTon, 5);
+        EXPECT_EQ(GetSmsNumber(MakeReceivedRecord(t, 0)), c.utf8);
+    }
+}
+
+TEST(SmsPdu, RecordKeepsTheTextAfterAZero)
+{
+    // A zero inside a UCS2 or 8-bit text does not cut off the rest of it.
+    struct TextCase {
+        const char* dcs;
+        const char* udl;
+        const char* ud;
+    } texts[] = {
+        {"08", "0A", "00410042000000430044"},
+        {"04", "05", "4142004344"},
+    };
+    for (const TextCase& c : texts) {
+        STRUCT_TPDU t;
+        ASSERT_EQ(DecodePDU(Deliver(kNumber11, c.dcs, c.udl, c.ud), t), PduResult::Decoded) << c.dcs;
+        const WideString text = GetSmsText(MakeReceivedRecord(t, 0));
+        ASSERT_EQ(text.size(), 5u) << c.dcs;
+        EXPECT_EQ(text.substr(0, 2), u"AB");
+        EXPECT_NE(text[2], u'\0');
+        EXPECT_EQ(text.substr(3), u"CD");
+    }
+}
+
 TEST(SmsDate, DaysSinceTheEpochOfTheStore)
 {
     EXPECT_DOUBLE_EQ(MakeDateTime(1899, 12, 30, 0, 0, 0), 0.0);
