@@ -204,8 +204,10 @@ void TModemMainFrame::WorkerLoop()
         while (m_bWorkerRun && !TickExpired(GetTickCount(), pauseStart, m_passMs))
             Sleep(10);
 
-        // 5. The first pass after start-up ends the start-up wait.
-        if (m_bForceStatusCheck) {
+        // 5. The first pass after start-up ends the start-up wait. A user action
+        // that took the modem meanwhile (connect on start-up) has its own wait
+        // panel and lock: wait until it is over rather than lifting them mid-way.
+        if (m_bForceStatusCheck && WorkerCheckpoint()) {
             RunOnUi(
                 [this] {
                     HideWaitPanel();
