@@ -101,7 +101,8 @@ void TModemMainFrame::OnConnectClick()
         m_bConnected = false;
         m_bUserDisconnected = true;
         m_pModemComm->OpenPort(0);
-        m_hPollEvent.Set();
+        // The modem is given back by ResumeWorker below (unless the worker
+        // lent it and still holds it).
     }
 
     ShowConnectedState(m_bConnected);

@@ -109,16 +109,26 @@ bool TModemMainFrame::WaitPollEvent()
 
 void TModemMainFrame::SuspendWorker()
 {
-    // Wait and take in one step, so the worker cannot slip in between.
-    for (;;) {
-        if (m_hPollEvent.WaitAndReset(10))
-            break;
-        if (m_bClosing) {
-            m_hPollEvent.Reset();
-            break;
+    bool borrowed = false;
+    if (m_workerCallDepth > 0 && m_uiHolds.empty() && !m_hPollEvent.IsSet()) {
+        // We run inside a handler the worker waits for while it holds the
+        // modem (a click taken while the handler pumped messages). The worker
+        // cannot touch the modem before we return, so the action has it
+        // already; waiting for the worker to give it back would never end.
+        borrowed = true;
+    } else {
+        // Wait and take in one step, so the worker cannot slip in between.
+        for (;;) {
+            if (m_hPollEvent.WaitAndReset(10))
+                break;
+            if (m_bClosing) {
+                m_hPollEvent.Reset();
+                break;
+            }
+            ProcessMessages();
         }
-        ProcessMessages();
     }
+    m_uiHolds.push_back(borrowed);
     Log("-=Suspend thread=-");
     std::lock_guard<std::mutex> lock(m_suspendMutex);
     ++m_suspendCount;
@@ -127,7 +137,14 @@ void TModemMainFrame::SuspendWorker()
 void TModemMainFrame::ResumeWorker()
 {
     Log("-=Resume thread=-");
-    m_hPollEvent.Set();
+    bool borrowed = false;
+    if (!m_uiHolds.empty()) {
+        borrowed = m_uiHolds.back();
+        m_uiHolds.pop_back();
+    }
+    // A borrowed modem stays with the worker, which still holds it.
+    if (!borrowed)
+        m_hPollEvent.Set();
     ResumeThread();
 }
 
@@ -143,12 +160,32 @@ void TModemMainFrame::GiveModem()
 
 LRESULT TModemMainFrame::SendToSelf(UINT msg, WPARAM w, LPARAM l)
 {
-    return SendMessage(this, msg, w, l, [this] { return !m_bWorkerRun; });
+    LRESULT result = 0;
+    RunForWorker([this, msg, w, l, &result] { result = SendMessage(this, msg, w, l); });
+    return result;
 }
 
 void TModemMainFrame::RunOnUi(std::function<void()> fn, bool wait)
 {
     RunInThreadOf(this, std::move(fn), wait, [this] { return !m_bWorkerRun; });
+}
+
+void TModemMainFrame::RunForWorker(std::function<void()> fn)
+{
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    RunOnUi(
+        [this, fn = std::move(fn)] {
+            struct Depth {
+                int& d;
+                explicit Depth(int& depth) : d(depth) { ++d; }
+                ~Depth() { --d; }
+            } depth(m_workerCallDepth);
+            fn();
+        },
+        true);
 }
 
 // ---- The worker loop ----
@@ -204,8 +241,10 @@ void TModemMainFrame::WorkerLoop()
         while (m_bWorkerRun && !TickExpired(GetTickCount(), pauseStart, m_passMs))
             Sleep(10);
 
-        // 5. The first pass after start-up ends the start-up wait.
-        if (m_bForceStatusCheck) {
+        // 5. The first pass after start-up ends the start-up wait. A user action
+        // that took the modem meanwhile (connect on start-up) has its own wait
+        // panel and lock: wait until it is over rather than lifting them mid-way.
+        if (m_bForceStatusCheck && WorkerCheckpoint()) {
             RunOnUi(
                 [this] {
                     HideWaitPanel();
@@ -250,7 +289,7 @@ void TModemMainFrame::WorkerStatusStep(int& signal)
 
 void TModemMainFrame::NotifySmsWindow()
 {
-    SendMessage(m_pSmsForm, WM_SMS_STORE_CHANGED, 0, 0, [this] { return !m_bWorkerRun; });
+    RunForWorker([this] { SendMessage(m_pSmsForm, WM_SMS_STORE_CHANGED, 0, 0); });
 }
 
 // ---- Connection state ----
@@ -258,13 +297,13 @@ void TModemMainFrame::NotifySmsWindow()
 void TModemMainFrame::UpdateConnectionState()
 {
     m_bConnected = m_pModemComm->IsRasConnected();
-    SendMessage(m_pSettingsForm, WM_UPDATE_STATISTIC, 0, 0, [this] { return !m_bWorkerRun; });
+    RunForWorker([this] { SendMessage(m_pSettingsForm, WM_UPDATE_STATISTIC, 0, 0); });
     m_bConnectionChanged = false;
     if (m_bConnected != m_bPrevConnected) {
         m_bConnectionChanged = true;
         m_bPrevConnected = m_bConnected.load();
         const bool shown = m_bPrevConnected;
-        RunOnUi([this, shown] { ShowConnectedState(shown); }, true);
+        RunForWorker([this, shown] { ShowConnectedState(shown); });
         if (!shown) {
             // The dial-up released the AT port: take it back.
             m_pModemComm->OpenPort(0);
@@ -272,7 +311,7 @@ void TModemMainFrame::UpdateConnectionState()
         }
     }
     const bool shown = m_bPrevConnected;
-    RunOnUi([this, shown] { UpdateConnectButton(shown); }, true);
+    RunForWorker([this, shown] { UpdateConnectButton(shown); });
 }
 
 void TModemMainFrame::UpdateConnectButton(bool connected)

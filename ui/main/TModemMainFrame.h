@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/Event.h"
 #include "platform/TMemo.h"
@@ -217,6 +218,9 @@ private:
     bool WorkerCheckpoint();
     LRESULT SendToSelf(UINT msg, WPARAM w, LPARAM l);
     void RunOnUi(std::function<void()> fn, bool wait);
+    // Runs `fn` on the user-interface thread for the worker, which holds the
+    // modem and waits meanwhile.
+    void RunForWorker(std::function<void()> fn);
     void StartWorker();
     void StopWorker();
     void ResumeThread();
@@ -313,6 +317,11 @@ private:
     mutable std::mutex m_suspendMutex;
     std::condition_variable m_suspendCv;
     int m_suspendCount = 1;
+    // User-interface thread only: how deep it runs in calls the worker waits
+    // for, and one entry per SuspendWorker not yet resumed (true: borrowed
+    // from the waiting worker, which keeps the poll event).
+    int m_workerCallDepth = 0;
+    std::vector<bool> m_uiHolds;
 
     std::atomic<uint32_t> m_passMs {200};
     std::atomic<uint32_t> m_statusMs {10000};

@@ -25,6 +25,7 @@
 #include "tools/modemsim/ModemSim.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
+#include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
 #include "ui/main/TModemMainFrame.h"
 
@@ -60,6 +61,7 @@ public:
         std::vector<int> pinModes;
         int boxAnswer = mrOk;
         std::vector<std::string> pins;  // handed out in turn; empty: cancel
+        std::function<TFormEx*()> settingsWindow;  // the docked settings dialog, if any
     };
     explicit TestDialogs(std::shared_ptr<Record> r) : m_r(std::move(r)) {}
 
@@ -84,6 +86,7 @@ public:
     void ShowModemPage() override {}
     void ShowConnectionPage() override {}
     void SetModemIdentity(const AnsiString&, const AnsiString&) override {}
+    TFormEx* CreateSettingsWindow() override { return m_r->settingsWindow ? m_r->settingsWindow() : nullptr; }
 
 private:
     std::shared_ptr<Record> m_r;

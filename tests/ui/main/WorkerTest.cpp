@@ -1,4 +1,5 @@
 #include "MainFrameFixture.h"
+#include <QTimer>
 
 using namespace maintest;
 
@@ -90,4 +91,56 @@ TEST_F(MainFrameTest, ShutdownStopsTheWorkerFirstAndSavesState)
     ASSERT_NE(closing, std::string::npos);
     EXPECT_EQ(log.find("-=Modem status", closing), std::string::npos);
     EXPECT_EQ(log.find("Opening port", closing), std::string::npos);
+}
+
+namespace {
+// A docked window whose statistics handler runs a user action, as a click
+// taken while the real handler pumps messages would.
+class ActingWindow : public TFormEx, public TMessageWindow {
+public:
+    explicit ActingWindow(std::function<void()> onStatistic) : TFormEx(nullptr), m_on(std::move(onStatistic)) {}
+    void Dispatch(TMessage& m) override
+    {
+        if (m.Msg == WM_UPDATE_STATISTIC && m_on)
+            m_on();
+    }
+
+private:
+    std::function<void()> m_on;
+};
+}  // namespace
+
+TEST_F(MainFrameTest, UserActionInsideAWorkerHandlerDoesNotWaitForTheWorker)
+{
+    m_statusMs = 60000;
+    bool acted = false;
+    bool armed = false;
+    int statistics = 0;
+    std::chrono::steady_clock::duration took {};
+    m_record->settingsWindow = [&] {
+        return new ActingWindow([&] {
+            ++statistics;
+            if (!armed || acted)
+                return;
+            acted = true;
+            const auto start = std::chrono::steady_clock::now();
+            m_frame->SuspendWorker();
+            // The action may talk to the modem: the worker is waiting for us.
+            m_frame->ModemComm()->SetEcho(true);
+            m_frame->ResumeWorker();
+            took = std::chrono::steady_clock::now() - start;
+        });
+    };
+    StartUp();
+    // Should the action hang, closing ends its wait so the test can report it.
+    QTimer::singleShot(4000, m_frame.get(), [&] { m_frame->OnExitClick(); });
+    armed = true;
+    ASSERT_TRUE(WaitFor([&] { return acted && took.count() > 0; }, 6000));
+    EXPECT_LT(took, std::chrono::milliseconds(1000));
+    EXPECT_FALSE(m_frame->IsClosing());
+    // The worker got its modem back and goes on with its passes.
+    const int seen = statistics;
+    EXPECT_TRUE(WaitFor([&] { return statistics > seen; }, 3000));
+    EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
+    EXPECT_TRUE(WaitFor([&] { return m_frame->PollEvent().IsSet(); }, 3000));
 }
