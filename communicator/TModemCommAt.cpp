@@ -246,7 +246,10 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         AppendText(answer, chunk);
         total += static_cast<int32_t>(got);
         done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer));
-        if (!done)
+        // The PIN query stops at its answer line, ahead of the final code:
+        // give that code time to arrive, so the next command's drain takes it
+        // instead of its read ending on it.
+        if (!done || pinQuery)
             Wait(100);
     }
     AddToMemo("Read = " + answer);

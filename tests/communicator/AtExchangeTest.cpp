@@ -112,6 +112,18 @@ TEST_F(AtExchange, PinQueryLeftoverOkIsDrainedBeforeTheNextCommand)
     EXPECT_TRUE(drained);
 }
 
+TEST_F(AtExchange, PinQueryFinalCodeArrivingJustAfterItsLineIsNotTakenForTheNextAnswer)
+{
+    // The answer line comes between two read passes and its OK shortly after,
+    // as the next command goes out; that command's own answer is slow.
+    m_sim.SetAnswerPieces("+CPIN?", {"\r\n+CPIN: READY\r\n", "\r\nOK\r\n"}, 100, 150);
+    m_sim.SetAnswerPieces("+COPS?", {"\r\n+COPS: 0,0,\"Net\"\r\n\r\nOK\r\n"}, 0, 300);
+    ASSERT_TRUE(m_comm->SendAtCommand("AT+CPIN?"));
+    EXPECT_EQ(TModemComm::StripAnswer("AT+CPIN?", m_comm->ReadFromPort2(nullptr, 1000)), "+CPIN: READY");
+    const AnsiString ops = Ask("AT+COPS?", 1500);
+    EXPECT_NE(ops.find("+COPS: 0,0,\"Net\""), AnsiString::npos) << ops;
+}
+
 TEST_F(AtExchange, PinQueryReadEndsAtTheAnswerLineNotAtTheEcho)
 {
     m_sim.SetAnswerPieces("+CPIN?", {"\r\n", "+CPIN: SIM PIN\r\n", "\r\nOK\r\n"}, 300);
