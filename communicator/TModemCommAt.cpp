@@ -151,7 +151,10 @@ void TModemComm::DrainStaleInput()
 
 void TModemComm::SendCommand(char* buf, uint32_t len)
 {
-    if (m_bExchangeBusy.load()) {
+    // Held through the pumping around the write: once the command is out, its
+    // answer is on the way, and a command started from a handler would take it.
+    TExchangeGuard guard(*this);
+    if (!guard.Acquired()) {
         AddToMemo("Port busy, command not sent: " + AnsiString(buf, std::strlen(buf)));
         return;
     }
@@ -170,7 +173,8 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
 
 void TModemComm::SendRaw(const char* buf, uint32_t len)
 {
-    if (m_bExchangeBusy.load()) {
+    TExchangeGuard guard(*this);
+    if (!guard.Acquired()) {
         AddToMemo("Port busy, data not sent");
         return;
     }

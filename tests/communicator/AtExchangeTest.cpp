@@ -153,6 +153,30 @@ TEST_F(AtExchange, ExchangeStartedWhileAnotherWaitsIsRefused)
         EXPECT_EQ(c.find("CGMR"), std::string::npos);
 }
 
+TEST_F(AtExchange, ExchangeStartedRightAfterAnotherWroteItsCommandIsRefused)
+{
+    // A handler that runs once the first command is out (the pump after the
+    // write) starts a command of its own; it must not take the first one's answer.
+    m_sim.SetAnswer("+CSQ", "\r\n+CSQ: 20,99\r\n\r\nOK\r\n");
+    bool fired = false, secondSent = true;
+    AnsiString secondAnswer = "x";
+    m_memo.SetOnAdded([&] {
+        if (fired || m_memo.Lines().back() != "-->AT+CSQ\r")
+            return;
+        fired = true;
+        secondSent = m_comm->SendAtCommand("AT+CGMR");
+        secondAnswer = m_comm->ReadFromPort(nullptr, 500);
+    });
+    AnsiString answer = Ask("AT+CSQ", 2000);
+    m_memo.SetOnAdded(nullptr);
+    ASSERT_TRUE(fired);
+    EXPECT_NE(answer.find("+CSQ: 20,99"), AnsiString::npos) << answer;
+    EXPECT_FALSE(secondSent);
+    EXPECT_EQ(secondAnswer, "");
+    for (const auto& c : m_sim.Commands())
+        EXPECT_EQ(c.find("CGMR"), std::string::npos);
+}
+
 TEST_F(AtExchange, BadAnswersNeverCrashOrHang)
 {
     std::string big(20000, 'x');
