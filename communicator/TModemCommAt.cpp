@@ -31,6 +31,11 @@ private:
 };
 
 namespace {
+// No answer of any command comes near this; a port that talks on and on
+// (something other than the modem's command port) would otherwise hold the
+// read for ever, since every arrival restarts its clock.
+constexpr size_t kMaxAnswer = 256 * 1024;
+
 // Appends a chunk as text: a zero byte ends the chunk's text.
 void AppendText(AnsiString& answer, const std::vector<char>& chunk)
 {
@@ -249,6 +254,11 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         }
         AppendText(answer, chunk);
         total += static_cast<int32_t>(got);
+        if (answer.size() > kMaxAnswer) {
+            AddToMemo("Answer too long, read ended");
+            ClosePort();
+            break;
+        }
         done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer));
         // The PIN query stops at its answer line, ahead of the final code:
         // give that code time to arrive, so the next command's drain takes it

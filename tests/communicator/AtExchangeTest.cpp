@@ -201,6 +201,31 @@ TEST_F(AtExchange, BadAnswersNeverCrashOrHang)
     EXPECT_FALSE(m_comm->IsPortOpen());
 }
 
+TEST_F(AtExchange, EndlessStreamEndsTheReadInsteadOfHangingIt)
+{
+    // A port that never stops talking (a diagnostics or GPS port taken for the
+    // modem): every arrival restarts the clock, so only the answer's size can end it.
+    m_sim.SetSilent(true);
+    std::atomic<bool> stop {false};
+    std::thread noise([&] {
+        const std::string burst(2048, 'n');
+        for (int i = 0; i < 1200 && !stop; ++i) {
+            m_sim.SendRaw(burst);
+            Sleep(10);
+        }
+    });
+    const uint32_t start = GetTickCount();
+    m_comm->SendAtCommand("AT");
+    const AnsiString answer = m_comm->ReadFromPort(nullptr, 300);
+    const uint32_t took = TickElapsed(GetTickCount(), start);
+    stop = true;
+    noise.join();
+    EXPECT_LT(took, 10000u);
+    EXPECT_EQ(answer.find("\r\nOK\r\n"), AnsiString::npos);
+    EXPECT_TRUE(Logged("Answer too long, read ended"));
+    EXPECT_FALSE(m_comm->IsPortOpen());
+}
+
 TEST_F(AtExchange, ModemVanishingMidAnswerEndsWithinTheTimeOut)
 {
     m_sim.SetAnswerPieces("+CSQ", {"\r\n+CSQ: 1", "5,99\r\n\r\nOK\r\n"}, 2000);
