@@ -96,6 +96,21 @@ TEST_F(AtExchange, AbortAndClosingFlagsEndReadsAtOnce)
     EXPECT_LT(TickElapsed(GetTickCount(), start2), 300u);
 }
 
+TEST_F(AtExchange, AbortSetFromAnotherThreadEndsARunningRead)
+{
+    m_sim.SetDelay("+CSQ", 3000);
+    std::thread helper([&] {
+        Sleep(300);
+        m_comm->SetAbortFlag();
+    });
+    const uint32_t start = GetTickCount();
+    const AnsiString answer = Ask("AT+CSQ", 5000);
+    helper.join();
+    EXPECT_EQ(answer.find("+CSQ:"), AnsiString::npos);
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 1000u);
+    m_comm->ClearAbortFlag();
+}
+
 TEST_F(AtExchange, PinQueryLeftoverOkIsDrainedBeforeTheNextCommand)
 {
     // The PIN query's reader stops at the first line end; its "OK" comes later.
