@@ -302,7 +302,8 @@ private:
     std::unique_ptr<TPort> m_pPort;
     TMemo* m_pDebugMemo = nullptr;
     ST_DIALUP_CFG_VAL m_Cfg;
-    uint8_t m_bAbort = 0;
+    // Set by the user interface, read by a read running on the worker thread.
+    std::atomic<uint8_t> m_bAbort {0};
     const std::atomic<bool>* m_pClosing = nullptr;
     std::atomic<bool> m_bExchangeBusy {false};
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.

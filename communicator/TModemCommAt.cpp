@@ -31,6 +31,11 @@ private:
 };
 
 namespace {
+// No answer of any command comes near this; a port that talks on and on
+// (something other than the modem's command port) would otherwise hold the
+// read for ever, since every arrival restarts its clock.
+constexpr size_t kMaxAnswer = 256 * 1024;
+
 // Appends a chunk as text: a zero byte ends the chunk's text.
 void AppendText(AnsiString& answer, const std::vector<char>& chunk)
 {
@@ -151,7 +156,10 @@ void TModemComm::DrainStaleInput()
 
 void TModemComm::SendCommand(char* buf, uint32_t len)
 {
-    if (m_bExchangeBusy.load()) {
+    // Held through the pumping around the write: once the command is out, its
+    // answer is on the way, and a command started from a handler would take it.
+    TExchangeGuard guard(*this);
+    if (!guard.Acquired()) {
         AddToMemo("Port busy, command not sent: " + AnsiString(buf, std::strlen(buf)));
         return;
     }
@@ -170,7 +178,8 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
 
 void TModemComm::SendRaw(const char* buf, uint32_t len)
 {
-    if (m_bExchangeBusy.load()) {
+    TExchangeGuard guard(*this);
+    if (!guard.Acquired()) {
         AddToMemo("Port busy, data not sent");
         return;
     }
@@ -245,8 +254,16 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         }
         AppendText(answer, chunk);
         total += static_cast<int32_t>(got);
+        if (answer.size() > kMaxAnswer) {
+            AddToMemo("Answer too long, read ended");
+            ClosePort();
+            break;
+        }
         done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer));
-        if (!done)
+        // The PIN query stops at its answer line, ahead of the final code:
+        // give that code time to arrive, so the next command's drain takes it
+        // instead of its read ending on it.
+        if (!done || pinQuery)
             Wait(100);
     }
     AddToMemo("Read = " + answer);

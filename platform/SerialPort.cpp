@@ -157,6 +157,10 @@ bool SetCommState(HANDLE h, const DCB* dcb)
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    // Raw mode leaves these as the last user had them: XOFF bytes sent to the
+    // modem would land in its commands and message texts, and a lower-cased
+    // input would hide every "OK".
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY | IUCLC);
     static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
     tio.c_cflag |= sizes[dcb->ByteSize - 5];
     if (dcb->Parity == ODDPARITY || dcb->Parity == EVENPARITY) {

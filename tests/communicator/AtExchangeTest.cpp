@@ -96,6 +96,21 @@ TEST_F(AtExchange, AbortAndClosingFlagsEndReadsAtOnce)
     EXPECT_LT(TickElapsed(GetTickCount(), start2), 300u);
 }
 
+TEST_F(AtExchange, AbortSetFromAnotherThreadEndsARunningRead)
+{
+    m_sim.SetDelay("+CSQ", 3000);
+    std::thread helper([&] {
+        Sleep(300);
+        m_comm->SetAbortFlag();
+    });
+    const uint32_t start = GetTickCount();
+    const AnsiString answer = Ask("AT+CSQ", 5000);
+    helper.join();
+    EXPECT_EQ(answer.find("+CSQ:"), AnsiString::npos);
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 1000u);
+    m_comm->ClearAbortFlag();
+}
+
 TEST_F(AtExchange, PinQueryLeftoverOkIsDrainedBeforeTheNextCommand)
 {
     // The PIN query's reader stops at the first line end; its "OK" comes later.
@@ -110,6 +125,18 @@ TEST_F(AtExchange, PinQueryLeftoverOkIsDrainedBeforeTheNextCommand)
     for (const auto& l : m_memo.Lines())
         drained = drained || l.rfind("Discarded = ", 0) == 0;
     EXPECT_TRUE(drained);
+}
+
+TEST_F(AtExchange, PinQueryFinalCodeArrivingJustAfterItsLineIsNotTakenForTheNextAnswer)
+{
+    // The answer line comes between two read passes and its OK shortly after,
+    // as the next command goes out; that command's own answer is slow.
+    m_sim.SetAnswerPieces("+CPIN?", {"\r\n+CPIN: READY\r\n", "\r\nOK\r\n"}, 100, 150);
+    m_sim.SetAnswerPieces("+COPS?", {"\r\n+COPS: 0,0,\"Net\"\r\n\r\nOK\r\n"}, 0, 300);
+    ASSERT_TRUE(m_comm->SendAtCommand("AT+CPIN?"));
+    EXPECT_EQ(TModemComm::StripAnswer("AT+CPIN?", m_comm->ReadFromPort2(nullptr, 1000)), "+CPIN: READY");
+    const AnsiString ops = Ask("AT+COPS?", 1500);
+    EXPECT_NE(ops.find("+COPS: 0,0,\"Net\""), AnsiString::npos) << ops;
 }
 
 TEST_F(AtExchange, PinQueryReadEndsAtTheAnswerLineNotAtTheEcho)
@@ -141,6 +168,30 @@ TEST_F(AtExchange, ExchangeStartedWhileAnotherWaitsIsRefused)
         EXPECT_EQ(c.find("CGMR"), std::string::npos);
 }
 
+TEST_F(AtExchange, ExchangeStartedRightAfterAnotherWroteItsCommandIsRefused)
+{
+    // A handler that runs once the first command is out (the pump after the
+    // write) starts a command of its own; it must not take the first one's answer.
+    m_sim.SetAnswer("+CSQ", "\r\n+CSQ: 20,99\r\n\r\nOK\r\n");
+    bool fired = false, secondSent = true;
+    AnsiString secondAnswer = "x";
+    m_memo.SetOnAdded([&] {
+        if (fired || m_memo.Lines().back() != "-->AT+CSQ\r")
+            return;
+        fired = true;
+        secondSent = m_comm->SendAtCommand("AT+CGMR");
+        secondAnswer = m_comm->ReadFromPort(nullptr, 500);
+    });
+    AnsiString answer = Ask("AT+CSQ", 2000);
+    m_memo.SetOnAdded(nullptr);
+    ASSERT_TRUE(fired);
+    EXPECT_NE(answer.find("+CSQ: 20,99"), AnsiString::npos) << answer;
+    EXPECT_FALSE(secondSent);
+    EXPECT_EQ(secondAnswer, "");
+    for (const auto& c : m_sim.Commands())
+        EXPECT_EQ(c.find("CGMR"), std::string::npos);
+}
+
 TEST_F(AtExchange, BadAnswersNeverCrashOrHang)
 {
     std::string big(20000, 'x');
@@ -162,6 +213,31 @@ TEST_F(AtExchange, BadAnswersNeverCrashOrHang)
     start = GetTickCount();
     answer = Ask("AT+JUNK", 300);
     EXPECT_LT(TickElapsed(GetTickCount(), start), 1500u);
+    EXPECT_FALSE(m_comm->IsPortOpen());
+}
+
+TEST_F(AtExchange, EndlessStreamEndsTheReadInsteadOfHangingIt)
+{
+    // A port that never stops talking (a diagnostics or GPS port taken for the
+    // modem): every arrival restarts the clock, so only the answer's size can end it.
+    m_sim.SetSilent(true);
+    std::atomic<bool> stop {false};
+    std::thread noise([&] {
+        const std::string burst(2048, 'n');
+        for (int i = 0; i < 1200 && !stop; ++i) {
+            m_sim.SendRaw(burst);
+            Sleep(10);
+        }
+    });
+    const uint32_t start = GetTickCount();
+    m_comm->SendAtCommand("AT");
+    const AnsiString answer = m_comm->ReadFromPort(nullptr, 300);
+    const uint32_t took = TickElapsed(GetTickCount(), start);
+    stop = true;
+    noise.join();
+    EXPECT_LT(took, 10000u);
+    EXPECT_EQ(answer.find("\r\nOK\r\n"), AnsiString::npos);
+    EXPECT_TRUE(Logged("Answer too long, read ended"));
     EXPECT_FALSE(m_comm->IsPortOpen());
 }
 
