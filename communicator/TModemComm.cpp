@@ -55,23 +55,25 @@ void TModemComm::AddToMemo(const AnsiString& line)
         if (!fs::is_directory(folder, ec) && !fs::create_directory(folder, ec))
             folder = fs::current_path();
         const AnsiString file = (folder / "modem.log").string();
-        const std::vector<AnsiString> lines = memo->Lines();
-        // Appending is enough while the file still holds what we wrote.
+        // Appending is enough while the file still holds what we wrote; only
+        // the new lines are fetched then, so a long session stays cheap.
         const auto size = fs::file_size(file, ec);
-        const bool rewrite = file != m_sLogFile || m_nLoggedLines > lines.size() || ec || size != m_nLoggedBytes;
+        const bool rewrite = file != m_sLogFile || m_nLoggedLines > memo->Count() || ec || size != m_nLoggedBytes;
+        const size_t first = rewrite ? 0 : m_nLoggedLines;
+        const std::vector<AnsiString> lines = rewrite ? memo->Lines() : memo->LinesFrom(first);
         std::ofstream out(file, std::ios::binary | (rewrite ? std::ios::trunc : std::ios::app));
         if (!out)
             throw std::runtime_error("cannot open modem.log");
         uintmax_t bytes = rewrite ? 0 : m_nLoggedBytes;
-        for (size_t i = rewrite ? 0 : m_nLoggedLines; i < lines.size(); ++i) {
-            out << lines[i] << "\r\n";
-            bytes += lines[i].size() + 2;
+        for (const auto& l : lines) {
+            out << l << "\r\n";
+            bytes += l.size() + 2;
         }
         out.flush();
         if (!out)
             throw std::runtime_error("cannot write modem.log");
         m_sLogFile = file;
-        m_nLoggedLines = lines.size();
+        m_nLoggedLines = first + lines.size();
         m_nLoggedBytes = bytes;
     } catch (...) {
         m_sLogFile.clear();  // write it whole next time
