@@ -75,14 +75,19 @@ public:
     int32_t GetPortNumber() const { return m_Cfg.ComPort; }
     void SetBaudRate(int32_t b) { m_Cfg.BaudRate = b == 0 ? 115200 : b; }
     int32_t GetBaudRate() const { return m_Cfg.BaudRate; }
-    void SetModemName(const AnsiString& s) { m_Cfg.ModemName = s; }
-    AnsiString GetModemName() const { return m_Cfg.ModemName; }
-    void SetSmsCentre(const AnsiString& s) { m_Cfg.SmsCentre = s; }
-    AnsiString GetSmsCentre() const { return m_Cfg.SmsCentre; }
+    // The texts are written by the worker and read by the windows: guarded.
+    void SetModemName(const AnsiString& s) { std::lock_guard<std::mutex> l(m_CfgMutex); m_Cfg.ModemName = s; }
+    AnsiString GetModemName() const { std::lock_guard<std::mutex> l(m_CfgMutex); return m_Cfg.ModemName; }
+    void SetSmsCentre(const AnsiString& s) { std::lock_guard<std::mutex> l(m_CfgMutex); m_Cfg.SmsCentre = s; }
+    AnsiString GetSmsCentre() const { std::lock_guard<std::mutex> l(m_CfgMutex); return m_Cfg.SmsCentre; }
     void SetSimLockFlag(uint8_t b) { m_Cfg.SimLock = b; }
     uint8_t GetSimLockFlag() const { return m_Cfg.SimLock; }
-    void SetOperatorName(const AnsiString& s) { m_Cfg.OperatorName = s == "0" ? AnsiString() : s; }
-    AnsiString GetOperatorNameValue() const { return m_Cfg.OperatorName; }
+    void SetOperatorName(const AnsiString& s)
+    {
+        std::lock_guard<std::mutex> l(m_CfgMutex);
+        m_Cfg.OperatorName = s == "0" ? AnsiString() : s;
+    }
+    AnsiString GetOperatorNameValue() const { std::lock_guard<std::mutex> l(m_CfgMutex); return m_Cfg.OperatorName; }
     void SetUseExtLangSMS(uint8_t b) { m_Cfg.UseExtLangSMS = b; }
     uint8_t GetUseExtLangSMS() const { return m_Cfg.UseExtLangSMS; }
     void SetAbortFlag() { m_bAbort = 1; }
@@ -292,7 +297,7 @@ public:
 private:
     friend class TExchangeGuard;
     bool ClosingRequested() const { return m_pClosing != nullptr && m_pClosing->load(); }
-    void InitSettings() { m_Cfg.SmsCentre.clear(); }
+    void InitSettings() { SetSmsCentre(AnsiString()); }
     void DrainStaleInput();
     bool DoneReading(const AnsiString& answer) const;
     AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery);
@@ -302,6 +307,7 @@ private:
     std::unique_ptr<TPort> m_pPort;
     TMemo* m_pDebugMemo = nullptr;
     ST_DIALUP_CFG_VAL m_Cfg;
+    mutable std::mutex m_CfgMutex;  // guards the record's texts
     // Set by the user interface, read by a read running on the worker thread.
     std::atomic<uint8_t> m_bAbort {0};
     const std::atomic<bool>* m_pClosing = nullptr;

@@ -250,29 +250,29 @@ bool TModemComm::SetSimLock(const AnsiString& pin, int& mode)
 bool TModemComm::ReadSmsCentre()
 {
     if (!IsPortOpen()) {
-        m_Cfg.SmsCentre.clear();
+        SetSmsCentre(AnsiString());
         return false;
     }
     int32_t count = 0;
     const AnsiString answer = Exchange(*this, AnsiString("AT") + "+CSCA" + "?", 1500, count);
     if (count == 0 || !Has(answer, kOk)) {
-        m_Cfg.SmsCentre.clear();
+        SetSmsCentre(AnsiString());
         return false;
     }
     AnsiString centre;
     if (!ParseSmsCentre(answer, centre))
         return false;
-    m_Cfg.SmsCentre = centre;
+    SetSmsCentre(centre);
     return true;
 }
 
 bool TModemComm::WriteSmsCentre()
 {
     bool ok = false;
-    if (IsPortOpen() && CheckArgument(m_Cfg.SmsCentre, "service centre number")) {
+    const AnsiString centre = GetSmsCentre();
+    if (IsPortOpen() && CheckArgument(centre, "service centre number")) {
         int32_t count = 0;
-        const AnsiString answer =
-            Exchange(*this, AnsiString("AT") + "+CSCA" + "=\"" + m_Cfg.SmsCentre + "\"", 1500, count);
+        const AnsiString answer = Exchange(*this, AnsiString("AT") + "+CSCA" + "=\"" + centre + "\"", 1500, count);
         ok = count > 0 && Has(answer, kOk);
     }
     // Show what the modem holds now, whatever became of the write.
