@@ -22,7 +22,8 @@ TExFrameSMS::TExFrameSMS(QWidget* owner, TLanguage* language, TModemComm* modemC
     resize(398, 188);
     Image1 = MakeBackground(background);
     Bevel2 = MakeBevel(14, 7, 379, 98);
-    m_pLCenterNumber = MakeLabel(21, 14, 113, 22);
+    // As wide as the field below it: the caption is longer in some languages.
+    m_pLCenterNumber = MakeLabel(21, 14, 213, 22);
     m_pECenterNumber = new QLineEdit(this);
     m_pECenterNumber->setGeometry(20, 38, 213, 21);
     m_pECenterNumber->setFont(TahomaPx(11));

@@ -125,3 +125,19 @@ TEST_F(Dialog, StatisticsMessageFromAnotherThreadFillsTheMainWindowsRow)
 }
 
 }  // namespace
+
+TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
+{
+    MakeDialog();
+    m_dialog->show();
+    for (int lang = 0; lang < m_language->GetLanguageCount(); ++lang) {
+        SCOPED_TRACE(m_language->GetLanguages()[static_cast<size_t>(lang)]);
+        m_language->SetActiveLanguage(lang);
+        m_dialog->ApplyLanguage();
+        for (int i = 0; i < TFormExSettings::kPageCount; ++i) {
+            m_dialog->PageButton(i)->click();
+            for (const std::string& miss : uitest::TextsThatDoNotFit(m_dialog.get()))
+                ADD_FAILURE() << miss;
+        }
+    }
+}
