@@ -243,6 +243,14 @@ bool TSMSCreateEx::eventFilter(QObject* watched, QEvent* event)
     return TExFrame::eventFilter(watched, event);
 }
 
+void TSMSCreateEx::hideEvent(QHideEvent* event)
+{
+    // The hint is a window of its own: it would stay on the screen over
+    // whatever lies there once the page or the SMS window is gone.
+    RemoveHint();
+    TExFrame::hideEvent(event);
+}
+
 void TSMSCreateEx::OnMessageKeyDown()
 {
     m_wsLastText = MemoText();
@@ -384,6 +392,8 @@ void TSMSCreateEx::OnSendSMSPDU()
     if (main == nullptr || host == nullptr || m_pModemComm == nullptr)
         return;
     const QSignalBlocker detach(m_pBSend);
+    // The text is on its way: a hint about it would only cover the boxes.
+    RemoveHint();
     main->Lock();
     host->ShowWaitPanel(LangText(m_pLanguage, 144));
     main->SuspendWorker();

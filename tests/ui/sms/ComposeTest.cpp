@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <functional>
 
 #include "SmsWindowFixture.h"
 #include "tools/modemsim/SmsModule.h"
@@ -127,6 +128,31 @@ TEST_F(SmsWindowTest, HintForCharactersBeyondSevenBit)
 
     Compose()->ExtLangBox()->setChecked(true);
     Type(memo, u'\u00E9');
+    EXPECT_EQ(Compose()->HintWindow(), nullptr);
+}
+
+TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    QPlainTextEdit* memo = Compose()->TextMemo();
+    // Hiding the SMS window or switching pages takes the hint away.
+    for (auto leave : {std::function<void()>([w] { w->hide(); }),
+                       std::function<void()>([w] { w->PageButton(3)->click(); })}) {
+        w->show();
+        w->PageButton(0)->click();
+        Type(memo, u'\u00E9');
+        ASSERT_NE(Compose()->HintWindow(), nullptr);
+        leave();
+        EXPECT_EQ(Compose()->HintWindow(), nullptr);
+    }
+    // A send takes it away before any box is shown.
+    w->PageButton(0)->click();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    Compose()->NumberEdit()->setText("111");
+    Type(memo, u'\u00E9');
+    ASSERT_NE(Compose()->HintWindow(), nullptr);
+    Compose()->SendButton()->click();
     EXPECT_EQ(Compose()->HintWindow(), nullptr);
 }
 
