@@ -407,6 +407,7 @@ void TSMSCreateEx::OnSendSMSPDU()
         const int n = static_cast<int>(recipients.size());
         host->HideWaitPanel();
         int failures = 0;
+        AnsiString unsent;
         for (int i = 0; i < n; ++i) {
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
@@ -415,11 +416,15 @@ void TSMSCreateEx::OnSendSMSPDU()
                 m_pModemComm->AddSentSms(to, text);
                 host->RefreshList(3);
             } else {
+                unsent += (failures > 0 ? ";" : "") + to;
                 ++failures;
             }
             host->HideWaitPanel();
         }
         if (failures > 0) {
+            // Only the recipients that did not get it stay, so sending again
+            // does not send the message twice to the others.
+            m_pEPhoneNum->setText(ToQ(unsent));
             result = LangText(m_pLanguage, 151);
         } else {
             m_pMText->clear();

@@ -217,17 +217,26 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(151));
     EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "111;");
+    // Only the recipient that did not get it is left to send to again.
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
     EXPECT_EQ(CountOnDisk(3), 1);
+
+    // Of three, the middle one fails: it alone stays in the field.
+    Compose()->NumberEdit()->setText("333;;444");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
+    EXPECT_EQ(CountOnDisk(3), 3);
 
     // The modem refuses the message: nothing more is stored.
     m_sim.Sms().SetSendError(500);
     Compose()->NumberEdit()->setText("222");
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(151));
-    EXPECT_EQ(CountOnDisk(3), 1);
-    EXPECT_EQ(m_comm->GetSmsStore().size(), 1u);
-    EXPECT_EQ(List(3)->RowCount(), 2);
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "222");
+    EXPECT_EQ(CountOnDisk(3), 3);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
+    EXPECT_EQ(List(3)->RowCount(), 4);
 }
 
 TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
