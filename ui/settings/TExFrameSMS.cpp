@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
@@ -28,6 +29,10 @@ TExFrameSMS::TExFrameSMS(QWidget* owner, TLanguage* language, TModemComm* modemC
     m_pECenterNumber->setGeometry(20, 38, 213, 21);
     m_pECenterNumber->setFont(TahomaPx(11));
     m_pECenterNumber->installEventFilter(this);
+    // Pasted or dropped text passes no key filter: it is held to the same
+    // characters (and refused whole otherwise).
+    m_pECenterNumber->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+]*")), m_pECenterNumber));
     m_pBUpdate = MakeButton(this, 160, 74, 225, 20);
     BvlSpacer = new TLockCover(this);
     connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrameSMS::OnUpdate);
