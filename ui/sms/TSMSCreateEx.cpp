@@ -353,7 +353,9 @@ void TSMSCreateEx::OnChangeExtLang()
     const bool ucs2 = m_pCBxExLang->isChecked();
     m_pIniFile->SetUseExtLangSMS(ucs2);
     m_iMaxChars = smsui::MaxChars(ucs2);
-    ShowCounter();
+    // The room of the new encoding; the text is counted again below, once it
+    // is known whether it stays whole (no negative count while asking).
+    m_pLCounter->setText(QString::number(m_iMaxChars));
     const WideString text = MemoText();
     if (static_cast<int>(text.size()) > m_iMaxChars) {
         TSmsMainWindow* main = Main();

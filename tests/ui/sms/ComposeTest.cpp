@@ -103,7 +103,13 @@ TEST_F(SmsWindowTest, SwitchToUcs2AsksBeforeCutting)
     EXPECT_FALSE(TConfigFile((m_program / "Config.ini").string()).GetUseExtLangSMS());
 
     m_main.answers = {6};
+    QString counterWhileAsking;
+    m_main.onBox = [&] { counterWhileAsking = Compose()->Counter()->text(); };
     box->setChecked(true);
+    m_main.onBox = nullptr;
+    // While the question is open the counter shows the new room, never a
+    // negative count.
+    EXPECT_EQ(counterWhileAsking, "70");
     EXPECT_TRUE(box->isChecked());
     EXPECT_EQ(memo->toPlainText(), Repeat(u'a', 70));
     EXPECT_EQ(Compose()->Counter()->text(), "0");
