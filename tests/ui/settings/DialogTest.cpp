@@ -11,6 +11,9 @@
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TExFrameSettings.h"
 #include "ui/settings/TExFrmSecurity.h"
+#include "ui/settings/TExFrameGPRS.h"
+#include "ui/settings/TExFrameModem.h"
+#include "ui/dialogs/TFormExHelper.h"
 
 using namespace settingstest;
 
@@ -139,5 +142,14 @@ TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
             for (const std::string& miss : uitest::TextsThatDoNotFit(m_dialog.get()))
                 ADD_FAILURE() << miss;
         }
+        // The two pages the helper window shows, laid out for it.
+        auto* modem = new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
+        modem->LayoutForHelper();
+        TFormExHelper modemHelper(nullptr, modem);
+        TFormExHelper gprsHelper(
+            nullptr, new TExFrameGPRS(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main));
+        for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
+            for (const std::string& miss : uitest::TextsThatDoNotFit(h))
+                ADD_FAILURE() << "helper: " << miss;
     }
 }
