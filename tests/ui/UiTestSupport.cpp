@@ -1,6 +1,10 @@
 #include "UiTestSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
 #include <QElapsedTimer>
 #include <QThread>
 #include <fstream>
@@ -83,6 +87,56 @@ void Pump(int milliseconds)
         if (milliseconds > 0)
             QThread::msleep(2);
     } while (t.elapsed() < milliseconds);
+}
+
+namespace {
+std::string Describe(const QWidget* w, const QString& text, QSize need)
+{
+    // The nearest of the program's own classes names the place.
+    const QWidget* owner = w->parentWidget();
+    while (owner != nullptr && owner->metaObject()->className()[0] != 'T')
+        owner = owner->parentWidget();
+    return std::string(w->metaObject()->className()) + " in " +
+           (owner != nullptr ? owner->metaObject()->className() : "-") + ": \"" + text.toStdString() +
+           "\" needs " + std::to_string(need.width()) + "x" + std::to_string(need.height()) + ", has " +
+           std::to_string(w->width()) + "x" + std::to_string(w->height());
+}
+}  // namespace
+
+std::vector<std::string> TextsThatDoNotFit(const QWidget* root)
+{
+    std::vector<std::string> out;
+    for (const QWidget* w : root->findChildren<const QWidget*>()) {
+        if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            if (label->text().isEmpty())
+                continue;
+            QSize need = label->sizeHint();
+            if (label->wordWrap())
+                need = QSize(0, label->heightForWidth(label->width()));
+            // A pixel of the line's leading may be cut; the glyphs are not.
+            if (need.width() > label->width() || need.height() > label->height() + 1)
+                out.push_back(Describe(label, label->text(), need));
+        } else if (qobject_cast<const QCheckBox*>(w) != nullptr || qobject_cast<const QRadioButton*>(w) != nullptr) {
+            const auto* box = static_cast<const QAbstractButton*>(w);
+            // A box no wider than its mark shows its text in a label beside it.
+            if (box->text().isEmpty() || box->width() < 20)
+                continue;
+            const QSize need = box->sizeHint();
+            if (need.width() > box->width())
+                out.push_back(Describe(box, box->text(), need));
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+            if (button->text().isEmpty())
+                continue;
+            // Skinned buttons draw their caption centred between two 8-px caps.
+            QString caption = button->text();
+            caption.remove(QLatin1Char('&'));
+            const QFontMetrics fm(button->font());
+            const QSize need(fm.horizontalAdvance(caption) + 2 * 4, fm.height());
+            if (need.width() > button->width() || need.height() > button->height() + 2)
+                out.push_back(Describe(button, button->text(), need));
+        }
+    }
+    return out;
 }
 
 }  // namespace uitest

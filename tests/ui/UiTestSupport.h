@@ -2,6 +2,8 @@
 // What the user-interface tests share: one application object on the
 // offscreen platform, private temporary folders and a catcher of log lines.
 #include <QString>
+
+class QWidget;
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,5 +34,10 @@ private:
 
 // Lets queued events run for a while.
 void Pump(int milliseconds = 0);
+
+// The texts under root (labels, check and radio boxes, buttons) that need more
+// room than their widget gives them, one line each: class, object or parent
+// and the text. Checks the laid-out size, so the language must be applied.
+std::vector<std::string> TextsThatDoNotFit(const QWidget* root);
 
 }  // namespace uitest

@@ -199,7 +199,13 @@ void MessageBoxBorder()
     ep.fillRect(QRect(0, 0, 1, 8), kDark0);
     ep.end();
     Save(edge, "msg_left");
-    Save(edge.mirrored(true, false), "msg_right");
+    // The right edge stands where the top-right corner starts, so it is as
+    // wide as the corner, its frame on the outer side.
+    QImage right = Blank(8, 8);
+    QPainter rp(&right);
+    rp.drawImage(6, 0, edge.mirrored(true, false));
+    rp.end();
+    Save(right, "msg_right");
     QImage foot = Blank(8, 2);
     foot.fill(kDark2);
     QPainter fp(&foot);

@@ -96,7 +96,7 @@ void TPinQueryExForm::SetMode(int mode)
     m_iMode = mode;
     if (mode == 2 || mode == 3) {
         // A dialog reused after a mode without input takes input again.
-        m_pEPin->setEnabled(true);
+        SetEditState(m_pEPin, true);
         m_pBOk->setEnabled(true);
         SetEditState(m_pEPuk, mode == 3);
     } else {

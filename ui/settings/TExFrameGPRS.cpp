@@ -152,19 +152,22 @@ void TExFrameGPRS::SaveSettings()
     }
     const int auth = m_pRB_None->isChecked() ? 0 : m_pRB_Pap->isChecked() ? 1 : m_pRB_Chap->isChecked() ? 2 : 0;
     const int tech = m_pRB_gprso->isChecked() ? 0 : m_pRB_hsxpao->isChecked() ? 1 : m_pRB_gprsp->isChecked() ? 2 : 3;
+    bool written = true;
     {
         TConfigFile ini(m_pMain->ConfigPath());
-        ini.SetConnectionUserName(FromQ(m_pEUserName->text()));
-        ini.SetConnectionUserPassword(FromQ(m_pEPassword->text()));
-        ini.SetConnectionPhone(FromQ(m_pEPhoneNumber->text()));
-        ini.SetConnectionAPN(FromQ(m_pEModemAPN->text()));
-        ini.SetAuthentication(auth);
-        ini.SetTechnology(tech);
+        written &= ini.SetConnectionUserName(FromQ(m_pEUserName->text()));
+        written &= ini.SetConnectionUserPassword(FromQ(m_pEPassword->text()));
+        written &= ini.SetConnectionPhone(FromQ(m_pEPhoneNumber->text()));
+        written &= ini.SetConnectionAPN(FromQ(m_pEModemAPN->text()));
+        written &= ini.SetAuthentication(auth);
+        written &= ini.SetTechnology(tech);
     }
-    m_bSaved = true;
+    // A file that cannot be written (a read-only program folder) is told as
+    // such: the connect action would dial with the old profile.
+    m_bSaved = written;
     if (!m_bHelperMode)
         HideHostWait();
-    m_pMain->ShowMsgBox(BoxOwner(), Text(216), 0);
+    m_pMain->ShowMsgBox(BoxOwner(), Text(written ? 216 : 297), 0);
     m_pMain->Unlock();
 }
 
@@ -180,7 +183,7 @@ void TExFrameGPRS::OnUpdateHelperClick()
     m_pBUpdate->blockSignals(true);
     SaveSettings();
     m_pBUpdate->blockSignals(false);
-    if (!m_pEPhoneNumber->text().isEmpty()) {
+    if (m_bSaved) {
         // The helper window is modal: closing it ends its run with Cancel.
         if (TFormEx* host = HostForm())
             host->CloseWith(2);

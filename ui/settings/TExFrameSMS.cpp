@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
@@ -22,11 +23,16 @@ TExFrameSMS::TExFrameSMS(QWidget* owner, TLanguage* language, TModemComm* modemC
     resize(398, 188);
     Image1 = MakeBackground(background);
     Bevel2 = MakeBevel(14, 7, 379, 98);
-    m_pLCenterNumber = MakeLabel(21, 14, 113, 22);
+    // As wide as the field below it: the caption is longer in some languages.
+    m_pLCenterNumber = MakeLabel(21, 14, 213, 22);
     m_pECenterNumber = new QLineEdit(this);
     m_pECenterNumber->setGeometry(20, 38, 213, 21);
     m_pECenterNumber->setFont(TahomaPx(11));
     m_pECenterNumber->installEventFilter(this);
+    // Pasted or dropped text passes no key filter: it is held to the same
+    // characters (and refused whole otherwise).
+    m_pECenterNumber->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+]*")), m_pECenterNumber));
     m_pBUpdate = MakeButton(this, 160, 74, 225, 20);
     BvlSpacer = new TLockCover(this);
     connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrameSMS::OnUpdate);

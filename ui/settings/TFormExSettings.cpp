@@ -166,8 +166,13 @@ void TFormExSettings::FormShow()
     if (!pinOk && (linkUp || page == kSecurityPage || page == kSmsPage))
         page = kModemPage;
     ShowPage(page);
+    // The modem page tests every device's port, which closes and reopens the
+    // communicator's port: the worker must be off the modem meanwhile. (On
+    // WM_MODEM_STATE_CHANGED the sender holds it already.)
+    m_pMain->SuspendWorker();
     for (TExFrame* p : m_pPages)
         p->UpdateModemState();
+    m_pMain->ResumeWorker();
 }
 
 void TFormExSettings::ShowPage(int index)

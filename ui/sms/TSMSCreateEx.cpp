@@ -243,6 +243,14 @@ bool TSMSCreateEx::eventFilter(QObject* watched, QEvent* event)
     return TExFrame::eventFilter(watched, event);
 }
 
+void TSMSCreateEx::hideEvent(QHideEvent* event)
+{
+    // The hint is a window of its own: it would stay on the screen over
+    // whatever lies there once the page or the SMS window is gone.
+    RemoveHint();
+    TExFrame::hideEvent(event);
+}
+
 void TSMSCreateEx::OnMessageKeyDown()
 {
     m_wsLastText = MemoText();
@@ -345,7 +353,9 @@ void TSMSCreateEx::OnChangeExtLang()
     const bool ucs2 = m_pCBxExLang->isChecked();
     m_pIniFile->SetUseExtLangSMS(ucs2);
     m_iMaxChars = smsui::MaxChars(ucs2);
-    ShowCounter();
+    // The room of the new encoding; the text is counted again below, once it
+    // is known whether it stays whole (no negative count while asking).
+    m_pLCounter->setText(QString::number(m_iMaxChars));
     const WideString text = MemoText();
     if (static_cast<int>(text.size()) > m_iMaxChars) {
         TSmsMainWindow* main = Main();
@@ -384,6 +394,8 @@ void TSMSCreateEx::OnSendSMSPDU()
     if (main == nullptr || host == nullptr || m_pModemComm == nullptr)
         return;
     const QSignalBlocker detach(m_pBSend);
+    // The text is on its way: a hint about it would only cover the boxes.
+    RemoveHint();
     main->Lock();
     host->ShowWaitPanel(LangText(m_pLanguage, 144));
     main->SuspendWorker();
@@ -397,6 +409,7 @@ void TSMSCreateEx::OnSendSMSPDU()
         const int n = static_cast<int>(recipients.size());
         host->HideWaitPanel();
         int failures = 0;
+        AnsiString unsent;
         for (int i = 0; i < n; ++i) {
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
@@ -405,11 +418,15 @@ void TSMSCreateEx::OnSendSMSPDU()
                 m_pModemComm->AddSentSms(to, text);
                 host->RefreshList(3);
             } else {
+                unsent += (failures > 0 ? ";" : "") + to;
                 ++failures;
             }
             host->HideWaitPanel();
         }
         if (failures > 0) {
+            // Only the recipients that did not get it stay, so sending again
+            // does not send the message twice to the others.
+            m_pEPhoneNum->setText(ToQ(unsent));
             result = LangText(m_pLanguage, 151);
         } else {
             m_pMText->clear();

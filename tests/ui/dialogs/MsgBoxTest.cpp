@@ -74,6 +74,11 @@ TEST(MsgBox, ShortTextGivesTheNarrowestBox)
     EXPECT_EQ(box.imgTopLine->geometry(), QRect(8, 0, w - 16, 17));
     EXPECT_EQ(box.imgLeftLine->geometry(), QRect(0, 17, 2, h - 17 - 2));
     EXPECT_EQ(box.imgRightLine->x(), w - 8);
+    // The right edge's frame lies on the box's right side, as the corners' do.
+    EXPECT_EQ(box.imgRightLine->geometry().right(), w - 1);
+    const QImage right = box.imgRightLine->pixmap().toImage();
+    EXPECT_GT(qAlpha(right.pixel(right.width() - 1, 0)), 0);
+    EXPECT_EQ(qAlpha(right.pixel(0, 0)), 0);
 }
 
 TEST(MsgBox, ThreeLinesAreThreeLineHeightsAndALoneLineFeedIsNone)

@@ -84,6 +84,8 @@ TEST(PinQuery, ModesSetTheEditsAndTheOkButton)
         EXPECT_EQ(d.m_pEPuk->isEnabled(), c.puk);
         EXPECT_EQ(d.m_pBOk->isEnabled(), c.ok);
         EXPECT_EQ(Base(d.m_pEPuk), BgrColor(c.puk ? 0xFFFFFF : 0x808080));
+        // Also after a mode without input the PIN edit looks as usable as it is.
+        EXPECT_EQ(Base(d.m_pEPin), BgrColor(c.pin ? 0xFFFFFF : 0x808080));
     }
 }
 

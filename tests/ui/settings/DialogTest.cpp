@@ -11,6 +11,9 @@
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TExFrameSettings.h"
 #include "ui/settings/TExFrmSecurity.h"
+#include "ui/settings/TExFrameGPRS.h"
+#include "ui/settings/TExFrameModem.h"
+#include "ui/dialogs/TFormExHelper.h"
 
 using namespace settingstest;
 
@@ -125,3 +128,28 @@ TEST_F(Dialog, StatisticsMessageFromAnotherThreadFillsTheMainWindowsRow)
 }
 
 }  // namespace
+
+TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
+{
+    MakeDialog();
+    m_dialog->show();
+    for (int lang = 0; lang < m_language->GetLanguageCount(); ++lang) {
+        SCOPED_TRACE(m_language->GetLanguages()[static_cast<size_t>(lang)]);
+        m_language->SetActiveLanguage(lang);
+        m_dialog->ApplyLanguage();
+        for (int i = 0; i < TFormExSettings::kPageCount; ++i) {
+            m_dialog->PageButton(i)->click();
+            for (const std::string& miss : uitest::TextsThatDoNotFit(m_dialog.get()))
+                ADD_FAILURE() << miss;
+        }
+        // The two pages the helper window shows, laid out for it.
+        auto* modem = new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
+        modem->LayoutForHelper();
+        TFormExHelper modemHelper(nullptr, modem);
+        TFormExHelper gprsHelper(
+            nullptr, new TExFrameGPRS(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main));
+        for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
+            for (const std::string& miss : uitest::TextsThatDoNotFit(h))
+                ADD_FAILURE() << "helper: " << miss;
+    }
+}

@@ -75,6 +75,24 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     EXPECT_EQ(m_main.locked, 0);
 }
 
+TEST_F(ModemPage, ShowingTheDialogTestsThePortsOnlyWhileHoldingTheModem)
+{
+    StartModem();
+    MakeDialog();
+    const size_t atStart = m_sim.Commands().size();
+    size_t atSuspend = 0, atResume = 0;
+    m_main.onSuspend = [&] { atSuspend = m_sim.Commands().size(); };
+    m_main.onResume = [&] { atResume = m_sim.Commands().size(); };
+    m_dialog->show();
+    uitest::Pump(50);
+    // The port test talked to the modem, and only while the worker was off it.
+    EXPECT_EQ(atSuspend, atStart);
+    EXPECT_GT(atResume, atSuspend);
+    EXPECT_EQ(m_sim.Commands().size(), atResume);
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
+    EXPECT_EQ(Page()->m_pCBModemDevices->count(), 1);
+}
+
 TEST_F(ModemPage, StartUpOptionsLoadAndWriteAtOnce)
 {
     uitest::WriteFile(Config(), "[SETTINGS]\nConnectToOtherDev=0\n[PROFILE0]\nConnect_on_startup=1\n");

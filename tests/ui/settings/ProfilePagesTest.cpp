@@ -10,6 +10,7 @@
 #include "ui/common/TSkinButton.h"
 #include "ui/settings/TExFrameGPRS.h"
 #include "ui/settings/TExFrameSettings.h"
+#include "ui/dialogs/TFormExHelper.h"
 
 using namespace settingstest;
 
@@ -74,6 +75,33 @@ TEST_F(ProfilePages, ConnectionPageRefusesAnEmptyNumber)
     EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99#");
     EXPECT_EQ(Read("PROFILE0", "Connection_User_Name"), "<none>");
     EXPECT_EQ(m_main.locked, 0);
+}
+
+TEST_F(ProfilePages, ConnectionProfileThatCannotBeWrittenIsNotReportedSaved)
+{
+    MakeDialog();
+    // A folder that is not there: every write of the profile fails.
+    m_main.configPath = (m_root / "gone" / "Config.ini").string();
+    m_dialog->ShowPage(TFormExSettings::kConnectionPage);
+    Gprs()->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts().back(), Text(297));
+    EXPECT_FALSE(Gprs()->LastSaveWritten());
+    EXPECT_EQ(m_main.locked, 0);
+
+    // In the helper window: it stays open, so the user is not sent on to
+    // dial with a profile that is not there; once written it closes.
+    auto* page = new TExFrameGPRS(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
+    TFormExHelper helper(nullptr, page);
+    helper.show();
+    page->ShowPage();
+    page->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts().back(), Text(297));
+    EXPECT_TRUE(helper.isVisible());
+    m_main.configPath = Config().string();
+    page->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts().back(), Text(216));
+    EXPECT_FALSE(helper.isVisible());
+    EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99#");
 }
 
 TEST_F(ProfilePages, StatisticsShowTheTotalsAndResetToToday)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -55,8 +56,19 @@ public:
     }
     bool IsPinOk() override { return pinOk; }
     bool IsConnected() override { return connected; }
-    void SuspendWorker() override { ++suspends; }
-    void ResumeWorker() override { ++resumes; }
+    void SuspendWorker() override
+    {
+        ++suspends;
+        if (onSuspend)
+            onSuspend();
+    }
+    void ResumeWorker() override
+    {
+        ++resumes;
+        if (onResume)
+            onResume();
+    }
+    std::function<void()> onSuspend, onResume;
     int ShowMsgBox(QWidget*, const AnsiString& text, int type) override
     {
         boxes.emplace_back(text, type);

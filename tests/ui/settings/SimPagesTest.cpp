@@ -156,6 +156,11 @@ TEST_F(SimPages, CentreNumberTakesDigitsPlusAndBackspaceOnly)
     QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier, QString(QChar(8)));
     QCoreApplication::sendEvent(edit, &back);
     EXPECT_EQ(edit->text().toStdString(), "1+");
+    // A paste of anything else goes no further than a typed key.
+    edit->insert("49\";+CLCK");
+    EXPECT_EQ(edit->text().toStdString(), "1+");
+    edit->insert("4917");
+    EXPECT_EQ(edit->text().toStdString(), "1+4917");
 }
 
 }  // namespace

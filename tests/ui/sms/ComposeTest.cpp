@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <functional>
 
 #include "SmsWindowFixture.h"
 #include "tools/modemsim/SmsModule.h"
@@ -102,7 +103,13 @@ TEST_F(SmsWindowTest, SwitchToUcs2AsksBeforeCutting)
     EXPECT_FALSE(TConfigFile((m_program / "Config.ini").string()).GetUseExtLangSMS());
 
     m_main.answers = {6};
+    QString counterWhileAsking;
+    m_main.onBox = [&] { counterWhileAsking = Compose()->Counter()->text(); };
     box->setChecked(true);
+    m_main.onBox = nullptr;
+    // While the question is open the counter shows the new room, never a
+    // negative count.
+    EXPECT_EQ(counterWhileAsking, "70");
     EXPECT_TRUE(box->isChecked());
     EXPECT_EQ(memo->toPlainText(), Repeat(u'a', 70));
     EXPECT_EQ(Compose()->Counter()->text(), "0");
@@ -127,6 +134,31 @@ TEST_F(SmsWindowTest, HintForCharactersBeyondSevenBit)
 
     Compose()->ExtLangBox()->setChecked(true);
     Type(memo, u'\u00E9');
+    EXPECT_EQ(Compose()->HintWindow(), nullptr);
+}
+
+TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    QPlainTextEdit* memo = Compose()->TextMemo();
+    // Hiding the SMS window or switching pages takes the hint away.
+    for (auto leave : {std::function<void()>([w] { w->hide(); }),
+                       std::function<void()>([w] { w->PageButton(3)->click(); })}) {
+        w->show();
+        w->PageButton(0)->click();
+        Type(memo, u'\u00E9');
+        ASSERT_NE(Compose()->HintWindow(), nullptr);
+        leave();
+        EXPECT_EQ(Compose()->HintWindow(), nullptr);
+    }
+    // A send takes it away before any box is shown.
+    w->PageButton(0)->click();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    Compose()->NumberEdit()->setText("111");
+    Type(memo, u'\u00E9');
+    ASSERT_NE(Compose()->HintWindow(), nullptr);
+    Compose()->SendButton()->click();
     EXPECT_EQ(Compose()->HintWindow(), nullptr);
 }
 
@@ -191,17 +223,26 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(151));
     EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "111;");
+    // Only the recipient that did not get it is left to send to again.
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
     EXPECT_EQ(CountOnDisk(3), 1);
+
+    // Of three, the middle one fails: it alone stays in the field.
+    Compose()->NumberEdit()->setText("333;;444");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
+    EXPECT_EQ(CountOnDisk(3), 3);
 
     // The modem refuses the message: nothing more is stored.
     m_sim.Sms().SetSendError(500);
     Compose()->NumberEdit()->setText("222");
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(151));
-    EXPECT_EQ(CountOnDisk(3), 1);
-    EXPECT_EQ(m_comm->GetSmsStore().size(), 1u);
-    EXPECT_EQ(List(3)->RowCount(), 2);
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "222");
+    EXPECT_EQ(CountOnDisk(3), 3);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
+    EXPECT_EQ(List(3)->RowCount(), 4);
 }
 
 TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)

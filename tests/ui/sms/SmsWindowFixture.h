@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QObject>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -31,6 +32,7 @@ struct MainRecord : QObject, TMessageWindow {
     int locks = 0, unlocks = 0, suspends = 0, resumes = 0;
     bool registered = true;
     bool connected = false;
+    std::function<void()> onBox;  // runs while a box is "shown"
 
     void Clear()
     {
@@ -54,6 +56,8 @@ public:
     int ShowMsgBox(QWidget*, const AnsiString& text, int type) override
     {
         m_r->boxes.push_back(text);
+        if (m_r->onBox)
+            m_r->onBox();
         if (type == 0)
             return 1;
         if (m_r->answers.empty())

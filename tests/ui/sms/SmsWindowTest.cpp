@@ -11,6 +11,7 @@
 #include "tools/modemsim/SmsModule.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/sms/TFormExSMSZoom.h"
 
 namespace {
 // A received message of 2011-01-01 from +18005551212, "hellohello".
@@ -146,4 +147,23 @@ TEST_F(SmsWindowTest, WaitPanelWidthFollowsItsText)
     EXPECT_LE(w->WaitOffset(), -1);
     w->HideWaitPanel();
     EXPECT_FALSE(w->WaitPanel()->isVisible());
+}
+
+TEST_F(SmsWindowTest, EveryTextFitsItsPlaceInEveryLanguage)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    for (int lang = 0; lang < m_lang->GetLanguageCount(); ++lang) {
+        SCOPED_TRACE(m_lang->GetLanguages()[static_cast<size_t>(lang)]);
+        m_lang->SetActiveLanguage(lang);
+        w->ApplyLanguage();
+        for (int i = 0; i < 4; ++i) {
+            w->PageButton(i)->click();
+            for (const std::string& miss : uitest::TextsThatDoNotFit(w))
+                ADD_FAILURE() << miss;
+        }
+        TFormExSMSZoom zoom(w, m_lang.get());
+        for (const std::string& miss : uitest::TextsThatDoNotFit(&zoom))
+            ADD_FAILURE() << miss;
+    }
 }
