@@ -64,7 +64,7 @@ TAutostart::TAutostart() = default;
 AnsiString TAutostart::Folder()
 {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // A relative XDG_CONFIG_HOME is not a valid setting and is ignored.
     if (xdg != nullptr && xdg[0] == '/')
         return AnsiString(xdg) + "/autostart";
     const char* home = std::getenv("HOME");

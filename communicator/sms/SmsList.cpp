@@ -76,7 +76,13 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
     rec.status = status;
     // The codec's 8-bit text (a sender's name may hold letters such as 'é')
     // becomes the program's text, as the message text does.
-    SetSmsNumber(rec, WideToAnsi(Sms8ToWide(tpdu.address)));
+    // An international originator keeps its '+', so that a reply reaches the
+    // same number from any network (the digits alone would be dialled as a
+    // national number).
+    AnsiString number = WideToAnsi(Sms8ToWide(tpdu.address));
+    if (tpdu.addressTon == 1 && !number.empty() && number[0] != '+')
+        number.insert(number.begin(), '+');
+    SetSmsNumber(rec, number);
     // The record ends its text at a zero: one inside the message (UCS2 or 8-bit
     // data may hold it) is shown as a replacement character instead of cutting
     // off the rest, which exists nowhere else once the SIM copy is gone.

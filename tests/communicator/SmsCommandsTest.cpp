@@ -85,7 +85,7 @@ TEST_F(SmsCommands, ReadAllTakesEveryMessageSavesThenDeletes)
     EXPECT_EQ(sms::GetSmsNumber(store[0]), "InternetSMS");
     EXPECT_EQ(store[0].status, 0);
     EXPECT_EQ(store[0].date, sms::MakeDateTime(2011, 3, 29, 19, 20, 4));
-    EXPECT_EQ(sms::GetSmsNumber(store[1]), "18005551212");
+    EXPECT_EQ(sms::GetSmsNumber(store[1]), "+18005551212");
     EXPECT_EQ(store[1].status, 1);
     EXPECT_EQ(store[2].status, 2);
     EXPECT_EQ(store[2].date, 0.0);

@@ -343,8 +343,12 @@ TEST(SmsPdu, RecordFromADecodedMessage)
               PduResult::Decoded);
     SMS_TO_FILE_STRUCT rec = MakeReceivedRecord(t, 1);
     EXPECT_EQ(rec.status, 1);
-    EXPECT_EQ(GetSmsNumber(rec), "16175927198");
+    EXPECT_EQ(GetSmsNumber(rec), "+16175927198");
     EXPECT_EQ(GetSmsText(rec), u"Hi");
+    // A number of unknown type keeps its digits only: a reply dials it as it came.
+    ASSERT_EQ(DecodePDU(Deliver("0B816171957291F8", "00", "02", Encode7Bit("Hi"), "04", "11208211050500"), t),
+              PduResult::Decoded);
+    EXPECT_EQ(GetSmsNumber(MakeReceivedRecord(t, 1)), "16175927198");
     EXPECT_DOUBLE_EQ(rec.date, MakeDateTime(2011, 2, 28, 11, 50, 50));
 
     // A time stamp that is no date: the message is kept with date 0.0.

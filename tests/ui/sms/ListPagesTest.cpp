@@ -146,7 +146,7 @@ TEST_F(SmsListTest, MessageArrivingWhileZoomedDoesNotMisdirectTheReadMark)
         if (r.status == 0)
             unread.push_back(sms::GetSmsNumber(r));
     // "u2" was read; the new message from the SIM (2011) is still unread.
-    EXPECT_EQ(unread, std::vector<std::string>({"u1", "18005551212"}));
+    EXPECT_EQ(unread, std::vector<std::string>({"u1", "+18005551212"}));
     EXPECT_EQ(List(1)->RowCount(), 3);
 }
 

@@ -84,7 +84,7 @@ TEST_F(SmsWindowTest, StoreChangedFromTheWorkerRefillsEveryList)
         uitest::Pump(5);
     worker.join();
     ASSERT_TRUE(read) << MemoDump();
-    EXPECT_EQ(List(1)->Cell(2, 1), "18005551212");
+    EXPECT_EQ(List(1)->Cell(2, 1), "+18005551212");
     EXPECT_EQ(List(1)->Cell(4, 1), "hellohello");
     EXPECT_EQ(m_main.unreadStates, std::vector<LPARAM>({0, 1}));
     EXPECT_TRUE(m_sim.Sms().Messages().empty());
