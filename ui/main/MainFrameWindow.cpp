@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -26,6 +25,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/TSkin.h"
+#include "ui/common/TWaitPanel.h"
 #include "ui/common/UiLog.h"
 #include "ui/common/UiStyle.h"
 #include "ui/main/MainDialogs.h"
@@ -242,26 +242,16 @@ void TModemMainFrame::BuildControls()
     for (QLabel* t : {m_pLDownTitle, m_pLDownSpeedTitle, m_pLUpTitle, m_pLUpSpeedTitle, m_pLTimeUpTitle})
         t->hide();
 
-    m_pPWaitPanel = new QFrame(this);
-    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_pPWaitPanel->setGeometry(524, 21, 205, 57);
-    m_pPWaitPanel->setAutoFillBackground(true);
-    m_pWndText = new QLabel(m_pPWaitPanel);
-    m_pWndText->setGeometry(11, 8, 184, 21);
-    m_pWndText->setAlignment(Qt::AlignCenter);
-    m_pWndText->setFont(TahomaPx(13, true));
-    SetTextColour(m_pWndText, Qt::white);
-    m_pPBxWaiting = new QLabel(m_pPWaitPanel);
-    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
-    m_pPWaitPanel->hide();
-    m_pScrollImage = new QPixmap(TSkin::Picture(Skin::kWaitStripe, QSize(229, 14), QColor(26, 108, 184)));
+    m_pPWaitPanel = new TWaitPanel(this, 524, 21, BgrColor(Skin::kWindowColour));
+    // Closing, the stripe takes one more step and stays.
+    connect(m_pPWaitPanel, &TWaitPanel::Stepped, this, [this] {
+        if (m_bClosing)
+            m_pPWaitPanel->StopStripe();
+    });
 
     BvlSpacer = new TLockCover(this);
     BvlSpacer->hide();
 
-    WaitTimer = new QTimer(this);
-    WaitTimer->setInterval(10);
-    connect(WaitTimer, &QTimer::timeout, this, &TModemMainFrame::OnWaitTimer);
     FlashSMSTimer = new QTimer(this);
     FlashSMSTimer->setInterval(200);
     connect(FlashSMSTimer, &QTimer::timeout, this, &TModemMainFrame::OnSMSFlashTimer);
@@ -627,8 +617,6 @@ void TModemMainFrame::FormDestroy()
         }
     } catch (...) {
     }
-    delete m_pScrollImage;
-    m_pScrollImage = nullptr;
 }
 
 void TModemMainFrame::SaveDebugLog()

@@ -1,10 +1,6 @@
 #include "ui/sms/TFormExSMS.h"
 
-#include <QFontMetrics>
-#include <QFrame>
 #include <QLabel>
-#include <QPainter>
-#include <QTimer>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
@@ -23,26 +19,6 @@
 #include "ui/sms/TSMSUnreadEx.h"
 
 namespace {
-// The paint box of the wait panel: the stripe picture at the current offset.
-class TStripeBox : public QWidget {
-public:
-    TStripeBox(QWidget* parent, const QPixmap& picture, const int& offset)
-        : QWidget(parent), m_picture(picture), m_offset(offset)
-    {
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.drawPixmap(m_offset, 0, m_picture);
-    }
-
-private:
-    const QPixmap& m_picture;
-    const int& m_offset;
-};
-
 constexpr int kPageButtonTops[4] = {22, 50, 77, 105};
 constexpr int kPageCaptions[4] = {139, 140, 141, 142};
 }  // namespace
@@ -83,29 +59,7 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
 
     Image3 = TSkin::Picture(Skin::kPageBack, QSize(407, 280), BgrColor(0xFAF8FE));
 
-    m_pPWaitPanel = new QFrame(this);
-    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_pPWaitPanel->setLineWidth(1);
-    m_pPWaitPanel->setGeometry(195, 140, 205, 57);
-    m_pPWaitPanel->setAutoFillBackground(true);
-    QPalette wp = m_pPWaitPanel->palette();
-    wp.setColor(QPalette::Window, BgrColor(0x181A1F));
-    m_pPWaitPanel->setPalette(wp);
-    m_pWndText = new QLabel(m_pPWaitPanel);
-    m_pWndText->setGeometry(11, 8, 184, 21);
-    m_pWndText->setAlignment(Qt::AlignCenter);
-    m_pWndText->setFont(TahomaPx(13, true));
-    m_pWndText->setTextFormat(Qt::PlainText);
-    m_pWndText->setAttribute(Qt::WA_TranslucentBackground, true);
-    SetTextColour(m_pWndText, BgrColor(0xFFFFFF));
-    ScrollImage = TSkin::Picture(Skin::kWaitStripe, QSize(511, 14), QColor(26, 108, 184));
-    m_pPBxWaiting = new TStripeBox(m_pPWaitPanel, ScrollImage, m_iWaitOffset);
-    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
-    m_pPWaitPanel->hide();
-    // A short period keeps the stripe running without spinning the processor.
-    PanelWaitTimer = new QTimer(this);
-    PanelWaitTimer->setInterval(10);
-    connect(PanelWaitTimer, &QTimer::timeout, this, &TFormExSMS::OnPanelWaitTimer);
+    m_pPWaitPanel = new TWaitPanel(this, 195, 140, BgrColor(0x181A1F));
 
     CreatePages();
     {
@@ -123,7 +77,6 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
 
 TFormExSMS::~TFormExSMS()
 {
-    PanelWaitTimer->stop();
     // The pages go before the main-window link they use.
     for (TExFrame*& page : m_pPages) {
         delete page;
@@ -277,33 +230,12 @@ void TFormExSMS::Unlock()
 
 void TFormExSMS::ShowWaitPanel(const AnsiString& text)
 {
-    const QFontMetrics fm(m_pWndText->font());
-    const QString caption = ToQ(text);
-    const int panelWidth = qMax(205, fm.horizontalAdvance(caption) + 40);
-    m_pPWaitPanel->setGeometry((width() - panelWidth) / 2, m_pPWaitPanel->y(), panelWidth, 57);
-    // The label follows the panel's width; the stripe too.
-    m_pWndText->setGeometry(11, 8, panelWidth - 21, fm.height());
-    m_pPBxWaiting->setGeometry(7, 33, panelWidth - 17, 14);
-    m_pWndText->setText(caption);
-    m_iWaitOffset = -42;
-    m_pPWaitPanel->raise();
-    m_pPWaitPanel->show();
-    PanelWaitTimer->start();
+    m_pPWaitPanel->ShowText(text);
 }
 
 void TFormExSMS::HideWaitPanel()
 {
-    PanelWaitTimer->stop();
-    m_pPWaitPanel->hide();
-}
-
-void TFormExSMS::OnPanelWaitTimer()
-{
-    if (m_iWaitOffset >= -1)
-        m_iWaitOffset = -41;
-    else
-        ++m_iWaitOffset;
-    m_pPBxWaiting->update();
+    m_pPWaitPanel->HidePanel();
 }
 
 // ---- Messages ----

@@ -10,12 +10,11 @@
 #include <memory>
 
 #include "ui/common/TFormEx.h"
+#include "ui/common/TWaitPanel.h"
 #include "ui/main/WindowMessages.h"
 #include "ui/sms/TSmsMainWindow.h"
 
-class QFrame;
 class QLabel;
-class QTimer;
 class TExFrame;
 class TLanguage;
 class TLockCover;
@@ -60,15 +59,14 @@ public:
     TSkinButton* PageButton(int i) const { return i >= 0 && i < 4 ? m_pPageButtons[i] : nullptr; }
     TLockCover* PageBevel(int i) const { return i >= 0 && i < 4 ? m_pPageBevels[i] : nullptr; }
     int CurrentPage() const { return m_iCurrentPage; }
-    QFrame* WaitPanel() const { return m_pPWaitPanel; }
-    QLabel* WaitText() const { return m_pWndText; }
-    int WaitOffset() const { return m_iWaitOffset; }
+    TWaitPanel* WaitPanel() const { return m_pPWaitPanel; }
+    QLabel* WaitText() const { return m_pPWaitPanel->TextLabel(); }
+    int WaitOffset() const { return m_pPWaitPanel->Offset(); }
 
     static constexpr int kStripWidth = 112;
 
 public slots:
     void OnNewBtnsClick();
-    void OnPanelWaitTimer();
 
 protected:
     void FormShow() override;
@@ -85,11 +83,7 @@ protected:
     TLockCover* BvlRead = nullptr;
     TLockCover* BvlSent = nullptr;
     QPixmap Image3;
-    QFrame* m_pPWaitPanel = nullptr;
-    QLabel* m_pWndText = nullptr;
-    QWidget* m_pPBxWaiting = nullptr;
-    QPixmap ScrollImage;
-    QTimer* PanelWaitTimer = nullptr;
+    TWaitPanel* m_pPWaitPanel = nullptr;
 
 private:
     void CreatePages();
@@ -101,7 +95,6 @@ private:
     TLockCover* m_pPageBevels[4] = {nullptr, nullptr, nullptr, nullptr};
     TLanguage* m_pLanguage = nullptr;
     TModemComm* m_pModemComm = nullptr;
-    int m_iWaitOffset = -42;
     int m_iCurrentPage = 0;
     std::unique_ptr<TSmsMainWindow> m_pMain;
 };
