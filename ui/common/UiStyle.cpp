@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -82,6 +83,19 @@ void SetTextColour(QWidget* w, const QColor& colour)
     pal.setColor(QPalette::ButtonText, colour);
     pal.setColor(QPalette::Text, colour);
     w->setPalette(pal);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font, Qt::Alignment alignment,
+                  const QColor& colour)
+{
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TranslucentBackground, true);
+    SetTextColour(label, colour);
+    return label;
 }
 
 void SetComboLocked(QComboBox* combo, bool locked)

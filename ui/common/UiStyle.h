@@ -8,6 +8,8 @@
 #include "platform/Types.h"
 
 class QComboBox;
+class QLabel;
+class QRect;
 class QWidget;
 
 // A colour given in the 0xBBGGRR order.
@@ -29,6 +31,10 @@ AnsiString FromQ(const QString& text);
 
 // Sets a widget's text (window text role) colour.
 void SetTextColour(QWidget* w, const QColor& colour);
+// A plain-text label at `place` that draws no background of its own: the
+// window's picture shows through.
+QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter, const QColor& colour = Qt::black);
 // Locked combo boxes turn grey (0x808080) and take no input; unlocked they are
 // white and enabled again.
 void SetComboLocked(QComboBox* combo, bool locked);

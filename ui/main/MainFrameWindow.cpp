@@ -132,11 +132,7 @@ TModemMainFrame::~TModemMainFrame()
 
 QLabel* TModemMainFrame::MakeLabel(int x, int y, int w, int h, int px, bool bold, bool routeMouse)
 {
-    auto* l = new QLabel(this);
-    l->setGeometry(x, y, w, h);
-    l->setFont(TahomaPx(px, bold));
-    SetTextColour(l, Qt::white);
-    l->setTextFormat(Qt::PlainText);
+    QLabel* l = ::MakeLabel(this, QRect(x, y, w, h), TahomaPx(px, bold), Qt::AlignLeft | Qt::AlignVCenter, Qt::white);
     if (routeMouse)
         l->installEventFilter(this);
     return l;

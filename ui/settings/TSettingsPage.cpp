@@ -90,13 +90,7 @@ QFrame* TSettingsPage::MakeBevel(int x, int y, int w, int h)
 
 QLabel* TSettingsPage::MakeLabel(int x, int y, int w, int h)
 {
-    auto* label = new QLabel(this);
-    label->setGeometry(x, y, w, h);
-    label->setFont(TahomaPx(11));
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    SetTextColour(label, BgrColor(0x000000));
-    return label;
+    return ::MakeLabel(this, QRect(x, y, w, h), TahomaPx(11));
 }
 
 QCheckBox* TSettingsPage::MakeCheckBox(int x, int y, int w, int h)

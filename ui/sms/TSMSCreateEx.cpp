@@ -22,17 +22,6 @@
 #include "ui/sms/TFormExSMS.h"
 
 namespace {
-QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    label->setFont(font);
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TranslucentBackground, true);
-    SetTextColour(label, BgrColor(0x000000));
-    return label;
-}
-
 void SetBaseColour(QWidget* w, uint32_t bgr)
 {
     QPalette pal = w->palette();
