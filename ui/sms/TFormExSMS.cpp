@@ -114,6 +114,17 @@ void TFormExSMS::resizeEvent(QResizeEvent* event)
     PlacePages();
 }
 
+TFormExSMS* TFormExSMS::HostOf(const TExFrame* page)
+{
+    return page != nullptr ? qobject_cast<TFormExSMS*>(page->HostForm()) : nullptr;
+}
+
+TSmsMainWindow* TFormExSMS::MainWindowOf(const TExFrame* page)
+{
+    TFormExSMS* host = HostOf(page);
+    return host != nullptr ? host->MainWindow() : nullptr;
+}
+
 TSMSCreateEx* TFormExSMS::ComposePage() const
 {
     return static_cast<TSMSCreateEx*>(m_pPages[0]);

@@ -49,6 +49,9 @@ public:
     void OnModemStateChanged(TMessage& message);
 
     TSmsMainWindow* MainWindow() const { return m_pMain.get(); }
+    // The SMS window hosting `page` and its main window; null when none.
+    static TFormExSMS* HostOf(const TExFrame* page);
+    static TSmsMainWindow* MainWindowOf(const TExFrame* page);
     TModemComm* ModemComm() const { return m_pModemComm; }
     TLanguage* Language() const { return m_pLanguage; }
 

@@ -109,16 +109,12 @@ TSMSCreateEx::~TSMSCreateEx()
 
 TFormExSMS* TSMSCreateEx::Host() const
 {
-    for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget())
-        if (auto* host = qobject_cast<TFormExSMS*>(w))
-            return host;
-    return nullptr;
+    return TFormExSMS::HostOf(this);
 }
 
 TSmsMainWindow* TSMSCreateEx::Main() const
 {
-    TFormExSMS* host = Host();
-    return host != nullptr ? host->MainWindow() : nullptr;
+    return TFormExSMS::MainWindowOf(this);
 }
 
 WideString TSMSCreateEx::MemoText() const

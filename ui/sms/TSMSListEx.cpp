@@ -110,16 +110,12 @@ TSMSListEx::~TSMSListEx() = default;
 
 TFormExSMS* TSMSListEx::Host() const
 {
-    for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget())
-        if (auto* host = qobject_cast<TFormExSMS*>(w))
-            return host;
-    return nullptr;
+    return TFormExSMS::HostOf(this);
 }
 
 TSmsMainWindow* TSMSListEx::Main() const
 {
-    TFormExSMS* host = Host();
-    return host != nullptr ? host->MainWindow() : nullptr;
+    return TFormExSMS::MainWindowOf(this);
 }
 
 void TSMSListEx::Log(const AnsiString& line)
