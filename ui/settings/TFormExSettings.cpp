@@ -6,7 +6,6 @@
 #include "platform/MessagePump.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TLanguage.h"
-#include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/common/UiStyle.h"
@@ -38,7 +37,6 @@ TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm
     LeftImage->setPixmap(TSkin::Picture(Skin::kSettingsLeft, QSize(kLeftWidth, 293), BgrColor(Skin::kWindowColour)));
 
     TSkinButton** buttons[kPageCount] = {&m_pPNGMain, &m_pPNGGPRS, &m_pPNGSecurity, &m_pPNGSMS, &m_pPNGSettings};
-    TLockCover** bevels[kPageCount] = {&BvlMain, &BvlConnection, &BvlSecurity, &BvlSMS, &BvlApplication};
     const int tops[kPageCount] = {21, 49, 77, 105, 133};
     for (int i = 0; i < kPageCount; ++i) {
         auto* b = new TSkinButton(this);
@@ -46,9 +44,7 @@ TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm
         b->setFont(TahomaPx(11));
         connect(b, &QAbstractButton::clicked, this, &TFormExSettings::OnPNGClick);
         *buttons[i] = b;
-        *bevels[i] = new TLockCover(this);
         m_pPageButtons[i] = b;
-        m_pPageBevels[i] = *bevels[i];
     }
 
     Image2 = new QLabel(this);
@@ -178,16 +174,17 @@ void TFormExSettings::OnPNGClick()
         button->blockSignals(false);
 }
 
+TLockCover* TFormExSettings::PageBevel(int index) const
+{
+    return index >= 0 && index < kPageCount ? m_pPageButtons[index]->Cover() : nullptr;
+}
+
 void TFormExSettings::SetButtonCovered(int index, bool covered)
 {
-    TSkinButton* b = m_pPageButtons[index];
-    if (covered) {
-        m_pPageBevels[index]->Cover(b);
-        b->SetCaptionColour(BgrColor(Skin::kLockedCaptionColour));
-    } else {
-        m_pPageBevels[index]->Uncover();
-        b->SetCaptionColour(BgrColor(Skin::kCaptionColour));
-    }
+    if (covered)
+        m_pPageButtons[index]->Lock();
+    else
+        m_pPageButtons[index]->Unlock();
 }
 
 void TFormExSettings::Lock()

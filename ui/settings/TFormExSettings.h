@@ -45,7 +45,8 @@ public:
     {
         return index >= 0 && index < kPageCount ? m_pPageButtons[index] : nullptr;
     }
-    TLockCover* PageBevel(int index) const { return index >= 0 && index < kPageCount ? m_pPageBevels[index] : nullptr; }
+    // The cover of a locked page button (none before its first lock).
+    TLockCover* PageBevel(int index) const;
     TWaitPanel* WaitPanel() const { return m_pPWaitPanel; }
     QLabel* WaitText() const { return m_pPWaitPanel->TextLabel(); }
     int WaitOffset() const { return m_pPWaitPanel->Offset(); }
@@ -56,11 +57,6 @@ public:
     TSkinButton* m_pPNGSecurity = nullptr;
     TSkinButton* m_pPNGSMS = nullptr;
     TSkinButton* m_pPNGSettings = nullptr;
-    TLockCover* BvlMain = nullptr;
-    TLockCover* BvlConnection = nullptr;
-    TLockCover* BvlSecurity = nullptr;
-    TLockCover* BvlSMS = nullptr;
-    TLockCover* BvlApplication = nullptr;
     QLabel* Image2 = nullptr;
 
 public slots:
@@ -82,7 +78,6 @@ private:
     TLanguage* m_pLanguage;
     TSkinButton* m_pPageButtons[kPageCount] = {};
     TExFrame* m_pPages[kPageCount] = {};
-    TLockCover* m_pPageBevels[kPageCount] = {};
     TModemComm* m_pModemComm;
     TMainActions* m_pMain;
     int m_iCurrentPage = 0;

@@ -6,7 +6,6 @@
 #include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TExFrame.h"
-#include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/common/UiStyle.h"
@@ -44,7 +43,6 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
     Image2->setGeometry(0, 0, kStripWidth, height());
 
     TSkinButton** buttons[4] = {&m_pPNGCreate, &m_pPNGUnread, &m_pPNGRead, &m_pPNGSent};
-    TLockCover** bevels[4] = {&BvlCreate, &BvlUnread, &BvlRead, &BvlSent};
     for (int i = 0; i < 4; ++i) {
         auto* b = new TSkinButton(this);
         b->setGeometry(10, kPageButtonTops[i], 92, 20);
@@ -52,9 +50,6 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
         connect(b, &QAbstractButton::clicked, this, &TFormExSMS::OnNewBtnsClick);
         *buttons[i] = b;
         m_pPageButtons[i] = b;
-        auto* bevel = new TLockCover(this);
-        *bevels[i] = bevel;
-        m_pPageBevels[i] = bevel;
     }
 
     Image3 = TSkin::Picture(Skin::kPageBack, QSize(407, 280), BgrColor(0xFAF8FE));
@@ -123,6 +118,11 @@ TSmsMainWindow* TFormExSMS::MainWindowOf(const TExFrame* page)
 {
     TFormExSMS* host = HostOf(page);
     return host != nullptr ? host->MainWindow() : nullptr;
+}
+
+TLockCover* TFormExSMS::PageBevel(int i) const
+{
+    return i >= 0 && i < 4 ? m_pPageButtons[i]->Cover() : nullptr;
 }
 
 TSMSCreateEx* TFormExSMS::ComposePage() const
@@ -219,11 +219,7 @@ void TFormExSMS::Lock()
 {
     ProcessMessages();
     for (int i = 0; i < 4; ++i) {
-        const QRect b = m_pPageButtons[i]->geometry();
-        m_pPageBevels[i]->setGeometry(b.left() - 3, b.top() - 3, b.width() + 6, b.height() + 6);
-        m_pPageBevels[i]->raise();
-        m_pPageBevels[i]->show();
-        m_pPageButtons[i]->SetCaptionColour(BgrColor(0x808080));
+        m_pPageButtons[i]->Lock();
         m_pPages[i]->Lock();
     }
 }
@@ -231,8 +227,7 @@ void TFormExSMS::Lock()
 void TFormExSMS::Unlock()
 {
     for (int i = 0; i < 4; ++i) {
-        m_pPageBevels[i]->hide();
-        m_pPageButtons[i]->SetCaptionColour(BgrColor(0xFFFFFF));
+        m_pPageButtons[i]->Unlock();
         m_pPages[i]->Unlock();
     }
 }

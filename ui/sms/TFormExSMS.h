@@ -60,7 +60,8 @@ public:
     TSMSCreateEx* ComposePage() const;
     TSMSListEx* ListPage(int list) const;
     TSkinButton* PageButton(int i) const { return i >= 0 && i < 4 ? m_pPageButtons[i] : nullptr; }
-    TLockCover* PageBevel(int i) const { return i >= 0 && i < 4 ? m_pPageBevels[i] : nullptr; }
+    // The cover of a locked page button (none before its first lock).
+    TLockCover* PageBevel(int i) const;
     int CurrentPage() const { return m_iCurrentPage; }
     TWaitPanel* WaitPanel() const { return m_pPWaitPanel; }
     QLabel* WaitText() const { return m_pPWaitPanel->TextLabel(); }
@@ -81,10 +82,6 @@ protected:
     TSkinButton* m_pPNGUnread = nullptr;
     TSkinButton* m_pPNGRead = nullptr;
     TSkinButton* m_pPNGSent = nullptr;
-    TLockCover* BvlCreate = nullptr;
-    TLockCover* BvlUnread = nullptr;
-    TLockCover* BvlRead = nullptr;
-    TLockCover* BvlSent = nullptr;
     QPixmap Image3;
     TWaitPanel* m_pPWaitPanel = nullptr;
 
@@ -95,7 +92,6 @@ private:
 
     TExFrame* m_pPages[4] = {nullptr, nullptr, nullptr, nullptr};
     TSkinButton* m_pPageButtons[4] = {nullptr, nullptr, nullptr, nullptr};
-    TLockCover* m_pPageBevels[4] = {nullptr, nullptr, nullptr, nullptr};
     TLanguage* m_pLanguage = nullptr;
     TModemComm* m_pModemComm = nullptr;
     int m_iCurrentPage = 0;
