@@ -44,9 +44,7 @@ TFormEx::TFormEx(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
     // The resource's defaults: 588 x 272, a pale window, "MS Sans Serif" 8.
     resize(588, 272);
     setFont(NamedFontPt("MS Sans Serif", 8));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
     setAutoFillBackground(true);
 
     m_pLTitle = MakeTitleLabel(this);
@@ -55,9 +53,7 @@ TFormEx::TFormEx(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
 
     pnlTitle = new QWidget(this);
     pnlTitle->setAutoFillBackground(true);
-    QPalette strip = pnlTitle->palette();
-    strip.setColor(QPalette::Window, BgrColor(Skin::kWindowColour));
-    pnlTitle->setPalette(strip);
+    SetBackColour(pnlTitle, BgrColor(Skin::kWindowColour));
     imgTitle = new QLabel(pnlTitle);
     imgTitle->setScaledContents(true);
     imgTitle->setPixmap(TSkin::Picture(Skin::kTitleStrip, QSize(32, kTitleHeight), BgrColor(Skin::kWindowColour)));

@@ -46,9 +46,7 @@ TWaitPanel::TWaitPanel(QWidget* parent, int left, int top, const QColor& backgro
     setLineWidth(1);
     setGeometry(left, top, kMinWidth, kHeight);
     setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, background);
-    setPalette(pal);
+    SetBackColour(this, background);
 
     m_pWndText = new QLabel(this);
     m_pWndText->setGeometry(kTextLeft, kTextTop, kTextWidth, 21);

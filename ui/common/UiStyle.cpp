@@ -85,6 +85,13 @@ void SetTextColour(QWidget* w, const QColor& colour)
     w->setPalette(pal);
 }
 
+void SetBackColour(QWidget* w, const QColor& colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+}
+
 QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font, Qt::Alignment alignment,
                   const QColor& colour)
 {

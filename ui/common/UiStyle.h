@@ -31,6 +31,8 @@ AnsiString FromQ(const QString& text);
 
 // Sets a widget's text (window text role) colour.
 void SetTextColour(QWidget* w, const QColor& colour);
+// Sets a widget's background (window role) colour.
+void SetBackColour(QWidget* w, const QColor& colour);
 // A plain-text label at `place` that draws no background of its own: the
 // window's picture shows through.
 QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font,

@@ -33,9 +33,7 @@ TFormExAbout::TFormExAbout(QWidget* owner, TLanguage* language, const AnsiString
 {
     SetCentreOnOwner(true);
     resize(347, 244);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0x000000));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0x000000));
 
     Image3 = new QLabel(this);
     Image3->setGeometry(14, 21, 323, 50);

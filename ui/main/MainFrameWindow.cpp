@@ -65,9 +65,7 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
         m_pDialogs = MakeProgramDialogs(this);
 
     setFixedSize(519, 145);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(Skin::kWindowColour));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(Skin::kWindowColour));
     setAutoFillBackground(true);
     setFont(NamedFontPt("MS Sans Serif", 8));
     m_bClosing = false;

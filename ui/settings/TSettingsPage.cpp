@@ -18,9 +18,7 @@ TSettingsPage::TSettingsPage(QWidget* owner, TLanguage* language, TModemComm* mo
       m_pMain(main != nullptr ? main : MainFrameActions())
 {
     setFont(TahomaPx(11));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
 }
 
 TSettingsPage::~TSettingsPage() = default;

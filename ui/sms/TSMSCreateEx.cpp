@@ -42,9 +42,7 @@ TSMSCreateEx::TSMSCreateEx(QWidget* owner, TLanguage* language, TModemComm* mode
     : TExFrame(owner), m_pLanguage(language), m_pModemComm(modemComm)
 {
     resize(407, 280);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
 
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);

@@ -43,9 +43,7 @@ TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemCom
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     resize(407, 280);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
 
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);
