@@ -50,8 +50,13 @@ QString SansFamily()
 
 QFont TahomaPx(int pixelSize, bool bold)
 {
+    return NamedFontPx("Tahoma", pixelSize, bold);
+}
+
+QFont NamedFontPx(const char* family, int pixelSize, bool bold)
+{
     InstallFontSubstitutes();
-    QFont f("Tahoma");
+    QFont f(family);
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;
@@ -89,6 +94,13 @@ void SetBackColour(QWidget* w, const QColor& colour)
 {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+}
+
+void SetFieldColour(QWidget* w, const QColor& colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Base, colour);
     w->setPalette(pal);
 }
 

@@ -29,9 +29,7 @@ QLineEdit* MakeSecretEdit(QWidget* parent, const QRect& place)
 
 void SetEditState(QLineEdit* edit, bool enabled)
 {
-    QPalette pal = edit->palette();
-    pal.setColor(QPalette::Base, BgrColor(enabled ? kWhite : kGrey));
-    edit->setPalette(pal);
+    SetFieldColour(edit, BgrColor(enabled ? kWhite : kGrey));
     edit->setEnabled(enabled);
 }
 }  // namespace

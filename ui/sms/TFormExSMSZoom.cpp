@@ -12,13 +12,6 @@
 
 namespace {
 constexpr const char* kZoomIcon = "zoom_icon";
-
-void PaleBase(QWidget* w)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, BgrColor(0xFAF8FE));
-    w->setPalette(pal);
-}
 }  // namespace
 
 TFormExSMSZoom::TFormExSMSZoom(QWidget* owner, TLanguage* language) : TFormEx(owner), m_pLanguage(language)
@@ -41,13 +34,13 @@ TFormExSMSZoom::TFormExSMSZoom(QWidget* owner, TLanguage* language) : TFormEx(ow
     m_pEPhone->setGeometry(70, 42, 190, 21);
     m_pEPhone->setFont(TahomaPx(11));
     m_pEPhone->setReadOnly(true);
-    PaleBase(m_pEPhone);
+    SetFieldColour(m_pEPhone, BgrColor(0xFAF8FE));
     m_pLSMS = MakeLabel(this, QRect(14, 63, 246, 22), TahomaPx(11), Qt::AlignCenter);
     m_pMMsgText = new QPlainTextEdit(this);
     m_pMMsgText->setGeometry(14, 84, 246, 134);
     m_pMMsgText->setFont(TahomaPx(11));
     m_pMMsgText->setReadOnly(true);
-    PaleBase(m_pMMsgText);
+    SetFieldColour(m_pMMsgText, BgrColor(0xFAF8FE));
 
     m_pBReplay = new TSkinButton(this);
     m_pBReplay->setGeometry(14, 224, 78, 20);
