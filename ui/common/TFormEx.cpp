@@ -1,5 +1,6 @@
 #include "ui/common/TFormEx.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TSkin.h"
@@ -286,4 +288,16 @@ bool TFormEx::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+void TFormEx::RunLocked(QAbstractButton* button, const std::function<void()>& action)
+{
+    Lock();
+    if (button != nullptr)
+        button->blockSignals(true);
+    action();
+    ProcessMessages();
+    Unlock();
+    if (button != nullptr)
+        button->blockSignals(false);
 }

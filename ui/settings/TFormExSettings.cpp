@@ -42,7 +42,7 @@ TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm
         auto* b = new TSkinButton(this);
         b->setGeometry(10, tops[i], 92, i == 0 ? 21 : 20);
         b->setFont(TahomaPx(11));
-        connect(b, &QAbstractButton::clicked, this, &TFormExSettings::OnPNGClick);
+        connect(b, &QAbstractButton::clicked, this, [this, b, i] { RunLocked(b, [this, i] { ShowPage(i); }); });
         *buttons[i] = b;
         m_pPageButtons[i] = b;
     }
@@ -155,23 +155,6 @@ void TFormExSettings::ShowPage(int index)
     LeftImage->lower();
     page->ShowPage();
     m_iCurrentPage = index;
-}
-
-void TFormExSettings::OnPNGClick()
-{
-    auto* button = qobject_cast<TSkinButton*>(sender());
-    Lock();
-    if (button != nullptr)
-        button->blockSignals(true);
-    int index = 0;
-    for (int i = 0; i < kPageCount; ++i)
-        if (m_pPageButtons[i] == button)
-            index = i;
-    ShowPage(index);
-    ProcessMessages();
-    Unlock();
-    if (button != nullptr)
-        button->blockSignals(false);
 }
 
 TLockCover* TFormExSettings::PageBevel(int index) const

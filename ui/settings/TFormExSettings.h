@@ -59,9 +59,6 @@ public:
     TSkinButton* m_pPNGSettings = nullptr;
     QLabel* Image2 = nullptr;
 
-public slots:
-    void OnPNGClick();
-
 protected:
     void FormShow() override;
     void resizeEvent(QResizeEvent* event) override;

@@ -47,7 +47,7 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
         auto* b = new TSkinButton(this);
         b->setGeometry(10, kPageButtonTops[i], 92, 20);
         b->setFont(TahomaPx(11));
-        connect(b, &QAbstractButton::clicked, this, &TFormExSMS::OnNewBtnsClick);
+        connect(b, &QAbstractButton::clicked, this, [this, b, i] { RunLocked(b, [this, i] { ShowPage(i); }); });
         *buttons[i] = b;
         m_pPageButtons[i] = b;
     }
@@ -182,23 +182,6 @@ void TFormExSMS::OnShow()
     }
     for (TExFrame* page : m_pPages)
         page->UpdateModemState();
-}
-
-void TFormExSMS::OnNewBtnsClick()
-{
-    auto* button = qobject_cast<TSkinButton*>(sender());
-    Lock();
-    if (button != nullptr)
-        button->blockSignals(true);
-    int index = 0;
-    for (int i = 0; i < 4; ++i)
-        if (m_pPageButtons[i] == button)
-            index = i;
-    ShowPage(index);
-    ProcessMessages();
-    Unlock();
-    if (button != nullptr)
-        button->blockSignals(false);
 }
 
 void TFormExSMS::SetTitle(const AnsiString& text)

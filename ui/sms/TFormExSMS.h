@@ -69,9 +69,6 @@ public:
 
     static constexpr int kStripWidth = 112;
 
-public slots:
-    void OnNewBtnsClick();
-
 protected:
     void FormShow() override;
     void OnShow();
