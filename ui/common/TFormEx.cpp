@@ -1,5 +1,6 @@
 #include "ui/common/TFormEx.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TSkin.h"
@@ -44,9 +46,7 @@ TFormEx::TFormEx(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
     // The resource's defaults: 588 x 272, a pale window, "MS Sans Serif" 8.
     resize(588, 272);
     setFont(NamedFontPt("MS Sans Serif", 8));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
     setAutoFillBackground(true);
 
     m_pLTitle = MakeTitleLabel(this);
@@ -55,9 +55,7 @@ TFormEx::TFormEx(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
 
     pnlTitle = new QWidget(this);
     pnlTitle->setAutoFillBackground(true);
-    QPalette strip = pnlTitle->palette();
-    strip.setColor(QPalette::Window, BgrColor(Skin::kWindowColour));
-    pnlTitle->setPalette(strip);
+    SetBackColour(pnlTitle, BgrColor(Skin::kWindowColour));
     imgTitle = new QLabel(pnlTitle);
     imgTitle->setScaledContents(true);
     imgTitle->setPixmap(TSkin::Picture(Skin::kTitleStrip, QSize(32, kTitleHeight), BgrColor(Skin::kWindowColour)));
@@ -290,4 +288,16 @@ bool TFormEx::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+void TFormEx::RunLocked(QAbstractButton* button, const std::function<void()>& action)
+{
+    Lock();
+    if (button != nullptr)
+        button->blockSignals(true);
+    action();
+    ProcessMessages();
+    Unlock();
+    if (button != nullptr)
+        button->blockSignals(false);
 }

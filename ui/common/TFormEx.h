@@ -7,8 +7,10 @@
 #include <QDialog>
 #include <QPointer>
 #include <QSet>
+#include <functional>
 #include "platform/Types.h"
 
+class QAbstractButton;
 class QLabel;
 class TExImage;
 
@@ -73,6 +75,9 @@ protected:
     // Show and hide handlers of the dialogs.
     virtual void FormShow() {}
     virtual void FormHide() {}
+    // Runs a button's click action with the window locked and the button deaf
+    // to further clicks; pending messages are handled before unlocking.
+    void RunLocked(QAbstractButton* button, const std::function<void()>& action);
     // A press on a title label: only the left button drags.
     void OnMouseDown(Qt::MouseButton button, const QPoint& globalPos, bool updateFirst = true);
 

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -49,8 +50,13 @@ QString SansFamily()
 
 QFont TahomaPx(int pixelSize, bool bold)
 {
+    return NamedFontPx("Tahoma", pixelSize, bold);
+}
+
+QFont NamedFontPx(const char* family, int pixelSize, bool bold)
+{
     InstallFontSubstitutes();
-    QFont f("Tahoma");
+    QFont f(family);
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;
@@ -82,6 +88,33 @@ void SetTextColour(QWidget* w, const QColor& colour)
     pal.setColor(QPalette::ButtonText, colour);
     pal.setColor(QPalette::Text, colour);
     w->setPalette(pal);
+}
+
+void SetBackColour(QWidget* w, const QColor& colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+}
+
+void SetFieldColour(QWidget* w, const QColor& colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Base, colour);
+    w->setPalette(pal);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font, Qt::Alignment alignment,
+                  const QColor& colour)
+{
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TranslucentBackground, true);
+    SetTextColour(label, colour);
+    return label;
 }
 
 void SetComboLocked(QComboBox* combo, bool locked)

@@ -8,6 +8,8 @@
 #include "platform/Types.h"
 
 class QComboBox;
+class QLabel;
+class QRect;
 class QWidget;
 
 // A colour given in the 0xBBGGRR order.
@@ -21,6 +23,8 @@ QString SansFamily();
 
 // "Tahoma" at a pixel height (the windows give most sizes in pixels).
 QFont TahomaPx(int pixelSize, bool bold = false);
+// A named font at a pixel height.
+QFont NamedFontPx(const char* family, int pixelSize, bool bold = false);
 // A named font at a point size ("MS Sans Serif" 8, "Tahoma" 8).
 QFont NamedFontPt(const char* family, int pointSize, bool bold = false);
 
@@ -29,6 +33,14 @@ AnsiString FromQ(const QString& text);
 
 // Sets a widget's text (window text role) colour.
 void SetTextColour(QWidget* w, const QColor& colour);
+// Sets a widget's background (window role) colour.
+void SetBackColour(QWidget* w, const QColor& colour);
+// Sets the colour of an edit's field (base role).
+void SetFieldColour(QWidget* w, const QColor& colour);
+// A plain-text label at `place` that draws no background of its own: the
+// window's picture shows through.
+QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter, const QColor& colour = Qt::black);
 // Locked combo boxes turn grey (0x808080) and take no input; unlocked they are
 // white and enabled again.
 void SetComboLocked(QComboBox* combo, bool locked);

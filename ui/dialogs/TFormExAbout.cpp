@@ -17,17 +17,8 @@
 #endif
 
 namespace {
-QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    label->setFont(font);
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TranslucentBackground, true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    SetTextColour(label, BgrColor(0x000000));
-    return label;
-}
+// The texts hang from their top line.
+constexpr Qt::Alignment kTopLeft = Qt::AlignLeft | Qt::AlignTop;
 
 QFont LinkFont()
 {
@@ -42,9 +33,7 @@ TFormExAbout::TFormExAbout(QWidget* owner, TLanguage* language, const AnsiString
 {
     SetCentreOnOwner(true);
     resize(347, 244);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0x000000));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0x000000));
 
     Image3 = new QLabel(this);
     Image3->setGeometry(14, 21, 323, 50);
@@ -61,20 +50,20 @@ TFormExAbout::TFormExAbout(QWidget* owner, TLanguage* language, const AnsiString
     m_pBClose->setGeometry(259, 215, 78, 20);
     connect(m_pBClose, &QAbstractButton::clicked, this, &TFormExAbout::OnClose);
 
-    m_pLWeb = MakeLabel(this, QRect(14, 150, 155, 15), LinkFont());
-    m_pLEmail = MakeLabel(this, QRect(210, 150, 127, 15), LinkFont());
+    m_pLWeb = MakeLabel(this, QRect(14, 150, 155, 15), LinkFont(), kTopLeft);
+    m_pLEmail = MakeLabel(this, QRect(210, 150, 127, 15), LinkFont(), kTopLeft);
     for (QLabel* link : {m_pLWeb, m_pLEmail}) {
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
     }
-    m_pLVersion = MakeLabel(this, QRect(14, 217, 155, 15), NamedFontPt("Tahoma", 7));
-    m_pSTAddress = MakeLabel(this, QRect(14, 77, 323, 52), NamedFontPt("MS Sans Serif", 8, true));
+    m_pLVersion = MakeLabel(this, QRect(14, 217, 155, 15), NamedFontPt("Tahoma", 7), kTopLeft);
+    m_pSTAddress = MakeLabel(this, QRect(14, 77, 323, 52), NamedFontPt("MS Sans Serif", 8, true), kTopLeft);
     m_pSTAddress->setWordWrap(true);
-    m_pLSupport = MakeLabel(this, QRect(14, 134, 155, 15), NamedFontPt("Tahoma", 7, true));
+    m_pLSupport = MakeLabel(this, QRect(14, 134, 155, 15), NamedFontPt("Tahoma", 7, true), kTopLeft);
     m_pLSupport->setText(QStringLiteral("Support:"));
-    m_pLIMEI = MakeLabel(this, QRect(14, 174, 323, 15), NamedFontPt("Tahoma", 7, true));
+    m_pLIMEI = MakeLabel(this, QRect(14, 174, 323, 15), NamedFontPt("Tahoma", 7, true), kTopLeft);
     m_pLIMEI->setText(QStringLiteral("IMEI:"));
-    m_pLFirmware = MakeLabel(this, QRect(14, 190, 323, 27), NamedFontPt("Tahoma", 7, true));
+    m_pLFirmware = MakeLabel(this, QRect(14, 190, 323, 27), NamedFontPt("Tahoma", 7, true), kTopLeft);
     m_pLFirmware->setWordWrap(true);
     m_pLFirmware->setText(QStringLiteral("Firmware:"));
 

@@ -60,9 +60,7 @@ TMsgBoxEx::TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguag
     : TFormEx(owner), m_type(type)
 {
     SetCentreOnOwner(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xEFEFEF));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xEFEFEF));
     SetTitle(AnsiString());
     HideExitButtons();
 

@@ -29,21 +29,8 @@ QLineEdit* MakeSecretEdit(QWidget* parent, const QRect& place)
 
 void SetEditState(QLineEdit* edit, bool enabled)
 {
-    QPalette pal = edit->palette();
-    pal.setColor(QPalette::Base, BgrColor(enabled ? kWhite : kGrey));
-    edit->setPalette(pal);
+    SetFieldColour(edit, BgrColor(enabled ? kWhite : kGrey));
     edit->setEnabled(enabled);
-}
-
-QLabel* MakeCaption(QWidget* parent, const QRect& place)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TranslucentBackground, true);
-    SetTextColour(label, BgrColor(0x000000));
-    return label;
 }
 }  // namespace
 
@@ -66,8 +53,8 @@ TPinQueryExForm::TPinQueryExForm(QWidget* owner, TLanguage* language) : TFormEx(
     Image2->setPixmap(TSkin::Picture(Skin::kPinBack, QSize(302, 106), BgrColor(0xEFEFEF)));
     Image2->lower();
     MakeDragHandle(Image2);
-    m_pLPin = MakeCaption(this, QRect(56, 21, 106, 22));
-    m_pLPuk = MakeCaption(this, QRect(56, 49, 106, 22));
+    m_pLPin = MakeLabel(this, QRect(56, 21, 106, 22), font());
+    m_pLPuk = MakeLabel(this, QRect(56, 49, 106, 22), font());
     m_pBOk = new TSkinButton(this);
     m_pBOk->setGeometry(126, 77, 78, 20);
     m_pBCancel = new TSkinButton(this);

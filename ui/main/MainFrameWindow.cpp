@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -26,6 +25,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/TSkin.h"
+#include "ui/common/TWaitPanel.h"
 #include "ui/common/UiLog.h"
 #include "ui/common/UiStyle.h"
 #include "ui/main/MainDialogs.h"
@@ -65,9 +65,7 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
         m_pDialogs = MakeProgramDialogs(this);
 
     setFixedSize(519, 145);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(Skin::kWindowColour));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(Skin::kWindowColour));
     setAutoFillBackground(true);
     setFont(NamedFontPt("MS Sans Serif", 8));
     m_bClosing = false;
@@ -132,11 +130,7 @@ TModemMainFrame::~TModemMainFrame()
 
 QLabel* TModemMainFrame::MakeLabel(int x, int y, int w, int h, int px, bool bold, bool routeMouse)
 {
-    auto* l = new QLabel(this);
-    l->setGeometry(x, y, w, h);
-    l->setFont(TahomaPx(px, bold));
-    SetTextColour(l, Qt::white);
-    l->setTextFormat(Qt::PlainText);
+    QLabel* l = ::MakeLabel(this, QRect(x, y, w, h), TahomaPx(px, bold), Qt::AlignLeft | Qt::AlignVCenter, Qt::white);
     if (routeMouse)
         l->installEventFilter(this);
     return l;
@@ -242,26 +236,16 @@ void TModemMainFrame::BuildControls()
     for (QLabel* t : {m_pLDownTitle, m_pLDownSpeedTitle, m_pLUpTitle, m_pLUpSpeedTitle, m_pLTimeUpTitle})
         t->hide();
 
-    m_pPWaitPanel = new QFrame(this);
-    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_pPWaitPanel->setGeometry(524, 21, 205, 57);
-    m_pPWaitPanel->setAutoFillBackground(true);
-    m_pWndText = new QLabel(m_pPWaitPanel);
-    m_pWndText->setGeometry(11, 8, 184, 21);
-    m_pWndText->setAlignment(Qt::AlignCenter);
-    m_pWndText->setFont(TahomaPx(13, true));
-    SetTextColour(m_pWndText, Qt::white);
-    m_pPBxWaiting = new QLabel(m_pPWaitPanel);
-    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
-    m_pPWaitPanel->hide();
-    m_pScrollImage = new QPixmap(TSkin::Picture(Skin::kWaitStripe, QSize(229, 14), QColor(26, 108, 184)));
+    m_pPWaitPanel = new TWaitPanel(this, 524, 21, BgrColor(Skin::kWindowColour));
+    // Closing, the stripe takes one more step and stays.
+    connect(m_pPWaitPanel, &TWaitPanel::Stepped, this, [this] {
+        if (m_bClosing)
+            m_pPWaitPanel->StopStripe();
+    });
 
     BvlSpacer = new TLockCover(this);
     BvlSpacer->hide();
 
-    WaitTimer = new QTimer(this);
-    WaitTimer->setInterval(10);
-    connect(WaitTimer, &QTimer::timeout, this, &TModemMainFrame::OnWaitTimer);
     FlashSMSTimer = new QTimer(this);
     FlashSMSTimer->setInterval(200);
     connect(FlashSMSTimer, &QTimer::timeout, this, &TModemMainFrame::OnSMSFlashTimer);
@@ -627,8 +611,6 @@ void TModemMainFrame::FormDestroy()
         }
     } catch (...) {
     }
-    delete m_pScrollImage;
-    m_pScrollImage = nullptr;
 }
 
 void TModemMainFrame::SaveDebugLog()

@@ -4,12 +4,8 @@
 // the wait panel.
 #include "ui/main/TModemMainFrame.h"
 
-#include <QFontMetrics>
-#include <QFrame>
 #include <QLabel>
-#include <QPainter>
 #include <QThread>
-#include <QTimer>
 #include <system_error>
 
 #include "communicator/TModemComm.h"
@@ -20,6 +16,7 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/TSkin.h"
+#include "ui/common/TWaitPanel.h"
 #include "ui/common/UiStyle.h"
 #include "ui/main/MainPictures.h"
 
@@ -394,43 +391,18 @@ void TModemMainFrame::ShowSignalQuality(int csq)
 
 void TModemMainFrame::ShowWaitPanel(const AnsiString& text)
 {
-    const QString caption = ToQ(text);
-    const QFontMetrics fm(m_pWndText->font());
-    const QRect r = fm.boundingRect(QRect(0, 0, 10000, 1000), Qt::AlignLeft, caption);
-    const int panelWidth = std::max(205, r.width() + 40);
-    const int left = (width() - panelWidth) / 2;
-    m_pPWaitPanel->setGeometry(left, 21, panelWidth, 57);
-    m_pWndText->setGeometry(11, 8, 184 + panelWidth - 205, std::max(21, r.height()));
-    m_pWndText->setText(caption);
-    m_iWaitAnimOffset = -42;
-    m_pPWaitPanel->raise();
-    m_pPWaitPanel->show();
+    m_pPWaitPanel->ShowText(text);
     ProcessMessages();
-    WaitTimer->start();
 }
 
 void TModemMainFrame::HideWaitPanel()
 {
-    WaitTimer->stop();
-    m_pPWaitPanel->hide();
+    m_pPWaitPanel->HidePanel();
 }
 
 bool TModemMainFrame::WaitPanelVisible() const
 {
     return !m_pPWaitPanel->isHidden();
-}
-
-void TModemMainFrame::OnWaitTimer()
-{
-    m_iWaitAnimOffset = m_iWaitAnimOffset >= -1 ? -41 : m_iWaitAnimOffset + 1;
-    if (m_bClosing)
-        WaitTimer->stop();
-    QPixmap frame(188, 14);
-    frame.fill(Qt::transparent);
-    QPainter p(&frame);
-    p.drawPixmap(m_iWaitAnimOffset, 0, *m_pScrollImage);
-    p.end();
-    m_pPBxWaiting->setPixmap(frame);
 }
 
 // ---- Small readers ----

@@ -28,7 +28,6 @@
 #include "platform/Types.h"
 #include "ui/main/WindowMessages.h"
 
-class QFrame;
 class QLabel;
 class QTimer;
 class TConfigFile;
@@ -38,6 +37,7 @@ class TExImage;
 class TFormEx;
 class TLanguage;
 class TLockCover;
+class TWaitPanel;
 class TModemComm;
 class TOperatorList;
 class TPNGButton;
@@ -150,7 +150,6 @@ public slots:
     void OnAboutClick();
     void OnConnectClick();
     void OnSMSFlashTimer();
-    void OnWaitTimer();
 
 public:
     // ---- Start-up, search, PIN and network (public for the pages) ----
@@ -273,20 +272,15 @@ private:
     QLabel* m_pLUpTitle = nullptr;
     QLabel* m_pLUpSpeedTitle = nullptr;
     QLabel* m_pLTimeUpTitle = nullptr;
-    QFrame* m_pPWaitPanel = nullptr;
-    QLabel* m_pWndText = nullptr;
-    QLabel* m_pPBxWaiting = nullptr;
+    TWaitPanel* m_pPWaitPanel = nullptr;
     TLockCover* BvlSpacer = nullptr;
-    QTimer* WaitTimer = nullptr;
     QTimer* FlashSMSTimer = nullptr;
-    QPixmap* m_pScrollImage = nullptr;
 
     // ---- Fields ----
     TFormEx* m_pDockedWindows[2] = {nullptr, nullptr};
     TFormEx* m_pAboutForm = nullptr;
     TFormEx* m_pSettingsForm = nullptr;
     TFormEx* m_pSmsForm = nullptr;
-    int m_iWaitAnimOffset = -42;
     TLanguage* m_pLanguage = nullptr;
     std::thread m_hReenumThread;
     TManualResetEvent m_hEnumDoneEvent {false};

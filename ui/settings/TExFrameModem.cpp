@@ -376,25 +376,19 @@ void TExFrameModem::ApplyLanguage()
 
 void TExFrameModem::Lock()
 {
-    SetBaseColour(m_pCBModemDevices, 0x808080);
-    m_pCBModemDevices->setEnabled(false);
+    SetComboLocked(m_pCBModemDevices, true);
     SetSelectButtonLook(false);
     m_pGBSelOper->setEnabled(false);
     m_pRB_Automatic->setEnabled(false);
     m_pRB_Manual->setEnabled(false);
-    if (m_pRB_Manual->isChecked()) {
-        SetBaseColour(m_pCBOperList, 0x808080);
-        m_pCBOperList->setEnabled(false);
-        SetOperButtonLook(false);
-        SetGetListButtonLook(false);
-    }
+    if (m_pRB_Manual->isChecked())
+        SetOperatorChoiceLook(false);
 }
 
 void TExFrameModem::Unlock()
 {
     if (m_pCBModemDevices->count() > 0) {
-        m_pCBModemDevices->setEnabled(true);
-        SetBaseColour(m_pCBModemDevices, 0xFFFFFF);
+        SetComboLocked(m_pCBModemDevices, false);
         SetSelectButtonLook(true);
     }
     const bool ready = IsReady();
@@ -404,12 +398,8 @@ void TExFrameModem::Unlock()
         m_pRB_Automatic->setEnabled(true);
         m_pRB_Manual->setEnabled(true);
     }
-    if (m_pRB_Manual->isChecked() && ready) {
-        m_pCBOperList->setEnabled(true);
-        SetBaseColour(m_pCBOperList, 0xFFFFFF);
-        SetOperButtonLook(true);
-        SetGetListButtonLook(true);
-    }
+    if (m_pRB_Manual->isChecked() && ready)
+        SetOperatorChoiceLook(true);
 }
 
 void TExFrameModem::UpdateModemState()
@@ -419,10 +409,7 @@ void TExFrameModem::UpdateModemState()
     ProcessMessages();
     const bool ready = IsReady();
     if (m_pRB_Manual->isChecked()) {
-        m_pCBOperList->setEnabled(ready);
-        SetBaseColour(m_pCBOperList, ready ? 0xFFFFFF : 0x808080);
-        SetOperButtonLook(ready);
-        SetGetListButtonLook(ready);
+        SetOperatorChoiceLook(ready);
         AttachGetList(true);
         AttachSetOper(true);
     } else {
@@ -444,10 +431,6 @@ void TExFrameModem::LayoutForHelper()
     m_pCBxShowSelModemScreen->hide();
     m_pCBxConnOtherModem->hide();
     m_pLBLxConnOtherModem->hide();
-    if (m_pRB_Manual->isChecked()) {
-        m_pCBOperList->setEnabled(true);
-        SetBaseColour(m_pCBOperList, 0xFFFFFF);
-        SetOperButtonLook(true);
-        SetGetListButtonLook(true);
-    }
+    if (m_pRB_Manual->isChecked())
+        SetOperatorChoiceLook(true);
 }

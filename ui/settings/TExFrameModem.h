@@ -39,6 +39,8 @@ public:
     void LayoutForHelper();
     void SetOperButtonLook(bool enabled);
     void SetGetListButtonLook(bool enabled);
+    // The operator list with its two buttons, open or locked together.
+    void SetOperatorChoiceLook(bool enabled);
 
     // ---- Operator choice ----
     void ParseOperatorList(const AnsiString& answer);

@@ -104,14 +104,18 @@ void TExFrameModem::SetGetListButtonLook(bool enabled)
     SetBaseColour(m_pCBOperList, enabled ? 0xFFFFFF : 0x808080);
 }
 
+void TExFrameModem::SetOperatorChoiceLook(bool enabled)
+{
+    SetComboLocked(m_pCBOperList, !enabled);
+    SetOperButtonLook(enabled);
+    SetGetListButtonLook(enabled);
+}
+
 void TExFrameModem::m_pRB_ManualClick()
 {
     const bool ready = IsReady();
     if (m_pRB_Manual->isChecked()) {
-        m_pCBOperList->setEnabled(ready);
-        SetBaseColour(m_pCBOperList, ready ? 0xFFFFFF : 0x808080);
-        SetOperButtonLook(ready);
-        SetGetListButtonLook(ready);
+        SetOperatorChoiceLook(ready);
         // The list is fetched at once, by Get list's own handler when attached.
         if (ready && m_getListConnection)
             GetOperList();
@@ -128,10 +132,7 @@ void TExFrameModem::m_pRB_ManualClick()
         m_pGBSelOper->setEnabled(true);
         m_bOperatorBusy = false;
     }
-    m_pCBOperList->setEnabled(false);
-    SetBaseColour(m_pCBOperList, 0x808080);
-    SetGetListButtonLook(false);
-    SetOperButtonLook(false);
+    SetOperatorChoiceLook(false);
 }
 
 void TExFrameModem::GetOperList()

@@ -1,16 +1,11 @@
 #include "ui/settings/TFormExSettings.h"
 
-#include <QFontMetrics>
-#include <QFrame>
 #include <QLabel>
-#include <QPainter>
-#include <QTimer>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TLanguage.h"
-#include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/common/UiStyle.h"
@@ -24,7 +19,6 @@
 namespace {
 constexpr int kLeftWidth = 112;
 constexpr int kWaitTop = 84;
-constexpr int kWaitMinWidth = 205;
 }  // namespace
 
 TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm* modemComm, TMainActions* main)
@@ -43,17 +37,14 @@ TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm
     LeftImage->setPixmap(TSkin::Picture(Skin::kSettingsLeft, QSize(kLeftWidth, 293), BgrColor(Skin::kWindowColour)));
 
     TSkinButton** buttons[kPageCount] = {&m_pPNGMain, &m_pPNGGPRS, &m_pPNGSecurity, &m_pPNGSMS, &m_pPNGSettings};
-    TLockCover** bevels[kPageCount] = {&BvlMain, &BvlConnection, &BvlSecurity, &BvlSMS, &BvlApplication};
     const int tops[kPageCount] = {21, 49, 77, 105, 133};
     for (int i = 0; i < kPageCount; ++i) {
         auto* b = new TSkinButton(this);
         b->setGeometry(10, tops[i], 92, i == 0 ? 21 : 20);
         b->setFont(TahomaPx(11));
-        connect(b, &QAbstractButton::clicked, this, &TFormExSettings::OnPNGClick);
+        connect(b, &QAbstractButton::clicked, this, [this, b, i] { RunLocked(b, [this, i] { ShowPage(i); }); });
         *buttons[i] = b;
-        *bevels[i] = new TLockCover(this);
         m_pPageButtons[i] = b;
-        m_pPageBevels[i] = *bevels[i];
     }
 
     Image2 = new QLabel(this);
@@ -61,28 +52,7 @@ TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm
     Image2->resize(407, 280);
     Image2->hide();
 
-    m_pPWaitPanel = new QFrame(this);
-    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_pPWaitPanel->setGeometry(328, kWaitTop, kWaitMinWidth, 57);
-    m_pPWaitPanel->setAutoFillBackground(true);
-    QPalette wp = m_pPWaitPanel->palette();
-    wp.setColor(QPalette::Window, BgrColor(0x181A1F));
-    m_pPWaitPanel->setPalette(wp);
-    m_pWndText = new QLabel(m_pPWaitPanel);
-    m_pWndText->setGeometry(11, 8, 184, 21);
-    m_pWndText->setAlignment(Qt::AlignCenter);
-    m_pWndText->setFont(TahomaPx(13, true));
-    m_pWndText->setTextFormat(Qt::PlainText);
-    SetTextColour(m_pWndText, BgrColor(0xFFFFFF));
-    m_pPBxWaiting = new QLabel(m_pPWaitPanel);
-    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
-    m_pPWaitPanel->hide();
-    ScrollImage = new QPixmap(TSkin::Picture(Skin::kWaitStripe, QSize(511, 14), QColor(26, 108, 184)));
-
-    PanelWaitTimer = new QTimer(this);
-    // The main window's pace: a 1-ms tick would only burn the processor.
-    PanelWaitTimer->setInterval(10);
-    connect(PanelWaitTimer, &QTimer::timeout, this, &TFormExSettings::OnPanelWaitTimer);
+    m_pPWaitPanel = new TWaitPanel(this, 328, kWaitTop, BgrColor(0x181A1F));
 
     CreatePages();
     PlacePages();
@@ -90,7 +60,6 @@ TFormExSettings::TFormExSettings(QWidget* owner, TLanguage* language, TModemComm
 
 TFormExSettings::~TFormExSettings()
 {
-    PanelWaitTimer->stop();
     // The pages' globals must not outlive them.
     if (ExFrameModem == m_pPages[kModemPage])
         ExFrameModem = nullptr;
@@ -102,7 +71,6 @@ TFormExSettings::~TFormExSettings()
         ExFrameSMS = nullptr;
     if (ExFrameSettings == m_pPages[kApplicationPage])
         ExFrameSettings = nullptr;
-    delete ScrollImage;
 }
 
 void TFormExSettings::CreatePages()
@@ -189,33 +157,17 @@ void TFormExSettings::ShowPage(int index)
     m_iCurrentPage = index;
 }
 
-void TFormExSettings::OnPNGClick()
+TLockCover* TFormExSettings::PageBevel(int index) const
 {
-    auto* button = qobject_cast<TSkinButton*>(sender());
-    Lock();
-    if (button != nullptr)
-        button->blockSignals(true);
-    int index = 0;
-    for (int i = 0; i < kPageCount; ++i)
-        if (m_pPageButtons[i] == button)
-            index = i;
-    ShowPage(index);
-    ProcessMessages();
-    Unlock();
-    if (button != nullptr)
-        button->blockSignals(false);
+    return index >= 0 && index < kPageCount ? m_pPageButtons[index]->Cover() : nullptr;
 }
 
 void TFormExSettings::SetButtonCovered(int index, bool covered)
 {
-    TSkinButton* b = m_pPageButtons[index];
-    if (covered) {
-        m_pPageBevels[index]->Cover(b);
-        b->SetCaptionColour(BgrColor(Skin::kLockedCaptionColour));
-    } else {
-        m_pPageBevels[index]->Uncover();
-        b->SetCaptionColour(BgrColor(Skin::kCaptionColour));
-    }
+    if (covered)
+        m_pPageButtons[index]->Lock();
+    else
+        m_pPageButtons[index]->Unlock();
 }
 
 void TFormExSettings::Lock()
@@ -240,40 +192,12 @@ void TFormExSettings::Unlock()
 
 void TFormExSettings::ShowWaitPanel(const AnsiString& text)
 {
-    const QString t = ToQ(text);
-    const QFontMetrics fm(m_pWndText->font());
-    const int textWidth = fm.horizontalAdvance(t);
-    const int panelWidth = qMax(kWaitMinWidth, textWidth + 40);
-    m_pPWaitPanel->setGeometry((width() - panelWidth) / 2, kWaitTop, panelWidth, m_pPWaitPanel->height());
-    // Anchored left, top and right: the label and the stripe grow with the panel.
-    m_pWndText->setGeometry(11, 8, panelWidth - (kWaitMinWidth - 184), fm.height());
-    m_pPBxWaiting->setGeometry(7, 33, panelWidth - (kWaitMinWidth - 188), 14);
-    m_pWndText->setText(t);
-    m_iWaitOffset = -42;
-    m_pPWaitPanel->show();
-    m_pPWaitPanel->raise();
-    PanelWaitTimer->start();
+    m_pPWaitPanel->ShowText(text);
 }
 
 void TFormExSettings::HideWaitPanel()
 {
-    PanelWaitTimer->stop();
-    m_pPWaitPanel->hide();
-}
-
-void TFormExSettings::OnPanelWaitTimer()
-{
-    if (m_iWaitOffset >= -1)
-        m_iWaitOffset = -41;
-    else
-        ++m_iWaitOffset;
-    QPixmap frame(m_pPBxWaiting->size());
-    frame.fill(BgrColor(0x181A1F));
-    {
-        QPainter p(&frame);
-        p.drawPixmap(m_iWaitOffset, 0, *ScrollImage);
-    }
-    m_pPBxWaiting->setPixmap(frame);
+    m_pPWaitPanel->HidePanel();
 }
 
 void TFormExSettings::OnModemStateChanged(TMessage&)

@@ -6,11 +6,10 @@
 // window's statistics and modem-state messages on to them. It has no exit
 // image and is not dragged: it lives docked under the main window.
 #include "ui/common/TFormEx.h"
+#include "ui/common/TWaitPanel.h"
 #include "ui/main/WindowMessages.h"
 
-class QFrame;
 class QLabel;
-class QTimer;
 class TExFrame;
 class TLanguage;
 class TLockCover;
@@ -46,10 +45,11 @@ public:
     {
         return index >= 0 && index < kPageCount ? m_pPageButtons[index] : nullptr;
     }
-    TLockCover* PageBevel(int index) const { return index >= 0 && index < kPageCount ? m_pPageBevels[index] : nullptr; }
-    QFrame* WaitPanel() const { return m_pPWaitPanel; }
-    QLabel* WaitText() const { return m_pWndText; }
-    int WaitOffset() const { return m_iWaitOffset; }
+    // The cover of a locked page button (none before its first lock).
+    TLockCover* PageBevel(int index) const;
+    TWaitPanel* WaitPanel() const { return m_pPWaitPanel; }
+    QLabel* WaitText() const { return m_pPWaitPanel->TextLabel(); }
+    int WaitOffset() const { return m_pPWaitPanel->Offset(); }
 
     QLabel* LeftImage = nullptr;
     TSkinButton* m_pPNGMain = nullptr;
@@ -57,16 +57,7 @@ public:
     TSkinButton* m_pPNGSecurity = nullptr;
     TSkinButton* m_pPNGSMS = nullptr;
     TSkinButton* m_pPNGSettings = nullptr;
-    TLockCover* BvlMain = nullptr;
-    TLockCover* BvlConnection = nullptr;
-    TLockCover* BvlSecurity = nullptr;
-    TLockCover* BvlSMS = nullptr;
-    TLockCover* BvlApplication = nullptr;
     QLabel* Image2 = nullptr;
-
-public slots:
-    void OnPNGClick();
-    void OnPanelWaitTimer();
 
 protected:
     void FormShow() override;
@@ -79,18 +70,12 @@ private:
     void OnModemStateChanged(TMessage& message);
     void SetButtonCovered(int index, bool covered);
 
-    QFrame* m_pPWaitPanel = nullptr;
-    QLabel* m_pWndText = nullptr;
-    QLabel* m_pPBxWaiting = nullptr;
-    QPixmap* ScrollImage = nullptr;
-    QTimer* PanelWaitTimer = nullptr;
+    TWaitPanel* m_pPWaitPanel = nullptr;
 
     TLanguage* m_pLanguage;
     TSkinButton* m_pPageButtons[kPageCount] = {};
     TExFrame* m_pPages[kPageCount] = {};
-    TLockCover* m_pPageBevels[kPageCount] = {};
     TModemComm* m_pModemComm;
     TMainActions* m_pMain;
-    int m_iWaitOffset = -42;
     int m_iCurrentPage = 0;
 };

@@ -18,9 +18,7 @@ TSettingsPage::TSettingsPage(QWidget* owner, TLanguage* language, TModemComm* mo
       m_pMain(main != nullptr ? main : MainFrameActions())
 {
     setFont(TahomaPx(11));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
 }
 
 TSettingsPage::~TSettingsPage() = default;
@@ -90,13 +88,7 @@ QFrame* TSettingsPage::MakeBevel(int x, int y, int w, int h)
 
 QLabel* TSettingsPage::MakeLabel(int x, int y, int w, int h)
 {
-    auto* label = new QLabel(this);
-    label->setGeometry(x, y, w, h);
-    label->setFont(TahomaPx(11));
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    SetTextColour(label, BgrColor(0x000000));
-    return label;
+    return ::MakeLabel(this, QRect(x, y, w, h), TahomaPx(11));
 }
 
 QCheckBox* TSettingsPage::MakeCheckBox(int x, int y, int w, int h)

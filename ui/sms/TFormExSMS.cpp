@@ -1,16 +1,11 @@
 #include "ui/sms/TFormExSMS.h"
 
-#include <QFontMetrics>
-#include <QFrame>
 #include <QLabel>
-#include <QPainter>
-#include <QTimer>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TExFrame.h"
-#include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/common/UiStyle.h"
@@ -23,26 +18,6 @@
 #include "ui/sms/TSMSUnreadEx.h"
 
 namespace {
-// The paint box of the wait panel: the stripe picture at the current offset.
-class TStripeBox : public QWidget {
-public:
-    TStripeBox(QWidget* parent, const QPixmap& picture, const int& offset)
-        : QWidget(parent), m_picture(picture), m_offset(offset)
-    {
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.drawPixmap(m_offset, 0, m_picture);
-    }
-
-private:
-    const QPixmap& m_picture;
-    const int& m_offset;
-};
-
 constexpr int kPageButtonTops[4] = {22, 50, 77, 105};
 constexpr int kPageCaptions[4] = {139, 140, 141, 142};
 }  // namespace
@@ -68,44 +43,18 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
     Image2->setGeometry(0, 0, kStripWidth, height());
 
     TSkinButton** buttons[4] = {&m_pPNGCreate, &m_pPNGUnread, &m_pPNGRead, &m_pPNGSent};
-    TLockCover** bevels[4] = {&BvlCreate, &BvlUnread, &BvlRead, &BvlSent};
     for (int i = 0; i < 4; ++i) {
         auto* b = new TSkinButton(this);
         b->setGeometry(10, kPageButtonTops[i], 92, 20);
         b->setFont(TahomaPx(11));
-        connect(b, &QAbstractButton::clicked, this, &TFormExSMS::OnNewBtnsClick);
+        connect(b, &QAbstractButton::clicked, this, [this, b, i] { RunLocked(b, [this, i] { ShowPage(i); }); });
         *buttons[i] = b;
         m_pPageButtons[i] = b;
-        auto* bevel = new TLockCover(this);
-        *bevels[i] = bevel;
-        m_pPageBevels[i] = bevel;
     }
 
     Image3 = TSkin::Picture(Skin::kPageBack, QSize(407, 280), BgrColor(0xFAF8FE));
 
-    m_pPWaitPanel = new QFrame(this);
-    m_pPWaitPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_pPWaitPanel->setLineWidth(1);
-    m_pPWaitPanel->setGeometry(195, 140, 205, 57);
-    m_pPWaitPanel->setAutoFillBackground(true);
-    QPalette wp = m_pPWaitPanel->palette();
-    wp.setColor(QPalette::Window, BgrColor(0x181A1F));
-    m_pPWaitPanel->setPalette(wp);
-    m_pWndText = new QLabel(m_pPWaitPanel);
-    m_pWndText->setGeometry(11, 8, 184, 21);
-    m_pWndText->setAlignment(Qt::AlignCenter);
-    m_pWndText->setFont(TahomaPx(13, true));
-    m_pWndText->setTextFormat(Qt::PlainText);
-    m_pWndText->setAttribute(Qt::WA_TranslucentBackground, true);
-    SetTextColour(m_pWndText, BgrColor(0xFFFFFF));
-    ScrollImage = TSkin::Picture(Skin::kWaitStripe, QSize(511, 14), QColor(26, 108, 184));
-    m_pPBxWaiting = new TStripeBox(m_pPWaitPanel, ScrollImage, m_iWaitOffset);
-    m_pPBxWaiting->setGeometry(7, 33, 188, 14);
-    m_pPWaitPanel->hide();
-    // A short period keeps the stripe running without spinning the processor.
-    PanelWaitTimer = new QTimer(this);
-    PanelWaitTimer->setInterval(10);
-    connect(PanelWaitTimer, &QTimer::timeout, this, &TFormExSMS::OnPanelWaitTimer);
+    m_pPWaitPanel = new TWaitPanel(this, 195, 140, BgrColor(0x181A1F));
 
     CreatePages();
     {
@@ -123,7 +72,6 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
 
 TFormExSMS::~TFormExSMS()
 {
-    PanelWaitTimer->stop();
     // The pages go before the main-window link they use.
     for (TExFrame*& page : m_pPages) {
         delete page;
@@ -159,6 +107,22 @@ void TFormExSMS::resizeEvent(QResizeEvent* event)
     if (Image2 != nullptr)
         Image2->setGeometry(0, 0, kStripWidth, height());
     PlacePages();
+}
+
+TFormExSMS* TFormExSMS::HostOf(const TExFrame* page)
+{
+    return page != nullptr ? qobject_cast<TFormExSMS*>(page->HostForm()) : nullptr;
+}
+
+TSmsMainWindow* TFormExSMS::MainWindowOf(const TExFrame* page)
+{
+    TFormExSMS* host = HostOf(page);
+    return host != nullptr ? host->MainWindow() : nullptr;
+}
+
+TLockCover* TFormExSMS::PageBevel(int i) const
+{
+    return i >= 0 && i < 4 ? m_pPageButtons[i]->Cover() : nullptr;
 }
 
 TSMSCreateEx* TFormExSMS::ComposePage() const
@@ -220,23 +184,6 @@ void TFormExSMS::OnShow()
         page->UpdateModemState();
 }
 
-void TFormExSMS::OnNewBtnsClick()
-{
-    auto* button = qobject_cast<TSkinButton*>(sender());
-    Lock();
-    if (button != nullptr)
-        button->blockSignals(true);
-    int index = 0;
-    for (int i = 0; i < 4; ++i)
-        if (m_pPageButtons[i] == button)
-            index = i;
-    ShowPage(index);
-    ProcessMessages();
-    Unlock();
-    if (button != nullptr)
-        button->blockSignals(false);
-}
-
 void TFormExSMS::SetTitle(const AnsiString& text)
 {
     TFormEx::SetTitle(LangText(m_pLanguage, 137) + " - " + text);
@@ -255,11 +202,7 @@ void TFormExSMS::Lock()
 {
     ProcessMessages();
     for (int i = 0; i < 4; ++i) {
-        const QRect b = m_pPageButtons[i]->geometry();
-        m_pPageBevels[i]->setGeometry(b.left() - 3, b.top() - 3, b.width() + 6, b.height() + 6);
-        m_pPageBevels[i]->raise();
-        m_pPageBevels[i]->show();
-        m_pPageButtons[i]->SetCaptionColour(BgrColor(0x808080));
+        m_pPageButtons[i]->Lock();
         m_pPages[i]->Lock();
     }
 }
@@ -267,8 +210,7 @@ void TFormExSMS::Lock()
 void TFormExSMS::Unlock()
 {
     for (int i = 0; i < 4; ++i) {
-        m_pPageBevels[i]->hide();
-        m_pPageButtons[i]->SetCaptionColour(BgrColor(0xFFFFFF));
+        m_pPageButtons[i]->Unlock();
         m_pPages[i]->Unlock();
     }
 }
@@ -277,33 +219,12 @@ void TFormExSMS::Unlock()
 
 void TFormExSMS::ShowWaitPanel(const AnsiString& text)
 {
-    const QFontMetrics fm(m_pWndText->font());
-    const QString caption = ToQ(text);
-    const int panelWidth = qMax(205, fm.horizontalAdvance(caption) + 40);
-    m_pPWaitPanel->setGeometry((width() - panelWidth) / 2, m_pPWaitPanel->y(), panelWidth, 57);
-    // The label follows the panel's width; the stripe too.
-    m_pWndText->setGeometry(11, 8, panelWidth - 21, fm.height());
-    m_pPBxWaiting->setGeometry(7, 33, panelWidth - 17, 14);
-    m_pWndText->setText(caption);
-    m_iWaitOffset = -42;
-    m_pPWaitPanel->raise();
-    m_pPWaitPanel->show();
-    PanelWaitTimer->start();
+    m_pPWaitPanel->ShowText(text);
 }
 
 void TFormExSMS::HideWaitPanel()
 {
-    PanelWaitTimer->stop();
-    m_pPWaitPanel->hide();
-}
-
-void TFormExSMS::OnPanelWaitTimer()
-{
-    if (m_iWaitOffset >= -1)
-        m_iWaitOffset = -41;
-    else
-        ++m_iWaitOffset;
-    m_pPBxWaiting->update();
+    m_pPWaitPanel->HidePanel();
 }
 
 // ---- Messages ----

@@ -10,12 +10,11 @@
 #include <memory>
 
 #include "ui/common/TFormEx.h"
+#include "ui/common/TWaitPanel.h"
 #include "ui/main/WindowMessages.h"
 #include "ui/sms/TSmsMainWindow.h"
 
-class QFrame;
 class QLabel;
-class QTimer;
 class TExFrame;
 class TLanguage;
 class TLockCover;
@@ -50,6 +49,9 @@ public:
     void OnModemStateChanged(TMessage& message);
 
     TSmsMainWindow* MainWindow() const { return m_pMain.get(); }
+    // The SMS window hosting `page` and its main window; null when none.
+    static TFormExSMS* HostOf(const TExFrame* page);
+    static TSmsMainWindow* MainWindowOf(const TExFrame* page);
     TModemComm* ModemComm() const { return m_pModemComm; }
     TLanguage* Language() const { return m_pLanguage; }
 
@@ -58,17 +60,14 @@ public:
     TSMSCreateEx* ComposePage() const;
     TSMSListEx* ListPage(int list) const;
     TSkinButton* PageButton(int i) const { return i >= 0 && i < 4 ? m_pPageButtons[i] : nullptr; }
-    TLockCover* PageBevel(int i) const { return i >= 0 && i < 4 ? m_pPageBevels[i] : nullptr; }
+    // The cover of a locked page button (none before its first lock).
+    TLockCover* PageBevel(int i) const;
     int CurrentPage() const { return m_iCurrentPage; }
-    QFrame* WaitPanel() const { return m_pPWaitPanel; }
-    QLabel* WaitText() const { return m_pWndText; }
-    int WaitOffset() const { return m_iWaitOffset; }
+    TWaitPanel* WaitPanel() const { return m_pPWaitPanel; }
+    QLabel* WaitText() const { return m_pPWaitPanel->TextLabel(); }
+    int WaitOffset() const { return m_pPWaitPanel->Offset(); }
 
     static constexpr int kStripWidth = 112;
-
-public slots:
-    void OnNewBtnsClick();
-    void OnPanelWaitTimer();
 
 protected:
     void FormShow() override;
@@ -80,16 +79,8 @@ protected:
     TSkinButton* m_pPNGUnread = nullptr;
     TSkinButton* m_pPNGRead = nullptr;
     TSkinButton* m_pPNGSent = nullptr;
-    TLockCover* BvlCreate = nullptr;
-    TLockCover* BvlUnread = nullptr;
-    TLockCover* BvlRead = nullptr;
-    TLockCover* BvlSent = nullptr;
     QPixmap Image3;
-    QFrame* m_pPWaitPanel = nullptr;
-    QLabel* m_pWndText = nullptr;
-    QWidget* m_pPBxWaiting = nullptr;
-    QPixmap ScrollImage;
-    QTimer* PanelWaitTimer = nullptr;
+    TWaitPanel* m_pPWaitPanel = nullptr;
 
 private:
     void CreatePages();
@@ -98,10 +89,8 @@ private:
 
     TExFrame* m_pPages[4] = {nullptr, nullptr, nullptr, nullptr};
     TSkinButton* m_pPageButtons[4] = {nullptr, nullptr, nullptr, nullptr};
-    TLockCover* m_pPageBevels[4] = {nullptr, nullptr, nullptr, nullptr};
     TLanguage* m_pLanguage = nullptr;
     TModemComm* m_pModemComm = nullptr;
-    int m_iWaitOffset = -42;
     int m_iCurrentPage = 0;
     std::unique_ptr<TSmsMainWindow> m_pMain;
 };

@@ -12,25 +12,6 @@
 
 namespace {
 constexpr const char* kZoomIcon = "zoom_icon";
-
-QLabel* MakeCaption(QWidget* parent, const QRect& place)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    label->setFont(TahomaPx(11));
-    label->setAlignment(Qt::AlignCenter);
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TranslucentBackground, true);
-    SetTextColour(label, BgrColor(0x000000));
-    return label;
-}
-
-void PaleBase(QWidget* w)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, BgrColor(0xFAF8FE));
-    w->setPalette(pal);
-}
 }  // namespace
 
 TFormExSMSZoom::TFormExSMSZoom(QWidget* owner, TLanguage* language) : TFormEx(owner), m_pLanguage(language)
@@ -48,18 +29,18 @@ TFormExSMSZoom::TFormExSMSZoom(QWidget* owner, TLanguage* language) : TFormEx(ow
     Image1->setAttribute(Qt::WA_TranslucentBackground, true);
     Image1->setPixmap(TSkin::Picture(kZoomIcon, QSize(48, 48), BgrColor(0xB86C1A)));
 
-    m_pLPhone = MakeCaption(this, QRect(70, 21, 190, 22));
+    m_pLPhone = MakeLabel(this, QRect(70, 21, 190, 22), TahomaPx(11), Qt::AlignCenter);
     m_pEPhone = new QLineEdit(this);
     m_pEPhone->setGeometry(70, 42, 190, 21);
     m_pEPhone->setFont(TahomaPx(11));
     m_pEPhone->setReadOnly(true);
-    PaleBase(m_pEPhone);
-    m_pLSMS = MakeCaption(this, QRect(14, 63, 246, 22));
+    SetFieldColour(m_pEPhone, BgrColor(0xFAF8FE));
+    m_pLSMS = MakeLabel(this, QRect(14, 63, 246, 22), TahomaPx(11), Qt::AlignCenter);
     m_pMMsgText = new QPlainTextEdit(this);
     m_pMMsgText->setGeometry(14, 84, 246, 134);
     m_pMMsgText->setFont(TahomaPx(11));
     m_pMMsgText->setReadOnly(true);
-    PaleBase(m_pMMsgText);
+    SetFieldColour(m_pMMsgText, BgrColor(0xFAF8FE));
 
     m_pBReplay = new TSkinButton(this);
     m_pBReplay->setGeometry(14, 224, 78, 20);

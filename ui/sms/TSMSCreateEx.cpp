@@ -21,41 +21,11 @@
 #include "ui/sms/SmsUiText.h"
 #include "ui/sms/TFormExSMS.h"
 
-namespace {
-QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    label->setFont(font);
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TranslucentBackground, true);
-    SetTextColour(label, BgrColor(0x000000));
-    return label;
-}
-
-void SetBaseColour(QWidget* w, uint32_t bgr)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, BgrColor(bgr));
-    w->setPalette(pal);
-}
-
-QFont PixelFont(const char* family, int px)
-{
-    InstallFontSubstitutes();
-    QFont f(family);
-    f.setPixelSize(px);
-    return f;
-}
-}  // namespace
-
 TSMSCreateEx::TSMSCreateEx(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background)
     : TExFrame(owner), m_pLanguage(language), m_pModemComm(modemComm)
 {
     resize(407, 280);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
 
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);
@@ -71,15 +41,15 @@ TSMSCreateEx::TSMSCreateEx(QWidget* owner, TLanguage* language, TModemComm* mode
     m_pLPhoneNumber = MakeLabel(this, QRect(21, 14, 218, 21), tahoma);
     m_pEPhoneNum = new QLineEdit(this);
     m_pEPhoneNum->setGeometry(21, 35, 204, 22);
-    m_pEPhoneNum->setFont(PixelFont("Courier New", 11));
-    SetBaseColour(m_pEPhoneNum, 0xFAF8FE);
+    m_pEPhoneNum->setFont(NamedFontPx("Courier New", 11));
+    SetFieldColour(m_pEPhoneNum, BgrColor(0xFAF8FE));
     connect(m_pEPhoneNum, &QLineEdit::textEdited, this, &TSMSCreateEx::OnNumbersCheck);
 
     m_pCBxExLang = new QCheckBox(this);
     m_pCBxExLang->setGeometry(21, 63, 218, 22);
     m_pCBxExLang->setFont(tahoma);
     m_pLInsertText = MakeLabel(this, QRect(21, 84, 155, 21), tahoma);
-    m_pLCounter = MakeLabel(this, QRect(333, 84, 50, 21), PixelFont("MS Sans Serif", 11));
+    m_pLCounter = MakeLabel(this, QRect(333, 84, 50, 21), NamedFontPx("MS Sans Serif", 11));
     m_pLCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     m_pMText = new QPlainTextEdit(this);
@@ -87,7 +57,7 @@ TSMSCreateEx::TSMSCreateEx(QWidget* owner, TLanguage* language, TModemComm* mode
     m_pMText->setFont(tahoma);
     m_pMText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pMText->setTabChangesFocus(true);
-    SetBaseColour(m_pMText, 0xFAF8FE);
+    SetFieldColour(m_pMText, BgrColor(0xFAF8FE));
     m_pMText->installEventFilter(this);
     connect(m_pMText, &QPlainTextEdit::textChanged, this, &TSMSCreateEx::OnMessageChange);
 
@@ -120,16 +90,12 @@ TSMSCreateEx::~TSMSCreateEx()
 
 TFormExSMS* TSMSCreateEx::Host() const
 {
-    for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget())
-        if (auto* host = qobject_cast<TFormExSMS*>(w))
-            return host;
-    return nullptr;
+    return TFormExSMS::HostOf(this);
 }
 
 TSmsMainWindow* TSMSCreateEx::Main() const
 {
-    TFormExSMS* host = Host();
-    return host != nullptr ? host->MainWindow() : nullptr;
+    return TFormExSMS::MainWindowOf(this);
 }
 
 WideString TSMSCreateEx::MemoText() const
@@ -197,8 +163,8 @@ void TSMSCreateEx::Lock()
     m_pEPhoneNum->setEnabled(false);
     m_pCBxExLang->setEnabled(false);
     m_pMText->setEnabled(false);
-    SetBaseColour(m_pEPhoneNum, 0x808080);
-    SetBaseColour(m_pMText, 0x808080);
+    SetFieldColour(m_pEPhoneNum, BgrColor(0x808080));
+    SetFieldColour(m_pMText, BgrColor(0x808080));
     m_pBSend->SetCaptionColour(BgrColor(0x808080));
     m_pBClear->SetCaptionColour(BgrColor(0x808080));
     BvlSpacer->setGeometry(Bevel1->x() + 3, m_pBSend->y() - 3, Bevel1->width() - 6, m_pBSend->height() + 6);
@@ -220,8 +186,8 @@ void TSMSCreateEx::Unlock()
     ProcessMessages();
     if (!enabled)
         return;
-    SetBaseColour(m_pEPhoneNum, 0xFFFFFF);
-    SetBaseColour(m_pMText, 0xFFFFFF);
+    SetFieldColour(m_pEPhoneNum, BgrColor(0xFFFFFF));
+    SetFieldColour(m_pMText, BgrColor(0xFFFFFF));
     m_pBSend->SetCaptionColour(BgrColor(0xFFFFFF));
     m_pBClear->SetCaptionColour(BgrColor(0xFFFFFF));
     BvlSpacer->hide();

@@ -43,9 +43,7 @@ TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemCom
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     resize(407, 280);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BgrColor(0xFAF8FE));
-    setPalette(pal);
+    SetBackColour(this, BgrColor(0xFAF8FE));
 
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);
@@ -110,16 +108,12 @@ TSMSListEx::~TSMSListEx() = default;
 
 TFormExSMS* TSMSListEx::Host() const
 {
-    for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget())
-        if (auto* host = qobject_cast<TFormExSMS*>(w))
-            return host;
-    return nullptr;
+    return TFormExSMS::HostOf(this);
 }
 
 TSmsMainWindow* TSMSListEx::Main() const
 {
-    TFormExSMS* host = Host();
-    return host != nullptr ? host->MainWindow() : nullptr;
+    return TFormExSMS::MainWindowOf(this);
 }
 
 void TSMSListEx::Log(const AnsiString& line)
