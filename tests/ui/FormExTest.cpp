@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTimer>
 
 #include "UiTestSupport.h"
@@ -139,11 +140,12 @@ TEST(FormEx, HiddenExitImagesStayHiddenInEitherStyle)
     }
 }
 
-TEST(FormEx, OnlyALeftPressOnTheTitleDrags)
+TEST(FormEx, OnlyALeftDragOnTheTitleMovesTheWindow)
 {
     for (bool panel : {false, true}) {
         TFormEx dialog(nullptr);
         dialog.SetTitleStyle(panel);
+        dialog.resize(200, 100);
         dialog.move(200, 200);
         dialog.show();
         Pump();
@@ -155,9 +157,19 @@ TEST(FormEx, OnlyALeftPressOnTheTitleDrags)
             EXPECT_EQ(dialog.pos(), QPoint(200, 200)) << "button " << b;
             EXPECT_FALSE(dialog.IsDragging());
         }
+        // A click, even one that wobbles a pixel, moves nothing, nor does the
+        // pointer afterwards.
         Press(title, Qt::LeftButton, QPoint(30, 5));
-        EXPECT_TRUE(dialog.IsDragging());
+        EXPECT_FALSE(dialog.IsDragging());
+        MoveHeld(title, Qt::LeftButton, QPoint(31, 5));
+        Release(title, Qt::LeftButton, QPoint(31, 5));
+        MoveHeld(title, Qt::NoButton, QPoint(90, 45));
+        EXPECT_EQ(dialog.pos(), QPoint(200, 200));
+        EXPECT_FALSE(dialog.IsDragging());
+
+        Press(title, Qt::LeftButton, QPoint(30, 5));
         MoveHeld(title, Qt::LeftButton, QPoint(50, 15));
+        EXPECT_TRUE(dialog.IsDragging());
         EXPECT_EQ(dialog.pos(), QPoint(220, 210));
         MoveHeld(title, Qt::LeftButton, QPoint(30, 5));  // in the label's own, moved, coordinates
         EXPECT_EQ(dialog.pos(), QPoint(220, 210));
@@ -165,6 +177,16 @@ TEST(FormEx, OnlyALeftPressOnTheTitleDrags)
         EXPECT_FALSE(dialog.IsDragging());
         MoveHeld(title, Qt::NoButton, QPoint(60, 5));
         EXPECT_EQ(dialog.pos(), QPoint(220, 210)) << "no drag after the release";
+
+        // Dragged far past the screen's edges, the window stays whole on it.
+        const QRect screen = dialog.screen()->availableVirtualGeometry();
+        for (QPoint far : {QPoint(-5000, -5000), QPoint(5000, 5000)}) {
+            Press(title, Qt::LeftButton, QPoint(30, 5));
+            MoveHeld(title, Qt::LeftButton, far);
+            Release(title, Qt::LeftButton, far);
+            EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << far.x();
+        }
+        dialog.move(200, 200);
     }
 }
 

@@ -189,6 +189,18 @@ void TFormEx::Lock() {}
 
 void TFormEx::Unlock() {}
 
+void TFormEx::AddLock()
+{
+    if (++m_lockCount == 1)
+        Lock();
+}
+
+void TFormEx::RemoveLock()
+{
+    if (m_lockCount > 0 && --m_lockCount == 0)
+        Unlock();
+}
+
 void TFormEx::HideExitButtons()
 {
     m_exitHidden = true;
@@ -220,14 +232,24 @@ void TFormEx::keyPressEvent(QKeyEvent* event)
 void TFormEx::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    // Only a show the program asks for refreshes the window: not the window
+    // system's (restore, docking), not one nested in FormShow's own pump, not
+    // one during an action.
+    if (!event->spontaneous() && !m_inFormShow && !ActionRunning()) {
+        m_inFormShow = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset {m_inFormShow};
+        FormShow();
+    }
     if (m_centreOnOwner)
         PlaceOverOwner();
 }
 
 void TFormEx::hideEvent(QHideEvent* event)
 {
-    m_dragging = false;
+    m_drag.Cancel();
     QDialog::hideEvent(event);
     FormHide();
 }
@@ -244,47 +266,22 @@ void TFormEx::MakeDragHandle(QWidget* widget, bool updateFirst)
     widget->installEventFilter(this);
 }
 
-void TFormEx::OnMouseDown(Qt::MouseButton button, const QPoint& globalPos, bool updateFirst)
-{
-    if (button != Qt::LeftButton)
-        return;
-    if (QWidget* grabber = QWidget::mouseGrabber())
-        grabber->releaseMouse();
-    if (updateFirst)
-        update();
-    // The window system moves the window when it can; otherwise we follow the mouse.
-    if (QWindow* w = windowHandle(); w != nullptr && isVisible() && w->startSystemMove())
-        return;
-    m_dragging = true;
-    m_dragOffset = globalPos - pos();
-}
-
 bool TFormEx::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_dragHandles.contains(watched))
         return QDialog::eventFilter(watched, event);
+    auto* me = static_cast<QMouseEvent*>(event);
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() != Qt::LeftButton)
+    case QEvent::MouseButtonPress:
+        if (!m_drag.Press(me))
             return false;
-        OnMouseDown(me->button(), me->globalPosition().toPoint(), m_updateFirstHandles.contains(watched));
+        if (m_updateFirstHandles.contains(watched))
+            update();
         return true;
-    }
-    case QEvent::MouseMove: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (!m_dragging || !(me->buttons() & Qt::LeftButton))
-            return false;
-        move(me->globalPosition().toPoint() - m_dragOffset);
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (!m_dragging || me->button() != Qt::LeftButton)
-            return false;
-        m_dragging = false;
-        return true;
-    }
+    case QEvent::MouseMove:
+        return m_drag.Move(me);
+    case QEvent::MouseButtonRelease:
+        return m_drag.Release(me);
     default:
         return false;
     }
@@ -292,12 +289,24 @@ bool TFormEx::eventFilter(QObject* watched, QEvent* event)
 
 void TFormEx::RunLocked(QAbstractButton* button, const std::function<void()>& action)
 {
-    Lock();
-    if (button != nullptr)
-        button->blockSignals(true);
+    struct Scope {
+        TFormEx* form;
+        QAbstractButton* button;
+        Scope(TFormEx* f, QAbstractButton* b) : form(f), button(b)
+        {
+            form->AddLock();
+            ++form->m_actionDepth;
+            if (button != nullptr)
+                button->blockSignals(true);
+        }
+        ~Scope()
+        {
+            --form->m_actionDepth;
+            form->RemoveLock();
+            if (button != nullptr)
+                button->blockSignals(false);
+        }
+    } scope(this, button);
     action();
     ProcessMessages();
-    Unlock();
-    if (button != nullptr)
-        button->blockSignals(false);
 }

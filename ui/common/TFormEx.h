@@ -9,6 +9,7 @@
 #include <QSet>
 #include <functional>
 #include "platform/Types.h"
+#include "ui/common/TWindowDrag.h"
 
 class QAbstractButton;
 class QLabel;
@@ -30,6 +31,12 @@ public:
     virtual void Lock();
     virtual void Unlock();
     virtual void HideExitButtons();
+
+    // Counted locks around Lock / Unlock: the window stays locked until the
+    // last of several nested holders lets go.
+    void AddLock();
+    void RemoveLock();
+    bool IsLockHeld() const { return m_lockCount > 0; }
 
     // false: plain title label and exit image; true: the title strip.
     void SetTitleStyle(bool panel);
@@ -55,7 +62,7 @@ public:
     // A left press on the widget drags the window (title labels are so from
     // the start; dialogs add their background or border images).
     void MakeDragHandle(QWidget* widget, bool updateFirst = false);
-    bool IsDragging() const { return m_dragging; }
+    bool IsDragging() const { return m_drag.IsDragging(); }
 
     QLabel* TitleLabel() const { return m_pLTitle; }
     TExImage* ExitImage() const { return btnExit; }
@@ -75,11 +82,13 @@ protected:
     // Show and hide handlers of the dialogs.
     virtual void FormShow() {}
     virtual void FormHide() {}
+    // An action of this window (or of one it serves) is running: a show
+    // then is the window system's, or comes from a pump inside the action,
+    // and must not refresh the window (which would start the action anew).
+    virtual bool ActionRunning() const { return m_actionDepth > 0; }
     // Runs a button's click action with the window locked and the button deaf
     // to further clicks; pending messages are handled before unlocking.
     void RunLocked(QAbstractButton* button, const std::function<void()>& action);
-    // A press on a title label: only the left button drags.
-    void OnMouseDown(Qt::MouseButton button, const QPoint& globalPos, bool updateFirst = true);
 
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -104,8 +113,10 @@ private:
     bool m_panelStyle = false;
     bool m_exitHidden = false;
     bool m_centreOnOwner = false;
-    bool m_dragging = false;
-    QPoint m_dragOffset;
+    TWindowDrag m_drag {this};
+    int m_lockCount = 0;
+    int m_actionDepth = 0;
+    bool m_inFormShow = false;
     QSet<QObject*> m_dragHandles;
     QSet<QObject*> m_updateFirstHandles;
 };

@@ -193,14 +193,22 @@ void TModemMainFrame::SearchModem()
     UpdateConnectionState();
     UpdateStatusIcons(false, false, false, 0);
     SendMessage(this, WM_MODEM_STATE_CHANGED, 0, 0);
+    // Locks are counted: the search's own lock is released once, on the
+    // first exit that frees the window, or at the end.
     Lock();
+    bool locked = true;
+    auto release = [this, &locked] {
+        if (locked)
+            Unlock();
+        locked = false;
+    };
 
     AnsiString saved = GetModemDeviceSetting();
     const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();
         ShowMsgBox(this, m_pLanguage->GetText(119), 0);
-        Unlock();
+        release();
         DisableConnectButton();
         m_bModemInitialized = false;
         m_bModemPlugged = false;
@@ -269,7 +277,7 @@ void TModemMainFrame::SearchModem()
                 WaitModemInit(1);
                 UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
                 DisableConnectButton();
-                Unlock();
+                release();
                 m_bModemPlugged = m_bModemInitialized.load();
                 if (!m_bModemInitialized) {
                     HideWaitPanel();
@@ -283,7 +291,7 @@ void TModemMainFrame::SearchModem()
             m_iSignal = 0;
             m_pModemComm->SetOperatorName("");
             DisableConnectButton();
-            Unlock();
+            release();
             m_bModemPlugged = false;
             UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
             HideWaitPanel();
@@ -301,7 +309,7 @@ void TModemMainFrame::SearchModem()
     if (!open) {
         ShowMsgBox(this, m_pLanguage->GetText(121), 0);
         DisableConnectButton();
-        Unlock();
+        release();
         m_bModemPlugged = m_bModemInitialized.load();
         HideWaitPanel();
         if (fromAnswer)
@@ -317,6 +325,7 @@ void TModemMainFrame::SearchModem()
         const AnsiString firmware = m_pModemComm->GetFirmware();
         m_pDialogs->SetModemIdentity(imei, firmware);
     }
+    release();
     ResumeThread();
 }
 

@@ -372,47 +372,42 @@ void TModemMainFrame::HideOwnedWindows()
         m_pAboutForm->hide();
 }
 
-void TModemMainFrame::FormMouseDown(Qt::MouseButton button, const QPoint& globalPos)
-{
-    if (button != Qt::LeftButton)
-        return;
-    if (QWidget* grabber = QWidget::mouseGrabber())
-        grabber->releaseMouse();
-    if (QWindow* w = windowHandle(); w != nullptr && isVisible() && w->startSystemMove())
-        return;
-    // No window-system move here: the window follows the mouse itself.
-    m_bDragging = true;
-    m_dragOffset = globalPos - frameGeometry().topLeft();
-    grabMouse();
-}
-
+// A press on the window's background or its plain labels arms a drag; the
+// window moves once the pointer travels with the button held.
 void TModemMainFrame::mousePressEvent(QMouseEvent* event)
 {
-    FormMouseDown(event->button(), event->globalPosition().toPoint());
+    m_drag.Press(event);
 }
 
 void TModemMainFrame::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_bDragging)
-        move(event->globalPosition().toPoint() - m_dragOffset);
+    m_drag.Move(event);
 }
 
 void TModemMainFrame::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (m_bDragging) {
-        m_bDragging = false;
-        releaseMouse();
+    if (m_drag.Release(event))
         OnWmMove();
-    }
     QWidget::mouseReleaseEvent(event);
 }
 
 bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress && watched != this) {
+    if (watched != this) {
         auto* me = static_cast<QMouseEvent*>(event);
-        FormMouseDown(me->button(), me->globalPosition().toPoint());
-        return true;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            m_drag.Press(me);
+            return true;
+        case QEvent::MouseMove:
+            return m_drag.Move(me);
+        case QEvent::MouseButtonRelease:
+            if (m_drag.Release(me))
+                OnWmMove();
+            return true;
+        default:
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -490,12 +485,14 @@ void TModemMainFrame::OnSMSFlashTimer()
 
 bool TModemMainFrame::IsLocked() const
 {
-    return !BvlSpacer->isHidden();
+    return m_lockCount > 0;
 }
 
+// Locks nest: an action's helper page or box may lock and unlock inside it,
+// and the window stays locked until the outermost action is over.
 void TModemMainFrame::Lock()
 {
-    if (!BvlSpacer->isHidden())
+    if (++m_lockCount > 1)
         return;
     Log("-=Show BvlSpacer=-");
     const QRect g = Image2->geometry();
@@ -503,20 +500,23 @@ void TModemMainFrame::Lock()
     BvlSpacer->raise();
     BvlSpacer->show();
     ProcessMessages();
+    // A nested lock may have ended inside the pump above.
+    if (m_lockCount == 0)
+        return;
     for (TFormEx* w : m_pDockedWindows)
         if (w != nullptr)
-            w->Lock();
+            w->AddLock();
 }
 
 void TModemMainFrame::Unlock()
 {
-    if (BvlSpacer->isHidden())
+    if (m_lockCount == 0 || --m_lockCount > 0)
         return;
     Log("-=Hide BvlSpacer=-");
     BvlSpacer->hide();
     for (TFormEx* w : m_pDockedWindows)
         if (w != nullptr)
-            w->Unlock();
+            w->RemoveLock();
 }
 
 // ---- Messages ----

@@ -106,13 +106,19 @@ bool TModemMainFrame::WaitPollEvent()
 
 void TModemMainFrame::SuspendWorker()
 {
-    bool borrowed = false;
-    if (m_workerCallDepth > 0 && m_uiHolds.empty() && !m_hPollEvent.IsSet()) {
+    UiHold hold = UiHold::Taken;
+    if (!m_uiHolds.empty()) {
+        // An action started from a pump inside another action (a click, a
+        // re-show): the user-interface thread has the modem already, and only
+        // the outer action can give it back, after this one returns. Waiting
+        // here would never end.
+        hold = UiHold::Nested;
+    } else if (m_workerCallDepth > 0 && !m_hPollEvent.IsSet()) {
         // We run inside a handler the worker waits for while it holds the
         // modem (a click taken while the handler pumped messages). The worker
         // cannot touch the modem before we return, so the action has it
         // already; waiting for the worker to give it back would never end.
-        borrowed = true;
+        hold = UiHold::Borrowed;
     } else {
         // Wait and take in one step, so the worker cannot slip in between.
         for (;;) {
@@ -125,7 +131,7 @@ void TModemMainFrame::SuspendWorker()
             ProcessMessages();
         }
     }
-    m_uiHolds.push_back(borrowed);
+    m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");
     std::lock_guard<std::mutex> lock(m_suspendMutex);
     ++m_suspendCount;
@@ -134,13 +140,14 @@ void TModemMainFrame::SuspendWorker()
 void TModemMainFrame::ResumeWorker()
 {
     Log("-=Resume thread=-");
-    bool borrowed = false;
+    UiHold hold = UiHold::Taken;
     if (!m_uiHolds.empty()) {
-        borrowed = m_uiHolds.back();
+        hold = m_uiHolds.back();
         m_uiHolds.pop_back();
     }
-    // A borrowed modem stays with the worker, which still holds it.
-    if (!borrowed)
+    // Only the hold that took the modem gives it back: a borrowed one stays
+    // with the worker, a nested one with the action around it.
+    if (hold == UiHold::Taken)
         m_hPollEvent.Set();
     ResumeThread();
 }

@@ -26,6 +26,7 @@
 #include "platform/Event.h"
 #include "platform/TMemo.h"
 #include "platform/Types.h"
+#include "ui/common/TWindowDrag.h"
 #include "ui/main/WindowMessages.h"
 
 class QLabel;
@@ -96,8 +97,11 @@ public:
     bool IsLocked() const;
     void ApplyLanguage();
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type);
+    // Holds of the modem by user actions; they nest on the user-interface
+    // thread, and the worker gets the modem back when the outermost ends.
     void SuspendWorker();
     void ResumeWorker();
+    bool HoldsWorker() const { return !m_uiHolds.empty(); }
     void ShowWaitPanel(const AnsiString& text);
     void HideWaitPanel();
     bool CheckNetwork();
@@ -196,7 +200,6 @@ private:
     void HideOtherChildWindow();
     void ShowChildWindow(TFormEx* child);
     void SetStatusIcon(QLabel* image, bool on);
-    void FormMouseDown(Qt::MouseButton button, const QPoint& globalPos);
     void OnWmMove();
     void OnModemStateChangedMsg(TMessage& message);
     void OnSmsUnreadStateMsg(TMessage& message);
@@ -312,10 +315,14 @@ private:
     std::condition_variable m_suspendCv;
     int m_suspendCount = 1;
     // User-interface thread only: how deep it runs in calls the worker waits
-    // for, and one entry per SuspendWorker not yet resumed (true: borrowed
-    // from the waiting worker, which keeps the poll event).
+    // for, and one entry per SuspendWorker not yet resumed, innermost last.
+    enum class UiHold {
+        Taken,     // took the poll event; gives it back
+        Borrowed,  // lent by the worker, which waits for us and keeps the event
+        Nested,    // inside another hold, which keeps the event
+    };
     int m_workerCallDepth = 0;
-    std::vector<bool> m_uiHolds;
+    std::vector<UiHold> m_uiHolds;
 
     std::atomic<uint32_t> m_passMs {200};
     std::atomic<uint32_t> m_statusMs {10000};
@@ -323,8 +330,8 @@ private:
     bool m_bConnectOnStart = false;
     bool m_bShown = false;
     bool m_bDestroyed = false;
-    bool m_bDragging = false;
-    QPoint m_dragOffset;
+    int m_lockCount = 0;
+    TWindowDrag m_drag {this};
     std::mutex m_reenumMutex;
 };
 

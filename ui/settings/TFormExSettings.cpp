@@ -143,6 +143,11 @@ void TFormExSettings::FormShow()
     m_pMain->ResumeWorker();
 }
 
+bool TFormExSettings::ActionRunning() const
+{
+    return TFormEx::ActionRunning() || (m_pMain != nullptr && m_pMain->IsActionRunning());
+}
+
 void TFormExSettings::ShowPage(int index)
 {
     if (index < 0 || index >= kPageCount)

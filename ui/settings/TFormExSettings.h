@@ -61,6 +61,7 @@ public:
 
 protected:
     void FormShow() override;
+    bool ActionRunning() const override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -31,6 +31,7 @@ public:
         if (ModemMainFrame != nullptr)
             ModemMainFrame->ResumeWorker();
     }
+    bool IsActionRunning() override { return ModemMainFrame != nullptr && ModemMainFrame->HoldsWorker(); }
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) override
     {
         return ModemMainFrame != nullptr ? ModemMainFrame->ShowMsgBox(owner, text, type) : 2;

@@ -21,6 +21,8 @@ public:
     virtual bool IsConnected() = 0;
     virtual void SuspendWorker() = 0;
     virtual void ResumeWorker() = 0;
+    // A user action holds the modem (its show of a window must not start another).
+    virtual bool IsActionRunning() { return false; }
     // Type 0 OK, 1 Yes / No, 2 OK / Cancel; returns 1, 2, 6 or 7.
     virtual int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) = 0;
     virtual bool CheckNetwork() = 0;

@@ -172,6 +172,11 @@ void TFormExSMS::FormShow()
     OnShow();
 }
 
+bool TFormExSMS::ActionRunning() const
+{
+    return TFormEx::ActionRunning() || (m_pMain != nullptr && m_pMain->IsActionRunning());
+}
+
 void TFormExSMS::OnShow()
 {
     {

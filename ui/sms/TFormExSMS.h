@@ -71,6 +71,7 @@ public:
 
 protected:
     void FormShow() override;
+    bool ActionRunning() const override;
     void OnShow();
     void resizeEvent(QResizeEvent* event) override;
 

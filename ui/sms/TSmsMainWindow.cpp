@@ -38,6 +38,7 @@ public:
     bool IsNetworkRegistered() const override { return m_pMain && m_pMain->IsNetworkRegistered(); }
     bool IsConnected() const override { return m_pMain && m_pMain->IsConnected(); }
     QObject* MessageWindow() const override { return m_pMain.data(); }
+    bool IsActionRunning() const override { return m_pMain && m_pMain->HoldsWorker(); }
 
 protected:
     void DoSuspendWorker() override

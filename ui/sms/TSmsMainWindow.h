@@ -30,6 +30,8 @@ public:
     virtual bool IsConnected() const = 0;
     // Receives WM_SMS_UNREAD_STATE; may be null.
     virtual QObject* MessageWindow() const = 0;
+    // A user action holds the modem (its show of a window must not start another).
+    virtual bool IsActionRunning() const { return m_iHeld > 0; }
 
     // Counted: only the outermost pair takes and gives back the modem.
     void SuspendWorker();

@@ -160,8 +160,10 @@ protected:
     {
         MakeFrame();
         m_frame->show();
-        ASSERT_TRUE(WaitFor([&] { return m_frame->WorkerSuspendCount() == 0 && !m_frame->WaitPanelVisible(); },
-                            15000));
+        // Up: the worker runs, and its first pass has ended the start-up wait and lock.
+        ASSERT_TRUE(WaitFor(
+            [&] { return m_frame->WorkerSuspendCount() == 0 && !m_frame->WaitPanelVisible() && !m_frame->IsLocked(); },
+            15000));
     }
 
     int Sent(const std::string& command) const

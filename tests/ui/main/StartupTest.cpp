@@ -68,7 +68,15 @@ TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
         EXPECT_EQ(m_frame->QualityLabel(), c.label) << c.csq;
         EXPECT_EQ(m_frame->SignalShown(), c.frame) << c.csq;
     }
+    // Locks nest: the window is free only when the outermost holder lets go.
     m_frame->Lock();
+    m_frame->Lock();
+    EXPECT_TRUE(m_frame->IsLocked());
+    m_frame->Unlock();
+    EXPECT_TRUE(m_frame->IsLocked());
+    m_frame->Unlock();
+    EXPECT_FALSE(m_frame->IsLocked());
+    m_frame->Unlock();
     m_frame->Lock();
     EXPECT_TRUE(m_frame->IsLocked());
     m_frame->Unlock();
