@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -229,6 +231,68 @@ TEST(FormEx, EnableAndDisableDirectChildren)
     dialog.EnableControls();
     EXPECT_TRUE(a->isEnabled());
     EXPECT_TRUE(nested->isEnabled());
+}
+
+namespace {
+// Counts its show handler; its locks and the action it runs are visible.
+class ShowCountingForm : public TFormEx {
+public:
+    ShowCountingForm() : TFormEx(nullptr) {}
+    using TFormEx::RunLocked;
+    int shows = 0;
+    int locks = 0;
+    std::function<void()> duringShow;
+    void Lock() override { ++locks; }
+    void Unlock() override { --locks; }
+
+protected:
+    void FormShow() override
+    {
+        ++shows;
+        if (duringShow)
+            duringShow();
+    }
+};
+}  // namespace
+
+TEST(FormEx, OnlyAShowOutsideAnActionRefreshesTheWindowAndLocksNest)
+{
+    ShowCountingForm form;
+    form.show();
+    EXPECT_EQ(form.shows, 1);
+    form.hide();
+
+    // Shown again while one of its actions runs (a pump inside the action):
+    // the action is not started anew.
+    form.RunLocked(nullptr, [&form] {
+        EXPECT_EQ(form.locks, 1);
+        form.show();
+        form.hide();
+    });
+    EXPECT_EQ(form.shows, 1);
+    EXPECT_EQ(form.locks, 0);
+
+    // A show nested in the show handler's own pump returns at once.
+    form.duringShow = [&form] {
+        form.hide();
+        form.show();
+    };
+    form.show();
+    EXPECT_EQ(form.shows, 2);
+    form.duringShow = nullptr;
+    form.hide();
+
+    // Locks held by the owner and by an action of the window: the window is
+    // free again only when both have let go, whatever the order.
+    form.AddLock();
+    form.RunLocked(nullptr, [] {});
+    EXPECT_EQ(form.locks, 1);
+    EXPECT_TRUE(form.IsLockHeld());
+    form.RemoveLock();
+    EXPECT_EQ(form.locks, 0);
+    form.RemoveLock();
+    EXPECT_EQ(form.locks, 0);
+    EXPECT_FALSE(form.IsLockHeld());
 }
 
 TEST(ExFrame, PageFindsItsHostAndShowsAndHides)
