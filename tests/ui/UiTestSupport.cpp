@@ -78,6 +78,19 @@ int LogCatcher::Count(const std::string& part) const
     return n;
 }
 
+bool PumpUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() >= milliseconds)
+            return done();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
 void Pump(int milliseconds)
 {
     QElapsedTimer t;

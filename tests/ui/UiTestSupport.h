@@ -5,6 +5,7 @@
 
 class QWidget;
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 #include "ui/common/UiLog.h"
@@ -34,6 +35,9 @@ private:
 
 // Lets queued events run for a while.
 void Pump(int milliseconds = 0);
+// Pumps until `done` holds or `milliseconds` pass; returns whether it holds.
+// The deadline is generous: a busy machine may be slow, never wrong.
+bool PumpUntil(const std::function<bool()>& done, int milliseconds = 10000);
 
 // The texts under root (labels, check and radio boxes, buttons) that need more
 // room than their widget gives them, one line each: class, object or parent

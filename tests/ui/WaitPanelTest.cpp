@@ -73,8 +73,7 @@ TEST(WaitPanel, TimerRunsTheStripeUntilStoppedOrHidden)
     Host h;
     h.window.show();
     h.panel->ShowText("Wait");
-    uitest::Pump(80);
-    EXPECT_NE(h.panel->Offset(), -42);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return h.panel->Offset() != -42; }));
     h.panel->StopStripe();
     const int stopped = h.panel->Offset();
     uitest::Pump(50);

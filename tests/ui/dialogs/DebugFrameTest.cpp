@@ -9,6 +9,7 @@
 #include "ui/dialogs/TDebugFrame.h"
 
 using uitest::Pump;
+using uitest::PumpUntil;
 
 namespace {
 QStringList Shown(const TDebugFrame& f)
@@ -16,11 +17,9 @@ QStringList Shown(const TDebugFrame& f)
     return f.Memo1->toPlainText().split('\n');
 }
 
-// Pumps until the condition holds (at most two seconds).
 void WaitFor(const std::function<bool()>& done)
 {
-    for (int i = 0; i < 200 && !done(); ++i)
-        Pump(10);
+    PumpUntil(done);
 }
 }  // namespace
 

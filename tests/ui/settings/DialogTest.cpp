@@ -90,7 +90,7 @@ TEST_F(Dialog, WaitPanelIsAtLeast205WideAndCentred)
         EXPECT_TRUE(m_dialog->WaitPanel()->isVisibleTo(m_dialog.get()));
     }
     // The stripe runs from -41 to -1 and starts over.
-    uitest::Pump(120);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return m_dialog->WaitOffset() != -42; }));
     const int offset = m_dialog->WaitOffset();
     EXPECT_GE(offset, -41);
     EXPECT_LE(offset, -1);

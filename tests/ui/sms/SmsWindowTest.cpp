@@ -142,7 +142,7 @@ TEST_F(SmsWindowTest, WaitPanelWidthFollowsItsText)
     ASSERT_GT(expected, 205);
     EXPECT_EQ(w->WaitPanel()->width(), expected);
     EXPECT_EQ(w->WaitPanel()->x(), (w->width() - expected) / 2);
-    uitest::Pump(60);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return w->WaitOffset() != -42; }));
     EXPECT_GE(w->WaitOffset(), -41);
     EXPECT_LE(w->WaitOffset(), -1);
     w->HideWaitPanel();
