@@ -157,9 +157,14 @@ bool TExFrameModem::eventFilter(QObject* watched, QEvent* event)
 
 void TExFrameModem::ModemDevicesDropDown()
 {
+    if (m_bFilling)
+        return;
+    m_bFilling = true;
     const AnsiString saved = m_pIniFile->GetModemDevice("");
     ProcessMessages();
     const int count = m_pModemComm != nullptr ? m_pModemComm->GetDeviceCount() : 0;
+    // A port test closes and reopens the port, which a dial-up link may be using.
+    const bool linkUp = count > 0 && (m_pMain->IsConnected() || m_pModemComm->IsRasConnected());
     m_vDeviceOnline.assign(static_cast<size_t>(qMax(0, count)), false);
     ProcessMessages();
     m_pCBModemDevices->clear();
@@ -167,10 +172,14 @@ void TExFrameModem::ModemDevicesDropDown()
     for (int i = 0; i < count; ++i) {
         ProcessMessages();
         const AnsiString name = m_pModemComm->GetDeviceName(i);
-        const bool online = m_pModemComm->TestDevicePort(name);
-        // The list may have been refilled from the pump meanwhile.
-        if (static_cast<size_t>(i) < m_vDeviceOnline.size())
-            m_vDeviceOnline[static_cast<size_t>(i)] = online;
+        bool online = false;
+        if (!linkUp) {
+            online = m_pModemComm->TestDevicePort(name);
+            m_lastPortTest[name] = online;
+        } else if (const auto last = m_lastPortTest.find(name); last != m_lastPortTest.end()) {
+            online = last->second;
+        }
+        m_vDeviceOnline[static_cast<size_t>(i)] = online;
         m_pCBModemDevices->addItem(ToQ(name + "   " + Text(online ? 184 : 185)));
         if (Upper(name) == Upper(saved)) {
             chosen = i;
@@ -182,6 +191,7 @@ void TExFrameModem::ModemDevicesDropDown()
         m_pCBModemDevices->setCurrentIndex(0);
         SaveSettings();
     }
+    m_bFilling = false;
 }
 
 void TExFrameModem::SaveSettings()
