@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <cstdio>
 
 #include "communicator/TModemComm.h"
@@ -292,18 +293,28 @@ void TExFrameModem::m_pLBLxStartWithWinClick()
     TAutostart run;
     if (!run.KeyExists() || !run.OpenKey())
         return;
-    if (m_pLBLxStartWithWin->isChecked()) {
+    const bool wanted = m_pLBLxStartWithWin->isChecked();
+    bool done = true;
+    if (wanted) {
         int found = 0;
         for (const AnsiString& name : run.GetValueNames())
             found += name == TAutostart::kValueName;
         if (found == 0)
-            run.WriteString(TAutostart::kValueName, ProgramPath());
+            done = run.WriteString(TAutostart::kValueName, ProgramPath());
     } else {
         for (const AnsiString& name : run.GetValueNames())
             if (name == TAutostart::kValueName)
-                run.DeleteValue(name);
+                done = run.DeleteValue(name) && done;
     }
     run.CloseKey();
+    if (done)
+        return;
+    // The box shows what the next login will do, and the user learns why.
+    {
+        const QSignalBlocker quiet(m_pLBLxStartWithWin);
+        m_pLBLxStartWithWin->setChecked(!wanted);
+    }
+    m_pMain->ShowMsgBox(BoxOwner(), Text(309), 0);
 }
 
 void TExFrameModem::ReadStartWithSession()
