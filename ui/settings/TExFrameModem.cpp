@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <cstdio>
+#include <optional>
 
 #include "communicator/TModemComm.h"
 #include "communicator/TOperatorList.h"
@@ -173,15 +174,16 @@ void TExFrameModem::ModemDevicesDropDown()
     for (int i = 0; i < count; ++i) {
         ProcessMessages();
         const AnsiString name = m_pModemComm->GetDeviceName(i);
-        bool online = false;
+        std::optional<bool> online;
         if (!linkUp) {
             online = m_pModemComm->TestDevicePort(name);
-            m_lastPortTest[name] = online;
+            m_lastPortTest[name] = *online;
         } else if (const auto last = m_lastPortTest.find(name); last != m_lastPortTest.end()) {
             online = last->second;
         }
-        m_vDeviceOnline[static_cast<size_t>(i)] = online;
-        m_pCBModemDevices->addItem(ToQ(name + "   " + Text(online ? 184 : 185)));
+        // A device never tested is not known to be dead: its bare name in black.
+        m_vDeviceOnline[static_cast<size_t>(i)] = online.value_or(true);
+        m_pCBModemDevices->addItem(ToQ(online ? name + "   " + Text(*online ? 184 : 185) : name));
         if (Upper(name) == Upper(saved)) {
             chosen = i;
             m_pCBModemDevices->setCurrentIndex(i);

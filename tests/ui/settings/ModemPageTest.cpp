@@ -106,6 +106,14 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     EXPECT_EQ(combo->itemText(sim).toStdString(), std::string(kModemName) + "   " + Text(184));
     EXPECT_EQ(combo->itemText(dead).toStdString(), "Dead COM Modem   " + Text(185));
     EXPECT_EQ(Page()->DeviceItemColour(sim), QColor(Qt::black));
+    // A page that never tested them shows the bare names, none as dead.
+    TExFrameModem fresh(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
+    fresh.ModemDevicesDropDown();
+    EXPECT_TRUE(m_sim.Commands().empty());
+    EXPECT_EQ(fresh.m_pCBModemDevices->itemText(sim).toStdString(), kModemName);
+    EXPECT_EQ(fresh.m_pCBModemDevices->itemText(dead).toStdString(), "Dead COM Modem");
+    EXPECT_EQ(fresh.DeviceItemColour(dead), QColor(Qt::black));
+    m_main.connected = false;
 }
 
 TEST_F(ModemPage, ShowingTheDialogTestsThePortsOnlyWhileHoldingTheModem)
