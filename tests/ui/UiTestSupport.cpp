@@ -152,4 +152,18 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget* root)
     return out;
 }
 
+std::vector<std::string> LabelsNotPlain(const QWidget* root)
+{
+    std::vector<std::string> out;
+    QList<const QWidget*> all = root->findChildren<const QWidget*>();
+    all.prepend(root);
+    for (const QWidget* w : all) {
+        const auto* label = qobject_cast<const QLabel*>(w);
+        // A label that only ever shows a picture has no text to misread.
+        if (label != nullptr && label->pixmap().isNull() && label->textFormat() != Qt::PlainText)
+            out.push_back(std::string("not plain: ") + Describe(label, label->text(), label->size()));
+    }
+    return out;
+}
+
 }  // namespace uitest

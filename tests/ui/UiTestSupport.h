@@ -44,4 +44,8 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds = 10000);
 // and the text. Checks the laid-out size, so the language must be applied.
 std::vector<std::string> TextsThatDoNotFit(const QWidget* root);
 
+// The labels under root (root too) that would read their text as rich text:
+// a modem's or a message's "<b>" would be drawn as markup there.
+std::vector<std::string> LabelsNotPlain(const QWidget* root);
+
 }  // namespace uitest

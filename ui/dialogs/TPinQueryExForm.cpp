@@ -1,5 +1,6 @@
 #include "ui/dialogs/TPinQueryExForm.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -111,6 +112,17 @@ void TPinQueryExForm::FormShow()
     m_pEPuk->clear();
     if (m_pEPin->isEnabled())
         m_pEPin->setFocus();
+}
+
+void TPinQueryExForm::keyPressEvent(QKeyEvent* event)
+{
+    // OK is the default button: the edits leave Enter to the dialog.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_pBOk->isEnabled()) {
+        event->accept();
+        m_pBOk->click();
+        return;
+    }
+    TFormEx::keyPressEvent(event);
 }
 
 void TPinQueryExForm::OnOK()

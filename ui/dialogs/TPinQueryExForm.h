@@ -52,6 +52,8 @@ public slots:
 
 protected:
     void FormShow() override;
+    // Enter confirms, as in the program's other dialogs.
+    void keyPressEvent(QKeyEvent* event) override;
     // True when the dialog may close.
     bool FormCloseQuery();
 

@@ -89,6 +89,9 @@ public:
 
     // ---- For the other windows ----
     bool IsPinOk() const { return m_bPinOk; }
+    // A page found the SIM asking for its PIN or PUK: the worker's next status
+    // check asks the user.
+    void PinLost() { m_bPinOk = false; }
     bool IsNetworkRegistered() const { return m_bNetworkRegistered; }
     bool IsConnected() const { return m_bConnected; }
     bool IsClosing() const { return m_bClosing; }

@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <cstdio>
+#include <optional>
 
 #include "communicator/TModemComm.h"
 #include "communicator/TOperatorList.h"
@@ -157,9 +159,14 @@ bool TExFrameModem::eventFilter(QObject* watched, QEvent* event)
 
 void TExFrameModem::ModemDevicesDropDown()
 {
+    if (m_bFilling)
+        return;
+    m_bFilling = true;
     const AnsiString saved = m_pIniFile->GetModemDevice("");
     ProcessMessages();
     const int count = m_pModemComm != nullptr ? m_pModemComm->GetDeviceCount() : 0;
+    // A port test closes and reopens the port, which a dial-up link may be using.
+    const bool linkUp = count > 0 && (m_pMain->IsConnected() || m_pModemComm->IsRasConnected());
     m_vDeviceOnline.assign(static_cast<size_t>(qMax(0, count)), false);
     ProcessMessages();
     m_pCBModemDevices->clear();
@@ -167,11 +174,16 @@ void TExFrameModem::ModemDevicesDropDown()
     for (int i = 0; i < count; ++i) {
         ProcessMessages();
         const AnsiString name = m_pModemComm->GetDeviceName(i);
-        const bool online = m_pModemComm->TestDevicePort(name);
-        // The list may have been refilled from the pump meanwhile.
-        if (static_cast<size_t>(i) < m_vDeviceOnline.size())
-            m_vDeviceOnline[static_cast<size_t>(i)] = online;
-        m_pCBModemDevices->addItem(ToQ(name + "   " + Text(online ? 184 : 185)));
+        std::optional<bool> online;
+        if (!linkUp) {
+            online = m_pModemComm->TestDevicePort(name);
+            m_lastPortTest[name] = *online;
+        } else if (const auto last = m_lastPortTest.find(name); last != m_lastPortTest.end()) {
+            online = last->second;
+        }
+        // A device never tested is not known to be dead: its bare name in black.
+        m_vDeviceOnline[static_cast<size_t>(i)] = online.value_or(true);
+        m_pCBModemDevices->addItem(ToQ(online ? name + "   " + Text(*online ? 184 : 185) : name));
         if (Upper(name) == Upper(saved)) {
             chosen = i;
             m_pCBModemDevices->setCurrentIndex(i);
@@ -182,6 +194,7 @@ void TExFrameModem::ModemDevicesDropDown()
         m_pCBModemDevices->setCurrentIndex(0);
         SaveSettings();
     }
+    m_bFilling = false;
 }
 
 void TExFrameModem::SaveSettings()
@@ -282,18 +295,28 @@ void TExFrameModem::m_pLBLxStartWithWinClick()
     TAutostart run;
     if (!run.KeyExists() || !run.OpenKey())
         return;
-    if (m_pLBLxStartWithWin->isChecked()) {
+    const bool wanted = m_pLBLxStartWithWin->isChecked();
+    bool done = true;
+    if (wanted) {
         int found = 0;
         for (const AnsiString& name : run.GetValueNames())
             found += name == TAutostart::kValueName;
         if (found == 0)
-            run.WriteString(TAutostart::kValueName, ProgramPath());
+            done = run.WriteString(TAutostart::kValueName, ProgramPath());
     } else {
         for (const AnsiString& name : run.GetValueNames())
             if (name == TAutostart::kValueName)
-                run.DeleteValue(name);
+                done = run.DeleteValue(name) && done;
     }
     run.CloseKey();
+    if (done)
+        return;
+    // The box shows what the next login will do, and the user learns why.
+    {
+        const QSignalBlocker quiet(m_pLBLxStartWithWin);
+        m_pLBLxStartWithWin->setChecked(!wanted);
+    }
+    m_pMain->ShowMsgBox(BoxOwner(), Text(309), 0);
 }
 
 void TExFrameModem::ReadStartWithSession()

@@ -6,6 +6,7 @@
 // start-up, start with the session, offer the modem selection). In helper
 // mode it stands alone in the helper window, where Select only notes the
 // choice and closes the window.
+#include <map>
 #include <vector>
 #include "ui/settings/ST_OPERATORS_LIST.h"
 #include "ui/settings/TSettingsPage.h"
@@ -115,6 +116,12 @@ private:
     bool m_bOwnOperatorList = false;
     std::vector<ST_OPERATORS_LIST> m_vOperators;
     std::vector<bool> m_vDeviceOnline;
+    // Each device name's answer at its last port test: shown while a link is
+    // up, when no port may be tested.
+    std::map<AnsiString, bool> m_lastPortTest;
+    // A fill is running: one started from its message pump would add its
+    // items in between.
+    bool m_bFilling = false;
     bool m_bHelperMode;
     // An operator action is running: a second one started from its message
     // pump would wait for the modem it holds itself.

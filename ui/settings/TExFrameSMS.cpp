@@ -148,6 +148,13 @@ void TExFrameSMS::OnUpdate()
 {
     if (m_pModemComm == nullptr)
         return;
+    // Writing an empty centre clears the SIM's, and then no message can be
+    // sent: a number without digits is refused before anything is sent.
+    if (!m_pECenterNumber->text().contains(QRegularExpression(QStringLiteral("[0-9]")))) {
+        m_pMain->ShowMsgBox(BoxOwner(), Text(308), 0);
+        m_pECenterNumber->setFocus();
+        return;
+    }
     bool failed = true;
     m_pMain->Lock();
     ShowHostWait(Text(233));

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include "communicator/SimAnswers.h"
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
@@ -49,7 +50,7 @@ void TExFrmSecurity::ShowPage()
     if (m_pMain->IsPinOk() && !m_pMain->IsConnected() && m_pModemComm != nullptr) {
         ShowHostWait(Text(222));
         m_pMain->SuspendWorker();
-        m_pModemComm->GetSimLock();
+        ReadSimLock(m_pModemComm->GetSimLockFlag());
         LoadSettings();
         m_pMain->ResumeWorker();
         HideHostWait();
@@ -106,11 +107,18 @@ void TExFrmSecurity::Unlock()
     BvlSpacer->Uncover();
 }
 
+void TExFrmSecurity::ReadSimLock(uint8_t known)
+{
+    if (!m_pModemComm->GetSimLock())
+        m_pModemComm->SetSimLockFlag(known);
+}
+
 void TExFrmSecurity::OnUpdate()
 {
     if (m_pModemComm == nullptr)
         return;
     m_pMain->Lock();
+    const uint8_t known = m_pModemComm->GetSimLockFlag();
     SaveSettings();
     ShowHostWait(Text(222));
     ProcessMessages();
@@ -118,7 +126,7 @@ void TExFrmSecurity::OnUpdate()
     ProcessMessages();
 
     if (m_pMain->ShowMsgBox(BoxOwner(), Text(231), 1) == mrNo) {
-        m_pModemComm->GetSimLock();
+        ReadSimLock(known);
         LoadSettings();
         m_pMain->ResumeWorker();
         HideHostWait();
@@ -134,12 +142,23 @@ void TExFrmSecurity::OnUpdate()
         if (pinForm.exec() == mrOk) {
             int mode = m_pModemComm->GetSimLockFlag();
             const bool ok = m_pModemComm->SetSimLock(pinForm.GetPin(), mode);
-            if (ok)
+            // The modem's own read-back turns a failed read into "off": what
+            // the modem answered decides instead.
+            m_pModemComm->SetSimLockFlag(ok ? static_cast<uint8_t>(mode) : known);
+            if (ok) {
                 result = Text(mode == 0 ? 229 : 227);
-            else
+            } else {
                 result = Text(mode == 0 ? 230 : 228);
+                // A wrong PIN uses up one of the SIM's tries: after the last
+                // one it wants its PUK, which the main window must ask for now.
+                const int pinState = m_pModemComm->GetPinState();
+                if (pinState != PIN_STATE_READY)
+                    m_pMain->PinLost();
+                if (pinState == PIN_STATE_SIM_PUK)
+                    result += "\n" + Text(310);
+            }
         } else {
-            m_pModemComm->GetSimLock();
+            ReadSimLock(known);
         }
     }
     ProcessMessages();
@@ -149,4 +168,6 @@ void TExFrmSecurity::OnUpdate()
     if (!result.empty())
         m_pMain->ShowMsgBox(BoxOwner(), result, 0);
     m_pMain->Unlock();
+    // Without a usable PIN the page takes no input.
+    UpdateModemState();
 }

@@ -38,6 +38,9 @@ public slots:
 
 private:
     bool Enabled();
+    // The SIM's lock state into the communicator's flag; a read that fails
+    // keeps `known` instead of turning it into "off".
+    void ReadSimLock(uint8_t known);
 };
 
 extern TExFrmSecurity* ExFrmSecurity;

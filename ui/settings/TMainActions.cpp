@@ -20,6 +20,11 @@ public:
             ModemMainFrame->Unlock();
     }
     bool IsPinOk() override { return ModemMainFrame != nullptr && ModemMainFrame->IsPinOk(); }
+    void PinLost() override
+    {
+        if (ModemMainFrame != nullptr)
+            ModemMainFrame->PinLost();
+    }
     bool IsConnected() override { return ModemMainFrame != nullptr && ModemMainFrame->IsConnected(); }
     void SuspendWorker() override
     {

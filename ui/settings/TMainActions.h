@@ -17,6 +17,9 @@ public:
     virtual void Lock() = 0;
     virtual void Unlock() = 0;
     virtual bool IsPinOk() = 0;
+    // The SIM asks for its PIN or PUK again (wrong PINs used up its tries):
+    // the PIN is no longer ok, and the worker's next check asks the user.
+    virtual void PinLost() = 0;
     // The main window's own idea of the link (its m_bConnected).
     virtual bool IsConnected() = 0;
     virtual void SuspendWorker() = 0;

@@ -118,7 +118,13 @@ TEST(PinQuery, EmptyPinIsRefusedWithItsMessageAndTheDialogStays)
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_EQ(dlg->focusWidget(), dlg->m_pEPin);
         dlg->m_pEPin->setText("1234");
-        dlg->m_pBOk->click();
+        // Enter in the edit confirms, as OK does.
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(dlg->m_pEPin, &enter);
+        if (dlg->isVisible()) {
+            ADD_FAILURE() << "Enter did not confirm";
+            dlg->m_pBOk->click();
+        }
     });
     EXPECT_EQ(d.exec(), mrOk);
     EXPECT_EQ(seen, "Please enter the PIN of your SIM card.");
@@ -138,6 +144,13 @@ TEST(PinQuery, PukModeWantsBothAndEmptiesBothOnRefusal)
         EXPECT_TRUE(dlg->m_pEPuk->text().isEmpty());
         EXPECT_TRUE(dlg->m_pEPin->text().isEmpty());
         EXPECT_EQ(dlg->focusWidget(), dlg->m_pEPin);
+        // Enter (also the keypad's) with the fields empty is refused as OK is.
+        seen.clear();
+        AnswerBox(&seen);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(dlg->m_pEPuk, &enter);
+        EXPECT_EQ(seen, "Please enter the PUK and a new PIN.");
+        EXPECT_TRUE(dlg->isVisible());
         dlg->m_pBCancel->click();
     });
     EXPECT_EQ(d.exec(), mrCancel);

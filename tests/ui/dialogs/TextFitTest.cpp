@@ -1,5 +1,5 @@
 // Every caption of the small dialogs fits its place in every language of the
-// delivered language file.
+// delivered language file, and every label shows its text as plain text.
 #include <gtest/gtest.h>
 
 #include "DialogTestSupport.h"
@@ -13,6 +13,8 @@ void ExpectAllFit(const QWidget& w, const char* what)
 {
     for (const std::string& miss : uitest::TextsThatDoNotFit(&w))
         ADD_FAILURE() << what << ": " << miss;
+    for (const std::string& rich : uitest::LabelsNotPlain(&w))
+        ADD_FAILURE() << what << ": " << rich;
 }
 
 TEST(TextFit, DialogCaptionsFitInEveryLanguage)

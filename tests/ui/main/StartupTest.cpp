@@ -1,11 +1,15 @@
 #include "MainFrameFixture.h"
 
+#include <QLabel>
+
 #include "platform/TIniFile.h"
 
 using namespace maintest;
 
 TEST_F(MainFrameTest, StartsWithThePresentModem)
 {
+    // An operator name that looks like markup is shown as it comes.
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0,0,\"<b>Test</b> Net\"\r\n\r\nOK\r\n");
     StartUp();
     TModemComm* comm = m_frame->ModemComm();
     EXPECT_TRUE(comm->IsPortOpen());
@@ -17,7 +21,10 @@ TEST_F(MainFrameTest, StartsWithThePresentModem)
     EXPECT_TRUE(m_frame->IsModemPlugged());
     EXPECT_TRUE(m_frame->IsPinOk());
     EXPECT_TRUE(m_frame->IsNetworkRegistered());
-    EXPECT_EQ(m_frame->OperatorLabel(), "Test Net");
+    EXPECT_EQ(m_frame->OperatorLabel(), "<b>Test</b> Net");
+    for (const QLabel* label : m_frame->findChildren<const QLabel*>())
+        if (label->pixmap().isNull())
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
     EXPECT_TRUE(m_frame->ConnectEnabled());
     EXPECT_FALSE(m_frame->IsLocked());
     EXPECT_TRUE(Logged("-=Application Port Opened=-"));

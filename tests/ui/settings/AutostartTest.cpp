@@ -46,6 +46,19 @@ TEST_F(Autostart, BoxWritesAndRemovesTheEntry)
     EXPECT_TRUE(box->isChecked());
     box->click();
     EXPECT_FALSE(fs::exists(Entry()));
+    EXPECT_TRUE(m_main.boxes.empty());
+
+    // An entry that cannot be written (a file where its folder should be):
+    // the box unticks again and the user is told.
+    fs::remove_all(m_xdg / "autostart");
+    uitest::WriteFile(m_xdg / "autostart", "");
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(309)});
+    EXPECT_TRUE(fs::is_regular_file(m_xdg / "autostart"));
+    m_dialog->ShowPage(TFormExSettings::kModemPage);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(m_main.boxes.size(), 1u);
 }
 
 TEST_F(Autostart, AStaleEntryIsRewrittenWithTheProgramsPath)

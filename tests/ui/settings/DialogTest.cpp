@@ -141,6 +141,8 @@ TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
             m_dialog->PageButton(i)->click();
             for (const std::string& miss : uitest::TextsThatDoNotFit(m_dialog.get()))
                 ADD_FAILURE() << miss;
+            for (const std::string& rich : uitest::LabelsNotPlain(m_dialog.get()))
+                ADD_FAILURE() << rich;
         }
         // The two pages the helper window shows, laid out for it.
         auto* modem = new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
@@ -151,5 +153,8 @@ TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
         for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
             for (const std::string& miss : uitest::TextsThatDoNotFit(h))
                 ADD_FAILURE() << "helper: " << miss;
+        for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
+            for (const std::string& rich : uitest::LabelsNotPlain(h))
+                ADD_FAILURE() << "helper: " << rich;
     }
 }

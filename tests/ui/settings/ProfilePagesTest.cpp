@@ -46,16 +46,24 @@ TEST_F(ProfilePages, ConnectionProfileLoadsAndSavesUnchanged)
     m_dialog->ShowPage(TFormExSettings::kConnectionPage);
     TExFrameGPRS* page = Gprs();
     EXPECT_EQ(page->m_pEUserName->text().toStdString(), "web");
+    // Blanks round a value are not part of it in Config.ini.
+    EXPECT_EQ(page->m_pEPassword->text().toStdString(), "p w");
+    EXPECT_EQ(page->m_pEPassword->echoMode(), QLineEdit::Password);
     EXPECT_EQ(page->m_pEModemAPN->text().toStdString(), "internet.example");
     EXPECT_TRUE(page->m_pRB_Chap->isChecked());
     EXPECT_TRUE(page->m_pRB_hsxpao->isChecked());
     EXPECT_EQ(page->m_pEModemAPN->maxLength(), 50);
 
-    page->m_pEPassword->setText(" new secret ");
+    page->m_pEPassword->setText("n3w s;cret=#1");
     page->m_pRB_Pap->setChecked(true);
     page->m_pBUpdate->click();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(216)});
     EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99***1#");
+    EXPECT_EQ(Read("PROFILE0", "Connection_User_Password"), "n3w s;cret=#1");
+    // The file holding the password is the user's alone.
+    EXPECT_EQ(fs::status(Config()).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    EXPECT_EQ(Read("PROFILE0", "Connection_User_Name"), "web");
+    EXPECT_EQ(Read("PROFILE0", "Connection_APN"), "internet.example");
     EXPECT_EQ(Read("CONNECTION", "Authentication"), "1");
     EXPECT_EQ(Read("CONNECTION", "Technology"), "1");
     EXPECT_EQ(m_main.locked, 0);

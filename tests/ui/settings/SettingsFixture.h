@@ -55,6 +55,7 @@ public:
             dialog->Unlock();
     }
     bool IsPinOk() override { return pinOk; }
+    void PinLost() override { pinOk = false; }
     bool IsConnected() override { return connected; }
     void SuspendWorker() override
     {

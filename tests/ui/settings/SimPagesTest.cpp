@@ -80,21 +80,56 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         EXPECT_EQ(m_main.locked, 0);
         EXPECT_FALSE(m_dialog->WaitPanel()->isVisibleTo(m_dialog.get()));
     }
+
+    // Wrong PINs until the SIM wants its PUK. Each refusal asks the PIN state
+    // again; the last one tells the main window the PIN is no longer ok (it
+    // asks for the PUK), the page locks, and the lock state the SIM no longer
+    // tells keeps showing "on".
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        SCOPED_TRACE(attempt);
+        m_sim.ClearCommands();
+        security->m_pRBDisabled->setChecked(true);
+        AnswerPin("9999");
+        security->m_pBUpdate->click();
+        EXPECT_EQ(Sent("AT+CPIN?"), 1u);
+        EXPECT_EQ(BoxTexts().back(), attempt < 3 ? Text(230) : Text(230) + "\n" + Text(310));
+        EXPECT_TRUE(security->m_pRBEnable->isChecked());
+        EXPECT_EQ(m_main.pinOk, attempt < 3);
+        EXPECT_EQ(m_main.locked, 0);
+    }
+    EXPECT_EQ(m_card->GetPinState(), modemsim::SimModule::PinState::Puk);
+    EXPECT_FALSE(security->m_pRBEnable->isEnabled());
+    EXPECT_TRUE(security->BvlSpacer->isVisibleTo(security));
+    m_card->SetPinState(modemsim::SimModule::PinState::Ready);
     m_card->SetPin("1234");
 }
 
 TEST_F(SimPages, SecurityQuestionAnsweredNoOnlyReadsTheStateBack)
 {
+    m_card->SetPinRequest(true);
     m_dialog->ShowPage(TFormExSettings::kSecurityPage);
-    ASSERT_TRUE(security->m_pRBDisabled->isChecked());
+    ASSERT_TRUE(security->m_pRBEnable->isChecked());
     m_sim.ClearCommands();
-    security->m_pRBEnable->setChecked(true);
+    security->m_pRBDisabled->setChecked(true);
     m_main.answers = {mrNo};
     security->m_pBUpdate->click();
     EXPECT_EQ(Sent("AT+CLCK"), 1u);
     EXPECT_EQ(Sent("AT+CLCK=\"SC\",2"), 1u);
-    EXPECT_TRUE(security->m_pRBDisabled->isChecked());
+    EXPECT_TRUE(security->m_pRBEnable->isChecked());
     EXPECT_EQ(m_main.boxes.size(), 1u);
+
+    // A read of the lock state that fails keeps the state shown before,
+    // whether on showing the page or after the question.
+    m_sim.SetAnswer("+CLCK=\"SC\",2", "\r\nERROR\r\n");
+    m_dialog->ShowPage(TFormExSettings::kSmsPage);
+    m_dialog->ShowPage(TFormExSettings::kSecurityPage);
+    EXPECT_TRUE(security->m_pRBEnable->isChecked());
+    security->m_pRBDisabled->setChecked(true);
+    m_main.answers = {mrNo};
+    security->m_pBUpdate->click();
+    EXPECT_TRUE(security->m_pRBEnable->isChecked());
+    EXPECT_EQ(m_comm->GetSimLockFlag(), 1);
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
 }
 
 TEST_F(SimPages, WithoutPinOrWithALinkThePagesAreLockedAndAskNothing)
@@ -142,6 +177,22 @@ TEST_F(SimPages, SmsCentreRoundTrip)
     EXPECT_EQ(BoxTexts().back(), Text(237));
     EXPECT_EQ(m_card->ServiceCentre(), "+4917222");
     EXPECT_EQ(m_main.locked, 0);
+
+    // No number (a write would clear the SIM's centre): refused before the
+    // question and before anything is sent.
+    for (const char* number : {"", "+"}) {
+        SCOPED_TRACE(number);
+        m_main.boxes.clear();
+        m_sim.ClearCommands();
+        sms->m_pECenterNumber->setText(number);
+        sms->m_pBUpdate->click();
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(308)});
+        EXPECT_EQ(Sent("AT+CSCA"), 0u);
+        EXPECT_EQ(m_card->ServiceCentre(), "+4917222");
+        EXPECT_EQ(m_comm->GetSmsCentre(), "+4917222");
+        EXPECT_EQ(m_main.locked, 0);
+        EXPECT_EQ(m_main.suspends, m_main.resumes);
+    }
 }
 
 TEST_F(SimPages, CentreNumberTakesDigitsPlusAndBackspaceOnly)

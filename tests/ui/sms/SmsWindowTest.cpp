@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
@@ -161,9 +162,23 @@ TEST_F(SmsWindowTest, EveryTextFitsItsPlaceInEveryLanguage)
             w->PageButton(i)->click();
             for (const std::string& miss : uitest::TextsThatDoNotFit(w))
                 ADD_FAILURE() << miss;
+            for (const std::string& rich : uitest::LabelsNotPlain(w))
+                ADD_FAILURE() << rich;
         }
-        TFormExSMSZoom zoom(w, m_lang.get());
-        for (const std::string& miss : uitest::TextsThatDoNotFit(&zoom))
-            ADD_FAILURE() << miss;
+        // The zoom as the window opens it, with a message that looks like
+        // markup: shown as typed, in captions that fit.
+        bool opened = false;
+        dlgtest::WhenModal<TFormExSMSZoom>([&](TFormExSMSZoom* z) {
+            opened = true;
+            EXPECT_EQ(z->NumberEdit()->text().toStdString(), "<b>x</b>");
+            EXPECT_EQ(z->TextMemo()->toPlainText().toStdString(), "<b>x</b>&amp;");
+            for (const std::string& miss : uitest::TextsThatDoNotFit(z))
+                ADD_FAILURE() << miss;
+            for (const std::string& rich : uitest::LabelsNotPlain(z))
+                ADD_FAILURE() << rich;
+            z->CloseButton()->click();
+        });
+        w->OpenZoom("<b>x</b>", u"<b>x</b>&amp;");
+        EXPECT_TRUE(opened);
     }
 }
