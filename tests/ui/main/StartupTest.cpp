@@ -23,8 +23,9 @@ TEST_F(MainFrameTest, StartsWithThePresentModem)
     EXPECT_TRUE(m_frame->IsNetworkRegistered());
     EXPECT_EQ(m_frame->OperatorLabel(), "<b>Test</b> Net");
     for (const QLabel* label : m_frame->findChildren<const QLabel*>()) {
-        if (label->pixmap().isNull())
+        if (label->pixmap().isNull()) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
     }
     EXPECT_TRUE(m_frame->ConnectEnabled());
     EXPECT_FALSE(m_frame->IsLocked());
