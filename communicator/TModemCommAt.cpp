@@ -241,6 +241,13 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         uint32_t got = 0;
         m_pPort->ReadBufferBySize(chunk.data(), n, &got);
         ProcessMessages();
+        // A device that hung up or vanished sends nothing more: end as a
+        // time-out would, without waiting for one.
+        if (m_pPort->LineLost()) {
+            AddToMemo("------Port lost !!!");
+            ClosePort();
+            break;
+        }
         if (TickExpired(GetTickCount(), clock, ms)) {
             ++expiries;
             clock = GetTickCount();
@@ -292,7 +299,12 @@ uint32_t TModemComm::ReadLine(char* buf, uint32_t size)
             ProcessMessages();
             if (got > 0)
                 AddToMemo(chunk);
-            done = got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
+            if (m_pPort->LineLost()) {
+                AddToMemo("------Port lost !!!");
+                ClosePort();
+                done = true;
+            }
+            done = done || got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
             // Never past the buffer: keep its last byte for the terminating zero.
             const size_t room = size - 1 - textLength;
             const size_t take = std::min(std::strlen(chunk), room);

@@ -34,6 +34,7 @@ void TPort::Reset()
     if (IsOpen())
         CloseHandle(m_hPort);
     m_hPort = 0;
+    m_bLineLost = false;
     m_pDebugMemo = nullptr;
     m_State = STATE_CLOSED;
     m_Settings = DCB {};
@@ -105,6 +106,7 @@ bool TPort::Open()
         return false;
     }
     m_State = STATE_OPEN;
+    m_bLineLost = false;
     if (!GetCommState(m_hPort, &m_Dcb)) {
         const uint32_t error = GetLastError();
         Close(false);
@@ -192,6 +194,7 @@ bool TPort::Close(bool log)
     }
     m_hPort = 0;
     m_State = STATE_CLOSED;
+    m_bLineLost = false;
     return result;
 }
 
@@ -233,6 +236,8 @@ bool TPort::Read(void* buf, uint32_t n, uint32_t* count)
     StoreCount(count, total);
     if (systemOk)
         m_nLastReadTime = timeGetTime();
+    else if (IsOpen())
+        m_bLineLost = true;
     bool result;
     if (systemOk && got == 0) {
         SetLastError(total == 0 ? PORT_ERROR_NO_BYTE : PORT_ERROR_SHORT_READ);
@@ -260,6 +265,8 @@ bool TPort::ReadBufferBySize(void* buf, uint32_t n, uint32_t* count)
     StoreCount(count, got);
     if (ok)
         m_nLastReadTime = timeGetTime();
+    else if (IsOpen())
+        m_bLineLost = true;
     if (ok && got == 0) {
         SetLastError(PORT_ERROR_NO_BYTE);
         ok = false;
@@ -289,7 +296,12 @@ uint32_t TPort::GetBytesWaiting()
 {
     uint32_t errors = 0;
     COMSTAT stat {};
-    if (!ClearCommError(m_hPort, &errors, &stat) || errors != 0)
+    const bool ok = ClearCommError(m_hPort, &errors, &stat);
+    // An open handle that cannot be queried, or a hung-up line, will never
+    // bring another byte.
+    if (IsOpen() && (!ok || (errors & CE_IOE) != 0))
+        m_bLineLost = true;
+    if (!ok || errors != 0)
         return 0;
     return stat.cbInQue;
 }

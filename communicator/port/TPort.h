@@ -39,7 +39,10 @@ public:
     bool Read(void* buf, uint32_t n, uint32_t* count);
     bool ReadBufferBySize(void* buf, uint32_t n, uint32_t* count);
     bool Write(const void* buf, uint32_t n, uint32_t* written);
+    // 0 also when the line reports an error; a hung-up or vanished device
+    // is then remembered until the port is opened again (LineLost).
     uint32_t GetBytesWaiting();
+    bool LineLost() const { return m_bLineLost; }
     bool Flush();
 
     void SetLogFileName(const char* path);
@@ -70,6 +73,7 @@ private:
     int32_t m_nPortNumber = 0;
     uint32_t m_nLastReadTime = 0;
     uint32_t m_nLastWriteTime = 0;
+    bool m_bLineLost = false;
     std::atomic<uint32_t> m_bLogRunning {0};
     TPortLogParams m_LogParams {};
     std::thread m_LogThread;

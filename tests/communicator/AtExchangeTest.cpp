@@ -241,14 +241,15 @@ TEST_F(AtExchange, EndlessStreamEndsTheReadInsteadOfHangingIt)
     EXPECT_FALSE(m_comm->IsPortOpen());
 }
 
-TEST_F(AtExchange, ModemVanishingMidAnswerEndsWithinTheTimeOut)
+TEST_F(AtExchange, AModemThatVanishesEndsTheReadAtOnce)
 {
+    // Unplugged in the middle of an answer: what came is returned, the port closed.
     m_sim.SetAnswerPieces("+CSQ", {"\r\n+CSQ: 1", "5,99\r\n\r\nOK\r\n"}, 2000);
     std::thread unplug([&] {
         Sleep(300);
         m_sim.Vanish();
     });
-    const uint32_t start = GetTickCount();
+    uint32_t start = GetTickCount();
     AnsiString answer = Ask("AT+CSQ", 400);
     unplug.join();
     EXPECT_EQ(answer.find("OK"), AnsiString::npos);
@@ -257,6 +258,17 @@ TEST_F(AtExchange, ModemVanishingMidAnswerEndsWithinTheTimeOut)
     EXPECT_FALSE(m_comm->OpenPort(kCom));
     ASSERT_TRUE(m_sim.Reappear());
     EXPECT_TRUE(m_comm->OpenPort(kCom));
+
+    // Unplugged during a network scan, whose time-out is a minute: the scan
+    // fails as soon as the line is gone, not two minutes later.
+    m_sim.SetUnplugOn("+COPS=?");
+    AnsiString list = "old";
+    start = GetTickCount();
+    EXPECT_FALSE(m_comm->GetOperatorList(list));
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 20000u);
+    EXPECT_EQ(list, "old");
+    EXPECT_FALSE(m_comm->IsPortOpen());
+    EXPECT_TRUE(LoggedPart("Port lost"));
 }
 
 TEST_F(AtExchange, TestPortLeavesTheConfiguredPortOpen)
