@@ -18,6 +18,7 @@
 #include <mutex>
 #include <vector>
 
+#include "communicator/port/TEchoMask.h"
 #include "platform/TIniFile.h"
 #include "platform/TMemo.h"
 #include "platform/Types.h"
@@ -113,6 +114,9 @@ public:
     static void RemoveEcho(const AnsiString& cmd, AnsiString& answer);
     static void RemoveOkError(AnsiString& answer);
     static void RemoveCrLf(AnsiString& answer);
+    // The line as it may be logged: the PIN, PUK and passwords that +CPIN,
+    // +CLCK and +CPWD carry starred out, one "*" for each character.
+    static AnsiString MaskSecrets(const AnsiString& line);
 
     // Copies "AT..." into a command buffer when it fits with its CR; false
     // (and a log line) when it does not.
@@ -312,6 +316,8 @@ private:
     std::atomic<uint8_t> m_bAbort {0};
     const std::atomic<bool>* m_pClosing = nullptr;
     std::atomic<bool> m_bExchangeBusy {false};
+    // The echo of the last command, starred out in the log when it carried a secret.
+    TEchoMask m_EchoLog;
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
     std::mutex m_LogMutex;
     size_t m_nLoggedLines = 0;

@@ -369,6 +369,26 @@ TEST(Cleaners, AnswerCleanersTable)
         TModemComm::RemoveOkError(b);
         EXPECT_EQ(b, c.okErrorRemoved);
     }
+    // Secrets starred out one for one, whatever the command's case or prefix.
+    const std::pair<const char*, const char*> secrets[] = {
+        {"AT+CPIN=\"1234\"\r", "AT+CPIN=\"****\"\r"},
+        {"AT+CPIN=\"12345678\",\"4321\"\r", "AT+CPIN=\"********\",\"****\"\r"},
+        {"at+cpin=1234", "at+cpin=****"},
+        {"AT+CLCK=\"SC\",1,\"1234\"\r", "AT+CLCK=\"SC\",1,\"****\"\r"},
+        {"AT+CLCK=\"SC\",2\r", "AT+CLCK=\"SC\",2\r"},
+        {"AT+CPWD=\"SC\",\"1234\",\"98765\";+CSQ\r", "AT+CPWD=\"SC\",\"****\",\"*****\";+CSQ\r"},
+        {"AT^CPIN=\"1234\"", "AT^CPIN=\"****\""},
+        {"AT+CPIN?\r", "AT+CPIN?\r"},
+        {"AT+CMGS=23\r", "AT+CMGS=23\r"},
+    };
+    for (const auto& [line, masked] : secrets)
+        EXPECT_EQ(TModemComm::MaskSecrets(line), masked) << line;
+    // The echo is starred out however the reads cut it.
+    TEchoMask echo;
+    echo.Arm("AT+CPIN=\"1234\"\r", "AT+CPIN=\"****\"\r");
+    EXPECT_EQ(echo.Apply("\r\nRING\r\nAT+CPIN=\"12"), "\r\nRING\r\nAT+CPIN=\"**");
+    EXPECT_EQ(echo.Apply("34\"\r\r\nOK\r\n1234"), "**\"\r\r\nOK\r\n1234");
+
     AnsiString crlf = "\r\n  +COPS: 0,0,\"Net\"\r\n\r\nline two \r\n";
     TModemComm::RemoveCrLf(crlf);
     EXPECT_EQ(crlf, "+COPS: 0,0,\"Net\"line two");
