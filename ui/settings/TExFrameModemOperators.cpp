@@ -14,28 +14,6 @@
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TMainActions.h"
 
-namespace {
-// A whole number: decimal digits, blanks around allowed.
-bool WholeNumber(const AnsiString& text, int& value)
-{
-    size_t b = 0, e = text.size();
-    while (b < e && text[b] == ' ')
-        ++b;
-    while (e > b && text[e - 1] == ' ')
-        --e;
-    if (b == e || e - b > 9)
-        return false;
-    int v = 0;
-    for (size_t i = b; i < e; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        v = v * 10 + (text[i] - '0');
-    }
-    value = v;
-    return true;
-}
-}  // namespace
-
 void TExFrameModem::BuildOperatorGroup()
 {
     m_pGBSelOper = new QGroupBox(this);
@@ -167,54 +145,9 @@ void TExFrameModem::GetOperList()
     m_bOperatorBusy = false;
 }
 
-AnsiString TExFrameModem::NextToken(AnsiString& group)
-{
-    AnsiString token;
-    const size_t comma = group.find(',');
-    if (comma != AnsiString::npos) {
-        token = group.substr(0, comma);
-        group = group.substr(comma + 1);
-    } else {
-        token = group;
-        group.clear();
-    }
-    AnsiString out;
-    for (char c : token)
-        if (c != '"')
-            out += c;
-    return out;
-}
-
 void TExFrameModem::ParseOperatorList(const AnsiString& answer)
 {
-    m_vOperators.clear();
-    AnsiString rest = answer;
-    while (!rest.empty()) {
-        const size_t open = rest.find('(');
-        const size_t close = rest.find(')');
-        if (open == AnsiString::npos && close == AnsiString::npos)
-            break;
-        if (open == AnsiString::npos || close == AnsiString::npos || open > close)
-            break;
-        AnsiString group = rest.substr(open + 1, close - open - 1);
-        rest = rest.substr(close + 1);
-
-        ST_OPERATORS_LIST rec;
-        int status = 0;
-        if (!WholeNumber(NextToken(group), status))
-            continue;
-        rec.available = status == 1 || status == 2;
-        rec.longName = NextToken(group);
-        rec.shortName = NextToken(group);
-        rec.numeric = NextToken(group);
-        int code = 0;
-        if (!WholeNumber(rec.numeric, code))
-            continue;
-        int act = 0;
-        if (!group.empty() && WholeNumber(NextToken(group), act))
-            rec.accessTechnology = act;
-        m_vOperators.push_back(rec);
-    }
+    m_vOperators = ::ParseOperatorList(answer);
 }
 
 void TExFrameModem::FillOperatorCombo()

@@ -187,9 +187,15 @@ TEST_F(ModemPage, ParsesScanAnswers)
         {"(2,\"Long A\",\"A\",\"24601\",2),(1,\"Long B\",\"B\",\"24602\",0),(3,\"Long C\",\"C\",\"24603\",2),,"
          "(0-4),(0-2)",
          {{true, 2, "Long A", "A", "24601"}, {true, 0, "Long B", "B", "24602"}, {false, 2, "Long C", "C", "24603"}}},
-        {"(2,\"L\",\"S\",\"24601\"),,(0,1,3,4),(0,1,2)", {{true, -1, "L", "S", "24601"}, {false, -1, "1", "3", "4"}}},
-        // A comma inside the quotes shifts the elements: the code is no number.
-        {"(1,\"Long, Inc\",\"LI\",\"24601\",2),(1,\"B\",\"B\",\"24602\",x)", {{true, -1, "B", "B", "24602"}}},
+        // Lists of supported modes are no networks, whatever digits they hold.
+        {"(2,\"L\",\"S\",\"24601\"),,(0,1,3,4),(0,1,2)", {{true, -1, "L", "S", "24601"}}},
+        {"(2,\"L\",\"S\",\"310260\",7),,(0,1,2,3,4),(0,1,2)", {{true, 7, "L", "S", "310260"}}},
+        // A comma inside the quotes belongs to the name.
+        {"(2,\"Valjean Mobile USA, In\",\"Valjean\",\"310260\",7),(1,\"B\",\"B\",\"310410\",x)",
+         {{true, 7, "Valjean Mobile USA, In", "Valjean", "310260"}, {true, -1, "B", "B", "310410"}}},
+        // A stray bracket is skipped, and the networks after it stay.
+        {"(2,\"A\",\"A\",\"310410\"),2),(1,\"B\",\"B\",\"310260\",2),,(0,1,2,3,4),(0,1,2)",
+         {{true, -1, "A", "A", "310410"}, {true, 2, "B", "B", "310260"}}},
         {")(1,\"A\",\"A\",\"1\")", {}},
         {"(1,\"A\",\"A\",\"24601\",0),(1,\"B\"", {{true, 0, "A", "A", "24601"}}},
         {"", {}},
