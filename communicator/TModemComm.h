@@ -38,6 +38,7 @@ struct ST_DIALUP_CFG_VAL {
 
 // ---- Types of the SIM, network and operator sections ----
 #include "communicator/OperatorTable.h"
+#include "communicator/SimAnswers.h"
 
 // ---- end of SIM, network and operator types ----
 
@@ -155,6 +156,10 @@ public:
     // untouched) when not registered or the answer cannot be read.
     bool GetOperator(AnsiString& name);
     bool GetOperator();
+    // The operator the modem is registered with, asked for by numeric code
+    // (`cops.format` says whether the modem gave the code or a name); false
+    // when it is not registered. The operator format is long names again after.
+    bool GetRegistration(COPS_ANSWER& cops);
     // 0..31, 99 when not known; 0 when the port is closed.
     int32_t GetSignalQuality();
     AnsiString GetIMEI();

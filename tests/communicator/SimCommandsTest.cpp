@@ -223,6 +223,18 @@ TEST_F(SimCommands, ManualAndAutomaticSelection)
     EXPECT_EQ(m_card->SelectionMode(), 1);
     EXPECT_EQ(m_config->ReadString("SETTINGS", "UserOperator", ""), "24602");
     EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 1u);
+    // The network in use is asked for by code; long names are asked for again after.
+    COPS_ANSWER cops;
+    EXPECT_TRUE(m_comm->GetRegistration(cops));
+    EXPECT_EQ(cops.format, 2);
+    EXPECT_EQ(cops.oper, "24602");
+    EXPECT_EQ(m_sim.Commands().back(), "AT+COPS=3,0");
+    // A modem that names its operator whatever it is asked gives the name.
+    m_card->SetForcedFormat(0);
+    EXPECT_TRUE(m_comm->GetRegistration(cops));
+    EXPECT_EQ(cops.format, 0);
+    EXPECT_EQ(cops.oper, "Javert Long");
+    m_card->SetForcedFormat(-1);
 
     // A forbidden or unknown network leaves Config.ini alone.
     EXPECT_FALSE(m_comm->SelectOperatorManual("24603"));
@@ -234,6 +246,7 @@ TEST_F(SimCommands, ManualAndAutomaticSelection)
     EXPECT_EQ(m_comm->GetOperatorNameValue(), "Valjean Long");
     m_card->SetCoverage(false);
     EXPECT_FALSE(m_comm->SelectOperatorAuto());
+    EXPECT_FALSE(m_comm->GetRegistration(cops));
 }
 
 TEST_F(SimCommands, ScanListsEveryNetwork)

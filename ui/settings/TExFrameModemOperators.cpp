@@ -14,6 +14,20 @@
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TMainActions.h"
 
+namespace {
+// Whether the modem is registered with the network of `choice`: by its code,
+// or by its name from a modem that names its operator whatever it is asked.
+bool RegisteredWith(TModemComm& comm, const ST_OPERATORS_LIST& choice)
+{
+    COPS_ANSWER cops;
+    if (!comm.GetRegistration(cops))
+        return false;
+    if (cops.format == 2)
+        return cops.oper == choice.numeric;
+    return !cops.oper.empty() && (cops.oper == choice.longName || cops.oper == choice.shortName);
+}
+}  // namespace
+
 void TExFrameModem::BuildOperatorGroup()
 {
     m_pGBSelOper = new QGroupBox(this);
@@ -225,7 +239,8 @@ void TExFrameModem::OnSetOperator()
         wait.replace(at, 2, SelectedLongName());
     ShowHostWait(wait);
     m_pMain->SuspendWorker();
-    const bool ok = m_pModemComm->SelectOperatorManual(SelectedNumeric());
+    const ST_OPERATORS_LIST choice = m_vOperators[sel];
+    const bool ok = m_pModemComm->SelectOperatorManual(choice.numeric);
     bool registered = false;
     if (ok) {
         m_pModemComm->Wait(kRegisterCheckMs);
@@ -234,10 +249,15 @@ void TExFrameModem::OnSetOperator()
             m_pModemComm->Wait(kRegisterCheckMs);
             registered = m_pMain->CheckNetwork();
         }
+        // A check that found no network has put the modem back on automatic
+        // choice: registered is then not the same as registered with the choice.
+        registered = registered && RegisteredWith(*m_pModemComm, choice);
     }
     HideHostWait();
     m_pMain->ResumeWorker();
-    m_pMain->ShowMsgBox(BoxOwner(), Text(ok && registered ? 194 : 193), 0);
+    // Refused: the network could not be used. Accepted but not in use: the
+    // choice did not take.
+    m_pMain->ShowMsgBox(BoxOwner(), Text(!ok ? 193 : registered ? 194 : 307), 0);
     m_pMain->Unlock();
     AttachSetOper(true);
     m_bOperatorBusy = false;

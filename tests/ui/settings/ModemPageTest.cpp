@@ -144,17 +144,45 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
     EXPECT_EQ(BoxTexts().back(), Text(193));
     EXPECT_EQ(Sent("AT+COPS=1"), 0u);
 
-    m_main.networkAnswers = {false, true};
+    // The modem refuses the choice: no registration check, nothing stored.
     page->m_pCBOperList->setCurrentIndex(1);
+    m_sim.SetAnswer("+COPS=1,2,\"24602\"", "\r\n+CME ERROR: 30\r\n");
     page->m_pBSetOper->click();
     EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 1u);
+    EXPECT_EQ(m_main.networkChecks, 0);
+    EXPECT_EQ(BoxTexts().back(), Text(193));
+    EXPECT_EQ(Read("SETTINGS", "UserOperator"), "<none>");
+    m_sim.RemoveAnswer("+COPS=1,2,\"24602\"");
+
+    // Accepted, but the first check finds no network and falls back to
+    // automatic choice: registered afterwards, yet with the home network,
+    // so the user is told the choice did not take.
+    m_main.networkAnswers = {false, true};
+    m_main.onNetworkCheck = [this](bool registered) {
+        if (!registered)
+            m_comm->SelectOperatorAuto();
+    };
+    page->m_pBSetOper->click();
+    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 2u);
     EXPECT_EQ(m_main.networkChecks, 2);
+    EXPECT_EQ(m_card->CurrentNetwork(), "24601");
+    EXPECT_EQ(BoxTexts().back(), Text(307));
+    m_main.onNetworkCheck = nullptr;
+
+    // Registered with the chosen network: success.
+    m_main.networkAnswers.clear();
+    m_main.networkChecks = 0;
+    page->m_pBSetOper->click();
+    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 3u);
+    EXPECT_EQ(m_main.networkChecks, 1);
+    EXPECT_EQ(m_card->CurrentNetwork(), "24602");
     EXPECT_EQ(BoxTexts().back(), Text(194));
     EXPECT_EQ(Read("SETTINGS", "UserOperator"), "24602");
 
     // Back to automatic: the modem chooses, the list is kept but unusable.
+    const size_t autoBefore = Sent("AT+COPS=0");
     page->m_pRB_Automatic->setChecked(true);
-    EXPECT_EQ(Sent("AT+COPS=0"), 1u);
+    EXPECT_EQ(Sent("AT+COPS=0"), autoBefore + 1);
     EXPECT_FALSE(page->m_pCBOperList->isEnabled());
     EXPECT_EQ(page->m_pCBOperList->count(), 3);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
