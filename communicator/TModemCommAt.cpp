@@ -251,8 +251,11 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         uint32_t got = 0;
         m_pPort->ReadBufferBySize(chunk.data(), n, &got);
         ProcessMessages();
-        // A device that hung up or vanished sends nothing more: end as a
-        // time-out would, without waiting for one.
+        // A device that hung up or vanished sends nothing more, and neither
+        // does a port that is closed: end as a time-out would, without
+        // waiting for one.
+        if (!IsPortOpen())
+            break;
         if (m_pPort->LineLost()) {
             AddToMemo("------Port lost !!!");
             ClosePort();

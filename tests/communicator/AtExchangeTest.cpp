@@ -269,6 +269,10 @@ TEST_F(AtExchange, AModemThatVanishesEndsTheReadAtOnce)
     EXPECT_EQ(list, "old");
     EXPECT_FALSE(m_comm->IsPortOpen());
     EXPECT_TRUE(LoggedPart("Port lost"));
+    // A further read in the same flow waits for nothing either.
+    start = GetTickCount();
+    EXPECT_EQ(m_comm->ReadFromPort(nullptr, 60000), "");
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 20000u);
 }
 
 TEST_F(AtExchange, TestPortLeavesTheConfiguredPortOpen)
