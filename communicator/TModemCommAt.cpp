@@ -314,12 +314,12 @@ uint32_t TModemComm::ReadLine(char* buf, uint32_t size)
             ProcessMessages();
             if (got > 0)
                 AddToMemo(m_EchoLog.Apply(AnsiString(chunk, std::strlen(chunk))));
-            if (m_pPort->LineLost()) {
+            const bool lost = m_pPort->LineLost();
+            if (lost) {
                 AddToMemo("------Port lost !!!");
                 ClosePort();
-                done = true;
             }
-            done = done || got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
+            done = lost || got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
             // Never past the buffer: keep its last byte for the terminating zero.
             const size_t room = size - 1 - textLength;
             const size_t take = std::min(std::strlen(chunk), room);
