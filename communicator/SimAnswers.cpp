@@ -96,14 +96,36 @@ AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer)
 
 int ParsePinState(const AnsiString& command, const AnsiString& answer)
 {
-    const AnsiString text = StripPinAnswer(command, answer);
-    if (text.find("READY") != AnsiString::npos)
-        return PIN_STATE_READY;
-    if (text.find("SIM PIN") != AnsiString::npos)
-        return PIN_STATE_SIM_PIN;
-    if (text.find("SIM PUK") != AnsiString::npos)
-        return PIN_STATE_SIM_PUK;
-    return PIN_STATE_UNKNOWN;
+    // The code is matched whole: "SIM PIN2", "SIM PUK2" and "PH-SIM PIN" ask
+    // for other secrets, and answering them with the PUK would waste its tries.
+    static const struct {
+        const char* code;
+        int state;
+    } codes[] = {{"READY", PIN_STATE_READY}, {"SIM PIN", PIN_STATE_SIM_PIN}, {"SIM PUK", PIN_STATE_SIM_PUK}};
+    auto stateOf = [](const AnsiString& code) {
+        for (const auto& c : codes)
+            if (code == c.code)
+                return c.state;
+        return static_cast<int>(PIN_STATE_UNKNOWN);
+    };
+    AnsiString unlabelled;  // a line that is a code by itself, for modems without the label
+    size_t start = 0;
+    while (start <= answer.size()) {
+        size_t end = answer.find_first_of("\r\n", start);
+        if (end == AnsiString::npos)
+            end = answer.size();
+        AnsiString line = TrimBlanks(StripPinAnswer("", answer.substr(start, end - start)));
+        start = end + 1;
+        if (line.compare(0, 6, "+CPIN:") == 0) {
+            AnsiString code = TrimBlanks(line.substr(6));
+            if (code.size() >= 2 && code.front() == '"' && code.back() == '"')
+                code = code.substr(1, code.size() - 2);
+            return stateOf(code);
+        }
+        if (unlabelled.empty() && line != command && stateOf(line) != PIN_STATE_UNKNOWN)
+            unlabelled = line;
+    }
+    return stateOf(unlabelled);
 }
 
 EOperatorAnswer ParseOperatorAnswer(const AnsiString& answer, COPS_ANSWER& out)
@@ -254,19 +276,17 @@ std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
     std::vector<ST_OPERATORS_LIST> result;
     size_t pos = 0;
     while (pos < list.size()) {
-        // The next bracket outside quotes decides: "(" opens a group, ")" or
-        // nothing ends the list.
+        // A group runs from the next "(" outside quotes to its ")". A ")"
+        // before it is a stray one that some modules send: skipped.
         bool quoted = false;
         size_t open = AnsiString::npos, close = AnsiString::npos;
         for (size_t i = pos; i < list.size(); ++i) {
             const char c = list[i];
             if (c == '"')
                 quoted = !quoted;
-            else if (!quoted && open == AnsiString::npos && (c == '(' || c == ')')) {
-                if (c == ')')
-                    return result;
+            else if (!quoted && open == AnsiString::npos && c == '(')
                 open = i;
-            } else if (!quoted && open != AnsiString::npos && c == ')') {
+            else if (!quoted && open != AnsiString::npos && c == ')') {
                 close = i;
                 break;
             }
@@ -284,7 +304,10 @@ std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
         op.longName = NextToken(group);
         op.shortName = NextToken(group);
         op.numeric = NextToken(group);
-        if (op.numeric.empty() || op.numeric.find_first_not_of("0123456789") != AnsiString::npos)
+        // A network has a code of country and network digits, 5 or 6 of
+        // them; the lists of supported modes and formats have none.
+        if (op.numeric.size() < 5 || op.numeric.size() > 6 ||
+            op.numeric.find_first_not_of("0123456789") != AnsiString::npos)
             continue;
         if (!group.empty() && !ReadWholeNumber(NextToken(group), op.accessTechnology))
             op.accessTechnology = kNoAccessTechnology;

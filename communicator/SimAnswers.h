@@ -23,8 +23,9 @@ inline constexpr int kSignalUnknown = 99;
 // character outside printable ASCII removed.
 AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer);
 
-// READY, SIM PIN or SIM PUK, by the first of these texts that the cleaned
-// answer holds (tested in that order); PIN_STATE_UNKNOWN otherwise.
+// READY, SIM PIN or SIM PUK by the code of the +CPIN line (or, without a
+// label, a line that is one of these codes), matched whole; any other code
+// (SIM PIN2, SIM PUK2, PH-SIM PIN, ...) and no code give PIN_STATE_UNKNOWN.
 int ParsePinState(const AnsiString& command, const AnsiString& answer);
 
 // One +COPS? answer: <mode>[,<format>,<oper>[,<AcT>]].
@@ -82,10 +83,10 @@ struct ST_OPERATORS_LIST {
 AnsiString NextToken(AnsiString& group);
 
 // The networks of a scan list, "(stat,long,short,numeric[,AcT]),(...),,(0-4),(0-2)",
-// in the order given. A group whose status or code is not a whole number is
-// skipped (so the ranges of supported modes and formats drop out); the parse
-// ends at a bracket without its partner. Brackets and commas inside quoted
-// names belong to the name.
+// in the order given. A group is a network only with a whole-number status and
+// a code of 5 or 6 digits (so the lists of supported modes and formats drop
+// out); a ")" outside a group is skipped; the parse ends at a "(" without its
+// partner. Brackets and commas inside quoted names belong to the name.
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
 
 // Decimal digits with blanks around; false for anything else or on overflow.

@@ -137,7 +137,7 @@ void TConStatistic::Save()
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return;
-    ::fchmod(fd, 0644);
+    ::fchmod(fd, 0600);  // the user's traffic is nobody else's business
     bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), m_fileName.c_str()) != 0)

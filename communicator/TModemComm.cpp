@@ -1,13 +1,32 @@
 #include "communicator/TModemComm.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "communicator/port/TPort.h"
 #include "platform/MessagePump.h"
 #include "platform/Ticks.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+bool WriteAll(int fd, const AnsiString& text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+}  // namespace
 
 TModemComm::TModemComm(TIniFile* config, const AnsiString& portLogPath, const std::atomic<bool>* closing)
     : m_pConfig(config), m_pClosing(closing)
@@ -61,17 +80,19 @@ void TModemComm::AddToMemo(const AnsiString& line)
         const bool rewrite = file != m_sLogFile || m_nLoggedLines > memo->Count() || ec || size != m_nLoggedBytes;
         const size_t first = rewrite ? 0 : m_nLoggedLines;
         const std::vector<AnsiString> lines = rewrite ? memo->Lines() : memo->LinesFrom(first);
-        std::ofstream out(file, std::ios::binary | (rewrite ? std::ios::trunc : std::ios::app));
-        if (!out)
+        // The log holds the user's traffic: for the user's eyes only, also
+        // when an older run left it wider open.
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (rewrite ? O_TRUNC : O_APPEND), 0600);
+        if (fd < 0)
             throw std::runtime_error("cannot open modem.log");
-        uintmax_t bytes = rewrite ? 0 : m_nLoggedBytes;
-        for (const auto& l : lines) {
-            out << l << "\r\n";
-            bytes += l.size() + 2;
-        }
-        out.flush();
-        if (!out)
+        ::fchmod(fd, 0600);
+        AnsiString text;
+        for (const auto& l : lines)
+            text += l + "\r\n";
+        const bool written = WriteAll(fd, text);
+        if (::close(fd) != 0 || !written)
             throw std::runtime_error("cannot write modem.log");
+        const uintmax_t bytes = (rewrite ? 0 : m_nLoggedBytes) + text.size();
         m_sLogFile = file;
         m_nLoggedLines = first + lines.size();
         m_nLoggedBytes = bytes;

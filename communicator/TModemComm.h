@@ -18,6 +18,7 @@
 #include <mutex>
 #include <vector>
 
+#include "communicator/port/TEchoMask.h"
 #include "platform/TIniFile.h"
 #include "platform/TMemo.h"
 #include "platform/Types.h"
@@ -37,6 +38,7 @@ struct ST_DIALUP_CFG_VAL {
 
 // ---- Types of the SIM, network and operator sections ----
 #include "communicator/OperatorTable.h"
+#include "communicator/SimAnswers.h"
 
 // ---- end of SIM, network and operator types ----
 
@@ -113,6 +115,9 @@ public:
     static void RemoveEcho(const AnsiString& cmd, AnsiString& answer);
     static void RemoveOkError(AnsiString& answer);
     static void RemoveCrLf(AnsiString& answer);
+    // The line as it may be logged: the PIN, PUK and passwords that +CPIN,
+    // +CLCK and +CPWD carry starred out, one "*" for each character.
+    static AnsiString MaskSecrets(const AnsiString& line);
 
     // Copies "AT..." into a command buffer when it fits with its CR; false
     // (and a log line) when it does not.
@@ -151,6 +156,10 @@ public:
     // untouched) when not registered or the answer cannot be read.
     bool GetOperator(AnsiString& name);
     bool GetOperator();
+    // The operator the modem is registered with, asked for by numeric code
+    // (`cops.format` says whether the modem gave the code or a name); false
+    // when it is not registered. The operator format is long names again after.
+    bool GetRegistration(COPS_ANSWER& cops);
     // 0..31, 99 when not known; 0 when the port is closed.
     int32_t GetSignalQuality();
     AnsiString GetIMEI();
@@ -312,6 +321,8 @@ private:
     std::atomic<uint8_t> m_bAbort {0};
     const std::atomic<bool>* m_pClosing = nullptr;
     std::atomic<bool> m_bExchangeBusy {false};
+    // The echo of the last command, starred out in the log when it carried a secret.
+    TEchoMask m_EchoLog;
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
     std::mutex m_LogMutex;
     size_t m_nLoggedLines = 0;

@@ -151,7 +151,7 @@ void TModemComm::DrainStaleInput()
     std::vector<char> chunk(n + 1, '\0');
     uint32_t got = 0;
     m_pPort->ReadBufferBySize(chunk.data(), n, &got);
-    AddToMemo("Discarded = " + AnsiString(chunk.data(), std::strlen(chunk.data())));
+    AddToMemo("Discarded = " + m_EchoLog.Apply(AnsiString(chunk.data(), std::strlen(chunk.data()))));
 }
 
 void TModemComm::SendCommand(char* buf, uint32_t len)
@@ -160,7 +160,7 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
     // answer is on the way, and a command started from a handler would take it.
     TExchangeGuard guard(*this);
     if (!guard.Acquired()) {
-        AddToMemo("Port busy, command not sent: " + AnsiString(buf, std::strlen(buf)));
+        AddToMemo("Port busy, command not sent: " + MaskSecrets(AnsiString(buf, std::strlen(buf))));
         return;
     }
     // The callers' buffers are kCommandBufferSize bytes: keep room for CR and zero.
@@ -170,10 +170,18 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
     buf[len + 1] = '\0';
     ProcessMessages();
     DrainStaleInput();
+    const AnsiString plain(buf, len + 1);
+    const AnsiString masked = MaskSecrets(plain);
     uint32_t written = 0;
-    m_pPort->Write(buf, len + 1, &written);
+    if (masked == plain) {
+        m_EchoLog.Clear();
+        m_pPort->Write(buf, len + 1, &written);
+    } else {
+        m_EchoLog.Arm(plain, masked);
+        m_pPort->WriteMasked(buf, masked.data(), len + 1, &written);
+    }
     ProcessMessages();
-    AddToMemo("-->" + AnsiString(buf));
+    AddToMemo("-->" + masked);
 }
 
 void TModemComm::SendRaw(const char* buf, uint32_t len)
@@ -184,6 +192,7 @@ void TModemComm::SendRaw(const char* buf, uint32_t len)
         return;
     }
     ProcessMessages();
+    m_EchoLog.Clear();
     uint32_t written = 0;
     m_pPort->Write(buf, len, &written);
     ProcessMessages();
@@ -222,6 +231,7 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         return AnsiString();
     }
     AnsiString answer;
+    AnsiString logged;  // the answer as the log may show it
     int expiries = 0;
     bool timedOut = false;
     bool done = false;
@@ -241,6 +251,16 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         uint32_t got = 0;
         m_pPort->ReadBufferBySize(chunk.data(), n, &got);
         ProcessMessages();
+        // A device that hung up or vanished sends nothing more, and neither
+        // does a port that is closed: end as a time-out would, without
+        // waiting for one.
+        if (!IsPortOpen())
+            break;
+        if (m_pPort->LineLost()) {
+            AddToMemo("------Port lost !!!");
+            ClosePort();
+            break;
+        }
         if (TickExpired(GetTickCount(), clock, ms)) {
             ++expiries;
             clock = GetTickCount();
@@ -252,7 +272,9 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
                     break;
             }
         }
+        const size_t before = answer.size();
         AppendText(answer, chunk);
+        logged += m_EchoLog.Apply(answer.substr(before));
         total += static_cast<int32_t>(got);
         if (answer.size() > kMaxAnswer) {
             AddToMemo("Answer too long, read ended");
@@ -266,7 +288,7 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         if (!done || pinQuery)
             Wait(100);
     }
-    AddToMemo("Read = " + answer);
+    AddToMemo("Read = " + logged);
     return answer;
 }
 
@@ -291,8 +313,13 @@ uint32_t TModemComm::ReadLine(char* buf, uint32_t size)
             m_pPort->Read(chunk, 128, &got);
             ProcessMessages();
             if (got > 0)
-                AddToMemo(chunk);
-            done = got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
+                AddToMemo(m_EchoLog.Apply(AnsiString(chunk, std::strlen(chunk))));
+            const bool lost = m_pPort->LineLost();
+            if (lost) {
+                AddToMemo("------Port lost !!!");
+                ClosePort();
+            }
+            done = lost || got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
             // Never past the buffer: keep its last byte for the terminating zero.
             const size_t room = size - 1 - textLength;
             const size_t take = std::min(std::strlen(chunk), room);
@@ -359,6 +386,43 @@ void TModemComm::RemoveCrLf(AnsiString& answer)
     answer = TrimBlanks(out);
 }
 
+AnsiString TModemComm::MaskSecrets(const AnsiString& line)
+{
+    // Command name (after "AT", "+" or a maker's prefix) and which of its
+    // arguments are secrets, as bits by position.
+    static const struct {
+        const char* name;
+        unsigned secretArgs;
+    } rules[] = {{"CPIN=", 0b011}, {"CPIN2=", 0b011}, {"CLCK=", 0b100}, {"CPWD=", 0b110}};
+    AnsiString upper = line;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    AnsiString out = line;
+    for (const auto& rule : rules) {
+        const AnsiString name = rule.name;
+        for (size_t at = upper.find(name); at != AnsiString::npos; at = upper.find(name, at + 1)) {
+            unsigned arg = 0;
+            bool quoted = false;
+            for (size_t i = at + name.size(); i < out.size(); ++i) {
+                const char c = out[i];
+                if (c == '"') {
+                    quoted = !quoted;
+                    continue;
+                }
+                if (!quoted && (c == ';' || c == '\r' || c == '\n'))
+                    break;
+                if (!quoted && c == ',') {
+                    ++arg;
+                    continue;
+                }
+                if (arg < 32 && (rule.secretArgs >> arg & 1u) != 0 && (quoted || c != ' '))
+                    out[i] = '*';
+            }
+        }
+    }
+    return out;
+}
+
 bool TModemComm::FormatCommand(char (&buf)[kCommandBufferSize], const AnsiString& command)
 {
     std::memset(buf, 0, sizeof buf);
@@ -376,7 +440,7 @@ bool TModemComm::SendAtCommand(const AnsiString& command)
     if (!FormatCommand(buf, command))
         return false;
     if (m_bExchangeBusy.load()) {
-        AddToMemo("Port busy, command not sent: " + command);
+        AddToMemo("Port busy, command not sent: " + MaskSecrets(command));
         return false;
     }
     SendCommand(buf, static_cast<uint32_t>(command.size()));

@@ -142,6 +142,18 @@ bool TModemComm::GetOperator(AnsiString& name)
     return true;
 }
 
+bool TModemComm::GetRegistration(COPS_ANSWER& cops)
+{
+    cops = COPS_ANSWER {};
+    if (!IsPortOpen() || !SetOperatorFormat(2))
+        return false;
+    int32_t count = 0;
+    const AnsiString answer = Exchange(*this, AnsiString("AT") + "+COPS" + "?", 5000, count);
+    if (IsPortOpen())
+        SetOperatorFormat(0);
+    return count > 0 && ParseOperatorAnswer(answer, cops) == EOperatorAnswer::Registered;
+}
+
 int32_t TModemComm::GetSignalQuality()
 {
     if (!IsPortOpen())

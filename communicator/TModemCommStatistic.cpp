@@ -34,13 +34,16 @@ bool TModemComm::GetStatistics(AnsiString& receivedTotal, AnsiString& receivedSp
         return true;
     }
     // A connection time below the last sample belongs to a new link: its
-    // counters start from zero. Otherwise a counter below its last sample wrapped.
+    // counters start from zero. So does a counter a little below its last
+    // sample; only one far below it went round 2^32.
     const double duration = stats.dwConnectDuration;
     const bool restarted = duration < m_dLastTime;
     const double dt = restarted ? duration : duration - m_dLastTime;
 
     auto account = [&](DWORD counter, double& last, bool sent, AnsiString& total, AnsiString& speed) {
         const double moved = CounterDelta(counter, last, restarted);
+        // A counter that started again tells nothing of the speed since the last sample.
+        const bool startedAgain = counter < last && (restarted || !CounterWrapped(counter, last));
         double value = 0;
         if (sent) {
             m_pStatistic->GetUploaded(value);
@@ -53,7 +56,7 @@ bool TModemComm::GetStatistics(AnsiString& receivedTotal, AnsiString& receivedSp
         }
         const AnsiString unit = ::FormatBytes(value);
         total = FormatFixed2(value) + " " + unit;
-        speed = FormatFixed2(SpeedKbps(moved, dt)) + " kbps";
+        speed = FormatFixed2(startedAgain ? 0.0 : SpeedKbps(moved, dt)) + " kbps";
         last = counter;
     };
     account(stats.dwBytesXmited, m_dLastSent, true, sentTotal, sentSpeed);

@@ -52,6 +52,11 @@ AnsiString FormatTimeOfDay(double ms)
     return buf;
 }
 
+bool CounterWrapped(uint32_t now, double last)
+{
+    return last <= 4294967295.0 && last - now > 2147483648.0;
+}
+
 double CounterDelta(uint32_t now, double last, bool linkRestarted)
 {
     const double n = now;
@@ -59,5 +64,5 @@ double CounterDelta(uint32_t now, double last, bool linkRestarted)
         return n;
     if (n >= last)
         return n - last;
-    return linkRestarted ? n : n + 4294967296.0 - last;
+    return !linkRestarted && CounterWrapped(now, last) ? n + 4294967296.0 - last : n;
 }

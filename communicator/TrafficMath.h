@@ -20,7 +20,11 @@ double SpeedKbps(double bytes, double ms);
 // The time of day `ms` milliseconds after midnight, "hh:nn:ss" (a day wraps).
 AnsiString FormatTimeOfDay(double ms);
 
+// A 32-bit link counter below its last sample went round 2^32 only when it
+// dropped by more than 2^31; a smaller drop is a new link counting from 0.
+bool CounterWrapped(uint32_t now, double last);
+
 // Bytes a 32-bit link counter moved since the last sample. A counter below
-// the last sample either wrapped (the link went on: it counts on from 2^32)
-// or restarted with a new link (it counts from 0); it never subtracts.
+// the last sample either wrapped (it counts on from 2^32) or belongs to a new
+// link (it counts from 0, also whenever `linkRestarted`); it never subtracts.
 double CounterDelta(uint32_t now, double last, bool linkRestarted);

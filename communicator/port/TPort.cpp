@@ -34,6 +34,8 @@ void TPort::Reset()
     if (IsOpen())
         CloseHandle(m_hPort);
     m_hPort = 0;
+    m_bLineLost = false;
+    m_EchoMask.Clear();
     m_pDebugMemo = nullptr;
     m_State = STATE_CLOSED;
     m_Settings = DCB {};
@@ -105,6 +107,7 @@ bool TPort::Open()
         return false;
     }
     m_State = STATE_OPEN;
+    m_bLineLost = false;
     if (!GetCommState(m_hPort, &m_Dcb)) {
         const uint32_t error = GetLastError();
         Close(false);
@@ -192,6 +195,7 @@ bool TPort::Close(bool log)
     }
     m_hPort = 0;
     m_State = STATE_CLOSED;
+    m_bLineLost = false;
     return result;
 }
 
@@ -233,6 +237,8 @@ bool TPort::Read(void* buf, uint32_t n, uint32_t* count)
     StoreCount(count, total);
     if (systemOk)
         m_nLastReadTime = timeGetTime();
+    else if (IsOpen())
+        m_bLineLost = true;
     bool result;
     if (systemOk && got == 0) {
         SetLastError(total == 0 ? PORT_ERROR_NO_BYTE : PORT_ERROR_SHORT_READ);
@@ -240,10 +246,12 @@ bool TPort::Read(void* buf, uint32_t n, uint32_t* count)
     } else {
         result = systemOk;
     }
+    const uint32_t error = GetLastError();
+    const AnsiString logged = m_EchoMask.Apply(AnsiString(reinterpret_cast<const char*>(out), total));
     if (result)
-        Post(PORT_EVENT_READ_DATA, m_nLastReadTime, 0, out, total);
+        Post(PORT_EVENT_READ_DATA, m_nLastReadTime, 0, logged.data(), total);
     else
-        Post(PORT_EVENT_READ_FAILED, timeGetTime(), GetLastError(), out, total);
+        Post(PORT_EVENT_READ_FAILED, timeGetTime(), error, logged.data(), total);
     m_State = STATE_OPEN;
     return result;
 }
@@ -254,12 +262,14 @@ bool TPort::ReadBufferBySize(void* buf, uint32_t n, uint32_t* count)
     uint32_t got = 0;
     bool ok = ReadFile(m_hPort, buf, n, &got);
     // The caller's buffer has room for a terminating zero after the n bytes.
-    AnsiString text(static_cast<const char*>(buf), got);
+    AnsiString text = m_EchoMask.Apply(AnsiString(static_cast<const char*>(buf), got));
     text.resize(std::strlen(text.c_str()));
     Memo("ReadBufferBySize  " + text);
     StoreCount(count, got);
     if (ok)
         m_nLastReadTime = timeGetTime();
+    else if (IsOpen())
+        m_bLineLost = true;
     if (ok && got == 0) {
         SetLastError(PORT_ERROR_NO_BYTE);
         ok = false;
@@ -270,6 +280,18 @@ bool TPort::ReadBufferBySize(void* buf, uint32_t n, uint32_t* count)
 
 bool TPort::Write(const void* buf, uint32_t n, uint32_t* written)
 {
+    m_EchoMask.Clear();
+    return WriteLogged(buf, buf, n, written);
+}
+
+bool TPort::WriteMasked(const char* buf, const char* masked, uint32_t n, uint32_t* written)
+{
+    m_EchoMask.Arm(AnsiString(buf, n), AnsiString(masked, n));
+    return WriteLogged(buf, masked, n, written);
+}
+
+bool TPort::WriteLogged(const void* buf, const void* logged, uint32_t n, uint32_t* written)
+{
     m_State = STATE_WRITING;
     Post(PORT_EVENT_WRITE_BEGIN, timeGetTime(), 0);
     uint32_t done = 0;
@@ -277,7 +299,7 @@ bool TPort::Write(const void* buf, uint32_t n, uint32_t* written)
     StoreCount(written, done);
     if (ok) {
         m_nLastWriteTime = timeGetTime();
-        Post(PORT_EVENT_WRITE_DATA, m_nLastWriteTime, 0, buf, n);
+        Post(PORT_EVENT_WRITE_DATA, m_nLastWriteTime, 0, logged, n);
     } else {
         Post(PORT_EVENT_WRITE_FAILED, timeGetTime(), GetLastError());
     }
@@ -289,7 +311,12 @@ uint32_t TPort::GetBytesWaiting()
 {
     uint32_t errors = 0;
     COMSTAT stat {};
-    if (!ClearCommError(m_hPort, &errors, &stat) || errors != 0)
+    const bool ok = ClearCommError(m_hPort, &errors, &stat);
+    // An open handle that cannot be queried, or a hung-up line, will never
+    // bring another byte.
+    if (IsOpen() && (!ok || (errors & CE_IOE) != 0))
+        m_bLineLost = true;
+    if (!ok || errors != 0)
         return 0;
     return stat.cbInQue;
 }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "communicator/port/PortEvent.h"
+#include "communicator/port/TEchoMask.h"
 #include "communicator/port/PortLogThread.h"
 #include "communicator/port/TMessageQueue.h"
 #include "platform/SerialPort.h"
@@ -39,7 +40,13 @@ public:
     bool Read(void* buf, uint32_t n, uint32_t* count);
     bool ReadBufferBySize(void* buf, uint32_t n, uint32_t* count);
     bool Write(const void* buf, uint32_t n, uint32_t* written);
+    // Writes bytes that carry a secret: the trace and the debug memo see
+    // `masked` (as long as `buf`) instead, in the write and in its echo.
+    bool WriteMasked(const char* buf, const char* masked, uint32_t n, uint32_t* written);
+    // 0 also when the line reports an error; a hung-up or vanished device
+    // is then remembered until the port is opened again (LineLost).
     uint32_t GetBytesWaiting();
+    bool LineLost() const { return m_bLineLost; }
     bool Flush();
 
     void SetLogFileName(const char* path);
@@ -60,6 +67,7 @@ private:
     void Post(uint8_t code, uint32_t time, uint32_t error, const void* data = nullptr, size_t n = 0);
     void Memo(const AnsiString& line);
     static void StoreCount(uint32_t* count, uint32_t value);
+    bool WriteLogged(const void* buf, const void* logged, uint32_t n, uint32_t* written);
 
     TMemo* m_pDebugMemo = nullptr;
     HANDLE m_hPort = 0;
@@ -70,6 +78,8 @@ private:
     int32_t m_nPortNumber = 0;
     uint32_t m_nLastReadTime = 0;
     uint32_t m_nLastWriteTime = 0;
+    bool m_bLineLost = false;
+    TEchoMask m_EchoMask;  // the echo of the last write, when it carried a secret
     std::atomic<uint32_t> m_bLogRunning {0};
     TPortLogParams m_LogParams {};
     std::thread m_LogThread;

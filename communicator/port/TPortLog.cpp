@@ -4,6 +4,9 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "communicator/port/TMessageQueue.h"
 #include "platform/LastError.h"
@@ -255,8 +258,16 @@ bool TPortLog::OpenFile()
         return true;
     if (m_Path.empty())
         return false;
+    // The trace holds the user's traffic: for the user's eyes only, also
+    // when an older run left it wider open.
+    const int fd = ::open(m_Path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::fchmod(fd, 0600);
     // Lines carry their own CR LF, so the file is written byte for byte.
-    m_pFile = std::fopen(m_Path.c_str(), "ab");
+    m_pFile = ::fdopen(fd, "ab");
+    if (m_pFile == nullptr)
+        ::close(fd);
     return m_pFile != nullptr;
 }
 

@@ -241,14 +241,15 @@ TEST_F(AtExchange, EndlessStreamEndsTheReadInsteadOfHangingIt)
     EXPECT_FALSE(m_comm->IsPortOpen());
 }
 
-TEST_F(AtExchange, ModemVanishingMidAnswerEndsWithinTheTimeOut)
+TEST_F(AtExchange, AModemThatVanishesEndsTheReadAtOnce)
 {
+    // Unplugged in the middle of an answer: what came is returned, the port closed.
     m_sim.SetAnswerPieces("+CSQ", {"\r\n+CSQ: 1", "5,99\r\n\r\nOK\r\n"}, 2000);
     std::thread unplug([&] {
         Sleep(300);
         m_sim.Vanish();
     });
-    const uint32_t start = GetTickCount();
+    uint32_t start = GetTickCount();
     AnsiString answer = Ask("AT+CSQ", 400);
     unplug.join();
     EXPECT_EQ(answer.find("OK"), AnsiString::npos);
@@ -257,6 +258,21 @@ TEST_F(AtExchange, ModemVanishingMidAnswerEndsWithinTheTimeOut)
     EXPECT_FALSE(m_comm->OpenPort(kCom));
     ASSERT_TRUE(m_sim.Reappear());
     EXPECT_TRUE(m_comm->OpenPort(kCom));
+
+    // Unplugged during a network scan, whose time-out is a minute: the scan
+    // fails as soon as the line is gone, not two minutes later.
+    m_sim.SetUnplugOn("+COPS=?");
+    AnsiString list = "old";
+    start = GetTickCount();
+    EXPECT_FALSE(m_comm->GetOperatorList(list));
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 20000u);
+    EXPECT_EQ(list, "old");
+    EXPECT_FALSE(m_comm->IsPortOpen());
+    EXPECT_TRUE(LoggedPart("Port lost"));
+    // A further read in the same flow waits for nothing either.
+    start = GetTickCount();
+    EXPECT_EQ(m_comm->ReadFromPort(nullptr, 60000), "");
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 20000u);
 }
 
 TEST_F(AtExchange, TestPortLeavesTheConfiguredPortOpen)
@@ -357,6 +373,26 @@ TEST(Cleaners, AnswerCleanersTable)
         TModemComm::RemoveOkError(b);
         EXPECT_EQ(b, c.okErrorRemoved);
     }
+    // Secrets starred out one for one, whatever the command's case or prefix.
+    const std::pair<const char*, const char*> secrets[] = {
+        {"AT+CPIN=\"1234\"\r", "AT+CPIN=\"****\"\r"},
+        {"AT+CPIN=\"12345678\",\"4321\"\r", "AT+CPIN=\"********\",\"****\"\r"},
+        {"at+cpin=1234", "at+cpin=****"},
+        {"AT+CLCK=\"SC\",1,\"1234\"\r", "AT+CLCK=\"SC\",1,\"****\"\r"},
+        {"AT+CLCK=\"SC\",2\r", "AT+CLCK=\"SC\",2\r"},
+        {"AT+CPWD=\"SC\",\"1234\",\"98765\";+CSQ\r", "AT+CPWD=\"SC\",\"****\",\"*****\";+CSQ\r"},
+        {"AT^CPIN=\"1234\"", "AT^CPIN=\"****\""},
+        {"AT+CPIN?\r", "AT+CPIN?\r"},
+        {"AT+CMGS=23\r", "AT+CMGS=23\r"},
+    };
+    for (const auto& [line, masked] : secrets)
+        EXPECT_EQ(TModemComm::MaskSecrets(line), masked) << line;
+    // The echo is starred out however the reads cut it.
+    TEchoMask echo;
+    echo.Arm("AT+CPIN=\"1234\"\r", "AT+CPIN=\"****\"\r");
+    EXPECT_EQ(echo.Apply("\r\nRING\r\nAT+CPIN=\"12"), "\r\nRING\r\nAT+CPIN=\"**");
+    EXPECT_EQ(echo.Apply("34\"\r\r\nOK\r\n1234"), "**\"\r\r\nOK\r\n1234");
+
     AnsiString crlf = "\r\n  +COPS: 0,0,\"Net\"\r\n\r\nline two \r\n";
     TModemComm::RemoveCrLf(crlf);
     EXPECT_EQ(crlf, "+COPS: 0,0,\"Net\"line two");

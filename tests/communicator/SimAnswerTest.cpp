@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 TEST(SimAnswer, PinState)
 {
     const AnsiString cmd = "AT+CPIN?";
@@ -14,6 +17,19 @@ TEST(SimAnswer, PinState)
         {"AT+CPIN?\r\r\nERROR\r\n", PIN_STATE_UNKNOWN},
         {"", PIN_STATE_UNKNOWN},
         {"+CPIN: SIM\tPIN", PIN_STATE_UNKNOWN},  // control characters go before the test
+        // Codes are matched whole: a SIM asking for PIN2 or PUK2 (or anything
+        // else) is never taken for one asking for the PIN or the PUK.
+        {"AT+CPIN?\r\r\n+CPIN: SIM PIN2\r\n\r\nOK\r\n", PIN_STATE_UNKNOWN},
+        {"AT+CPIN?\r\r\n+CPIN: SIM PUK2\r\n\r\nOK\r\n", PIN_STATE_UNKNOWN},
+        {"\r\n+CPIN: PH-SIM PIN\r\n\r\nOK\r\n", PIN_STATE_UNKNOWN},
+        {"\r\n+CPIN: PH-NET PIN\r\n\r\nOK\r\n", PIN_STATE_UNKNOWN},
+        {"\r\n+CPIN: NOT READY\r\n\r\nOK\r\n", PIN_STATE_UNKNOWN},
+        {"\r\n+CPIN: READY PLEASE\r\n", PIN_STATE_UNKNOWN},
+        {"\r\n+CPIN:SIM PUK\r\n\r\nOK\r\n", PIN_STATE_SIM_PUK},
+        {"\r\n+CPIN: \"SIM PIN\"\r\n\r\nOK\r\n", PIN_STATE_SIM_PIN},
+        {"\r\n+CPIN: SIM PIN \r\n\r\nOK\r\n", PIN_STATE_SIM_PIN},
+        {"\r\n+CPIN: READY\r\n\r\nOK\r\n\r\n+CREG: 1\r\n", PIN_STATE_READY},  // an unsolicited line after it
+        {"AT+CPIN?\r\r\nREADY\r\n\r\nOK\r\n", PIN_STATE_READY},  // a modem that leaves the label out
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParsePinState(cmd, c.answer), c.state) << c.answer;
@@ -181,10 +197,12 @@ TEST(SimAnswer, ScanListMissingAndOddFields)
         {"(1,\"A\",\"a\",\"\",0),(2,\"B\",\"b\",\"24602\",2)", 1, "24602", 2, true},  // code missing
         {"(1,\"A\",\"a\",\"24X01\",0)", 0, "", 0, false},                         // code not a number
         {"(,\"A\",\"a\",\"24601\",0)", 0, "", 0, false},                          // status missing
-        {",,(0,1,3,4),(0,1,2)", 1, "4", kNoAccessTechnology, false},              // plain lists of modes
+        {",,(0,1,3,4),(0,1,2)", 0, "", 0, false},                                 // plain lists of modes
+        {"(1,\"A\",\"a\",\"2460\",0),(1,\"B\",\"b\",\"2460123\",0)", 0, "", 0, false},  // 5 or 6 digits only
+        {"(1,\"A\",\"a\",\"310260\",7)", 1, "310260", 7, true},
         {"(1,\"Brand (North)\",\"B, N\",\"24601\",2)", 1, "24601", 2, true},     // brackets and comma quoted
         {"(1,\"A\",\"a\",\"24601\",2),(2,\"B\"", 1, "24601", 2, true},           // cut off
-        {")(1,\"A\",\"a\",\"24601\",2)", 0, "", 0, false},
+        {")(1,\"A\",\"a\",\"24601\",2)", 1, "24601", 2, true},                // a stray bracket is skipped
         {"", 0, "", 0, false},
         {"garbage without groups", 0, "", 0, false},
     };
@@ -200,6 +218,44 @@ TEST(SimAnswer, ScanListMissingAndOddFields)
     const auto quoted = ParseOperatorList("(1,\"Brand (North)\",\"B, N\",\"24601\",2)");
     EXPECT_EQ(quoted[0].longName, "Brand (North)");
     EXPECT_EQ(quoted[0].shortName, "B, N");
+}
+
+TEST(SimAnswer, ScanListsInTheShapeModemsSendThem)
+{
+    struct Case {
+        const char* what;
+        const char* answer;
+        std::vector<std::string> codes;
+    } cases[] = {
+        {"lists of modes and formats after the networks",
+         "AT+COPS=?\r\r\n+COPS: (2,\"Valjean Mobile\",\"Valjean\",\"24601\",2),(1,\"Javert Net\",\"Javert\",\"24602\",0),"
+         "(3,\"Barred Net\",\"Barred\",\"24603\",2),,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n",
+         {"24601", "24602", "24603"}},
+        {"a stray bracket inside the list",
+         "AT+COPS=?\r\r\n+COPS: (2,\"Valjean\",\"Valjean\",\"310410\"),2),(1,\"Javert\",\"Javert\",\"310260\",2),"
+         "(1,\"Fantine\",\"Fantine\",\"310150\",7),,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n",
+         {"310410", "310260", "310150"}},
+        {"a quoted name holding a comma",
+         "AT+COPS=?\r\r\n+COPS: (2,\"Valjean Mobile USA, In\",\"Valjean\",\"310260\",7),(1,\"Javert\",\"Javert\",\"310410\",7),"
+         ",(0-4),(0-2)\r\n\r\nOK\r\n",
+         {"310260", "310410"}},
+        {"blanks after the commas, a network without access technology",
+         "\r\n+COPS: (1,\"Javert Net\",\"JN\",\"26202\",0), (3,\"Barred Net\",\"BN\",\"26203\"), ,(0,1,3,4),(0,1,2)\r\n\r\nOK\r\n",
+         {"26202", "26203"}},
+        {"no network in reach", "AT+COPS=?\r\r\n+COPS: ,,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> codes;
+        for (const auto& op : ParseOperatorList(ExtractOperatorList("AT+COPS=?", c.answer)))
+            codes.push_back(op.numeric);
+        EXPECT_EQ(codes, c.codes);
+    }
+    const auto ops = ParseOperatorList(ExtractOperatorList("AT+COPS=?", cases[2].answer));
+    ASSERT_EQ(ops.size(), 2u);
+    EXPECT_EQ(ops[0].longName, "Valjean Mobile USA, In");
+    EXPECT_EQ(ops[0].shortName, "Valjean");
+    EXPECT_EQ(ops[0].accessTechnology, 7);
 }
 
 TEST(SimAnswer, NextTokenKeepsQuotedCommas)

@@ -2,6 +2,7 @@
 #include "communicator/SimAnswers.h"
 #include "communicator/TModemComm.h"
 #include "SimFixture.h"
+#include "platform/Ticks.h"
 #include "tools/modemsim/AtText.h"
 #include "tools/modemsim/Session.h"
 #include "tools/modemsim/SimModule.h"
@@ -76,6 +77,52 @@ TEST_F(SimCommands, ThreeWrongPinsNeedThePukWhichSetsANewPin)
     EXPECT_EQ(m_card->Pin(), "4321");
     EXPECT_EQ(m_sim.Commands().back(), "AT+CPIN?");
     EXPECT_EQ(Sent("AT+CPIN=\"12345678\",\"4321\""), 1u);
+}
+
+TEST_F(SimCommands, PinAndPukNeverReachTheLogs)
+{
+    m_card->SetPin("7531");
+    m_card->SetPuk("86429753");
+    m_card->SetPinState(SimModule::PinState::Pin);
+    EXPECT_EQ(m_comm->EnterPin(PIN_STATE_SIM_PIN, "7531", ""), PIN_STATE_READY);
+    m_card->SetPinState(SimModule::PinState::Puk);
+    EXPECT_EQ(m_comm->EnterPin(PIN_STATE_SIM_PUK, "9182", "86429753"), PIN_STATE_READY);
+    int mode = 0;
+    m_comm->SetSimLockFlag(1);
+    EXPECT_TRUE(m_comm->SetSimLock("9182", mode));
+    EXPECT_TRUE(m_card->PinRequest());
+    // The port's trace gets its lines through its own thread: closing the
+    // port ends the block, and the file is complete once its summary is in.
+    ASSERT_TRUE(m_comm->ClosePort());
+    const auto comLog = m_program / "ComPort.log";
+    const uint32_t start = GetTickCount();
+    while (ReadFile(comLog).find("Total bytes write") == std::string::npos && !TickExpired(GetTickCount(), start, 10000))
+        Sleep(20);
+    const std::string trace = ReadFile(comLog);
+    const std::string memoText = m_memo.Text();
+    const std::string modemLog = ReadFile(m_program / "LOG" / "modem.log");
+
+    // Each command is logged with its secrets starred out, echo included.
+    for (const std::string& masked :
+         {std::string("AT+CPIN=\"****\""), std::string("AT+CPIN=\"********\",\"****\""),
+          std::string("AT+CLCK=\"SC\",1,\"****\"")}) {
+        EXPECT_NE(memoText.find("-->" + masked + "\r"), std::string::npos) << masked;
+        EXPECT_NE(memoText.find("Read = " + masked + "\r"), std::string::npos) << masked;
+    }
+    EXPECT_NE(trace.find("WRITE: { 41 54 2B 43 50 49 4E 3D 22 2A 2A 2A 2A 22 0D }"), std::string::npos);
+    for (const char* secret : {"7531", "86429753", "9182"}) {
+        EXPECT_EQ(memoText.find(secret), std::string::npos) << secret;
+        EXPECT_EQ(modemLog.find(secret), std::string::npos) << secret;
+        std::string hex;
+        for (const char* c = secret; *c; ++c)
+            hex += (hex.empty() ? "" : " ") + std::to_string(30 + (*c - '0'));
+        EXPECT_EQ(trace.find(hex), std::string::npos) << hex;
+    }
+    // Both logs are the user's alone.
+    for (const auto& file : {comLog, m_program / "LOG" / "modem.log"})
+        EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            << file;
 }
 
 TEST_F(SimCommands, SilentModemLeavesTheModeNeeded)
@@ -176,6 +223,18 @@ TEST_F(SimCommands, ManualAndAutomaticSelection)
     EXPECT_EQ(m_card->SelectionMode(), 1);
     EXPECT_EQ(m_config->ReadString("SETTINGS", "UserOperator", ""), "24602");
     EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 1u);
+    // The network in use is asked for by code; long names are asked for again after.
+    COPS_ANSWER cops;
+    EXPECT_TRUE(m_comm->GetRegistration(cops));
+    EXPECT_EQ(cops.format, 2);
+    EXPECT_EQ(cops.oper, "24602");
+    EXPECT_EQ(m_sim.Commands().back(), "AT+COPS=3,0");
+    // A modem that names its operator whatever it is asked gives the name.
+    m_card->SetForcedFormat(0);
+    EXPECT_TRUE(m_comm->GetRegistration(cops));
+    EXPECT_EQ(cops.format, 0);
+    EXPECT_EQ(cops.oper, "Javert Long");
+    m_card->SetForcedFormat(-1);
 
     // A forbidden or unknown network leaves Config.ini alone.
     EXPECT_FALSE(m_comm->SelectOperatorManual("24603"));
@@ -187,6 +246,7 @@ TEST_F(SimCommands, ManualAndAutomaticSelection)
     EXPECT_EQ(m_comm->GetOperatorNameValue(), "Valjean Long");
     m_card->SetCoverage(false);
     EXPECT_FALSE(m_comm->SelectOperatorAuto());
+    EXPECT_FALSE(m_comm->GetRegistration(cops));
 }
 
 TEST_F(SimCommands, ScanListsEveryNetwork)

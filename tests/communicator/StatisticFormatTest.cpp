@@ -58,6 +58,13 @@ TEST(TrafficFormat, CountersNeverSubtract)
     EXPECT_EQ(CounterDelta(5000, 3000, false), 2000.0);
     EXPECT_EQ(CounterDelta(3000, 3000, false), 0.0);
     EXPECT_EQ(CounterDelta(100, 4294967196.0, false), 200.0);  // wrapped at 32 bits
+    // A drop of at most 2^31 is a new link counting from 0, never a wrap.
+    EXPECT_EQ(CounterDelta(1000, 2048, false), 1000.0);
+    EXPECT_EQ(CounterDelta(0, 2147483648.0, false), 0.0);
+    EXPECT_EQ(CounterDelta(0, 2147483649.0, false), 2147483647.0);
+    EXPECT_FALSE(CounterWrapped(1000, 2048));
+    EXPECT_FALSE(CounterWrapped(5000, 3000));
+    EXPECT_TRUE(CounterWrapped(100, 4294967196.0));
     EXPECT_EQ(CounterDelta(100, 5000, true), 100.0);          // a new link counts from 0
     EXPECT_EQ(CounterDelta(100, -1, false), 100.0);
     EXPECT_EQ(CounterDelta(100, 1e20, false), 100.0);

@@ -43,12 +43,23 @@ TEST_F(StatisticLink, TotalsSpeedsAndTimeOfALink)
     EXPECT_EQ(txSpeed, "0.00 kbps");
     EXPECT_EQ(StatFile(), Today() + " 1572864.00 2048.00");
 
-    // A counter below its last sample while the link goes on has wrapped: it never subtracts.
+    // A counter a little below its last sample is a new link counting from 0,
+    // not a 4 GiB jump: what it holds is added, and no speed can be told.
     SetCounters("ppp0", 1572864, 1000);
     EXPECT_TRUE(m_comm->GetStatistics(rxTotal, rxSpeed, txTotal, txSpeed, time));
     double up = 0;
     m_comm->GetStatistic()->GetUploaded(up);
-    EXPECT_EQ(up, 2048.0 + (4294967296.0 - 2048.0) + 1000.0);
+    EXPECT_EQ(up, 2048.0 + 1000.0);
+    EXPECT_EQ(txSpeed, "0.00 kbps");
+    EXPECT_EQ(StatFile(), Today() + " 1572864.00 3048.00");
+
+    // Only a drop of more than half the counter's range means it went round 2^32.
+    SetCounters("ppp0", 1572864, 4294967000ull);
+    EXPECT_TRUE(m_comm->GetStatistics(rxTotal, rxSpeed, txTotal, txSpeed, time));
+    SetCounters("ppp0", 1572864, 500);
+    EXPECT_TRUE(m_comm->GetStatistics(rxTotal, rxSpeed, txTotal, txSpeed, time));
+    m_comm->GetStatistic()->GetUploaded(up);
+    EXPECT_EQ(up, 3048.0 + (4294967000.0 - 1000.0) + (4294967296.0 - 4294967000.0 + 500.0));
 
     // After the link is gone the texts stay as they were.
     m_comm->Disconnect();

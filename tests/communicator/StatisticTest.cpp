@@ -60,6 +60,8 @@ TEST_F(Statistic, SavesTheExactRecord)
     for (const auto& e : fs::directory_iterator(m_dir))
         files += e.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, 1);
+    // The user's traffic is the user's alone.
+    EXPECT_EQ(fs::status(m_file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(Statistic, LoadsWhatWasSaved)

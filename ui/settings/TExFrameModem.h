@@ -8,7 +8,7 @@
 // choice and closes the window.
 #include <map>
 #include <vector>
-#include "ui/settings/ST_OPERATORS_LIST.h"
+#include "communicator/SimAnswers.h"
 #include "ui/settings/TSettingsPage.h"
 
 class QCheckBox;
@@ -44,8 +44,8 @@ public:
     void SetOperatorChoiceLook(bool enabled);
 
     // ---- Operator choice ----
+    // The networks of a scan answer, read by the communicator's parser.
     void ParseOperatorList(const AnsiString& answer);
-    static AnsiString NextToken(AnsiString& group);
     void FillOperatorCombo();
     void SelectCurrentOperator();
     AnsiString SelectedNumeric() const;

@@ -15,24 +15,16 @@
 #include "ui/settings/TMainActions.h"
 
 namespace {
-// A whole number: decimal digits, blanks around allowed.
-bool WholeNumber(const AnsiString& text, int& value)
+// Whether the modem is registered with the network of `choice`: by its code,
+// or by its name from a modem that names its operator whatever it is asked.
+bool RegisteredWith(TModemComm& comm, const ST_OPERATORS_LIST& choice)
 {
-    size_t b = 0, e = text.size();
-    while (b < e && text[b] == ' ')
-        ++b;
-    while (e > b && text[e - 1] == ' ')
-        --e;
-    if (b == e || e - b > 9)
+    COPS_ANSWER cops;
+    if (!comm.GetRegistration(cops))
         return false;
-    int v = 0;
-    for (size_t i = b; i < e; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        v = v * 10 + (text[i] - '0');
-    }
-    value = v;
-    return true;
+    if (cops.format == 2)
+        return cops.oper == choice.numeric;
+    return !cops.oper.empty() && (cops.oper == choice.longName || cops.oper == choice.shortName);
 }
 }  // namespace
 
@@ -167,54 +159,9 @@ void TExFrameModem::GetOperList()
     m_bOperatorBusy = false;
 }
 
-AnsiString TExFrameModem::NextToken(AnsiString& group)
-{
-    AnsiString token;
-    const size_t comma = group.find(',');
-    if (comma != AnsiString::npos) {
-        token = group.substr(0, comma);
-        group = group.substr(comma + 1);
-    } else {
-        token = group;
-        group.clear();
-    }
-    AnsiString out;
-    for (char c : token)
-        if (c != '"')
-            out += c;
-    return out;
-}
-
 void TExFrameModem::ParseOperatorList(const AnsiString& answer)
 {
-    m_vOperators.clear();
-    AnsiString rest = answer;
-    while (!rest.empty()) {
-        const size_t open = rest.find('(');
-        const size_t close = rest.find(')');
-        if (open == AnsiString::npos && close == AnsiString::npos)
-            break;
-        if (open == AnsiString::npos || close == AnsiString::npos || open > close)
-            break;
-        AnsiString group = rest.substr(open + 1, close - open - 1);
-        rest = rest.substr(close + 1);
-
-        ST_OPERATORS_LIST rec;
-        int status = 0;
-        if (!WholeNumber(NextToken(group), status))
-            continue;
-        rec.available = status == 1 || status == 2;
-        rec.longName = NextToken(group);
-        rec.shortName = NextToken(group);
-        rec.numeric = NextToken(group);
-        int code = 0;
-        if (!WholeNumber(rec.numeric, code))
-            continue;
-        int act = 0;
-        if (!group.empty() && WholeNumber(NextToken(group), act))
-            rec.accessTechnology = act;
-        m_vOperators.push_back(rec);
-    }
+    m_vOperators = ::ParseOperatorList(answer);
 }
 
 void TExFrameModem::FillOperatorCombo()
@@ -292,7 +239,8 @@ void TExFrameModem::OnSetOperator()
         wait.replace(at, 2, SelectedLongName());
     ShowHostWait(wait);
     m_pMain->SuspendWorker();
-    const bool ok = m_pModemComm->SelectOperatorManual(SelectedNumeric());
+    const ST_OPERATORS_LIST choice = m_vOperators[sel];
+    const bool ok = m_pModemComm->SelectOperatorManual(choice.numeric);
     bool registered = false;
     if (ok) {
         m_pModemComm->Wait(kRegisterCheckMs);
@@ -301,10 +249,15 @@ void TExFrameModem::OnSetOperator()
             m_pModemComm->Wait(kRegisterCheckMs);
             registered = m_pMain->CheckNetwork();
         }
+        // A check that found no network has put the modem back on automatic
+        // choice: registered is then not the same as registered with the choice.
+        registered = registered && RegisteredWith(*m_pModemComm, choice);
     }
     HideHostWait();
     m_pMain->ResumeWorker();
-    m_pMain->ShowMsgBox(BoxOwner(), Text(ok && registered ? 194 : 193), 0);
+    // Refused: the network could not be used. Accepted but not in use: the
+    // choice did not take.
+    m_pMain->ShowMsgBox(BoxOwner(), Text(!ok ? 193 : registered ? 194 : 307), 0);
     m_pMain->Unlock();
     AttachSetOper(true);
     m_bOperatorBusy = false;

@@ -73,6 +73,16 @@ TEST_F(PortTest, ReadsReportShortAndEmptyReads)
     // Count pointers may be null or all ones.
     EXPECT_FALSE(port.Read(buf, 4, nullptr));
     EXPECT_FALSE(port.Read(buf, 4, reinterpret_cast<uint32_t*>(~uintptr_t {0})));
+
+    // Silence is not a lost line; a device that went away is, until reopened.
+    EXPECT_EQ(port.GetBytesWaiting(), 0u);
+    EXPECT_FALSE(port.LineLost());
+    m_sim.Vanish();
+    EXPECT_EQ(port.GetBytesWaiting(), 0u);
+    EXPECT_TRUE(port.LineLost());
+    ASSERT_TRUE(m_sim.Reappear());
+    ASSERT_TRUE(port.Open());
+    EXPECT_FALSE(port.LineLost());
 }
 
 TEST_F(PortTest, ClosedPortAndMissingPort)

@@ -185,17 +185,45 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
     EXPECT_EQ(BoxTexts().back(), Text(193));
     EXPECT_EQ(Sent("AT+COPS=1"), 0u);
 
-    m_main.networkAnswers = {false, true};
+    // The modem refuses the choice: no registration check, nothing stored.
     page->m_pCBOperList->setCurrentIndex(1);
+    m_sim.SetAnswer("+COPS=1,2,\"24602\"", "\r\n+CME ERROR: 30\r\n");
     page->m_pBSetOper->click();
     EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 1u);
+    EXPECT_EQ(m_main.networkChecks, 0);
+    EXPECT_EQ(BoxTexts().back(), Text(193));
+    EXPECT_EQ(Read("SETTINGS", "UserOperator"), "<none>");
+    m_sim.RemoveAnswer("+COPS=1,2,\"24602\"");
+
+    // Accepted, but the first check finds no network and falls back to
+    // automatic choice: registered afterwards, yet with the home network,
+    // so the user is told the choice did not take.
+    m_main.networkAnswers = {false, true};
+    m_main.onNetworkCheck = [this](bool registered) {
+        if (!registered)
+            m_comm->SelectOperatorAuto();
+    };
+    page->m_pBSetOper->click();
+    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 2u);
     EXPECT_EQ(m_main.networkChecks, 2);
+    EXPECT_EQ(m_card->CurrentNetwork(), "24601");
+    EXPECT_EQ(BoxTexts().back(), Text(307));
+    m_main.onNetworkCheck = nullptr;
+
+    // Registered with the chosen network: success.
+    m_main.networkAnswers.clear();
+    m_main.networkChecks = 0;
+    page->m_pBSetOper->click();
+    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 3u);
+    EXPECT_EQ(m_main.networkChecks, 1);
+    EXPECT_EQ(m_card->CurrentNetwork(), "24602");
     EXPECT_EQ(BoxTexts().back(), Text(194));
     EXPECT_EQ(Read("SETTINGS", "UserOperator"), "24602");
 
     // Back to automatic: the modem chooses, the list is kept but unusable.
+    const size_t autoBefore = Sent("AT+COPS=0");
     page->m_pRB_Automatic->setChecked(true);
-    EXPECT_EQ(Sent("AT+COPS=0"), 1u);
+    EXPECT_EQ(Sent("AT+COPS=0"), autoBefore + 1);
     EXPECT_FALSE(page->m_pCBOperList->isEnabled());
     EXPECT_EQ(page->m_pCBOperList->count(), 3);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
@@ -228,9 +256,15 @@ TEST_F(ModemPage, ParsesScanAnswers)
         {"(2,\"Long A\",\"A\",\"24601\",2),(1,\"Long B\",\"B\",\"24602\",0),(3,\"Long C\",\"C\",\"24603\",2),,"
          "(0-4),(0-2)",
          {{true, 2, "Long A", "A", "24601"}, {true, 0, "Long B", "B", "24602"}, {false, 2, "Long C", "C", "24603"}}},
-        {"(2,\"L\",\"S\",\"24601\"),,(0,1,3,4),(0,1,2)", {{true, -1, "L", "S", "24601"}, {false, -1, "1", "3", "4"}}},
-        // A comma inside the quotes shifts the elements: the code is no number.
-        {"(1,\"Long, Inc\",\"LI\",\"24601\",2),(1,\"B\",\"B\",\"24602\",x)", {{true, -1, "B", "B", "24602"}}},
+        // Lists of supported modes are no networks, whatever digits they hold.
+        {"(2,\"L\",\"S\",\"24601\"),,(0,1,3,4),(0,1,2)", {{true, -1, "L", "S", "24601"}}},
+        {"(2,\"L\",\"S\",\"310260\",7),,(0,1,2,3,4),(0,1,2)", {{true, 7, "L", "S", "310260"}}},
+        // A comma inside the quotes belongs to the name.
+        {"(2,\"Valjean Mobile USA, In\",\"Valjean\",\"310260\",7),(1,\"B\",\"B\",\"310410\",x)",
+         {{true, 7, "Valjean Mobile USA, In", "Valjean", "310260"}, {true, -1, "B", "B", "310410"}}},
+        // A stray bracket is skipped, and the networks after it stay.
+        {"(2,\"A\",\"A\",\"310410\"),2),(1,\"B\",\"B\",\"310260\",2),,(0,1,2,3,4),(0,1,2)",
+         {{true, -1, "A", "A", "310410"}, {true, 2, "B", "B", "310260"}}},
         {")(1,\"A\",\"A\",\"1\")", {}},
         {"(1,\"A\",\"A\",\"24601\",0),(1,\"B\"", {{true, 0, "A", "A", "24601"}}},
         {"", {}},

@@ -70,6 +70,9 @@ public:
             onResume();
     }
     std::function<void()> onSuspend, onResume;
+    // Runs after each network check with its result (the real check falls
+    // back to automatic choice when it finds no network).
+    std::function<void(bool)> onNetworkCheck;
     int ShowMsgBox(QWidget*, const AnsiString& text, int type) override
     {
         boxes.emplace_back(text, type);
@@ -83,7 +86,10 @@ public:
     bool CheckNetwork() override
     {
         const size_t i = static_cast<size_t>(networkChecks++);
-        return i < networkAnswers.size() ? networkAnswers[i] : true;
+        const bool registered = i < networkAnswers.size() ? networkAnswers[i] : true;
+        if (onNetworkCheck)
+            onNetworkCheck(registered);
+        return registered;
     }
     bool DisconnectFromInternet() override { return true; }
     void ApplyLanguage() override
