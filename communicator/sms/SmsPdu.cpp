@@ -141,7 +141,7 @@ PduResult ReadUserData(std::string_view ud, STRUCT_TPDU& t)
             if (skip > udl)
                 return PduResult::Malformed;
         }
-        t.text = Sms8ToWide(GsmToAnsi(UnpackSeptets(ud, udl, skip)));
+        t.text = UnpackText(ud, udl, skip);
         return PduResult::Decoded;
     }
     if (ud.size() < udl)
@@ -325,11 +325,9 @@ AnsiString EncodePDU(STRUCT_TPDU tpdu)
         udl = alphabet == SmsAlphabet::Gsm7 ? static_cast<int>(hex.size() * 4 / 7)
                                             : static_cast<int>(bytes.size());
     } else if (alphabet == SmsAlphabet::Gsm7) {
-        const AnsiString gsm = AnsiToGsm(WideToSms8(tpdu.text));
-        if (gsm.size() > static_cast<size_t>(kMaxSeptets))
+        udl = PackText(tpdu.text, data);
+        if (udl > kMaxSeptets)
             return {};
-        udl = static_cast<int>(gsm.size());
-        data = BytesToHex(PackSeptets(gsm));
     } else if (alphabet == SmsAlphabet::Ucs2) {
         if (tpdu.text.size() * 2 > static_cast<size_t>(kMaxUserDataOctets))
             return {};

@@ -19,8 +19,7 @@ inline int MaxChars(bool ucs2)
 // The length of a text as one message carries it: UTF-16 units in UCS-2;
 // septets in the 7-bit alphabet, counted by the encoder itself, so the page
 // never lets in a text the encoder would refuse. The extension characters
-// (form feed ^ { } \ [ ~ ] | and the currency and euro signs, which the
-// alphabet carries as its euro) take two septets.
+// (form feed ^ { } \ [ ~ ] | and the euro sign) take two septets.
 int CountChars(const WideString& text, bool ucs2);
 
 // A store date (days since 30 December 1899, local time) as "dd/mm/yy hh:nn";

@@ -49,9 +49,10 @@ TEST_F(SmsWindowTest, CounterAndLimit)
         {"80 braces", false, Repeat(u'{', 80), u'a', 0, false},
         {"159 letters and a bracket", false, Repeat(u'a', 159), u'[', 1, false},
         {"158 letters and a bracket", false, Repeat(u'a', 158), u'[', 2, true},
-        {"currency sign takes two", false, Repeat(u'a', 158), u'\u00A4', 2, true},
-        {"currency sign over the limit", false, Repeat(u'a', 159), u'\u00A4', 1, false},
-        // The euro sign goes out as the alphabet's euro: two septets too.
+        // The currency sign and the Greek capitals are characters of the
+        // alphabet; the euro sign is an extension and takes two.
+        {"currency sign takes one", false, Repeat(u'a', 159), u'\u00A4', 1, true},
+        {"Greek capital takes one", false, Repeat(u'a', 159), u'\u03A9', 1, true},
         {"euro sign over the limit", false, Repeat(u'a', 159), u'\u20AC', 1, false},
         {"accented letter takes one", false, Repeat(u'a', 159), u'\u00E9', 1, true},
         {"70 units in UCS-2", true, Repeat(u'\u0416', 70), u'a', 0, false},
