@@ -296,7 +296,10 @@ WideString UnpackText(std::string_view octets, size_t count, size_t skip)
 
 int PackText(const WideString& text, AnsiString& hex)
 {
-    hex.reserve(hex.size() + (text.size() * 7 + 7) / 8 * 2 + 2);
+    // Room for the worst case, every character an extension; cut back below.
+    const size_t start = hex.size();
+    hex.resize(start + (text.size() * 14 + 7) / 8 * 2);
+    char* out = hex.data() + start;
     uint32_t pending = 0;  // bits not yet written, lowest first
     int bits = 0, septets = 0;
     const auto put = [&](unsigned code) {
@@ -304,8 +307,8 @@ int PackText(const WideString& text, AnsiString& hex)
         bits += 7;
         ++septets;
         if (bits >= 8) {
-            hex += kHexDigits[(pending >> 4) & 0xF];
-            hex += kHexDigits[pending & 0xF];
+            *out++ = kHexDigits[(pending >> 4) & 0xF];
+            *out++ = kHexDigits[pending & 0xF];
             pending >>= 8;
             bits -= 8;
         }
@@ -325,9 +328,10 @@ int PackText(const WideString& text, AnsiString& hex)
         }
     }
     if (bits > 0) {
-        hex += kHexDigits[(pending >> 4) & 0xF];
-        hex += kHexDigits[pending & 0xF];
+        *out++ = kHexDigits[(pending >> 4) & 0xF];
+        *out++ = kHexDigits[pending & 0xF];
     }
+    hex.resize(static_cast<size_t>(out - hex.data()));
     return septets;
 }
 
