@@ -361,6 +361,12 @@ TEST(SmsPdu, RecordFromADecodedMessage)
               PduResult::Decoded);
     EXPECT_EQ(GetSmsNumber(MakeReceivedRecord(t, 1)), "16175927198");
     EXPECT_DOUBLE_EQ(rec.date, MakeDateTime(2011, 2, 28, 11, 50, 50));
+    // Semi-octets A to E are '*', '#', 'a', 'b' and 'c'.
+    ASSERT_EQ(DecodePDU(Deliver("05811A00FB", "00", "02", Encode7Bit("Hi")), t), PduResult::Decoded);
+    EXPECT_EQ(t.address, "*100#");
+    EXPECT_EQ(GetSmsNumber(MakeReceivedRecord(t, 1)), "*100#");
+    ASSERT_EQ(DecodePDU(Deliver("05811CEDF0", "00", "02", Encode7Bit("Hi")), t), PduResult::Decoded);
+    EXPECT_EQ(t.address, "a1bc0");
 
     // A time stamp that is no date: the message is kept with date 0.0.
     for (const char* scts : {"11310111050500", "11200311050500", "11208252050500", "A1208211050500"}) {

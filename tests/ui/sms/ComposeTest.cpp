@@ -1,11 +1,12 @@
 // The compose page: counting as the encoder counts, refused keys, the
 // encoding switch, the 7-bit hint, validation and sending to several
-// recipients through the simulated modem.
+// recipients through the simulated modem, and a reply to a service number.
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <functional>
 
 #include "SmsWindowFixture.h"
@@ -13,6 +14,9 @@
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkinButton.h"
+#include "communicator/sms/SmsList.h"
+#include "communicator/sms/SmsPdu.h"
+#include "ui/sms/TFormExSMSZoom.h"
 
 namespace {
 void Type(QWidget* w, char16_t c)
@@ -269,4 +273,26 @@ TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
     EXPECT_TRUE(Compose()->ExtLangBox()->isEnabled());
     EXPECT_FALSE(Compose()->ButtonCover()->isVisible());
     EXPECT_EQ(Compose()->SendButton()->CaptionColour(), BgrColor(0xFFFFFF));
+}
+
+TEST_F(SmsWindowTest, ReplyToAServiceNumber)
+{
+    // A read message from "*100#", as the SIM gave it.
+    STRUCT_TPDU t;
+    ASSERT_EQ(sms::DecodePDU("0004" "05811A00FB" "0000" "11208211050500" "02" "C834", t), sms::PduResult::Decoded);
+    WriteStore({sms::MakeReceivedRecord(t, 1)});
+    TFormExSMS* w = Open();
+    w->show();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    w->ShowPage(2);
+    List(2)->SelectRows(1, 1);
+    dlgtest::WhenModal<TFormExSMSZoom>([](TFormExSMSZoom* z) { z->ReplyButton()->click(); });
+    emit List(2)->Grid()->cellDoubleClicked(0, 2);
+    ASSERT_EQ(Compose()->NumberEdit()->text(), "*100#");
+
+    Compose()->TextMemo()->setPlainText("balance");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(150)}));
+    ASSERT_EQ(m_sim.Sms().SentPdus().size(), 1u);
+    EXPECT_EQ(m_sim.Sms().SentPdus()[0].substr(6, 10), "05811A00FB");
 }
