@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include "communicator/TModemComm.h"
+#include "communicator/sms/GsmAlphabet.h"
 #include "platform/MessagePump.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLockCover.h"
@@ -257,7 +258,10 @@ void TSMSCreateEx::OnMessageChange()
 
 void TSMSCreateEx::OnMessageKeyPress(char16_t key)
 {
-    if (key >= 128 && !m_pCBxExLang->isChecked()) {
+    // Only a character that 7-bit cannot carry (it would go as '?') needs
+    // the hint; keys that type no character never do.
+    const bool typed = key >= 0x20 && key != 0x7F;
+    if (typed && sms::GsmCodeOf(key) < 0 && !m_pCBxExLang->isChecked()) {
         if (m_pHintWindow == nullptr) {
             m_pHintWindow = new QLabel(m_pMText, Qt::ToolTip);
             m_pHintWindow->setAutoFillBackground(true);
@@ -275,10 +279,19 @@ void TSMSCreateEx::OnMessageKeyPress(char16_t key)
         QSize size = m_pHintWindow->sizeHint();
         if (const QScreen* screen = m_pMText->screen())
             size.setWidth(qMin(size.width(), screen->geometry().width()));
+        // Above the line being typed, or below it when the screen ends above.
         const QRect caret = m_pMText->cursorRect();
-        const QPoint at = m_pMText->viewport()->mapToGlobal(caret.topLeft());
-        const int bottom = at.y() - 5;
-        m_pHintWindow->setGeometry(at.x(), bottom - size.height(), size.width(), size.height());
+        const QPoint top = m_pMText->viewport()->mapToGlobal(caret.topLeft());
+        const QPoint bottom = m_pMText->viewport()->mapToGlobal(caret.bottomLeft());
+        QRect place(QPoint(top.x(), top.y() - 5 - size.height()), size);
+        if (const QScreen* screen = m_pMText->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (place.top() < area.top())
+                place.moveTop(bottom.y() + 5);
+            if (place.right() > area.right())
+                place.moveRight(area.right());
+        }
+        m_pHintWindow->setGeometry(place);
         m_pHintWindow->show();
         return;
     }

@@ -126,19 +126,29 @@ TEST_F(SmsWindowTest, HintForCharactersBeyondSevenBit)
     TFormExSMS* w = Open();
     w->show();
     QPlainTextEdit* memo = Compose()->TextMemo();
-    Type(memo, u'a');
-    Type(memo, u'\u00E9');
-    QLabel* hint = Compose()->HintWindow();
-    ASSERT_NE(hint, nullptr);
-    EXPECT_TRUE(hint->isVisible());
-    EXPECT_EQ(hint->text().toStdString(), Text(264));
-    // Its foot 5 pixels above the caret the key was typed at.
-    EXPECT_EQ(memo->toPlainText(), QString::fromUtf16(u"a\u00E9"));
-    Type(memo, u'b');
-    EXPECT_EQ(Compose()->HintWindow(), nullptr);
+    // Accented letters, the euro sign and the Greek capitals are characters
+    // of the 7-bit alphabet: no hint; nor for keys that type no character.
+    for (char16_t c : {u'a', u'\u00E9', u'\u00FC', u'\u20AC', u'\u03A9', u'\u00A4', u'\b', u'\r'}) {
+        Type(memo, c);
+        EXPECT_EQ(Compose()->HintWindow(), nullptr) << int(c);
+    }
+    // Cyrillic, CJK, an emoji and the backtick cannot go as 7-bit.
+    for (const char16_t* key : {u"\u0416", u"\u4E2D", u"\U0001F600", u"`"}) {
+        const QString c = QString::fromUtf16(key);
+        memo->clear();
+        QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, c);
+        QCoreApplication::sendEvent(memo, &e);
+        QLabel* hint = Compose()->HintWindow();
+        ASSERT_NE(hint, nullptr) << c.toStdString();
+        EXPECT_TRUE(hint->isVisible());
+        EXPECT_EQ(hint->text().toStdString(), Text(264));
+        EXPECT_EQ(memo->toPlainText(), c) << "the key is let through";
+        Type(memo, u'b');
+        EXPECT_EQ(Compose()->HintWindow(), nullptr);
+    }
 
     Compose()->ExtLangBox()->setChecked(true);
-    Type(memo, u'\u00E9');
+    Type(memo, u'\u0416');
     EXPECT_EQ(Compose()->HintWindow(), nullptr);
 }
 
@@ -152,7 +162,7 @@ TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
                        std::function<void()>([w] { w->PageButton(3)->click(); })}) {
         w->show();
         w->PageButton(0)->click();
-        Type(memo, u'\u00E9');
+        Type(memo, u'\u0416');
         ASSERT_NE(Compose()->HintWindow(), nullptr);
         leave();
         EXPECT_EQ(Compose()->HintWindow(), nullptr);
@@ -161,7 +171,7 @@ TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
     w->PageButton(0)->click();
     ASSERT_TRUE(m_comm->OpenPort(0));
     Compose()->NumberEdit()->setText("111");
-    Type(memo, u'\u00E9');
+    Type(memo, u'\u0416');
     ASSERT_NE(Compose()->HintWindow(), nullptr);
     Compose()->SendButton()->click();
     EXPECT_EQ(Compose()->HintWindow(), nullptr);
@@ -169,16 +179,45 @@ TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
 
 TEST_F(SmsWindowTest, HintPlacement)
 {
+    // The hint stands next to the line being typed, on the caret's side,
+    // wholly on the screen and never over the text: above the line where
+    // there is room, below it when the memo is at the top of the screen.
     TFormExSMS* w = Open();
     w->show();
     QPlainTextEdit* memo = Compose()->TextMemo();
-    const QRect caret = memo->cursorRect();
-    const QPoint at = memo->viewport()->mapToGlobal(caret.topLeft());
-    Type(memo, u'\u00E9');
-    ASSERT_NE(Compose()->HintWindow(), nullptr);
-    const QRect g = Compose()->HintWindow()->geometry();
-    EXPECT_EQ(g.left(), at.x());
-    EXPECT_EQ(g.top() + g.height(), at.y() - 5);
+    const QRect screen = memo->screen()->availableGeometry();
+    const auto place = [&](const char* where) {
+        SCOPED_TRACE(where);
+        memo->clear();
+        for (char16_t c : u"abc def")
+            if (c != 0)
+                Type(memo, c);
+        const QRect r = memo->cursorRect();
+        const QRect caret(memo->viewport()->mapToGlobal(r.topLeft()), r.size());
+        Type(memo, u'\u0416');
+        const QLabel* hint = Compose()->HintWindow();
+        EXPECT_NE(hint, nullptr);
+        if (hint == nullptr)
+            return QRect();
+        const QRect g = hint->geometry();
+        EXPECT_TRUE(screen.contains(g)) << g.x() << "," << g.y();
+        EXPECT_FALSE(g.intersects(QRect(memo->mapToGlobal(QPoint(0, 0)).x(), caret.top(), memo->width(),
+                                        caret.height())))
+            << "over the line being typed";
+        EXPECT_LE(g.left(), caret.left());
+        EXPECT_GT(g.right(), caret.left());
+        // Close to the line: within a line's height of it.
+        EXPECT_LE(std::min(std::abs(caret.top() - g.bottom()), std::abs(g.top() - caret.bottom())),
+                  caret.height());
+        return g.translated(0, -caret.top());
+    };
+    const QRect above = place("room above");
+    EXPECT_LT(above.bottom(), 0);
+
+    // The memo's first line at the very top of the screen.
+    w->move(w->x(), w->y() - (memo->mapToGlobal(QPoint(0, 0)).y() - screen.top()));
+    const QRect below = place("no room above");
+    EXPECT_GT(below.top(), 0);
 }
 
 TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
