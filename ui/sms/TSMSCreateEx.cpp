@@ -185,8 +185,12 @@ void TSMSCreateEx::Unlock()
     ProcessMessages();
     m_pMText->setEnabled(enabled);
     ProcessMessages();
-    if (!enabled)
+    if (!enabled) {
+        // Disabled inputs with a Send that still takes clicks would send
+        // from a page the user cannot edit: the locked state is all or nothing.
+        Lock();
         return;
+    }
     SetFieldColour(m_pEPhoneNum, BgrColor(0xFFFFFF));
     SetFieldColour(m_pMText, BgrColor(0xFFFFFF));
     m_pBSend->SetCaptionColour(BgrColor(0xFFFFFF));
@@ -354,7 +358,7 @@ void TSMSCreateEx::OnChangeExtLang()
 bool TSMSCreateEx::ValidateSend()
 {
     TSmsMainWindow* main = Main();
-    if (m_pEPhoneNum->text().isEmpty()) {
+    if (!smsui::HasRecipient(FromQ(m_pEPhoneNum->text()))) {
         if (main != nullptr)
             main->ShowMsgBox(Host(), LangText(m_pLanguage, 153), 0);
         return false;
@@ -387,8 +391,7 @@ void TSMSCreateEx::OnSendSMSPDU()
         const bool ucs2 = m_pCBxExLang->isChecked();
         const int n = static_cast<int>(recipients.size());
         host->HideWaitPanel();
-        int failures = 0;
-        AnsiString unsent;
+        std::vector<AnsiString> unsent;
         for (int i = 0; i < n; ++i) {
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
@@ -397,16 +400,22 @@ void TSMSCreateEx::OnSendSMSPDU()
                 m_pModemComm->AddSentSms(to, text);
                 host->RefreshList(3);
             } else {
-                unsent += (failures > 0 ? ";" : "") + to;
-                ++failures;
+                unsent.push_back(to);
             }
             host->HideWaitPanel();
         }
-        if (failures > 0) {
+        if (!unsent.empty()) {
             // Only the recipients that did not get it stay, so sending again
-            // does not send the message twice to the others.
-            m_pEPhoneNum->setText(ToQ(unsent));
-            result = LangText(m_pLanguage, 151);
+            // does not send the message twice to the others; the box names them.
+            AnsiString field, names;
+            for (const AnsiString& to : unsent) {
+                const bool blank = !smsui::HasRecipient(to);
+                if (!blank)
+                    field += (field.empty() ? "" : ";") + to;
+                names += (names.empty() ? "" : "; ") + (blank ? LangText(m_pLanguage, 314) : to);
+            }
+            m_pEPhoneNum->setText(ToQ(field));
+            result = LangText(m_pLanguage, 151) + "\n" + LangText(m_pLanguage, 313) + " " + names;
         } else {
             m_pMText->clear();
             m_pEPhoneNum->setText(QStringLiteral("+"));

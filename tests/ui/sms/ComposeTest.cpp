@@ -231,9 +231,17 @@ TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(152));
     EXPECT_EQ(m_main.boxes.size(), 2u);
+    // The "+" a send leaves behind, alone or with blanks and separators, is
+    // no recipient yet.
+    for (const char* none : {"+", " + ", "+;+"}) {
+        Compose()->NumberEdit()->setText(none);
+        Compose()->SendButton()->click();
+        EXPECT_EQ(m_main.boxes.back(), Text(153)) << none;
+    }
+    EXPECT_EQ(m_main.boxes.size(), 5u);
     EXPECT_TRUE(m_sim.Sms().SentPdus().empty());
-    EXPECT_EQ(m_main.locks, 2);
-    EXPECT_EQ(m_main.unlocks, 2);
+    EXPECT_EQ(m_main.locks, 5);
+    EXPECT_EQ(m_main.unlocks, 5);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
     EXPECT_FALSE(m_window->WaitPanel()->isVisible());
 }
@@ -265,24 +273,26 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     Compose()->NumberEdit()->setText("111;");
     Compose()->TextMemo()->setPlainText("once");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    // The box names the recipients that did not get it.
+    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " " + Text(314));
     EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
-    // Only the recipient that did not get it is left to send to again.
+    // Only the recipients that did not get it are left to send to again (an
+    // empty one is no recipient).
     EXPECT_EQ(Compose()->NumberEdit()->text(), "");
     EXPECT_EQ(CountOnDisk(3), 1);
 
-    // Of three, the middle one fails: it alone stays in the field.
-    Compose()->NumberEdit()->setText("333;;444");
+    // Of four, the empty one and one that is no number fail.
+    Compose()->NumberEdit()->setText("333;;444;12a");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(151));
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
+    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " " + Text(314) + "; 12a");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "12a");
     EXPECT_EQ(CountOnDisk(3), 3);
 
     // The modem refuses the message: nothing more is stored.
     m_sim.Sms().SetSendError(500);
     Compose()->NumberEdit()->setText("222");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " 222");
     EXPECT_EQ(Compose()->NumberEdit()->text(), "222");
     EXPECT_EQ(CountOnDisk(3), 3);
     EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
@@ -312,6 +322,24 @@ TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
     EXPECT_TRUE(Compose()->ExtLangBox()->isEnabled());
     EXPECT_FALSE(Compose()->ButtonCover()->isVisible());
     EXPECT_EQ(Compose()->SendButton()->CaptionColour(), BgrColor(0xFFFFFF));
+    EXPECT_EQ(Compose()->childAt(Compose()->SendButton()->geometry().center()), Compose()->SendButton());
+
+    // From the unlocked state, an unlock that finds the link up (or the
+    // network gone) locks the whole page: a click on Send reaches the cover.
+    for (auto change : {std::function<void()>([this] { m_main.connected = true; }),
+                        std::function<void()>([this] { m_main.registered = false; })}) {
+        m_main.connected = false;
+        m_main.registered = true;
+        Compose()->Unlock();
+        ASSERT_TRUE(Compose()->TextMemo()->isEnabled());
+        change();
+        Compose()->Unlock();
+        EXPECT_FALSE(Compose()->TextMemo()->isEnabled());
+        EXPECT_FALSE(Compose()->NumberEdit()->isEnabled());
+        EXPECT_TRUE(Compose()->ButtonCover()->isVisible());
+        EXPECT_EQ(Compose()->childAt(Compose()->SendButton()->geometry().center()), Compose()->ButtonCover());
+        EXPECT_EQ(Compose()->SendButton()->CaptionColour(), BgrColor(0x808080));
+    }
 }
 
 TEST_F(SmsWindowTest, ReplyToAServiceNumber)
