@@ -89,7 +89,8 @@ WideString UnpackText(std::string_view octets, size_t count, size_t skip = 0);
 // '?', one per code point.
 int PackText(const WideString& text, AnsiString& hex);
 
-// Message text <-> the codec's 8-bit text. Characters outside ISO 8859-1
+// Message text <-> the codec's 8-bit text (8-bit data and the 8-bit
+// callers; 7-bit text never passes here). Characters outside ISO 8859-1
 // become '?', one per code point; U+20AC and U+00A4 both become 0xA4.
 AnsiString WideToSms8(const WideString& text);
 WideString Sms8ToWide(std::string_view text);
