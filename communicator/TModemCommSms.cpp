@@ -9,6 +9,7 @@
 #include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
 #include "communicator/sms/SmsList.h"
+#include "communicator/sms/SmsNumber.h"
 #include "communicator/sms/SmsPdu.h"
 #include "communicator/sms/SmsStoreFile.h"
 #include "platform/MessagePump.h"
@@ -171,12 +172,10 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
 {
     STRUCT_TPDU tpdu;
     InitTPDU(tpdu);
-    AnsiString digits = number;
-    const size_t plus = digits.find('+');
-    if (plus != AnsiString::npos)
-        digits.erase(plus, 1);
-    tpdu.addressTon = plus != AnsiString::npos ? 1 : 0;
-    tpdu.address = digits;
+    const AnsiString cleaned = sms::CleanSmsNumber(number);
+    const bool international = !cleaned.empty() && cleaned[0] == '+';
+    tpdu.addressTon = international ? 1 : 0;
+    tpdu.address = international ? cleaned.substr(1) : cleaned;
     tpdu.text = text;
     tpdu.dcs = ucs2 ? 8 : 0;
     // Refused before the modem is asked anything. One message is all that is
@@ -186,7 +185,7 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
         AddToMemo("SMS text too long for one message: not sent");
         return false;
     }
-    if (digits.empty() || !CheckArgument(digits, "SMS number", true)) {
+    if (cleaned.empty()) {
         AddToMemo("SMS number is not a phone number: not sent");
         return false;
     }

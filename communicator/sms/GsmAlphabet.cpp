@@ -1,5 +1,6 @@
 #include "communicator/sms/GsmAlphabet.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 
@@ -64,6 +65,93 @@ constexpr std::array<int32_t, 256> MakeAnsiToGsm()
 
 constexpr std::array<int32_t, 256> kAnsiToGsm = MakeAnsiToGsm();
 
+// The default alphabet in Unicode. The escape holds a space: it is what an
+// escape followed by a second escape shows.
+constexpr std::array<char16_t, 128> MakeGsmToUnicode()
+{
+    std::array<char16_t, 128> t{};
+    for (int i = 0; i < 128; ++i)
+        t[i] = static_cast<char16_t>(i);
+    const char16_t changed[][2] = {
+        {0x00, u'@'},    {0x01, 0x00A3}, {0x02, u'$'},    {0x03, 0x00A5}, {0x04, 0x00E8}, {0x05, 0x00E9},
+        {0x06, 0x00F9},  {0x07, 0x00EC}, {0x08, 0x00F2},  {0x09, 0x00C7}, {0x0B, 0x00D8}, {0x0C, 0x00F8},
+        {0x0E, 0x00C5},  {0x0F, 0x00E5}, {0x10, 0x0394},  {0x11, u'_'},   {0x12, 0x03A6}, {0x13, 0x0393},
+        {0x14, 0x039B},  {0x15, 0x03A9}, {0x16, 0x03A0},  {0x17, 0x03A8}, {0x18, 0x03A3}, {0x19, 0x0398},
+        {0x1A, 0x039E},  {0x1B, u' '},   {0x1C, 0x00C6},  {0x1D, 0x00E6}, {0x1E, 0x00DF}, {0x1F, 0x00C9},
+        {0x24, 0x00A4},  {0x40, 0x00A1}, {0x5B, 0x00C4},  {0x5C, 0x00D6}, {0x5D, 0x00D1}, {0x5E, 0x00DC},
+        {0x5F, 0x00A7},  {0x60, 0x00BF}, {0x7B, 0x00E4},  {0x7C, 0x00F6}, {0x7D, 0x00F1}, {0x7E, 0x00FC},
+        {0x7F, 0x00E0},
+    };
+    for (const auto& c : changed)
+        t[c[0]] = c[1];
+    return t;
+}
+
+constexpr std::array<char16_t, 128> kGsmToUnicode = MakeGsmToUnicode();
+
+// The extension table: the character a code gives after the escape, 0 where
+// the table has none.
+constexpr std::array<char16_t, 128> MakeExtension()
+{
+    std::array<char16_t, 128> t{};
+    for (const auto& p : kExtensionPairs)
+        t[p[0]] = p[1] == 0xA4 ? char16_t(0x20AC) : static_cast<char16_t>(p[1]);
+    return t;
+}
+
+constexpr std::array<char16_t, 128> kExtension = MakeExtension();
+
+// U+0000 to U+00FF -> GSM code as GsmCodeOf gives it.
+constexpr std::array<int16_t, 256> MakeLatinToGsm()
+{
+    std::array<int16_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        t[c] = -1;
+        for (int g = 0; g < 128; ++g) {
+            if (g != 0x1B && kGsmToUnicode[g] == c) {
+                t[c] = static_cast<int16_t>(g);
+                break;
+            }
+        }
+        for (int g = 0; g < 128; ++g)
+            if (kExtension[g] == c && c != 0)
+                t[c] = static_cast<int16_t>(0x1B00 + g);
+    }
+    return t;
+}
+
+constexpr std::array<int16_t, 256> kLatinToGsm = MakeLatinToGsm();
+
+inline int CodeOf(char16_t u)
+{
+    if (u < 0x100)
+        return kLatinToGsm[u];
+    switch (u) {
+    case 0x0394: return 0x10;  // the Greek capitals
+    case 0x03A6: return 0x12;
+    case 0x0393: return 0x13;
+    case 0x039B: return 0x14;
+    case 0x03A9: return 0x15;
+    case 0x03A0: return 0x16;
+    case 0x03A8: return 0x17;
+    case 0x03A3: return 0x18;
+    case 0x0398: return 0x19;
+    case 0x039E: return 0x1A;
+    case 0x20AC: return 0x1B65;
+    default: return -1;
+    }
+}
+
+inline bool IsHighSurrogate(char16_t u)
+{
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+
+inline bool IsLowSurrogate(char16_t u)
+{
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 int HexDigit(char c)
@@ -88,22 +176,29 @@ AnsiString GsmToAnsi(std::string_view gsm)
     AnsiString out;
     out.reserve(gsm.size());
     for (size_t i = 0; i < gsm.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(gsm[i]);
+        unsigned char c = static_cast<unsigned char>(gsm[i]);
         if (c == 0x1B) {
             // A trailing escape has no partner: it is dropped.
             if (i + 1 >= gsm.size())
                 break;
             const unsigned char next = static_cast<unsigned char>(gsm[++i]);
-            for (const auto& p : kExtensionPairs) {
-                if (p[0] == next) {
-                    out += static_cast<char>(p[1]);
-                    break;
+            if (next < 128 && kExtension[next] != 0) {
+                for (const auto& p : kExtensionPairs) {
+                    if (p[0] == next) {
+                        out += static_cast<char>(p[1]);
+                        break;
+                    }
                 }
+                continue;
             }
-            continue;
+            // No extension character: the receiver shows the basic one.
+            c = next;
         }
         const int32_t v = c < 128 ? kGsmToAnsi[c] : -1;
-        out += static_cast<char>(v >= 0 ? v : c);
+        if (v == -2)
+            out += ' ';
+        else
+            out += static_cast<char>(v >= 0 ? v : c);
     }
     return out;
 }
@@ -161,6 +256,83 @@ std::string UnpackSeptets(std::string_view octets, size_t count, size_t skip)
         out += static_cast<char>(v & 0x7F);
     }
     return out;
+}
+
+int GsmCodeOf(char16_t u)
+{
+    return CodeOf(u);
+}
+
+WideString UnpackText(std::string_view octets, size_t count, size_t skip)
+{
+    WideString out;
+    count = std::min(count, octets.size() * 8 / 7);
+    if (skip >= count)
+        return out;
+    out.resize(count - skip);
+    char16_t* const begin = out.data();
+    char16_t* p = begin;
+    const auto* data = reinterpret_cast<const unsigned char*>(octets.data());
+    bool escaped = false;
+    for (size_t k = skip; k < count; ++k) {
+        const size_t pos = 7 * k, byte = pos / 8, shift = pos % 8;
+        unsigned v = static_cast<unsigned>(data[byte]) >> shift;
+        if (shift > 1)
+            v |= static_cast<unsigned>(data[byte + 1]) << (8 - shift);
+        v &= 0x7F;
+        if (escaped) {
+            escaped = false;
+            // No extension character: the basic one (a second escape, a space).
+            *p++ = kExtension[v] != 0 ? kExtension[v] : kGsmToUnicode[v];
+        } else if (v == 0x1B) {
+            escaped = true;  // a trailing escape has no partner and is dropped
+        } else {
+            *p++ = kGsmToUnicode[v];
+        }
+    }
+    out.resize(static_cast<size_t>(p - begin));
+    return out;
+}
+
+int PackText(const WideString& text, AnsiString& hex)
+{
+    // Room for the worst case, every character an extension; cut back below.
+    const size_t start = hex.size();
+    hex.resize(start + (text.size() * 14 + 7) / 8 * 2);
+    char* out = hex.data() + start;
+    uint32_t pending = 0;  // bits not yet written, lowest first
+    int bits = 0, septets = 0;
+    const auto put = [&](unsigned code) {
+        pending |= code << bits;
+        bits += 7;
+        ++septets;
+        if (bits >= 8) {
+            *out++ = kHexDigits[(pending >> 4) & 0xF];
+            *out++ = kHexDigits[pending & 0xF];
+            pending >>= 8;
+            bits -= 8;
+        }
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        int code = CodeOf(text[i]);
+        if (code < 0) {
+            code = '?';
+            if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+                ++i;
+        }
+        if (code > 0x7F) {
+            put(0x1B);
+            put(static_cast<unsigned>(code) & 0x7F);
+        } else {
+            put(static_cast<unsigned>(code));
+        }
+    }
+    if (bits > 0) {
+        *out++ = kHexDigits[(pending >> 4) & 0xF];
+        *out++ = kHexDigits[pending & 0xF];
+    }
+    hex.resize(static_cast<size_t>(out - hex.data()));
+    return septets;
 }
 
 bool HexToBytes(std::string_view hex, std::string& bytes)
@@ -378,7 +550,14 @@ WideString Sms8ToWide(std::string_view text)
 
 int CountSeptets(const WideString& text)
 {
-    return static_cast<int>(AnsiToGsm(WideToSms8(text)).size());
+    int septets = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int code = CodeOf(text[i]);
+        if (code < 0 && IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            ++i;
+        septets += code > 0x7F ? 2 : 1;
+    }
+    return septets;
 }
 
 }  // namespace sms

@@ -3,9 +3,11 @@
 // alphabet with its extension table, septet packing, UCS2 as hex, swapped
 // digit fields and the small hex helpers. Everything here is pure.
 //
-// The codec's 8-bit text is ISO 8859-1, except that the byte 0xA4 stands for
-// the euro sign in both directions (the alphabet tables carry the euro pair
-// on that code).
+// Message text goes between septets and UTF-16 directly, so every character
+// of the alphabet survives (the Greek capitals, the currency sign and the euro
+// sign apart). The 8-bit functions remain for callers that hold 8-bit text:
+// that text is ISO 8859-1, except that the byte 0xA4 stands for the euro sign
+// in both directions (the alphabet tables carry the euro pair on that code).
 #include <array>
 #include <cstdint>
 #include <string>
@@ -29,7 +31,8 @@ constexpr int kMaxSeptets = 160;
 constexpr int kMaxUserDataOctets = 140;
 
 // GSM text (one byte per code, escape pairs for extension characters) to
-// 8-bit text. An unknown escape pair and a trailing escape yield nothing.
+// 8-bit text. An escape before a code with no extension character gives that
+// code's basic character, two escapes a space; a trailing escape yields nothing.
 AnsiString GsmToAnsi(std::string_view gsm);
 // 8-bit text to GSM text; an unmappable character becomes 0xFF, which the
 // packer turns into code 0x00.
@@ -73,12 +76,27 @@ int ReadOctet(std::string_view pdu, int& cursor, AnsiString* digits = nullptr);
 // The same octet as IntToBin text; "" (cursor unchanged) past the end.
 AnsiString ReadOctetBits(std::string_view pdu, int& cursor);
 
-// Message text <-> the codec's 8-bit text. Characters outside ISO 8859-1
+// The GSM code of a UTF-16 unit: the code, 0x1B00 + code for a character of
+// the extension table, -1 when the alphabet has no such character.
+int GsmCodeOf(char16_t u);
+
+// Septets [skip, count) of packed octets straight to message text; escapes
+// as GsmToAnsi reads them. Septets beyond the data are not produced.
+WideString UnpackText(std::string_view octets, size_t count, size_t skip = 0);
+
+// Message text packed as septets, as upper-case hex appended to `hex`; the
+// number of septets is returned. A character outside the alphabet goes as
+// '?', one per code point.
+int PackText(const WideString& text, AnsiString& hex);
+
+// Message text <-> the codec's 8-bit text (8-bit data and the 8-bit
+// callers; 7-bit text never passes here). Characters outside ISO 8859-1
 // become '?', one per code point; U+20AC and U+00A4 both become 0xA4.
 AnsiString WideToSms8(const WideString& text);
 WideString Sms8ToWide(std::string_view text);
 
-// Septets a text takes in the GSM alphabet: extension characters count two.
+// Septets a text takes in the GSM alphabet, as PackText counts them:
+// extension characters count two.
 int CountSeptets(const WideString& text);
 
 // Byte-level forms used by the PDU codec.

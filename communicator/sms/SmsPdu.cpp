@@ -6,7 +6,9 @@ namespace sms {
 
 namespace {
 
-constexpr char kSemiOctetDigits[] = "0123456789*#ABCF";
+// The digits of an address field: semi-octets A to E stand for '*', '#',
+// 'a', 'b' and 'c'; F is the filler.
+constexpr char kSemiOctetDigits[] = "0123456789*#abcF";
 
 // Reads octets from a byte string and never past its end.
 class OctetReader {
@@ -41,6 +43,19 @@ AnsiString SemiOctets(std::string_view octets)
     return SwapSemiOctets(hex);
 }
 
+// An address field's digits, each pair swapped: "1A00FB" gives "*100#F".
+AnsiString AddressDigits(std::string_view octets)
+{
+    AnsiString digits;
+    digits.reserve(octets.size() * 2);
+    for (const char octet : octets) {
+        const unsigned char v = static_cast<unsigned char>(octet);
+        digits += kSemiOctetDigits[v & 0x0F];
+        digits += kSemiOctetDigits[v >> 4];
+    }
+    return digits;
+}
+
 AnsiString DropFiller(AnsiString digits)
 {
     if (!digits.empty() && digits.back() == 'F')
@@ -71,7 +86,7 @@ bool ReadAddress(OctetReader& r, STRUCT_TPDU& t)
         t.address = GsmToAnsi(codes);
     } else {
         // Exactly `length` digits: the filler of an odd count goes.
-        t.address = SemiOctets(field).substr(0, static_cast<size_t>(length));
+        t.address = AddressDigits(field).substr(0, static_cast<size_t>(length));
     }
     return true;
 }
@@ -141,7 +156,7 @@ PduResult ReadUserData(std::string_view ud, STRUCT_TPDU& t)
             if (skip > udl)
                 return PduResult::Malformed;
         }
-        t.text = Sms8ToWide(GsmToAnsi(UnpackSeptets(ud, udl, skip)));
+        t.text = UnpackText(ud, udl, skip);
         return PduResult::Decoded;
     }
     if (ud.size() < udl)
@@ -235,7 +250,7 @@ PduResult DecodePDU(std::string_view pdu, STRUCT_TPDU& out)
         if (!r.Octets(static_cast<size_t>(t.smscLength) - 1, field))
             return PduResult::Malformed;
         if (!field.empty())
-            t.smscNumber = t.smscTon == 5 ? Decode7Bit(BytesToHex(field)) : DropFiller(SemiOctets(field));
+            t.smscNumber = t.smscTon == 5 ? Decode7Bit(BytesToHex(field)) : DropFiller(AddressDigits(field));
     }
 
     if (!r.Octet(t.firstOctet))
@@ -325,11 +340,9 @@ AnsiString EncodePDU(STRUCT_TPDU tpdu)
         udl = alphabet == SmsAlphabet::Gsm7 ? static_cast<int>(hex.size() * 4 / 7)
                                             : static_cast<int>(bytes.size());
     } else if (alphabet == SmsAlphabet::Gsm7) {
-        const AnsiString gsm = AnsiToGsm(WideToSms8(tpdu.text));
-        if (gsm.size() > static_cast<size_t>(kMaxSeptets))
+        udl = PackText(tpdu.text, data);
+        if (udl > kMaxSeptets)
             return {};
-        udl = static_cast<int>(gsm.size());
-        data = BytesToHex(PackSeptets(gsm));
     } else if (alphabet == SmsAlphabet::Ucs2) {
         if (tpdu.text.size() * 2 > static_cast<size_t>(kMaxUserDataOctets))
             return {};

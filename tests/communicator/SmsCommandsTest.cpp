@@ -238,13 +238,33 @@ TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
         {"+", u"x", false},
         {"12\"3", u"x", false},
         {"123\r\nAT+CMGD=1", u"x", false},
-        {"123 456", u"x", false},
+        {"12a", u"x", false},
+        {"1+23", u"x", false},
+        {"12;3", u"x", false},
+        {" - ", u"x", false},
+        {"+49 171 555-0100 ext. 3", u"x", false},
+        {AnsiString(21, '1'), u"x", false},
     };
     for (const auto& c : cases)
         EXPECT_FALSE(m_comm->SendSms(c.number, c.text, c.ucs2)) << c.number;
     EXPECT_TRUE(CommandsLike("AT+CMGS").empty());
     EXPECT_TRUE(m_comm->SendSms("123", WideString(80, u'['), false));
     EXPECT_TRUE(m_comm->SendSms("123", WideString(70, u'\u0416'), true));
+
+    // Numbers as people type them: the blanks, dashes, dots and brackets go,
+    // '*' and '#' stay; the address field of each PDU shows what was sent.
+    const struct {
+        AnsiString typed;
+        AnsiString address;  // length, type, swapped digits
+    } typed[] = {
+        {"+49 171 555-0100", "0C91947151551000"},
+        {"(0171) 555.01.00", "0B811017550501F0"},
+        {"*100#", "05811A00FB"},
+    };
+    for (const auto& c : typed) {
+        ASSERT_TRUE(m_comm->SendSms(c.typed, u"x", false)) << c.typed;
+        EXPECT_EQ(Sim().SentPdus().back().substr(6, c.address.size()), c.address) << c.typed;
+    }
 }
 
 TEST_F(SmsCommands, SimIndexMustBeDigits)

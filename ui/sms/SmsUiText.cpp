@@ -48,6 +48,11 @@ std::vector<AnsiString> SplitRecipients(const AnsiString& numbers)
     }
 }
 
+bool HasRecipient(const AnsiString& numbers)
+{
+    return numbers.find_first_not_of(" \t;+") != AnsiString::npos;
+}
+
 WideString CutText(const WideString& text, int units)
 {
     if (units < 0)

@@ -19,8 +19,7 @@ inline int MaxChars(bool ucs2)
 // The length of a text as one message carries it: UTF-16 units in UCS-2;
 // septets in the 7-bit alphabet, counted by the encoder itself, so the page
 // never lets in a text the encoder would refuse. The extension characters
-// (form feed ^ { } \ [ ~ ] | and the currency and euro signs, which the
-// alphabet carries as its euro) take two septets.
+// (form feed ^ { } \ [ ~ ] | and the euro sign) take two septets.
 int CountChars(const WideString& text, bool ucs2);
 
 // A store date (days since 30 December 1899, local time) as "dd/mm/yy hh:nn";
@@ -30,6 +29,10 @@ QString FormatDate(TDateTime date);
 // The recipients field cut at every ";"; the pieces stay as typed, empty ones
 // included, so "111;" gives "111" and "".
 std::vector<AnsiString> SplitRecipients(const AnsiString& numbers);
+
+// Whether the recipients field names anyone: more than blanks, ";" and the
+// "+" that a send leaves in it.
+bool HasRecipient(const AnsiString& numbers);
 
 // The first `units` UTF-16 units of a text, one less when the cut would split
 // a surrogate pair.

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include "communicator/TModemComm.h"
+#include "communicator/sms/GsmAlphabet.h"
 #include "platform/MessagePump.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLockCover.h"
@@ -184,8 +185,12 @@ void TSMSCreateEx::Unlock()
     ProcessMessages();
     m_pMText->setEnabled(enabled);
     ProcessMessages();
-    if (!enabled)
+    if (!enabled) {
+        // Disabled inputs with a Send that still takes clicks would send
+        // from a page the user cannot edit: the locked state is all or nothing.
+        Lock();
         return;
+    }
     SetFieldColour(m_pEPhoneNum, BgrColor(0xFFFFFF));
     SetFieldColour(m_pMText, BgrColor(0xFFFFFF));
     m_pBSend->SetCaptionColour(BgrColor(0xFFFFFF));
@@ -257,7 +262,10 @@ void TSMSCreateEx::OnMessageChange()
 
 void TSMSCreateEx::OnMessageKeyPress(char16_t key)
 {
-    if (key >= 128 && !m_pCBxExLang->isChecked()) {
+    // Only a character that 7-bit cannot carry (it would go as '?') needs
+    // the hint; keys that type no character never do.
+    const bool typed = key >= 0x20 && key != 0x7F;
+    if (typed && sms::GsmCodeOf(key) < 0 && !m_pCBxExLang->isChecked()) {
         if (m_pHintWindow == nullptr) {
             m_pHintWindow = new QLabel(m_pMText, Qt::ToolTip);
             m_pHintWindow->setAutoFillBackground(true);
@@ -275,10 +283,19 @@ void TSMSCreateEx::OnMessageKeyPress(char16_t key)
         QSize size = m_pHintWindow->sizeHint();
         if (const QScreen* screen = m_pMText->screen())
             size.setWidth(qMin(size.width(), screen->geometry().width()));
+        // Above the line being typed, or below it when the screen ends above.
         const QRect caret = m_pMText->cursorRect();
-        const QPoint at = m_pMText->viewport()->mapToGlobal(caret.topLeft());
-        const int bottom = at.y() - 5;
-        m_pHintWindow->setGeometry(at.x(), bottom - size.height(), size.width(), size.height());
+        const QPoint top = m_pMText->viewport()->mapToGlobal(caret.topLeft());
+        const QPoint bottom = m_pMText->viewport()->mapToGlobal(caret.bottomLeft());
+        QRect place(QPoint(top.x(), top.y() - 5 - size.height()), size);
+        if (const QScreen* screen = m_pMText->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (place.top() < area.top())
+                place.moveTop(bottom.y() + 5);
+            if (place.right() > area.right())
+                place.moveRight(area.right());
+        }
+        m_pHintWindow->setGeometry(place);
         m_pHintWindow->show();
         return;
     }
@@ -341,7 +358,7 @@ void TSMSCreateEx::OnChangeExtLang()
 bool TSMSCreateEx::ValidateSend()
 {
     TSmsMainWindow* main = Main();
-    if (m_pEPhoneNum->text().isEmpty()) {
+    if (!smsui::HasRecipient(FromQ(m_pEPhoneNum->text()))) {
         if (main != nullptr)
             main->ShowMsgBox(Host(), LangText(m_pLanguage, 153), 0);
         return false;
@@ -374,8 +391,7 @@ void TSMSCreateEx::OnSendSMSPDU()
         const bool ucs2 = m_pCBxExLang->isChecked();
         const int n = static_cast<int>(recipients.size());
         host->HideWaitPanel();
-        int failures = 0;
-        AnsiString unsent;
+        std::vector<AnsiString> unsent;
         for (int i = 0; i < n; ++i) {
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
@@ -384,16 +400,22 @@ void TSMSCreateEx::OnSendSMSPDU()
                 m_pModemComm->AddSentSms(to, text);
                 host->RefreshList(3);
             } else {
-                unsent += (failures > 0 ? ";" : "") + to;
-                ++failures;
+                unsent.push_back(to);
             }
             host->HideWaitPanel();
         }
-        if (failures > 0) {
+        if (!unsent.empty()) {
             // Only the recipients that did not get it stay, so sending again
-            // does not send the message twice to the others.
-            m_pEPhoneNum->setText(ToQ(unsent));
-            result = LangText(m_pLanguage, 151);
+            // does not send the message twice to the others; the box names them.
+            AnsiString field, names;
+            for (const AnsiString& to : unsent) {
+                const bool blank = !smsui::HasRecipient(to);
+                if (!blank)
+                    field += (field.empty() ? "" : ";") + to;
+                names += (names.empty() ? "" : "; ") + (blank ? LangText(m_pLanguage, 314) : to);
+            }
+            m_pEPhoneNum->setText(ToQ(field));
+            result = LangText(m_pLanguage, 151) + "\n" + LangText(m_pLanguage, 313) + " " + names;
         } else {
             m_pMText->clear();
             m_pEPhoneNum->setText(QStringLiteral("+"));

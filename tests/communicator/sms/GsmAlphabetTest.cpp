@@ -102,9 +102,62 @@ TEST(GsmAlphabet, CharacterConversion)
     EXPECT_EQ(GsmToAnsi(Bytes({0x24})), "\xA4");
     EXPECT_EQ(GsmToAnsi(Bytes({0x10})), Bytes({0x10}));  // Δ stays a control byte
     EXPECT_EQ(GsmToAnsi(Bytes({0x00, 0x11})), "@_");
-    // An unknown escape pair and a trailing escape yield nothing.
-    EXPECT_EQ(GsmToAnsi(Bytes({'a', 0x1B, 0x41, 'b'})), "ab");
+    // An escape before a code with no extension character gives the basic
+    // character, a second escape a space; a trailing escape yields nothing.
+    EXPECT_EQ(GsmToAnsi(Bytes({'a', 0x1B, 0x41, 'b'})), "aAb");
+    EXPECT_EQ(GsmToAnsi(Bytes({'a', 0x1B, 0x1B, 'b'})), "a b");
     EXPECT_EQ(GsmToAnsi(Bytes({'a', 0x1B})), "a");
+}
+
+TEST(GsmAlphabet, MessageTextHoldsTheWholeAlphabet)
+{
+    const auto unpack = [](std::initializer_list<int> codes) {
+        const std::string packed = PackSeptets(Bytes(codes));
+        return UnpackText(packed, codes.size());
+    };
+    const auto pack = [](const WideString& text) {
+        AnsiString hex;
+        const int septets = PackText(text, hex);
+        std::string bytes;
+        EXPECT_TRUE(HexToBytes(hex, bytes));
+        EXPECT_EQ(septets, CountSeptets(text));
+        return UnpackSeptets(bytes, static_cast<size_t>(septets));
+    };
+    const WideString greek = u"ΔΦΓΛΩΠΨΣΘΞ";
+    EXPECT_EQ(unpack({0x10, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A}), greek);
+    EXPECT_EQ(pack(greek), Bytes({0x10, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A}));
+    // The currency sign and the euro sign stay apart in both directions.
+    EXPECT_EQ(unpack({0x24, 0x1B, 0x65}), u"¤€");
+    EXPECT_EQ(pack(u"¤€"), Bytes({0x24, 0x1B, 0x65}));
+    // Unknown escapes: the basic character; two escapes: a space.
+    EXPECT_EQ(unpack({'a', 0x1B, 0x41, 0x1B, 0x1B, 0x1B, 0x24, 'b'}), u"aA ¤b");
+    EXPECT_EQ(unpack({'a', 0x1B}), u"a");
+    // Only characters outside the alphabet and its extension become '?', one
+    // for each, a character beyond the 16-bit plane included.
+    EXPECT_EQ(pack(u"ÀЖ`😀中"), "?????");
+    EXPECT_EQ(CountSeptets(u"😀"), 1);
+
+    // The default alphabet, code by code (the escape stands in as a space),
+    // and the extension table: each character comes back as itself and goes
+    // back to its code.
+    const WideString alphabet =
+        u"@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞ ÆæßÉ !\"#¤%&'()*+,-./0123456789:;<=>?"
+        u"¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà";
+    ASSERT_EQ(alphabet.size(), 128u);
+    for (int code = 0; code < 128; ++code) {
+        if (code == 0x1B)
+            continue;
+        const WideString one = unpack({code});
+        EXPECT_EQ(one, alphabet.substr(static_cast<size_t>(code), 1)) << code;
+        EXPECT_EQ(pack(one), Bytes({code})) << code;
+    }
+    const WideString extension = u"\f^{}\\[~]|€";
+    const int escaped[] = {0x0A, 0x14, 0x28, 0x29, 0x2F, 0x3C, 0x3D, 0x3E, 0x40, 0x65};
+    for (size_t i = 0; i < extension.size(); ++i) {
+        const WideString one = unpack({0x1B, escaped[i]});
+        EXPECT_EQ(one, extension.substr(i, 1)) << escaped[i];
+        EXPECT_EQ(pack(one), Bytes({0x1B, escaped[i]})) << escaped[i];
+    }
 }
 
 TEST(GsmAlphabet, EightBitTextIsLatin1WithTheEuroOnA4)
@@ -114,10 +167,16 @@ TEST(GsmAlphabet, EightBitTextIsLatin1WithTheEuroOnA4)
     // Outside ISO 8859-1: one '?' per character, a surrogate pair included.
     EXPECT_EQ(WideToSms8(u"\u0416\U0001F600x"), "??x");
     EXPECT_EQ(WideToSms8(WideString(1, char16_t(0xD800))), "?");
+}
+
+TEST(GsmAlphabet, SeptetsAreCountedAsTheyAreSent)
+{
     EXPECT_EQ(CountSeptets(u"a{"), 3);
     EXPECT_EQ(CountSeptets(u"\f^{}\\[~]|\u20AC"), 20);
-    EXPECT_EQ(CountSeptets(u"\u00A4"), 2);
-    EXPECT_EQ(CountSeptets(u"\u0416"), 1);
+    // The currency sign is a character of the alphabet, the euro an extension.
+    EXPECT_EQ(CountSeptets(u"\u00A4"), 1);
+    EXPECT_EQ(CountSeptets(u"\u0394\u03A9"), 2);
+    EXPECT_EQ(CountSeptets(u"\u0416"), 1);  // sent as '?'
 }
 
 TEST(GsmAlphabet, Ucs2)

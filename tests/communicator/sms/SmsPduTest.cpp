@@ -54,6 +54,11 @@ TEST(SmsPdu, SevenBitTextIsCutToItsSeptetCount)
     EXPECT_EQ(t.text, u"ab");
     ASSERT_EQ(DecodePDU(Deliver(kNumber11, "00", "00", ""), t), PduResult::Decoded);
     EXPECT_EQ(t.text, u"");
+    // Greek capitals, the currency sign, the euro and escapes without an
+    // extension character, as a received message carries them.
+    const std::string codes = {0x10, 0x1A, 0x24, 0x1B, 0x65, 0x1B, 0x41, 0x1B, 0x1B, 'z'};
+    ASSERT_EQ(DecodePDU(Deliver(kNumber11, "00", "0A", BytesToHex(PackSeptets(codes))), t), PduResult::Decoded);
+    EXPECT_EQ(t.text, u"\u0394\u039E\u00A4\u20ACA z");
 }
 
 TEST(SmsPdu, SevenBitTextAfterAHeader)
@@ -250,6 +255,12 @@ TEST(SmsPdu, EncodeSubmit)
     EXPECT_EQ(pdu.substr(pdu.size() - 10), "0404160061");
 
     // 8-bit data is written with its length rather than left without one.
+    // 7-bit forced on characters outside the alphabet: one '?' for each.
+    t.dcs = 0;
+    t.text = u"\u0416\U0001F600\u00A4";
+    pdu = EncodePDU(t);
+    EXPECT_EQ(pdu.substr(pdu.size() - 8), "03BF1F09");  // 0x3F, 0x3F, 0x24
+
     t.dcs = 4;
     t.text = u"Hi\u20AC";
     pdu = EncodePDU(t);
@@ -314,6 +325,7 @@ TEST(SmsPdu, EncodedMessagesDecodeToTheSameText)
     const WideString texts[] = {
         u"", u"@", u"abcdefg", u"abcdefg@", u"Caf\u00E9 \u20AC5 [x] {y} ~|^\\\f",
         WideString(160, u'@'), WideString(80, u'{'), u"\u00C4\u00D6\u00DC\u00E4\u00F6\u00FC\u00DF\u00A7\u00BF\u00A1",
+        u"\u0394\u03A6\u0393\u039B\u03A9\u03A0\u03A8\u03A3\u0398\u039E", u"\u00A4 \u20AC",
     };
     for (const WideString& text : texts) {
         for (int dcs : {0, 8}) {
@@ -328,7 +340,6 @@ TEST(SmsPdu, EncodedMessagesDecodeToTheSameText)
             ASSERT_NE(pdu, "");
             STRUCT_TPDU back;
             ASSERT_EQ(DecodePDU(pdu, back), PduResult::Decoded);
-            // U+00A4 and the euro share one code; everything else comes back.
             EXPECT_EQ(back.text, text) << dcs;
             EXPECT_EQ(back.address, "4915112345678");
             EXPECT_EQ(back.validityPeriod, 0xFF);
@@ -350,6 +361,12 @@ TEST(SmsPdu, RecordFromADecodedMessage)
               PduResult::Decoded);
     EXPECT_EQ(GetSmsNumber(MakeReceivedRecord(t, 1)), "16175927198");
     EXPECT_DOUBLE_EQ(rec.date, MakeDateTime(2011, 2, 28, 11, 50, 50));
+    // Semi-octets A to E are '*', '#', 'a', 'b' and 'c'.
+    ASSERT_EQ(DecodePDU(Deliver("05811A00FB", "00", "02", Encode7Bit("Hi")), t), PduResult::Decoded);
+    EXPECT_EQ(t.address, "*100#");
+    EXPECT_EQ(GetSmsNumber(MakeReceivedRecord(t, 1)), "*100#");
+    ASSERT_EQ(DecodePDU(Deliver("05811CEDF0", "00", "02", Encode7Bit("Hi")), t), PduResult::Decoded);
+    EXPECT_EQ(t.address, "a1bc0");
 
     // A time stamp that is no date: the message is kept with date 0.0.
     for (const char* scts : {"11310111050500", "11200311050500", "11208252050500", "A1208211050500"}) {

@@ -120,6 +120,16 @@ TEST(SmsRobustness, RandomHelpersInput)
         ASSERT_LE(h.count, TPDUHeader::kMaxElems);
         ASSERT_LE(ud.size(), hex.size());
         (void)UnpackSeptets(bytes, rng() % 300, rng() % 300);
+        (void)UnpackText(bytes, rng() % 300, rng() % 300);
+        // Any text packs, lone surrogates included, into as many septets as
+        // it is counted.
+        WideString text;
+        for (size_t k = 0; k < n; ++k)
+            text += static_cast<char16_t>(rng() % 4 ? rng() % 0x100 : rng() % 0x10000);
+        AnsiString packed;
+        const int septets = PackText(text, packed);
+        ASSERT_EQ(septets, CountSeptets(text));
+        ASSERT_EQ(packed.size(), (7 * static_cast<size_t>(septets) + 7) / 8 * 2);
         int cursor = static_cast<int>(rng() % 70);
         (void)ReadOctet(hex, cursor);
     }

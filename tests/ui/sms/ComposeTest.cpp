@@ -1,11 +1,12 @@
 // The compose page: counting as the encoder counts, refused keys, the
 // encoding switch, the 7-bit hint, validation and sending to several
-// recipients through the simulated modem.
+// recipients through the simulated modem, and a reply to a service number.
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <functional>
 
 #include "SmsWindowFixture.h"
@@ -13,6 +14,9 @@
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkinButton.h"
+#include "communicator/sms/SmsList.h"
+#include "communicator/sms/SmsPdu.h"
+#include "ui/sms/TFormExSMSZoom.h"
 
 namespace {
 void Type(QWidget* w, char16_t c)
@@ -49,9 +53,10 @@ TEST_F(SmsWindowTest, CounterAndLimit)
         {"80 braces", false, Repeat(u'{', 80), u'a', 0, false},
         {"159 letters and a bracket", false, Repeat(u'a', 159), u'[', 1, false},
         {"158 letters and a bracket", false, Repeat(u'a', 158), u'[', 2, true},
-        {"currency sign takes two", false, Repeat(u'a', 158), u'\u00A4', 2, true},
-        {"currency sign over the limit", false, Repeat(u'a', 159), u'\u00A4', 1, false},
-        // The euro sign goes out as the alphabet's euro: two septets too.
+        // The currency sign and the Greek capitals are characters of the
+        // alphabet; the euro sign is an extension and takes two.
+        {"currency sign takes one", false, Repeat(u'a', 159), u'\u00A4', 1, true},
+        {"Greek capital takes one", false, Repeat(u'a', 159), u'\u03A9', 1, true},
         {"euro sign over the limit", false, Repeat(u'a', 159), u'\u20AC', 1, false},
         {"accented letter takes one", false, Repeat(u'a', 159), u'\u00E9', 1, true},
         {"70 units in UCS-2", true, Repeat(u'\u0416', 70), u'a', 0, false},
@@ -121,19 +126,29 @@ TEST_F(SmsWindowTest, HintForCharactersBeyondSevenBit)
     TFormExSMS* w = Open();
     w->show();
     QPlainTextEdit* memo = Compose()->TextMemo();
-    Type(memo, u'a');
-    Type(memo, u'\u00E9');
-    QLabel* hint = Compose()->HintWindow();
-    ASSERT_NE(hint, nullptr);
-    EXPECT_TRUE(hint->isVisible());
-    EXPECT_EQ(hint->text().toStdString(), Text(264));
-    // Its foot 5 pixels above the caret the key was typed at.
-    EXPECT_EQ(memo->toPlainText(), QString::fromUtf16(u"a\u00E9"));
-    Type(memo, u'b');
-    EXPECT_EQ(Compose()->HintWindow(), nullptr);
+    // Accented letters, the euro sign and the Greek capitals are characters
+    // of the 7-bit alphabet: no hint; nor for keys that type no character.
+    for (char16_t c : {u'a', u'\u00E9', u'\u00FC', u'\u20AC', u'\u03A9', u'\u00A4', u'\b', u'\r'}) {
+        Type(memo, c);
+        EXPECT_EQ(Compose()->HintWindow(), nullptr) << int(c);
+    }
+    // Cyrillic, CJK, an emoji and the backtick cannot go as 7-bit.
+    for (const char16_t* key : {u"\u0416", u"\u4E2D", u"\U0001F600", u"`"}) {
+        const QString c = QString::fromUtf16(key);
+        memo->clear();
+        QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, c);
+        QCoreApplication::sendEvent(memo, &e);
+        QLabel* hint = Compose()->HintWindow();
+        ASSERT_NE(hint, nullptr) << c.toStdString();
+        EXPECT_TRUE(hint->isVisible());
+        EXPECT_EQ(hint->text().toStdString(), Text(264));
+        EXPECT_EQ(memo->toPlainText(), c) << "the key is let through";
+        Type(memo, u'b');
+        EXPECT_EQ(Compose()->HintWindow(), nullptr);
+    }
 
     Compose()->ExtLangBox()->setChecked(true);
-    Type(memo, u'\u00E9');
+    Type(memo, u'\u0416');
     EXPECT_EQ(Compose()->HintWindow(), nullptr);
 }
 
@@ -147,7 +162,7 @@ TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
                        std::function<void()>([w] { w->PageButton(3)->click(); })}) {
         w->show();
         w->PageButton(0)->click();
-        Type(memo, u'\u00E9');
+        Type(memo, u'\u0416');
         ASSERT_NE(Compose()->HintWindow(), nullptr);
         leave();
         EXPECT_EQ(Compose()->HintWindow(), nullptr);
@@ -156,7 +171,7 @@ TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
     w->PageButton(0)->click();
     ASSERT_TRUE(m_comm->OpenPort(0));
     Compose()->NumberEdit()->setText("111");
-    Type(memo, u'\u00E9');
+    Type(memo, u'\u0416');
     ASSERT_NE(Compose()->HintWindow(), nullptr);
     Compose()->SendButton()->click();
     EXPECT_EQ(Compose()->HintWindow(), nullptr);
@@ -164,16 +179,45 @@ TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
 
 TEST_F(SmsWindowTest, HintPlacement)
 {
+    // The hint stands next to the line being typed, on the caret's side,
+    // wholly on the screen and never over the text: above the line where
+    // there is room, below it when the memo is at the top of the screen.
     TFormExSMS* w = Open();
     w->show();
     QPlainTextEdit* memo = Compose()->TextMemo();
-    const QRect caret = memo->cursorRect();
-    const QPoint at = memo->viewport()->mapToGlobal(caret.topLeft());
-    Type(memo, u'\u00E9');
-    ASSERT_NE(Compose()->HintWindow(), nullptr);
-    const QRect g = Compose()->HintWindow()->geometry();
-    EXPECT_EQ(g.left(), at.x());
-    EXPECT_EQ(g.top() + g.height(), at.y() - 5);
+    const QRect screen = memo->screen()->availableGeometry();
+    const auto place = [&](const char* where) {
+        SCOPED_TRACE(where);
+        memo->clear();
+        for (char16_t c : u"abc def")
+            if (c != 0)
+                Type(memo, c);
+        const QRect r = memo->cursorRect();
+        const QRect caret(memo->viewport()->mapToGlobal(r.topLeft()), r.size());
+        Type(memo, u'\u0416');
+        const QLabel* hint = Compose()->HintWindow();
+        EXPECT_NE(hint, nullptr);
+        if (hint == nullptr)
+            return QRect();
+        const QRect g = hint->geometry();
+        EXPECT_TRUE(screen.contains(g)) << g.x() << "," << g.y();
+        EXPECT_FALSE(g.intersects(QRect(memo->mapToGlobal(QPoint(0, 0)).x(), caret.top(), memo->width(),
+                                        caret.height())))
+            << "over the line being typed";
+        EXPECT_LE(g.left(), caret.left());
+        EXPECT_GT(g.right(), caret.left());
+        // Close to the line: within a line's height of it.
+        EXPECT_LE(std::min(std::abs(caret.top() - g.bottom()), std::abs(g.top() - caret.bottom())),
+                  caret.height());
+        return g.translated(0, -caret.top());
+    };
+    const QRect above = place("room above");
+    EXPECT_LT(above.bottom(), 0);
+
+    // The memo's first line at the very top of the screen.
+    w->move(w->x(), w->y() - (memo->mapToGlobal(QPoint(0, 0)).y() - screen.top()));
+    const QRect below = place("no room above");
+    EXPECT_GT(below.top(), 0);
 }
 
 TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
@@ -187,9 +231,17 @@ TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(152));
     EXPECT_EQ(m_main.boxes.size(), 2u);
+    // The "+" a send leaves behind, alone or with blanks and separators, is
+    // no recipient yet.
+    for (const char* none : {"+", " + ", "+;+"}) {
+        Compose()->NumberEdit()->setText(none);
+        Compose()->SendButton()->click();
+        EXPECT_EQ(m_main.boxes.back(), Text(153)) << none;
+    }
+    EXPECT_EQ(m_main.boxes.size(), 5u);
     EXPECT_TRUE(m_sim.Sms().SentPdus().empty());
-    EXPECT_EQ(m_main.locks, 2);
-    EXPECT_EQ(m_main.unlocks, 2);
+    EXPECT_EQ(m_main.locks, 5);
+    EXPECT_EQ(m_main.unlocks, 5);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
     EXPECT_FALSE(m_window->WaitPanel()->isVisible());
 }
@@ -221,24 +273,26 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     Compose()->NumberEdit()->setText("111;");
     Compose()->TextMemo()->setPlainText("once");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    // The box names the recipients that did not get it.
+    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " " + Text(314));
     EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
-    // Only the recipient that did not get it is left to send to again.
+    // Only the recipients that did not get it are left to send to again (an
+    // empty one is no recipient).
     EXPECT_EQ(Compose()->NumberEdit()->text(), "");
     EXPECT_EQ(CountOnDisk(3), 1);
 
-    // Of three, the middle one fails: it alone stays in the field.
-    Compose()->NumberEdit()->setText("333;;444");
+    // Of four, the empty one and one that is no number fail.
+    Compose()->NumberEdit()->setText("333;;444;12a");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(151));
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
+    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " " + Text(314) + "; 12a");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "12a");
     EXPECT_EQ(CountOnDisk(3), 3);
 
     // The modem refuses the message: nothing more is stored.
     m_sim.Sms().SetSendError(500);
     Compose()->NumberEdit()->setText("222");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(151));
+    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " 222");
     EXPECT_EQ(Compose()->NumberEdit()->text(), "222");
     EXPECT_EQ(CountOnDisk(3), 3);
     EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
@@ -268,4 +322,44 @@ TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
     EXPECT_TRUE(Compose()->ExtLangBox()->isEnabled());
     EXPECT_FALSE(Compose()->ButtonCover()->isVisible());
     EXPECT_EQ(Compose()->SendButton()->CaptionColour(), BgrColor(0xFFFFFF));
+    EXPECT_EQ(Compose()->childAt(Compose()->SendButton()->geometry().center()), Compose()->SendButton());
+
+    // From the unlocked state, an unlock that finds the link up (or the
+    // network gone) locks the whole page: a click on Send reaches the cover.
+    for (auto change : {std::function<void()>([this] { m_main.connected = true; }),
+                        std::function<void()>([this] { m_main.registered = false; })}) {
+        m_main.connected = false;
+        m_main.registered = true;
+        Compose()->Unlock();
+        ASSERT_TRUE(Compose()->TextMemo()->isEnabled());
+        change();
+        Compose()->Unlock();
+        EXPECT_FALSE(Compose()->TextMemo()->isEnabled());
+        EXPECT_FALSE(Compose()->NumberEdit()->isEnabled());
+        EXPECT_TRUE(Compose()->ButtonCover()->isVisible());
+        EXPECT_EQ(Compose()->childAt(Compose()->SendButton()->geometry().center()), Compose()->ButtonCover());
+        EXPECT_EQ(Compose()->SendButton()->CaptionColour(), BgrColor(0x808080));
+    }
+}
+
+TEST_F(SmsWindowTest, ReplyToAServiceNumber)
+{
+    // A read message from "*100#", as the SIM gave it.
+    STRUCT_TPDU t;
+    ASSERT_EQ(sms::DecodePDU("0004" "05811A00FB" "0000" "11208211050500" "02" "C834", t), sms::PduResult::Decoded);
+    WriteStore({sms::MakeReceivedRecord(t, 1)});
+    TFormExSMS* w = Open();
+    w->show();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    w->ShowPage(2);
+    List(2)->SelectRows(1, 1);
+    dlgtest::WhenModal<TFormExSMSZoom>([](TFormExSMSZoom* z) { z->ReplyButton()->click(); });
+    emit List(2)->Grid()->cellDoubleClicked(0, 2);
+    ASSERT_EQ(Compose()->NumberEdit()->text(), "*100#");
+
+    Compose()->TextMemo()->setPlainText("balance");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(150)}));
+    ASSERT_EQ(m_sim.Sms().SentPdus().size(), 1u);
+    EXPECT_EQ(m_sim.Sms().SentPdus()[0].substr(6, 10), "05811A00FB");
 }
