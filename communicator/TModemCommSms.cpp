@@ -309,10 +309,17 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
             continue;
         }
         STRUCT_TPDU tpdu;
-        if (!DecodePDU(entry.pdu, tpdu)) {
+        const sms::PduResult result = sms::DecodePDU(entry.pdu, tpdu);
+        if (result == sms::PduResult::Malformed) {
             AddToMemo("SMS " + entry.simIndex + " could not be decoded: left on the SIM");
             continue;
         }
+        if (GetMTI(tpdu.firstOctet) == sms::kMtiDeliver)
+            AddToMemo("Sender Num Type: " + std::to_string(tpdu.addressTon));
+        // A report or a coding without text still leaves the SIM, or it would
+        // be listed again every time and fill the SIM up.
+        if (result == sms::PduResult::Unsupported)
+            AddToMemo("SMS " + entry.simIndex + " has no text to show: stored without it");
         SMS_TO_FILE_STRUCT rec = sms::MakeReceivedRecord(tpdu, entry.status);
         rec.index = static_cast<int32_t>(store.size());
         store.push_back(rec);

@@ -119,6 +119,39 @@ TEST_F(SmsCommands, CorruptedMessageStaysOnTheSim)
     EXPECT_EQ(StoreOnDisk().size(), 3u);
 }
 
+TEST_F(SmsCommands, MessagesWithoutTextStillLeaveTheSim)
+{
+    // A delivery report, compressed text, a reserved coding group and 8-bit
+    // data: none has a text to show, yet each leaves the SIM like any other.
+    const std::string head = "07912143658709F1040B918100551512F200";
+    ASSERT_EQ(Sim().Store("07914356060013F1065A098136397339F7219011700463802190117004638030", 0), 1);
+    ASSERT_EQ(Sim().Store(head + "20" "11101021436500" "02" "ABCD", 0), 2);
+    ASSERT_EQ(Sim().Store(head + "84" "11101021436500" "0A" "E8329BFD4697D9EC37", 0), 3);
+    ASSERT_EQ(Sim().Store(head + "04" "11101021436500" "03" "48A4E9", 0), 4);
+    // A PDU shorter than its lengths stays where it is.
+    ASSERT_EQ(Sim().Store(kDeliverHello, 0), 5);
+    Sim().CorruptPdu(5);
+
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_EQ(SimIndexes(), std::vector<int> {5});
+    EXPECT_EQ(CommandsLike("AT+CMGD"), (std::vector<std::string> {"AT+CMGD=1", "AT+CMGD=2", "AT+CMGD=3", "AT+CMGD=4"}));
+    const auto disk = StoreOnDisk();
+    ASSERT_EQ(disk.size(), 4u);
+    for (const auto& rec : disk)
+        EXPECT_EQ(sms::GetSmsText(rec), u"") << sms::GetSmsNumber(rec);
+    // The report is dated by its service centre and names the recipient.
+    const auto& store = m_comm->GetSmsStore();
+    EXPECT_EQ(store[0].date, sms::MakeDateTime(2012, 9, 11, 7, 40, 36));
+    EXPECT_EQ(sms::GetSmsNumber(store[0]), "639337937");
+    EXPECT_EQ(sms::GetSmsNumber(store[1]), "+18005551212");
+    EXPECT_EQ(store[1].date, sms::MakeDateTime(2011, 1, 1, 12, 34, 56));
+
+    // Nothing is listed again but the malformed one.
+    m_sim.ClearCommands();
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(CommandsLike("AT+CMGD").empty());
+}
+
 TEST_F(SmsCommands, ListingEndedByAnErrorKeepsTheCutEntryOnTheSim)
 {
     StoreThree();
