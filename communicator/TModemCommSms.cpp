@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unordered_map>
 
 #include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
@@ -302,6 +303,24 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
 int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FILE_STRUCT>& store)
 {
     const size_t before = store.size();
+    // A message still on the SIM may be in the store already (a deletion
+    // that failed or never came); its twin is found by its time stamp, the
+    // index built on first need.
+    std::unordered_multimap<double, size_t> byDate;
+    bool indexed = false;
+    const auto known = [&](const SMS_TO_FILE_STRUCT& rec) {
+        if (rec.date == 0.0)
+            return false;
+        if (!indexed) {
+            byDate.reserve(before);
+            for (size_t i = 0; i < before; ++i)
+                if (store[i].date != 0.0)
+                    byDate.emplace(store[i].date, i);
+            indexed = true;
+        }
+        const auto [first, last] = byDate.equal_range(rec.date);
+        return std::any_of(first, last, [&](const auto& hit) { return sms::IsTwin(store[hit.second], rec); });
+    };
     std::vector<AnsiString> taken;
     for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer)) {
         if (!entry.complete) {
@@ -321,9 +340,13 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         if (result == sms::PduResult::Unsupported)
             AddToMemo("SMS " + entry.simIndex + " has no text to show: stored without it");
         SMS_TO_FILE_STRUCT rec = sms::MakeReceivedRecord(tpdu, entry.status);
+        taken.push_back(entry.simIndex);
+        if (known(rec)) {
+            AddToMemo("SMS " + entry.simIndex + " is in the store already: not added again");
+            continue;
+        }
         rec.index = static_cast<int32_t>(store.size());
         store.push_back(rec);
-        taken.push_back(entry.simIndex);
     }
     if (taken.empty())
         return static_cast<int32_t>(store.size());

@@ -6,7 +6,9 @@
 #include "tools/modemsim/Session.h"
 #include "SmsFixture.h"
 
+#include <map>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -189,6 +191,75 @@ TEST_F(SmsCommands, AFailedSimDeletionKeepsTheMessage)
     EXPECT_TRUE(m_comm->ReadAllSms());
     EXPECT_EQ(SimIndexes(), std::vector<int> {1});
     EXPECT_EQ(StoreOnDisk().size(), 3u);
+}
+
+TEST_F(SmsCommands, ALostDeletionAnswerTakesNoMessageTwice)
+{
+    ASSERT_EQ(Sim().Store(kDeliverHello, 0), 1);
+    ASSERT_EQ(Sim().Store(kDeliverUcs2, 0), 2);
+    ASSERT_EQ(Sim().Store(kDeliverHelloLater, 0), 3);
+    Sim().LoseDeleteAnswer(1);
+    // The clock runs on while the first deletion waits, so its time-out comes
+    // at once; it closes the port, and the later deletions are skipped.
+    std::atomic<bool> done {false};
+    std::thread clock([&] {
+        uint32_t offset = 0;
+        while (!done) {
+            if (!CommandsLike("AT+CMGD=1").empty())
+                SetTickOffsetForTesting(offset += 5000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    done = true;
+    clock.join();
+    SetTickOffsetForTesting(0);
+    EXPECT_FALSE(m_comm->IsPortOpen());
+    EXPECT_EQ(SimIndexes(), (std::vector<int> {2, 3}));
+
+    // The next listing takes them again: the store keeps each once, and the
+    // SIM is emptied.
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty());
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
+}
+
+TEST_F(SmsCommands, AStoreThatHoldsAMessageTakesNoTwinOfIt)
+{
+    // Two parts of one long message: one sender, one time stamp.
+    const std::string part = "0044" "0B918100551512F2" "0008" "11101021436500" "0A" "050003AA02";
+    ASSERT_EQ(Sim().Store(kDeliverHello, 0), 1);
+    ASSERT_EQ(Sim().Store(kDeliverUcs2, 0), 2);
+    ASSERT_EQ(Sim().Store(part + "01" "00410042", 0), 3);
+    ASSERT_EQ(Sim().Store(kStoredSubmit, 2), 4);
+    // Killed between the save and the deletions: the store holds what is
+    // still on the SIM.
+    for (const char* index : {"+CMGD=1", "+CMGD=2", "+CMGD=3", "+CMGD=4"})
+        m_sim.SetAnswer(index, "\r\n+CMS ERROR: 500\r\n");
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    ASSERT_EQ(StoreOnDisk().size(), 4u);
+    ASSERT_EQ(Sim().Messages().size(), 4u);
+    m_sim.ClearScript();
+
+    // The next start. Meanwhile the second part and the same text at another
+    // time arrived; the SIM now lists the first message as read.
+    ASSERT_EQ(Sim().Store(part + "02" "00430044", 0), 5);
+    ASSERT_EQ(Sim().Store(kDeliverHelloLater, 0), 6);
+    MakeComm();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    ASSERT_EQ(m_comm->LoadSmsFile(), 4);
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty()) << "twins leave the SIM too";
+    std::map<std::u16string, int> texts;
+    for (const auto& rec : StoreOnDisk())
+        ++texts[sms::GetSmsText(rec)];
+    // Twins are not added again; the other part, the other time and the
+    // stored message without a time stamp (also "hellohello") are.
+    EXPECT_EQ(texts, (std::map<std::u16string, int> {
+                         {u"hellohello", 4}, {u"тест", 1}, {u"AB", 1}, {u"CD", 1}}));
+    EXPECT_EQ(StoreOnDisk().size(), 7u);
 }
 
 TEST_F(SmsCommands, NoMessagesNoChange)
