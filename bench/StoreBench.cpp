@@ -85,6 +85,23 @@ void DeleteOneMessage(benchmark::State& state)
 }
 BENCHMARK(DeleteOneMessage)->Arg(10000)->Arg(12000)->Unit(benchmark::kMillisecond);
 
+// 1,000 neighbouring messages selected on a list and deleted from 10,000.
+void DeleteSelection(benchmark::State& state)
+{
+    StoreFolder folder(10000);
+    std::vector<int32_t> positions;
+    for (int32_t i = 4000; i < 5000; ++i)
+        positions.push_back(i);
+    for (auto _ : state) {
+        state.PauseTiming();
+        folder.Reset();
+        state.ResumeTiming();
+        if (!folder.Comm().DeleteSms(positions))
+            state.SkipWithError("the deletion failed");
+    }
+}
+BENCHMARK(DeleteSelection)->Unit(benchmark::kMillisecond);
+
 // One message of 10,000 becomes read.
 void StatusChange(benchmark::State& state)
 {

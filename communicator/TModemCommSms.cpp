@@ -103,13 +103,22 @@ bool TModemComm::SetSmsStatus(int32_t index, int32_t status)
 bool TModemComm::AddSentSms(const AnsiString& number, const WideString& text)
 {
     SMS_TO_FILE_STRUCT rec;
-    rec.index = static_cast<int32_t>(m_vSms.size());
     rec.status = 3;
     sms::SetSmsNumber(rec, number);
     sms::SetSmsText(rec, text);
     rec.date = sms::NowDateTime();
-    m_vSms.push_back(rec);
-    SortSms();
+    const auto newerFirst = [](const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b) { return a.date > b.date; };
+    if (std::is_sorted(m_vSms.begin(), m_vSms.end(), newerFirst)) {
+        // Its place in the sorted store, after those of the same date.
+        const auto at = std::upper_bound(m_vSms.begin(), m_vSms.end(), rec, newerFirst);
+        m_vSms.insert(at, rec);
+        for (size_t i = 0; i < m_vSms.size(); ++i)
+            m_vSms[i].index = static_cast<int32_t>(i);
+    } else {
+        rec.index = static_cast<int32_t>(m_vSms.size());
+        m_vSms.push_back(rec);
+        SortSms();
+    }
     return SaveSmsFile();
 }
 
@@ -120,36 +129,60 @@ bool TModemComm::HasUnread() const
 
 bool TModemComm::DeleteSms(int32_t position)
 {
-    AddToMemo("Delete Message. Pos = " + std::to_string(position));
-    if (position < 0 || static_cast<size_t>(position) >= m_vSms.size()) {
-        AddToMemo("No message at this position: nothing deleted");
-        return false;
+    return DeleteSms(std::vector<int32_t> {position});
+}
+
+bool TModemComm::DeleteSms(const std::vector<int32_t>& positions)
+{
+    std::vector<bool> selected(m_vSms.size(), false);
+    for (int32_t position : positions) {
+        AddToMemo("Delete Message. Pos = " + std::to_string(position));
+        if (position < 0 || static_cast<size_t>(position) >= m_vSms.size()) {
+            AddToMemo("No message at this position: nothing deleted");
+            return false;
+        }
+        selected[static_cast<size_t>(position)] = true;
     }
-    const SMS_TO_FILE_STRUCT removed = m_vSms[static_cast<size_t>(position)];
-    m_vSms.erase(m_vSms.begin() + position);
+    // Close the gaps in place; the order stays, so nothing is sorted again.
+    std::vector<std::pair<size_t, SMS_TO_FILE_STRUCT>> removed;
+    size_t kept = 0;
+    for (size_t i = 0; i < m_vSms.size(); ++i) {
+        if (selected[i]) {
+            removed.emplace_back(i, m_vSms[i]);
+        } else {
+            if (kept != i)
+                m_vSms[kept] = m_vSms[i];
+            ++kept;
+        }
+    }
+    m_vSms.resize(kept);
     AddToMemo("Saving SMS ToFile");
     if (!SaveSmsFile()) {
-        // The file still holds the message: put it back rather than show a
-        // deletion that the next start would undo, and never reload the
-        // older file over newer records.
-        m_vSms.insert(m_vSms.begin() + position, removed);
-        SortSms();
+        // The file still holds the messages: put them back in their places
+        // rather than show a deletion that the next start would undo.
+        std::vector<SMS_TO_FILE_STRUCT> whole;
+        whole.reserve(kept + removed.size());
+        size_t from = 0;
+        for (const auto& [position, rec] : removed) {
+            while (whole.size() < position)
+                whole.push_back(m_vSms[from++]);
+            whole.push_back(rec);
+        }
+        whole.insert(whole.end(), m_vSms.begin() + static_cast<std::ptrdiff_t>(from), m_vSms.end());
+        m_vSms = std::move(whole);
+        for (size_t i = 0; i < m_vSms.size(); ++i)
+            m_vSms[i].index = static_cast<int32_t>(i);
         return false;
     }
     AddToMemo("Saved SMS ToFile");
-    AddToMemo("Reading SMS ToFile");
-    const std::vector<SMS_TO_FILE_STRUCT> saved = m_vSms;
-    if (LoadSmsFile() < 0)
-        m_vSms = saved;
-    AddToMemo("Read SMS ToFile");
-    AddToMemo("Sorting SMS ToFile");
-    SortSms();
-    AddToMemo("Sorted SMS ToFile");
     return true;
 }
 
 int32_t TModemComm::GetSelSMSVectorPos(int32_t index) const
 {
+    // Indexes are positions once the store is sorted or saved.
+    if (index >= 0 && static_cast<size_t>(index) < m_vSms.size() && m_vSms[static_cast<size_t>(index)].index == index)
+        return index;
     for (size_t i = 0; i < m_vSms.size(); ++i)
         if (m_vSms[i].index == index)
             return static_cast<int32_t>(i);
