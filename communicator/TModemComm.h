@@ -192,6 +192,9 @@ public:
     bool DeleteSms(int32_t position);
     int32_t GetSelSMSVectorPos(int32_t index) const;
     const std::vector<SMS_TO_FILE_STRUCT>& GetSmsStore() const { return m_vSms; }
+    // True once after a load found Messages.bin damaged (the user is to be
+    // told; the original is kept as Messages.bin.damaged before it is replaced).
+    bool TakeSmsDamageNotice();
     AnsiString GetSmsFilePath() const;
 
     bool SetPduMode();
@@ -334,6 +337,8 @@ private:
     bool MayWriteSmsFile() const;
     std::vector<SMS_TO_FILE_STRUCT> m_vSms;
     SmsFileState m_eSmsFile = SmsFileState::NotRead;
+    bool m_bSmsFileDamaged = false;   // the file as read is to be kept before a save
+    bool m_bSmsDamageNotice = false;  // the user is still to be told
 
     // ---- end of SMS data ----
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <unordered_map>
+#include <utility>
 
 #include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
@@ -53,10 +54,15 @@ int32_t TModemComm::LoadSmsFile()
     AddToMemo("-=Read SMS From File=-");
     sms::SmsFileError error = sms::SmsFileError::None;
     const int n = sms::LoadSmsFile(GetSmsFilePath(), m_vSms, &error);
+    m_bSmsFileDamaged = false;
     if (n < 0) {
         if (error == sms::SmsFileError::NoFile) {
             m_eSmsFile = SmsFileState::Read;
             AddToMemo("-=Read SMS From File : No file=-");
+        } else if (error == sms::SmsFileError::TooLarge) {
+            m_eSmsFile = SmsFileState::Unreadable;
+            AddToMemo("-=Read SMS From File : Error, more than " + std::to_string(sms::kMaxSmsRecords) +
+                      " messages, the file is kept as it is=-");
         } else {
             m_eSmsFile = SmsFileState::Unreadable;
             AddToMemo("-=Read SMS From File : Error, the file is kept as it is=-");
@@ -64,8 +70,20 @@ int32_t TModemComm::LoadSmsFile()
         return -1;
     }
     m_eSmsFile = SmsFileState::Read;
+    if (error == sms::SmsFileError::Damaged) {
+        // The original goes aside before the first save replaces it.
+        m_bSmsFileDamaged = true;
+        m_bSmsDamageNotice = true;
+        AddToMemo("-=Read SMS From File : damaged, the readable messages are kept=-");
+        return n;
+    }
     AddToMemo("-=Read SMS From File : OK=-");
     return n;
+}
+
+bool TModemComm::TakeSmsDamageNotice()
+{
+    return std::exchange(m_bSmsDamageNotice, false);
 }
 
 bool TModemComm::SaveSmsFile()
@@ -73,6 +91,15 @@ bool TModemComm::SaveSmsFile()
     if (!MayWriteSmsFile()) {
         AddToMemo("Messages.bin was not read: it is not overwritten");
         return false;
+    }
+    if (m_bSmsFileDamaged) {
+        std::string kept;
+        if (!sms::KeepDamagedSmsFile(GetSmsFilePath(), &kept)) {
+            AddToMemo("Messages.bin is damaged and could not be kept aside: it is not overwritten");
+            return false;
+        }
+        AddToMemo("Damaged Messages.bin kept as " + fs::path(kept).filename().string());
+        m_bSmsFileDamaged = false;
     }
     if (!sms::SaveSmsFile(GetSmsFilePath(), m_vSms)) {
         AddToMemo("Saving Messages.bin failed");

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 
@@ -166,6 +167,47 @@ TEST_F(SmsStore, AnUnreadableFileIsKept)
     EXPECT_FALSE(m_comm->AddSentSms("2", u"new"));
     EXPECT_FALSE(m_comm->SaveSmsFile());
     EXPECT_TRUE(std::filesystem::exists(File() / "inside"));
+}
+
+TEST_F(SmsStore, ADamagedFileIsKeptBeforeItIsRewrittenAndTheUserToldOnce)
+{
+    std::vector<SMS_TO_FILE_STRUCT> records(2);
+    sms::SetSmsNumber(records[0], "1");
+    sms::SetSmsNumber(records[1], "2");
+    records[0].date = 2.0;
+    records[1].date = 1.0;
+    ASSERT_TRUE(sms::SaveSmsFile(File().string(), records));
+    std::ofstream(File(), std::ios::binary | std::ios::app) << "half a record";
+    const std::string damaged = ReadFile(File());
+    // A copy kept from an earlier damage stays as it is.
+    std::ofstream(File().string() + ".damaged") << "earlier";
+
+    EXPECT_EQ(m_comm->LoadSmsFile(), 2);
+    EXPECT_TRUE(Logged("-=Read SMS From File : damaged, the readable messages are kept=-"));
+    EXPECT_TRUE(m_comm->TakeSmsDamageNotice());
+    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
+    EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.2")) << "nothing rewritten yet";
+
+    EXPECT_TRUE(m_comm->AddSentSms("3", u"new"));
+    EXPECT_EQ(ReadFile(File().string() + ".damaged.2"), damaged);
+    EXPECT_EQ(ReadFile(File().string() + ".damaged"), "earlier");
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    // Kept once: later saves leave no more copies.
+    EXPECT_TRUE(m_comm->SetSmsStatus(0, 1));
+    EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.3"));
+    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
+}
+
+TEST_F(SmsStore, AHugeFileIsRefusedAndKept)
+{
+    std::ofstream(File()).close();
+    ASSERT_EQ(::truncate(File().c_str(), off_t(64) << 30), 0);
+    EXPECT_EQ(m_comm->LoadSmsFile(), -1);
+    EXPECT_TRUE(Logged("-=Read SMS From File : Error, more than 100000 messages, the file is kept as it is=-"));
+    EXPECT_TRUE(m_comm->GetSmsStore().empty());
+    EXPECT_FALSE(m_comm->AddSentSms("1", u"a"));
+    EXPECT_EQ(std::filesystem::file_size(File()), std::uintmax_t(64) << 30);
+    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
 }
 
 TEST_F(SmsStore, LoadSortsNothingAndRenumbers)

@@ -3,7 +3,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QElapsedTimer>
 #include <QTimer>
+#include <fstream>
 #include <algorithm>
 
 #include "SmsWindowFixture.h"
@@ -103,6 +105,24 @@ TEST_F(SmsListTest, AFailedDeletionKeepsTheMessagesAndSaysSo)
     List(2)->DeleteButton()->click();
     EXPECT_EQ(CountOnDisk(1), 0);
     EXPECT_EQ(m_main.boxes.size(), 1u);
+}
+
+TEST_F(SmsListTest, ADamagedStoreIsReportedOnceWhenTheWindowShows)
+{
+    std::ofstream(m_program / sms::kSmsFileName, std::ios::binary | std::ios::app) << "half a record";
+    TFormExSMS* w = Open();
+    EXPECT_TRUE(m_main.boxes.empty()) << "not while the window is built at start-up";
+    EXPECT_EQ(List(2)->RowCount(), 3) << "the readable messages are shown";
+    w->show();
+    QElapsedTimer clock;
+    clock.start();
+    while (m_main.boxes.empty() && clock.elapsed() < 10000)
+        uitest::Pump(0);
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(301)}));
+    w->hide();
+    w->show();
+    uitest::Pump(0);
+    EXPECT_EQ(m_main.boxes.size(), 1u) << "told once";
 }
 
 TEST_F(SmsListTest, SentListDeletionIsLogged)
