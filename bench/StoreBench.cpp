@@ -1,5 +1,5 @@
 // What the user waits for in a large store: deleting messages, marking one
-// read, and the one save that each of them costs.
+// read, storing a sent one, and the one save that each of them costs.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -115,7 +115,21 @@ void StatusChange(benchmark::State& state)
 }
 BENCHMARK(StatusChange)->Unit(benchmark::kMillisecond);
 
-// The yardstick of both: one save of 10,000 messages.
+// A sent message added to 10,000.
+void AddSentMessage(benchmark::State& state)
+{
+    StoreFolder folder(10000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        folder.Reset();
+        state.ResumeTiming();
+        if (!folder.Comm().AddSentSms("+491701234567", u"On my way."))
+            state.SkipWithError("the message was not stored");
+    }
+}
+BENCHMARK(AddSentMessage)->Unit(benchmark::kMillisecond);
+
+// The yardstick of all: one save of 10,000 messages.
 void SaveOnce(benchmark::State& state)
 {
     StoreFolder folder(10000);

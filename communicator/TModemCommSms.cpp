@@ -92,6 +92,9 @@ bool TModemComm::SaveSmsFile()
         AddToMemo("Messages.bin was not read: it is not overwritten");
         return false;
     }
+    std::error_code ec;
+    if (m_bSmsFileDamaged && !fs::exists(GetSmsFilePath(), ec) && !ec)
+        m_bSmsFileDamaged = false;  // gone meanwhile: nothing left to keep
     if (m_bSmsFileDamaged) {
         std::string kept;
         if (!sms::KeepDamagedSmsFile(GetSmsFilePath(), &kept)) {

@@ -235,11 +235,12 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
     EXPECT_EQ(w->CurrentPage(), 3);
 }
 
-TEST_F(SmsListTest, AnEmptyRowOpensAndDeletesNothing)
+TEST_F(SmsListTest, OnlyRowsOfMessagesOpenOrDelete)
 {
     // Messages on the other lists, none unread: the unread list shows only
-    // its empty row.
-    WriteStore({Record(1, "r1", u"read one", 45009.0), Record(3, "s1", u"sent one", 45008.0)});
+    // its empty row. One read message (a report) has neither number nor text.
+    WriteStore({Record(1, "r1", u"read one", 45009.0), Record(3, "s1", u"sent one", 45008.0),
+                Record(1, "", u"", 45007.0)});
     TFormExSMS* w = Open();
     w->show();
     w->ShowPage(1);
@@ -262,11 +263,19 @@ TEST_F(SmsListTest, AnEmptyRowOpensAndDeletesNothing)
     EXPECT_TRUE(m_main.boxes.empty());
     EXPECT_EQ(m_main.locks, m_main.unlocks);
     // The store and the other lists keep their messages.
-    EXPECT_EQ(StoreOnDisk().size(), 2u);
-    EXPECT_EQ(m_comm->GetSmsStore().size(), 2u);
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
     EXPECT_EQ(List(2)->Cell(2, 1), "r1");
     EXPECT_EQ(List(3)->Cell(2, 1), "s1");
     EXPECT_EQ(StoreOnDisk()[0].status, 1);
+
+    // A message without a number is still a message: it can be deleted.
+    w->ShowPage(2);
+    List(2)->SelectRows(2, 2);
+    EXPECT_TRUE(List(2)->DeleteCover()->isHidden());
+    List(2)->DeleteButton()->click();
+    EXPECT_EQ(StoreOnDisk().size(), 2u);
+    EXPECT_EQ(List(2)->RowCount(), 2);
 }
 
 TEST(SmsZoomTest, PlacementAndResults)
