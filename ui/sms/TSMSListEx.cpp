@@ -383,15 +383,18 @@ void TSMSListEx::OnSMSDelete()
             if (!deleted)
                 Log("Delete SMS failed: the messages are kept");
         }
-        if (m_kind.logDelete)
-            Log("Before SetSMSMessageData()");
-        SetSMSMessageData();
-        if (m_kind.logDelete)
-            Log("After SetSMSMessageData()");
+        if (m_kind.notifyAfterDelete && host != nullptr) {
+            // The window refills every list, this one included.
+            SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
+        } else {
+            if (m_kind.logDelete)
+                Log("Before SetSMSMessageData()");
+            SetSMSMessageData();
+            if (m_kind.logDelete)
+                Log("After SetSMSMessageData()");
+        }
         if (m_kind.logDelete)
             Log("After For Loop");
-        if (m_kind.notifyAfterDelete && host != nullptr)
-            SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
     }
     if (host != nullptr)
         host->HideWaitPanel();
