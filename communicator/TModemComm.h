@@ -190,14 +190,20 @@ public:
     void SortSms();
     // False when no record has this index or the change could not be saved.
     bool SetSmsStatus(int32_t index, int32_t status);
-    // Appends a sent message dated now, sorts and saves; false when unsaved.
+    // Adds a sent message dated now in its sorted place and saves; false
+    // when unsaved.
     bool AddSentSms(const AnsiString& number, const WideString& text);
     bool HasUnread() const;
-    // A position outside the store does nothing (false); when the save fails
-    // the store stays as it is in memory (false).
+    // Removes the records at these positions with one save, keeping the
+    // order. A position outside the store deletes nothing (false); when the
+    // save fails every record is put back in its place (false).
+    bool DeleteSms(const std::vector<int32_t>& positions);
     bool DeleteSms(int32_t position);
     int32_t GetSelSMSVectorPos(int32_t index) const;
     const std::vector<SMS_TO_FILE_STRUCT>& GetSmsStore() const { return m_vSms; }
+    // True once after a load found Messages.bin damaged (the user is to be
+    // told; the original is kept as Messages.bin.damaged before it is replaced).
+    bool TakeSmsDamageNotice();
     AnsiString GetSmsFilePath() const;
 
     bool SetPduMode();
@@ -342,6 +348,8 @@ private:
     bool MayWriteSmsFile() const;
     std::vector<SMS_TO_FILE_STRUCT> m_vSms;
     SmsFileState m_eSmsFile = SmsFileState::NotRead;
+    bool m_bSmsFileDamaged = false;   // the file as read is to be kept before a save
+    bool m_bSmsDamageNotice = false;  // the user is still to be told
 
     // ---- end of SMS data ----
 

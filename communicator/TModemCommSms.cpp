@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unordered_map>
+#include <utility>
 
 #include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
@@ -53,10 +55,15 @@ int32_t TModemComm::LoadSmsFile()
     AddToMemo("-=Read SMS From File=-");
     sms::SmsFileError error = sms::SmsFileError::None;
     const int n = sms::LoadSmsFile(GetSmsFilePath(), m_vSms, &error);
+    m_bSmsFileDamaged = false;
     if (n < 0) {
         if (error == sms::SmsFileError::NoFile) {
             m_eSmsFile = SmsFileState::Read;
             AddToMemo("-=Read SMS From File : No file=-");
+        } else if (error == sms::SmsFileError::TooLarge) {
+            m_eSmsFile = SmsFileState::Unreadable;
+            AddToMemo("-=Read SMS From File : Error, more than " + std::to_string(sms::kMaxSmsRecords) +
+                      " messages, the file is kept as it is=-");
         } else {
             m_eSmsFile = SmsFileState::Unreadable;
             AddToMemo("-=Read SMS From File : Error, the file is kept as it is=-");
@@ -64,8 +71,20 @@ int32_t TModemComm::LoadSmsFile()
         return -1;
     }
     m_eSmsFile = SmsFileState::Read;
+    if (error == sms::SmsFileError::Damaged) {
+        // The original goes aside before the first save replaces it.
+        m_bSmsFileDamaged = true;
+        m_bSmsDamageNotice = true;
+        AddToMemo("-=Read SMS From File : damaged, the readable messages are kept=-");
+        return n;
+    }
     AddToMemo("-=Read SMS From File : OK=-");
     return n;
+}
+
+bool TModemComm::TakeSmsDamageNotice()
+{
+    return std::exchange(m_bSmsDamageNotice, false);
 }
 
 bool TModemComm::SaveSmsFile()
@@ -73,6 +92,18 @@ bool TModemComm::SaveSmsFile()
     if (!MayWriteSmsFile()) {
         AddToMemo("Messages.bin was not read: it is not overwritten");
         return false;
+    }
+    std::error_code ec;
+    if (m_bSmsFileDamaged && !fs::exists(GetSmsFilePath(), ec) && !ec)
+        m_bSmsFileDamaged = false;  // gone meanwhile: nothing left to keep
+    if (m_bSmsFileDamaged) {
+        std::string kept;
+        if (!sms::KeepDamagedSmsFile(GetSmsFilePath(), &kept)) {
+            AddToMemo("Messages.bin is damaged and could not be kept aside: it is not overwritten");
+            return false;
+        }
+        AddToMemo("Damaged Messages.bin kept as " + fs::path(kept).filename().string());
+        m_bSmsFileDamaged = false;
     }
     if (!sms::SaveSmsFile(GetSmsFilePath(), m_vSms)) {
         AddToMemo("Saving Messages.bin failed");
@@ -103,13 +134,22 @@ bool TModemComm::SetSmsStatus(int32_t index, int32_t status)
 bool TModemComm::AddSentSms(const AnsiString& number, const WideString& text)
 {
     SMS_TO_FILE_STRUCT rec;
-    rec.index = static_cast<int32_t>(m_vSms.size());
     rec.status = 3;
     sms::SetSmsNumber(rec, number);
     sms::SetSmsText(rec, text);
     rec.date = sms::NowDateTime();
-    m_vSms.push_back(rec);
-    SortSms();
+    const auto newerFirst = [](const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b) { return a.date > b.date; };
+    if (std::is_sorted(m_vSms.begin(), m_vSms.end(), newerFirst)) {
+        // Its place in the sorted store, after those of the same date.
+        const auto at = std::upper_bound(m_vSms.begin(), m_vSms.end(), rec, newerFirst);
+        m_vSms.insert(at, rec);
+        for (size_t i = 0; i < m_vSms.size(); ++i)
+            m_vSms[i].index = static_cast<int32_t>(i);
+    } else {
+        rec.index = static_cast<int32_t>(m_vSms.size());
+        m_vSms.push_back(rec);
+        SortSms();
+    }
     return SaveSmsFile();
 }
 
@@ -120,36 +160,60 @@ bool TModemComm::HasUnread() const
 
 bool TModemComm::DeleteSms(int32_t position)
 {
-    AddToMemo("Delete Message. Pos = " + std::to_string(position));
-    if (position < 0 || static_cast<size_t>(position) >= m_vSms.size()) {
-        AddToMemo("No message at this position: nothing deleted");
-        return false;
+    return DeleteSms(std::vector<int32_t> {position});
+}
+
+bool TModemComm::DeleteSms(const std::vector<int32_t>& positions)
+{
+    std::vector<bool> selected(m_vSms.size(), false);
+    for (int32_t position : positions) {
+        AddToMemo("Delete Message. Pos = " + std::to_string(position));
+        if (position < 0 || static_cast<size_t>(position) >= m_vSms.size()) {
+            AddToMemo("No message at this position: nothing deleted");
+            return false;
+        }
+        selected[static_cast<size_t>(position)] = true;
     }
-    const SMS_TO_FILE_STRUCT removed = m_vSms[static_cast<size_t>(position)];
-    m_vSms.erase(m_vSms.begin() + position);
+    // Close the gaps in place; the order stays, so nothing is sorted again.
+    std::vector<std::pair<size_t, SMS_TO_FILE_STRUCT>> removed;
+    size_t kept = 0;
+    for (size_t i = 0; i < m_vSms.size(); ++i) {
+        if (selected[i]) {
+            removed.emplace_back(i, m_vSms[i]);
+        } else {
+            if (kept != i)
+                m_vSms[kept] = m_vSms[i];
+            ++kept;
+        }
+    }
+    m_vSms.resize(kept);
     AddToMemo("Saving SMS ToFile");
     if (!SaveSmsFile()) {
-        // The file still holds the message: put it back rather than show a
-        // deletion that the next start would undo, and never reload the
-        // older file over newer records.
-        m_vSms.insert(m_vSms.begin() + position, removed);
-        SortSms();
+        // The file still holds the messages: put them back in their places
+        // rather than show a deletion that the next start would undo.
+        std::vector<SMS_TO_FILE_STRUCT> whole;
+        whole.reserve(kept + removed.size());
+        size_t from = 0;
+        for (const auto& [position, rec] : removed) {
+            while (whole.size() < position)
+                whole.push_back(m_vSms[from++]);
+            whole.push_back(rec);
+        }
+        whole.insert(whole.end(), m_vSms.begin() + static_cast<std::ptrdiff_t>(from), m_vSms.end());
+        m_vSms = std::move(whole);
+        for (size_t i = 0; i < m_vSms.size(); ++i)
+            m_vSms[i].index = static_cast<int32_t>(i);
         return false;
     }
     AddToMemo("Saved SMS ToFile");
-    AddToMemo("Reading SMS ToFile");
-    const std::vector<SMS_TO_FILE_STRUCT> saved = m_vSms;
-    if (LoadSmsFile() < 0)
-        m_vSms = saved;
-    AddToMemo("Read SMS ToFile");
-    AddToMemo("Sorting SMS ToFile");
-    SortSms();
-    AddToMemo("Sorted SMS ToFile");
     return true;
 }
 
 int32_t TModemComm::GetSelSMSVectorPos(int32_t index) const
 {
+    // Indexes are positions once the store is sorted or saved.
+    if (index >= 0 && static_cast<size_t>(index) < m_vSms.size() && m_vSms[static_cast<size_t>(index)].index == index)
+        return index;
     for (size_t i = 0; i < m_vSms.size(); ++i)
         if (m_vSms[i].index == index)
             return static_cast<int32_t>(i);
@@ -301,6 +365,24 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
 int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FILE_STRUCT>& store)
 {
     const size_t before = store.size();
+    // A message still on the SIM may be in the store already (a deletion
+    // that failed or never came); its twin is found by its time stamp, the
+    // index built on first need.
+    std::unordered_multimap<double, size_t> byDate;
+    bool indexed = false;
+    const auto known = [&](const SMS_TO_FILE_STRUCT& rec) {
+        if (rec.date == 0.0)
+            return false;
+        if (!indexed) {
+            byDate.reserve(before);
+            for (size_t i = 0; i < before; ++i)
+                if (store[i].date != 0.0)
+                    byDate.emplace(store[i].date, i);
+            indexed = true;
+        }
+        const auto [first, last] = byDate.equal_range(rec.date);
+        return std::any_of(first, last, [&](const auto& hit) { return sms::IsTwin(store[hit.second], rec); });
+    };
     std::vector<AnsiString> taken;
     for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer)) {
         if (!entry.complete) {
@@ -308,14 +390,25 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
             continue;
         }
         STRUCT_TPDU tpdu;
-        if (!DecodePDU(entry.pdu, tpdu)) {
+        const sms::PduResult result = sms::DecodePDU(entry.pdu, tpdu);
+        if (result == sms::PduResult::Malformed) {
             AddToMemo("SMS " + entry.simIndex + " could not be decoded: left on the SIM");
             continue;
         }
+        if (GetMTI(tpdu.firstOctet) == sms::kMtiDeliver)
+            AddToMemo("Sender Num Type: " + std::to_string(tpdu.addressTon));
+        // A report or a coding without text still leaves the SIM, or it would
+        // be listed again every time and fill the SIM up.
+        if (result == sms::PduResult::Unsupported)
+            AddToMemo("SMS " + entry.simIndex + " has no text to show: stored without it");
         SMS_TO_FILE_STRUCT rec = sms::MakeReceivedRecord(tpdu, entry.status);
+        taken.push_back(entry.simIndex);
+        if (known(rec)) {
+            AddToMemo("SMS " + entry.simIndex + " is in the store already: not added again");
+            continue;
+        }
         rec.index = static_cast<int32_t>(store.size());
         store.push_back(rec);
-        taken.push_back(entry.simIndex);
     }
     if (taken.empty())
         return static_cast<int32_t>(store.size());

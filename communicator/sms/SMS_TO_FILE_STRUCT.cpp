@@ -40,6 +40,14 @@ WideString GetSmsText(const SMS_TO_FILE_STRUCT& rec)
     return WideString(rec.text, end);
 }
 
+bool IsSoundSmsRecord(const SMS_TO_FILE_STRUCT& rec)
+{
+    const char* numberEnd = rec.number + SMS_TO_FILE_STRUCT::kNumberSize;
+    const char16_t* textEnd = rec.text + SMS_TO_FILE_STRUCT::kTextSize;
+    return rec.status >= 0 && rec.status <= 3 && std::find(rec.number, numberEnd, '\0') != numberEnd &&
+           std::find(rec.text, textEnd, u'\0') != textEnd && std::isfinite(rec.date);
+}
+
 void NormaliseSmsRecord(SMS_TO_FILE_STRUCT& rec)
 {
     rec.number[SMS_TO_FILE_STRUCT::kNumberSize - 1] = '\0';

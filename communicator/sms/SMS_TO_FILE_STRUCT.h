@@ -43,6 +43,11 @@ void SetSmsText(SMS_TO_FILE_STRUCT& rec, std::u16string_view text);
 AnsiString GetSmsNumber(const SMS_TO_FILE_STRUCT& rec);
 WideString GetSmsText(const SMS_TO_FILE_STRUCT& rec);
 
+// A record as the program writes it: a status of 0-3, both fields ended by
+// their terminator, a date that is a number. Bytes after a terminator are
+// not looked at.
+bool IsSoundSmsRecord(const SMS_TO_FILE_STRUCT& rec);
+
 // Makes a record read from outside safe to use: both terminators forced, the
 // bytes after them and the fill zeroed, a date that is not a finite number
 // set to 0.0.

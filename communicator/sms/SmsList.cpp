@@ -1,6 +1,7 @@
 #include "communicator/sms/SmsList.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
@@ -92,6 +93,17 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
     if (!tpdu.sctsDate.empty() || !tpdu.sctsTime.empty())
         rec.date = SctsToDateTime(tpdu.sctsDate, tpdu.sctsTime);
     return rec;
+}
+
+bool IsTwin(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b)
+{
+    const auto received = [](int status) { return status == 0 || status == 1; };
+    if (a.date == 0.0 || a.date != b.date)
+        return false;
+    if (a.status != b.status && !(received(a.status) && received(b.status)))
+        return false;
+    return std::strncmp(a.number, b.number, SMS_TO_FILE_STRUCT::kNumberSize) == 0 &&
+           GetSmsText(a) == GetSmsText(b);
 }
 
 }  // namespace sms

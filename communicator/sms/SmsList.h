@@ -27,4 +27,9 @@ std::vector<SmsListEntry> SplitSmsList(std::string_view answer);
 // valid date). `index` is left 0 for the caller.
 SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status);
 
+// The same message taken from the SIM twice: same sender, same time stamp,
+// same text, whether read or not. A record without a time stamp has no twin:
+// nothing tells two such messages apart from one.
+bool IsTwin(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b);
+
 }  // namespace sms

@@ -139,6 +139,34 @@ bool ReadValidity(OctetReader& r, STRUCT_TPDU& t)
     }
 }
 
+// The service centre's time stamp: swapped date and time digits, then the
+// time zone in quarter hours.
+bool ReadTimeStamp(OctetReader& r, STRUCT_TPDU& t)
+{
+    std::string_view scts;
+    if (!r.Octets(7, scts))
+        return false;
+    const AnsiString digits = SemiOctets(scts.substr(0, 6));
+    t.sctsDate = digits.substr(0, 6);
+    t.sctsTime = digits.substr(6, 6);
+    const int tz = static_cast<unsigned char>(scts[6]);
+    t.timeZone = 10 * (tz & 7) + (tz >> 4);
+    if (tz & 8)
+        t.timeZone = -t.timeZone;
+    return true;
+}
+
+// A status report has no user data worth showing; what identifies it is the
+// recipient and the time stamp. Its discharge time and status are checked
+// for length only.
+PduResult ReadStatusReport(OctetReader& r, STRUCT_TPDU& t)
+{
+    std::string_view rest;
+    if (!r.Octet(t.messageRef) || !ReadAddress(r, t) || !ReadTimeStamp(r, t) || !r.Octets(8, rest))
+        return PduResult::Malformed;
+    return PduResult::Unsupported;
+}
+
 PduResult ReadUserData(std::string_view ud, STRUCT_TPDU& t)
 {
     const bool udhi = HasUDH(t.firstOctet);
@@ -159,6 +187,11 @@ PduResult ReadUserData(std::string_view ud, STRUCT_TPDU& t)
         t.text = UnpackText(ud, udl, skip);
         return PduResult::Decoded;
     }
+    if (alphabet == SmsAlphabet::Reserved) {
+        // Whether TP-UDL counts septets or octets is unknown: the shorter
+        // reading must fit.
+        return ud.size() < (udl * 7 + 7) / 8 ? PduResult::Malformed : PduResult::Unsupported;
+    }
     if (ud.size() < udl)
         return PduResult::Malformed;
     std::string_view body = ud.substr(0, udl);
@@ -169,7 +202,10 @@ PduResult ReadUserData(std::string_view ud, STRUCT_TPDU& t)
     }
     switch (alphabet) {
     case SmsAlphabet::Eight:
-        t.text = Sms8ToWide(body);
+        // Binary data (ring tones, settings, ports): only a message that is
+        // still to be sent holds text that someone typed.
+        if (GetMTI(t.firstOctet) == kMtiSubmit)
+            t.text = Sms8ToWide(body);
         return PduResult::Decoded;
     case SmsAlphabet::Ucs2:
         t.text.clear();
@@ -201,7 +237,9 @@ SmsAlphabet AlphabetOfDcs(int dcs)
         return SmsAlphabet::Ucs2;
     case 0xF:  // message class
         return (dcs & 0x04) ? SmsAlphabet::Eight : SmsAlphabet::Gsm7;
-    default:  // reserved groups and message waiting in GSM 7-bit
+    case 0x8: case 0x9: case 0xA: case 0xB:
+        return SmsAlphabet::Reserved;
+    default:  // message waiting in GSM 7-bit
         return SmsAlphabet::Gsm7;
     }
 }
@@ -259,20 +297,14 @@ PduResult DecodePDU(std::string_view pdu, STRUCT_TPDU& out)
     if (mti == kMtiDeliver) {
         if (!ReadAddress(r, t) || !r.Octet(t.pid) || !r.Octet(t.dcs))
             return PduResult::Malformed;
-        std::string_view scts;
-        if (!r.Octets(7, scts))
+        if (!ReadTimeStamp(r, t))
             return PduResult::Malformed;
-        const AnsiString digits = SemiOctets(scts.substr(0, 6));
-        t.sctsDate = digits.substr(0, 6);
-        t.sctsTime = digits.substr(6, 6);
-        const int tz = static_cast<unsigned char>(scts[6]);
-        t.timeZone = 10 * (tz & 7) + (tz >> 4);
-        if (tz & 8)
-            t.timeZone = -t.timeZone;
     } else if (mti == kMtiSubmit) {
         if (!r.Octet(t.messageRef) || !ReadAddress(r, t) || !r.Octet(t.pid) || !r.Octet(t.dcs) ||
             !ReadValidity(r, t))
             return PduResult::Malformed;
+    } else if (mti == kMtiStatusReport) {
+        return ReadStatusReport(r, t);
     } else {
         return PduResult::Unsupported;
     }
@@ -319,7 +351,7 @@ AnsiString EncodePDU(STRUCT_TPDU tpdu)
     }
 
     const SmsAlphabet alphabet = AlphabetOfDcs(tpdu.dcs);
-    if (alphabet == SmsAlphabet::Compressed)
+    if (alphabet == SmsAlphabet::Compressed || alphabet == SmsAlphabet::Reserved)
         return {};
     int udl = 0;
     AnsiString data;

@@ -15,11 +15,13 @@ enum class PduResult {
 };
 
 // How the user data of a TP-DCS is written (its coding groups).
-enum class SmsAlphabet { Gsm7, Eight, Ucs2, Compressed };
+// Reserved: a coding group that TS 23.038 leaves reserved.
+enum class SmsAlphabet { Gsm7, Eight, Ucs2, Compressed, Reserved };
 SmsAlphabet AlphabetOfDcs(int dcs);
 
 constexpr int kMtiDeliver = 0;
 constexpr int kMtiSubmit = 1;
+constexpr int kMtiStatusReport = 2;
 
 int GetMTI(int firstOctet);
 bool HasUDH(int firstOctet);
@@ -29,8 +31,11 @@ bool HasUDH(int firstOctet);
 void InitTPDU(STRUCT_TPDU& tpdu);
 
 // Decodes the hex of a PDU (either case) into `out`, which is reset first.
-// On Unsupported, the fields read so far are filled (for a status report:
-// the SMSC fields and the first octet).
+// On Unsupported, the fields read so far are filled and `text` is empty: for
+// a status report the SMSC fields, the first octet, the recipient as
+// `address` and the service centre's time stamp; for compressed text or a
+// reserved coding group every field but the text. 8-bit data on an
+// SMS-DELIVER is Decoded with an empty text: a binary payload is no text.
 PduResult DecodePDU(std::string_view pdu, STRUCT_TPDU& out);
 
 // The SMS-SUBMIT PDU as upper-case hex, starting with "00" for the SIM's

@@ -64,18 +64,29 @@ std::string FolderOf(const std::string& path)
 int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store, SmsFileError* error)
 {
     store.clear();
-    if (error)
-        *error = SmsFileError::None;
+    SmsFileError dummy = SmsFileError::None;
+    SmsFileError& result = error != nullptr ? *error : dummy;
+    result = SmsFileError::None;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (error)
-            *error = errno == ENOENT ? SmsFileError::NoFile : SmsFileError::Unreadable;
+        result = errno == ENOENT ? SmsFileError::NoFile : SmsFileError::Unreadable;
         return -1;
     }
-    std::vector<SMS_TO_FILE_STRUCT> records;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
-        records.reserve(static_cast<size_t>(info.st_size) / kRecordSize);
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        result = SmsFileError::Unreadable;
+        return -1;
+    }
+    const auto size = static_cast<uintmax_t>(info.st_size);
+    if (size > kMaxSmsRecords * kRecordSize) {
+        ::close(fd);
+        result = SmsFileError::TooLarge;
+        return -1;
+    }
+    bool damaged = size % kRecordSize != 0;
+    std::vector<SMS_TO_FILE_STRUCT> records;
+    records.reserve(static_cast<size_t>(size / kRecordSize));
     std::vector<char> buffer(kRecordSize * kBatch);
     bool failed = false;
     for (;;) {
@@ -85,21 +96,29 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
             break;
         }
         const size_t whole = static_cast<size_t>(n) / kRecordSize;
-        for (size_t i = 0; i < whole; ++i) {
-            SMS_TO_FILE_STRUCT& rec = records.emplace_back();
-            std::memcpy(&rec, buffer.data() + i * kRecordSize, kRecordSize);
+        damaged = damaged || static_cast<size_t>(n) % kRecordSize != 0;
+        for (size_t i = 0; i < whole && records.size() < kMaxSmsRecords; ++i) {
+            SMS_TO_FILE_STRUCT rec;
+            std::memcpy(static_cast<void*>(&rec), buffer.data() + i * kRecordSize, kRecordSize);
+            if (!IsSoundSmsRecord(rec)) {
+                damaged = true;
+                if (rec.status < 0 || rec.status > 3)
+                    continue;  // no list shows it; the kept original holds it
+            }
             NormaliseSmsRecord(rec);
-            rec.index = static_cast<int32_t>(records.size() - 1);
+            rec.index = static_cast<int32_t>(records.size());
+            records.push_back(rec);
         }
         if (static_cast<size_t>(n) < buffer.size())
-            break;  // end of file; a shorter tail is ignored
+            break;  // end of file
     }
     ::close(fd);
     if (failed) {
-        if (error)
-            *error = SmsFileError::Unreadable;
+        result = SmsFileError::Unreadable;
         return -1;
     }
+    if (damaged)
+        result = SmsFileError::Damaged;
     store = std::move(records);
     return static_cast<int>(store.size());
 }
@@ -107,9 +126,15 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
 bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store)
 {
     const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
+    // A temporary file left by an earlier run keeps its mode: narrow it too.
+    if (::fchmod(fd, 0600) != 0) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
     bool ok = true;
     std::vector<SMS_TO_FILE_STRUCT> batch;
     batch.reserve(kBatch);
@@ -141,6 +166,42 @@ bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>&
     }
     ::unlink(temp.c_str());
     return false;
+}
+
+bool KeepDamagedSmsFile(const std::string& path, std::string* kept)
+{
+    // A copy of its own (not a second link, which an edit in place would
+    // change too), in a file made afresh: an existing one is never hit.
+    int out = -1;
+    std::string name;
+    for (int n = 1; out < 0 && n <= 1000; ++n) {
+        name = path + ".damaged" + (n == 1 ? std::string() : "." + std::to_string(n));
+        out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (out < 0 && errno != EEXIST)
+            return false;
+    }
+    if (out < 0)
+        return false;
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ok = in >= 0;
+    std::vector<char> buffer(1 << 16);
+    while (ok) {
+        const ssize_t got = ReadFull(in, buffer.data(), buffer.size());
+        ok = got >= 0 && WriteAll(out, buffer.data(), static_cast<size_t>(got));
+        if (static_cast<size_t>(got) < buffer.size())
+            break;
+    }
+    ok = ok && ::fsync(out) == 0;
+    ok = (::close(out) == 0) && ok;
+    if (in >= 0)
+        ::close(in);
+    if (!ok) {
+        ::unlink(name.c_str());
+        return false;
+    }
+    if (kept)
+        *kept = name;
+    return true;
 }
 
 void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store)

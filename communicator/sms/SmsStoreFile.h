@@ -8,24 +8,37 @@
 namespace sms {
 
 constexpr char kSmsFileName[] = "Messages.bin";
+// No store holds more (332 MB); a larger file is not a store.
+constexpr size_t kMaxSmsRecords = 100000;
 
 enum class SmsFileError {
     None,
     NoFile,      // the file does not exist
     Unreadable,  // it exists but could not be opened or read
+    TooLarge,    // more than kMaxSmsRecords records: not read
+    // Read, but it held a partial record or impossible values: the partial
+    // record and records of a status outside 0-3 were left out, fields
+    // without their terminator and dates that are no number were mended.
+    Damaged,
 };
 
 // Replaces `store` by the file's records, each with `index` set to its
-// position; a shorter tail is ignored and every record is made safe
-// (NormaliseSmsRecord). Returns the number of records, or -1 when the file
-// cannot be read, with `store` left empty.
+// position, every record made safe (NormaliseSmsRecord). Returns the number
+// of records (also when Damaged), or -1 when the file cannot be read or is
+// too large, with `store` left empty.
 int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
                 SmsFileError* error = nullptr);
 
-// Writes the store to a temporary file beside `path`, checking every write,
-// flushes it to the disk and renames it over `path`. On any failure the
-// temporary file is removed, `path` is left as it was and false returned.
+// Writes the store to a temporary file beside `path` (mode 0600), checking
+// every write, flushes it to the disk and renames it over `path`. On any
+// failure the temporary file is removed, `path` is left as it was and false
+// returned.
 bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store);
+
+// Keeps the file at `path` as it is under `path` + ".damaged", or
+// ".damaged.2", ".damaged.3" ... when that is taken: an earlier copy is never
+// replaced. `kept` receives the name; false when no copy could be made.
+bool KeepDamagedSmsFile(const std::string& path, std::string* kept = nullptr);
 
 // Newest first by date, equal dates in their order; `index` renumbered.
 void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store);

@@ -6,7 +6,9 @@
 #include "tools/modemsim/Session.h"
 #include "SmsFixture.h"
 
+#include <map>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -119,6 +121,39 @@ TEST_F(SmsCommands, CorruptedMessageStaysOnTheSim)
     EXPECT_EQ(StoreOnDisk().size(), 3u);
 }
 
+TEST_F(SmsCommands, MessagesWithoutTextStillLeaveTheSim)
+{
+    // A delivery report, compressed text, a reserved coding group and 8-bit
+    // data: none has a text to show, yet each leaves the SIM like any other.
+    const std::string head = "07912143658709F1040B918100551512F200";
+    ASSERT_EQ(Sim().Store("07914356060013F1065A098136397339F7219011700463802190117004638030", 0), 1);
+    ASSERT_EQ(Sim().Store(head + "20" "11101021436500" "02" "ABCD", 0), 2);
+    ASSERT_EQ(Sim().Store(head + "84" "11101021436500" "0A" "E8329BFD4697D9EC37", 0), 3);
+    ASSERT_EQ(Sim().Store(head + "04" "11101021436500" "03" "48A4E9", 0), 4);
+    // A PDU shorter than its lengths stays where it is.
+    ASSERT_EQ(Sim().Store(kDeliverHello, 0), 5);
+    Sim().CorruptPdu(5);
+
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_EQ(SimIndexes(), std::vector<int> {5});
+    EXPECT_EQ(CommandsLike("AT+CMGD"), (std::vector<std::string> {"AT+CMGD=1", "AT+CMGD=2", "AT+CMGD=3", "AT+CMGD=4"}));
+    const auto disk = StoreOnDisk();
+    ASSERT_EQ(disk.size(), 4u);
+    for (const auto& rec : disk)
+        EXPECT_EQ(sms::GetSmsText(rec), u"") << sms::GetSmsNumber(rec);
+    // The report is dated by its service centre and names the recipient.
+    const auto& store = m_comm->GetSmsStore();
+    EXPECT_EQ(store[0].date, sms::MakeDateTime(2012, 9, 11, 7, 40, 36));
+    EXPECT_EQ(sms::GetSmsNumber(store[0]), "639337937");
+    EXPECT_EQ(sms::GetSmsNumber(store[1]), "+18005551212");
+    EXPECT_EQ(store[1].date, sms::MakeDateTime(2011, 1, 1, 12, 34, 56));
+
+    // Nothing is listed again but the malformed one.
+    m_sim.ClearCommands();
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(CommandsLike("AT+CMGD").empty());
+}
+
 TEST_F(SmsCommands, ListingEndedByAnErrorKeepsTheCutEntryOnTheSim)
 {
     StoreThree();
@@ -156,6 +191,75 @@ TEST_F(SmsCommands, AFailedSimDeletionKeepsTheMessage)
     EXPECT_TRUE(m_comm->ReadAllSms());
     EXPECT_EQ(SimIndexes(), std::vector<int> {1});
     EXPECT_EQ(StoreOnDisk().size(), 3u);
+}
+
+TEST_F(SmsCommands, ALostDeletionAnswerTakesNoMessageTwice)
+{
+    ASSERT_EQ(Sim().Store(kDeliverHello, 0), 1);
+    ASSERT_EQ(Sim().Store(kDeliverUcs2, 0), 2);
+    ASSERT_EQ(Sim().Store(kDeliverHelloLater, 0), 3);
+    Sim().LoseDeleteAnswer(1);
+    // The clock runs on while the first deletion waits, so its time-out comes
+    // at once; it closes the port, and the later deletions are skipped.
+    std::atomic<bool> done {false};
+    std::thread clock([&] {
+        uint32_t offset = 0;
+        while (!done) {
+            if (!CommandsLike("AT+CMGD=1").empty())
+                SetTickOffsetForTesting(offset += 5000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    done = true;
+    clock.join();
+    SetTickOffsetForTesting(0);
+    EXPECT_FALSE(m_comm->IsPortOpen());
+    EXPECT_EQ(SimIndexes(), (std::vector<int> {2, 3}));
+
+    // The next listing takes them again: the store keeps each once, and the
+    // SIM is emptied.
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty());
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
+}
+
+TEST_F(SmsCommands, AStoreThatHoldsAMessageTakesNoTwinOfIt)
+{
+    // Two parts of one long message: one sender, one time stamp.
+    const std::string part = "0044" "0B918100551512F2" "0008" "11101021436500" "0A" "050003AA02";
+    ASSERT_EQ(Sim().Store(kDeliverHello, 0), 1);
+    ASSERT_EQ(Sim().Store(kDeliverUcs2, 0), 2);
+    ASSERT_EQ(Sim().Store(part + "01" "00410042", 0), 3);
+    ASSERT_EQ(Sim().Store(kStoredSubmit, 2), 4);
+    // Killed between the save and the deletions: the store holds what is
+    // still on the SIM.
+    for (const char* index : {"+CMGD=1", "+CMGD=2", "+CMGD=3", "+CMGD=4"})
+        m_sim.SetAnswer(index, "\r\n+CMS ERROR: 500\r\n");
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    ASSERT_EQ(StoreOnDisk().size(), 4u);
+    ASSERT_EQ(Sim().Messages().size(), 4u);
+    m_sim.ClearScript();
+
+    // The next start. Meanwhile the second part and the same text at another
+    // time arrived; the SIM now lists the first message as read.
+    ASSERT_EQ(Sim().Store(part + "02" "00430044", 0), 5);
+    ASSERT_EQ(Sim().Store(kDeliverHelloLater, 0), 6);
+    MakeComm();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    ASSERT_EQ(m_comm->LoadSmsFile(), 4);
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty()) << "twins leave the SIM too";
+    std::map<std::u16string, int> texts;
+    for (const auto& rec : StoreOnDisk())
+        ++texts[sms::GetSmsText(rec)];
+    // Twins are not added again; the other part, the other time and the
+    // stored message without a time stamp (also "hellohello") are.
+    EXPECT_EQ(texts, (std::map<std::u16string, int> {
+                         {u"hellohello", 4}, {u"тест", 1}, {u"AB", 1}, {u"CD", 1}}));
+    EXPECT_EQ(StoreOnDisk().size(), 7u);
 }
 
 TEST_F(SmsCommands, NoMessagesNoChange)

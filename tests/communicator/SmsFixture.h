@@ -16,6 +16,9 @@ protected:
         "07912143658709F1040B918100551512F20000111010214365000AE8329BFD4697D9EC37";  // 2011-01-01
     static constexpr const char* kDeliverUcs2 =
         "07919730071111F10414D04937BD2C7797E9D3E614000811309291024061080442043504410442";  // 2011-03-29
+    // The same text as kDeliverHello, an hour later.
+    static constexpr const char* kDeliverHelloLater =
+        "07912143658709F1040B918100551512F20000111010314365000AE8329BFD4697D9EC37";
     static constexpr const char* kStoredSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
 
     void SetUp() override

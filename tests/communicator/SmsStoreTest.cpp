@@ -3,9 +3,16 @@
 #include "communicator/sms/SmsDate.h"
 #include "SmsFixture.h"
 
+#include <algorithm>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
+
+long Count(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::count(lines.begin(), lines.end(), line);
+}
 
 class SmsStore : public SmsFixture {
 protected:
@@ -54,11 +61,35 @@ TEST_F(SmsStore, DeleteTheOnlyMessage)
     EXPECT_TRUE(m_comm->DeleteSms(0));
     EXPECT_TRUE(m_comm->GetSmsStore().empty());
     EXPECT_EQ(std::filesystem::file_size(File()), 0u);
-    const std::vector<AnsiString> expected = {
-        "Delete Message. Pos = 0", "Saving SMS ToFile", "Saved SMS ToFile", "Reading SMS ToFile",
-        "-=Read SMS From File=-", "-=Read SMS From File : OK=-", "Read SMS ToFile", "Sorting SMS ToFile",
-        "Sorted SMS ToFile"};
+    // The saved store is the store: nothing is read back or sorted again.
+    const std::vector<AnsiString> expected = {"Delete Message. Pos = 0", "Saving SMS ToFile", "Saved SMS ToFile"};
     EXPECT_EQ(m_memo.Lines(), expected);
+}
+
+TEST_F(SmsStore, DeletingASelectionCostsOneSave)
+{
+    std::vector<SMS_TO_FILE_STRUCT> records(6);
+    for (int i = 0; i < 6; ++i) {
+        sms::SetSmsNumber(records[i], std::to_string(i));
+        records[i].date = 10.0 - i;
+    }
+    ASSERT_TRUE(sms::SaveSmsFile(File().string(), records));
+    ASSERT_EQ(m_comm->LoadSmsFile(), 6);
+    m_memo.Clear();
+    EXPECT_TRUE(m_comm->DeleteSms(std::vector<int32_t> {4, 1, 2}));
+    EXPECT_EQ(Count(m_memo.Lines(), "Saving SMS ToFile"), 1);
+    // The order stays, the positions are the indexes again.
+    AnsiString numbers;
+    for (size_t i = 0; i < m_comm->GetSmsStore().size(); ++i) {
+        numbers += sms::GetSmsNumber(m_comm->GetSmsStore()[i]);
+        EXPECT_EQ(m_comm->GetSmsStore()[i].index, static_cast<int>(i));
+        EXPECT_EQ(m_comm->GetSelSMSVectorPos(static_cast<int>(i)), static_cast<int>(i));
+    }
+    EXPECT_EQ(numbers, "035");
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    // A position outside the store refuses the whole selection.
+    EXPECT_FALSE(m_comm->DeleteSms(std::vector<int32_t> {0, 3}));
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
 }
 
 TEST_F(SmsStore, DeleteOutsideTheStoreDoesNothing)
@@ -92,6 +123,19 @@ TEST_F(SmsStore, FailedSaveOnDeleteKeepsEveryMessage)
     EXPECT_FALSE(m_comm->DeleteSms(0));
     EXPECT_EQ(m_comm->GetSmsStore().size(), 4u);
 
+    // A selection comes back whole, in its places.
+    const auto numbers = [&store] {
+        AnsiString all;
+        for (const auto& rec : store)
+            all += sms::GetSmsNumber(rec);
+        return all;
+    };
+    const AnsiString before = numbers();
+    EXPECT_FALSE(m_comm->DeleteSms(std::vector<int32_t> {0, 2, 3}));
+    EXPECT_EQ(numbers(), before);
+    for (size_t i = 0; i < store.size(); ++i)
+        EXPECT_EQ(store[i].index, static_cast<int>(i));
+
     std::filesystem::remove(File().string() + ".tmp");
     EXPECT_TRUE(m_comm->DeleteSms(0));
     EXPECT_EQ(StoreOnDisk().size(), 3u);
@@ -123,6 +167,47 @@ TEST_F(SmsStore, AnUnreadableFileIsKept)
     EXPECT_FALSE(m_comm->AddSentSms("2", u"new"));
     EXPECT_FALSE(m_comm->SaveSmsFile());
     EXPECT_TRUE(std::filesystem::exists(File() / "inside"));
+}
+
+TEST_F(SmsStore, ADamagedFileIsKeptBeforeItIsRewrittenAndTheUserToldOnce)
+{
+    std::vector<SMS_TO_FILE_STRUCT> records(2);
+    sms::SetSmsNumber(records[0], "1");
+    sms::SetSmsNumber(records[1], "2");
+    records[0].date = 2.0;
+    records[1].date = 1.0;
+    ASSERT_TRUE(sms::SaveSmsFile(File().string(), records));
+    std::ofstream(File(), std::ios::binary | std::ios::app) << "half a record";
+    const std::string damaged = ReadFile(File());
+    // A copy kept from an earlier damage stays as it is.
+    std::ofstream(File().string() + ".damaged") << "earlier";
+
+    EXPECT_EQ(m_comm->LoadSmsFile(), 2);
+    EXPECT_TRUE(Logged("-=Read SMS From File : damaged, the readable messages are kept=-"));
+    EXPECT_TRUE(m_comm->TakeSmsDamageNotice());
+    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
+    EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.2")) << "nothing rewritten yet";
+
+    EXPECT_TRUE(m_comm->AddSentSms("3", u"new"));
+    EXPECT_EQ(ReadFile(File().string() + ".damaged.2"), damaged);
+    EXPECT_EQ(ReadFile(File().string() + ".damaged"), "earlier");
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    // Kept once: later saves leave no more copies.
+    EXPECT_TRUE(m_comm->SetSmsStatus(0, 1));
+    EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.3"));
+    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
+}
+
+TEST_F(SmsStore, AHugeFileIsRefusedAndKept)
+{
+    std::ofstream(File()).close();
+    ASSERT_EQ(::truncate(File().c_str(), off_t(64) << 30), 0);
+    EXPECT_EQ(m_comm->LoadSmsFile(), -1);
+    EXPECT_TRUE(Logged("-=Read SMS From File : Error, more than 100000 messages, the file is kept as it is=-"));
+    EXPECT_TRUE(m_comm->GetSmsStore().empty());
+    EXPECT_FALSE(m_comm->AddSentSms("1", u"a"));
+    EXPECT_EQ(std::filesystem::file_size(File()), std::uintmax_t(64) << 30);
+    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
 }
 
 TEST_F(SmsStore, LoadSortsNothingAndRenumbers)

@@ -107,7 +107,10 @@ bool SmsModule::Handle(const std::string& line, Session& s)
             s.CmsError(321);
         } else {
             messages_.erase(it);
-            s.Ok();
+            if (index == loseDeleteAnswer_)
+                loseDeleteAnswer_ = -1;  // deleted, but the answer never arrives
+            else
+                s.Ok();
         }
         return true;
     }
@@ -285,6 +288,12 @@ void SmsModule::SetSendError(int code)
 {
     std::lock_guard<std::mutex> lock(mu_);
     sendError_ = code;
+}
+
+void SmsModule::LoseDeleteAnswer(int index)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    loseDeleteAnswer_ = index;
 }
 
 }  // namespace modemsim

@@ -44,6 +44,9 @@ public:
     void DropPrompt(bool on);
     // AT+CMGS answers "+CMS ERROR: code" after the PDU; 0 accepts again.
     void SetSendError(int code);
+    // The next AT+CMGD of this SIM index deletes the message, but its answer
+    // is lost on the line: nothing comes back. -1 switches it off.
+    void LoseDeleteAnswer(int index);
 
 private:
     void List(int status, Session& s);
@@ -59,6 +62,7 @@ private:
     Cut cut_ = Cut::Silence;
     bool dropPrompt_ = false;
     int sendError_ = 0;
+    int loseDeleteAnswer_ = -1;
     int nextReference_ = 1;
     // While a PDU is being received.
     int expectedLength_ = 0;

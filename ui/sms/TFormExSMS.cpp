@@ -1,6 +1,7 @@
 #include "ui/sms/TFormExSMS.h"
 
 #include <QLabel>
+#include <QTimer>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
@@ -179,6 +180,11 @@ bool TFormExSMS::ActionRunning() const
 
 void TFormExSMS::OnShow()
 {
+    // Told once, after the window is up rather than inside its show.
+    QTimer::singleShot(0, this, [this] {
+        if (m_pModemComm != nullptr && m_pModemComm->TakeSmsDamageNotice())
+            m_pMain->ShowMsgBox(this, LangText(m_pLanguage, 301), 0);
+    });
     {
         TSmsStoreAccess access(m_pMain.get());
         if (m_pModemComm != nullptr && m_pModemComm->HasUnread())

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
+#include <algorithm>
 #include <cstring>
 
 #include "communicator/TModemComm.h"
@@ -181,12 +182,14 @@ void TSMSListEx::SetSMSMessageData()
     SetRowCount(2);
     if (m_pModemComm != nullptr) {
         TSmsStoreAccess access(Main());
+        const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
+        const auto shown = std::count_if(store.begin(), store.end(),
+                                         [this](const SMS_TO_FILE_STRUCT& rec) { return rec.status == m_kind.status; });
+        SetRowCount(static_cast<int>(shown) + 1);
         int row = 1;
-        for (const SMS_TO_FILE_STRUCT& rec : m_pModemComm->GetSmsStore()) {
+        for (const SMS_TO_FILE_STRUCT& rec : store) {
             if (rec.status != m_kind.status)
                 continue;
-            if (row > 1)
-                SetRowCount(RowCount() + 1);
             const QString cells[kColumns] = {QString(), QString::number(rec.index), ToQ(sms::GetSmsNumber(rec)),
                                              smsui::FormatDate(rec.date),
                                              QString::fromStdU16String(sms::GetSmsText(rec))};
@@ -206,7 +209,7 @@ void TSMSListEx::UpdateDeleteButton()
 {
     const QRect b = m_pBDelete->geometry();
     BvlSpacer->setGeometry(b.left() - 3, b.top() - 3, b.width() + 6, b.height() + 6);
-    if (m_pGrid->isEnabled() && !Cell(kNumberColumn, CurrentRow()).isEmpty()) {
+    if (m_pGrid->isEnabled() && IsMessageRow(CurrentRow())) {
         m_pBDelete->SetCaptionColour(BgrColor(0xFFFFFF));
         BvlSpacer->hide();
     } else {
@@ -252,6 +255,18 @@ void TSMSListEx::Unlock()
     UpdateDeleteButton();
 }
 
+bool TSMSListEx::IsMessageRow(int row) const
+{
+    // Every message row carries its index; a message may have no number.
+    return !Cell(kIndexColumn, row).isEmpty();
+}
+
+bool TSMSListEx::RowShows(int row, const SMS_TO_FILE_STRUCT& record) const
+{
+    return record.status == m_kind.status && Cell(kNumberColumn, row) == ToQ(sms::GetSmsNumber(record)) &&
+           Cell(kTextColumn, row).toStdU16String() == sms::GetSmsText(record);
+}
+
 // ---- Zoom ----
 
 int TSMSListEx::FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const
@@ -274,7 +289,7 @@ void TSMSListEx::OpenCurrentMessage()
         main->Lock();
     const int row = CurrentRow();
     const QString number = Cell(kNumberColumn, row);
-    if (number.isEmpty() || host == nullptr || m_pModemComm == nullptr) {
+    if (!IsMessageRow(row) || host == nullptr || m_pModemComm == nullptr) {
         if (main != nullptr)
             main->Unlock();
         return;
@@ -319,7 +334,7 @@ void TSMSListEx::OnSMSDelete()
     int top = -1, bottom = -1;
     SelectionBounds(top, bottom);
     // An empty row is no message: nothing to delete (every list).
-    if (top >= 1 && Cell(kNumberColumn, top).isEmpty()) {
+    if (top >= 1 && !IsMessageRow(top)) {
         unlock();
         return;
     }
@@ -335,48 +350,55 @@ void TSMSListEx::OnSMSDelete()
             main->ShowMsgBox(host, LangText(m_pLanguage, 160), 0);
         return;
     }
+    bool deleted = true;
     {
         // The worker stays off the store while its records are removed and
         // the file rewritten, so no message it reads meanwhile is lost.
         TSmsStoreAccess access(main);
-        for (int n = bottom - top + 1; n > 0; --n) {
-            ProcessMessages();
+        const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
+        std::vector<int32_t> positions;
+        for (int row = top; row <= bottom; ++row) {
             int index = -1;
-            if (!ParseIndex(Cell(kIndexColumn, top), index))
+            if (!ParseIndex(Cell(kIndexColumn, row), index))
                 break;
             if (m_kind.logDelete)
                 Log("m_pSGrdSent->Cells[1][iTopRow] = " + std::to_string(index));
             const int pos = m_pModemComm->GetSelSMSVectorPos(index);
             if (m_kind.logDelete)
                 Log("pModemComm->GetSelSMSVectorPos(iPos) = " + std::to_string(pos));
-            // Only a message of this list is deleted; a row that no longer
-            // matches the store ends the deletion.
-            if (pos < 0 || m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)].status != m_kind.status) {
+            // Only the message the row shows is deleted; a row that no longer
+            // matches the store ends the selection there.
+            if (pos < 0 || !RowShows(row, store[static_cast<size_t>(pos)])) {
                 Log("Delete SMS: the row no longer matches the message store");
                 break;
             }
+            positions.push_back(pos);
+        }
+        if (!positions.empty()) {
             if (m_kind.logDelete)
                 Log("Before Delete SMS");
-            const bool deleted = m_pModemComm->DeleteSms(pos);
+            deleted = m_pModemComm->DeleteSms(positions);
             if (m_kind.logDelete)
                 Log("After Delete SMS");
+            if (!deleted)
+                Log("Delete SMS failed: the messages are kept");
+        }
+        if (m_kind.notifyAfterDelete && host != nullptr) {
+            // The window refills every list, this one included.
+            SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
+        } else {
             if (m_kind.logDelete)
                 Log("Before SetSMSMessageData()");
             SetSMSMessageData();
             if (m_kind.logDelete)
                 Log("After SetSMSMessageData()");
-            if (!deleted) {
-                Log("Delete SMS failed: the message is kept");
-                break;
-            }
         }
         if (m_kind.logDelete)
             Log("After For Loop");
-        UpdateDeleteButton();
-        if (m_kind.notifyAfterDelete && host != nullptr)
-            SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
     }
     if (host != nullptr)
         host->HideWaitPanel();
     unlock();
+    if (!deleted && main != nullptr)
+        main->ShowMsgBox(host, LangText(m_pLanguage, 302), 0);
 }

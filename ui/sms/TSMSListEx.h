@@ -86,6 +86,10 @@ protected:
     TModemComm* m_pModemComm = nullptr;
 
 private:
+    // A row that shows a message (not the one empty row of an empty list).
+    bool IsMessageRow(int row) const;
+    // The row shows this record of the page's list.
+    bool RowShows(int row, const SMS_TO_FILE_STRUCT& record) const;
     // Where a record now stands: at its old index when it is still there,
     // else the first record of the same content; -1 when it is gone.
     int FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const;

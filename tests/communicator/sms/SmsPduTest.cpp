@@ -135,7 +135,7 @@ TEST(SmsPdu, CodingGroups)
         {0x00, SmsAlphabet::Gsm7},  {0x04, SmsAlphabet::Eight}, {0x08, SmsAlphabet::Ucs2},
         {0x0C, SmsAlphabet::Gsm7},  {0x11, SmsAlphabet::Gsm7},  {0x16, SmsAlphabet::Eight},
         {0x19, SmsAlphabet::Ucs2},  {0x20, SmsAlphabet::Compressed}, {0x48, SmsAlphabet::Ucs2},
-        {0x64, SmsAlphabet::Compressed}, {0x80, SmsAlphabet::Gsm7}, {0xB4, SmsAlphabet::Gsm7},
+        {0x64, SmsAlphabet::Compressed}, {0x80, SmsAlphabet::Reserved}, {0xB4, SmsAlphabet::Reserved},
         {0xC8, SmsAlphabet::Gsm7},  {0xD3, SmsAlphabet::Gsm7},  {0xE0, SmsAlphabet::Ucs2},
         {0xF0, SmsAlphabet::Gsm7},  {0xF1, SmsAlphabet::Gsm7},  {0xF6, SmsAlphabet::Eight},
     };
@@ -156,8 +156,8 @@ TEST(SmsPdu, MessageClassesAndOtherGroupsKeepTheirText)
         {"D0", "02", Encode7Bit("Hi"), u"Hi"},
         {"19", "04", "00480069", u"Hi"},
         {"E0", "04", "00480069", u"Hi"},
-        {"04", "03", "48A4E9", u"H\u20AC\u00E9"},
-        {"F4", "02", "4869", u"Hi"},
+        {"04", "03", "48A4E9", u""},  // 8-bit data received is no text
+        {"F4", "02", "4869", u""},
         {"C8", "00", "", u""},
     };
     for (const auto& c : cases) {
@@ -171,15 +171,24 @@ TEST(SmsPdu, MessageClassesAndOtherGroupsKeepTheirText)
 TEST(SmsPdu, TypesAndCodingsNotRead)
 {
     STRUCT_TPDU t;
-    // A status report: the SMSC fields and the first octet only.
-    EXPECT_EQ(DecodePDU("07914356060013F1065A098136397339F7219011700463802190117004638030", t),
-              PduResult::Unsupported);
+    // A status report: no text, but its recipient and time stamp.
+    const AnsiString report = "07914356060013F1065A098136397339F7219011700463802190117004638030";
+    EXPECT_EQ(DecodePDU(report, t), PduResult::Unsupported);
     EXPECT_EQ(t.smscNumber, "34656000311");
     EXPECT_EQ(t.firstOctet, 6);
-    EXPECT_EQ(t.address, "");
+    EXPECT_EQ(t.address, "639337937");
+    EXPECT_EQ(t.sctsDate, "120911");
+    EXPECT_EQ(t.sctsTime, "074036");
+    EXPECT_EQ(t.text, u"");
+    // A report shorter than its fields is malformed.
+    EXPECT_EQ(DecodePDU(report.substr(0, report.size() - 2), t), PduResult::Malformed);
     EXPECT_EQ(DecodePDU("0003", t), PduResult::Unsupported);
-    // Compressed text.
+    // Compressed text and a reserved coding group.
     EXPECT_EQ(DecodePDU(Deliver(kNumber11, "20", "02", "ABCD"), t), PduResult::Unsupported);
+    EXPECT_EQ(t.address, "16175927198");
+    EXPECT_EQ(DecodePDU(Deliver(kNumber11, "84", "02", Encode7Bit("Hi")), t), PduResult::Unsupported);
+    EXPECT_EQ(t.text, u"");
+    EXPECT_EQ(DecodePDU(Deliver(kNumber11, "84", "03", Encode7Bit("Hi")), t), PduResult::Malformed);
 }
 
 TEST(SmsPdu, MalformedPdusFailCleanly)
@@ -405,14 +414,13 @@ TEST(SmsPdu, RecordHoldsASendersNameAsProgramText)
 
 TEST(SmsPdu, RecordKeepsTheTextAfterAZero)
 {
-    // A zero inside a UCS2 or 8-bit text does not cut off the rest of it.
+    // A zero inside a UCS2 text does not cut off the rest of it.
     struct TextCase {
         const char* dcs;
         const char* udl;
         const char* ud;
     } texts[] = {
         {"08", "0A", "00410042000000430044"},
-        {"04", "05", "4142004344"},
     };
     for (const TextCase& c : texts) {
         STRUCT_TPDU t;

@@ -82,6 +82,8 @@ TEST_F(SmsStoreFile, RecordLayoutOnDisk)
     EXPECT_EQ(file.substr(8, 6), std::string("+4917\0", 6));
     EXPECT_EQ(file.substr(108, 8), std::string("H\0\xE9\0\xAC\x20\0\0", 8));  // UTF-16LE
     EXPECT_EQ(At<double>(file, 3312), 40000.5);
+    // The user's messages are for the user's eyes only.
+    EXPECT_EQ(fs::status(m_path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     // Every byte after the terminators is zero, the fill included.
     EXPECT_EQ(file.find_first_not_of('\0', 14), 108u);
     EXPECT_GE(file.find_first_not_of('\0', 114), 3312u);
@@ -96,14 +98,32 @@ TEST_F(SmsStoreFile, LoadRenumbersAndIgnoresAShortTail)
     std::vector<SMS_TO_FILE_STRUCT> store(5);
     SmsFileError error;
     ASSERT_EQ(LoadSmsFile(m_path, store, &error), 2);
-    EXPECT_EQ(error, SmsFileError::None);
+    EXPECT_EQ(error, SmsFileError::Damaged) << "a partial record is damage, not nothing";
     EXPECT_EQ(store[0].index, 0);
     EXPECT_EQ(store[1].index, 1);
     EXPECT_EQ(GetSmsNumber(store[0]), "1");  // file order kept
     EXPECT_EQ(GetSmsText(store[1]), u"b");
 
+    WriteFile(Bytes(a) + Bytes(b));
+    ASSERT_EQ(LoadSmsFile(m_path, store, &error), 2);
+    EXPECT_EQ(error, SmsFileError::None);
     WriteFile("");
-    EXPECT_EQ(LoadSmsFile(m_path, store), 0);
+    EXPECT_EQ(LoadSmsFile(m_path, store, &error), 0);
+    EXPECT_EQ(error, SmsFileError::None);
+}
+
+TEST_F(SmsStoreFile, AFileTooLargeIsRefusedUnread)
+{
+    std::vector<SMS_TO_FILE_STRUCT> store(1);
+    SmsFileError error;
+    // Sparse files: one record over the bound, and 64 GiB.
+    for (const off_t size : {off_t(kMaxSmsRecords + 1) * off_t(sizeof(SMS_TO_FILE_STRUCT)), off_t(64) << 30}) {
+        WriteFile("");
+        ASSERT_EQ(::truncate(m_path.c_str(), size), 0);
+        EXPECT_EQ(LoadSmsFile(m_path, store, &error), -1) << size;
+        EXPECT_EQ(error, SmsFileError::TooLarge);
+        EXPECT_TRUE(store.empty());
+    }
 }
 
 TEST_F(SmsStoreFile, MissingAndUnreadableFiles)
@@ -122,14 +142,19 @@ TEST_F(SmsStoreFile, DamagedRecordsAreMadeSafe)
 {
     SMS_TO_FILE_STRUCT rec;
     std::memset(static_cast<void*>(&rec), 'x', sizeof rec);  // no terminator anywhere
+    rec.status = 1;
     rec.date = std::nan("");
     SMS_TO_FILE_STRUCT shortText = Record(5.0, "12", u"ab");
     shortText.number[50] = 'z';  // garbage after the terminator
     shortText.text[900] = u'z';
     shortText.fill[1] = 7;
-    WriteFile(Bytes(rec) + Bytes(shortText));
+    SMS_TO_FILE_STRUCT badStatus = Record(6.0, "13", u"cd", 7);
+    WriteFile(Bytes(rec) + Bytes(shortText) + Bytes(badStatus));
     std::vector<SMS_TO_FILE_STRUCT> store;
-    ASSERT_EQ(LoadSmsFile(m_path, store), 2);
+    SmsFileError error;
+    // A status outside the four is no message; the others are mended.
+    ASSERT_EQ(LoadSmsFile(m_path, store, &error), 2);
+    EXPECT_EQ(error, SmsFileError::Damaged);
     EXPECT_EQ(GetSmsNumber(store[0]).size(), 99u);
     EXPECT_EQ(GetSmsText(store[0]).size(), 1600u);
     EXPECT_EQ(store[0].date, 0.0);
@@ -138,6 +163,33 @@ TEST_F(SmsStoreFile, DamagedRecordsAreMadeSafe)
     EXPECT_EQ(store[1].fill[1], 0);
     SortSms(store);
     EXPECT_EQ(store[0].date, 5.0);
+
+    // Garbage after a terminator alone is harmless: not damage.
+    WriteFile(Bytes(shortText));
+    ASSERT_EQ(LoadSmsFile(m_path, store, &error), 1);
+    EXPECT_EQ(error, SmsFileError::None);
+}
+
+TEST_F(SmsStoreFile, ADamagedFileIsKeptBesideWithoutOverwritingAnEarlierOne)
+{
+    WriteFile("first damage");
+    std::string kept;
+    ASSERT_TRUE(KeepDamagedSmsFile(m_path, &kept));
+    EXPECT_EQ(kept, m_path + ".damaged");
+    WriteFile("second damage");
+    ASSERT_TRUE(KeepDamagedSmsFile(m_path, &kept));
+    EXPECT_EQ(kept, m_path + ".damaged.2");
+    std::ifstream first(m_path + ".damaged"), second(m_path + ".damaged.2");
+    std::string a, b;
+    std::getline(first, a);
+    std::getline(second, b);
+    EXPECT_EQ(a, "first damage");
+    EXPECT_EQ(b, "second damage");
+    // Saving replaces the file, never the kept copy.
+    ASSERT_TRUE(SaveSmsFile(m_path, {Record(1.0, "1", u"a")}));
+    std::ifstream again(m_path + ".damaged.2");
+    std::getline(again, b);
+    EXPECT_EQ(b, "second damage");
 }
 
 TEST_F(SmsStoreFile, LongestNumberAndTextSurviveSaveAndLoad)

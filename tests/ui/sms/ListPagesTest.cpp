@@ -3,6 +3,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <fstream>
+#include <algorithm>
 
 #include "SmsWindowFixture.h"
 #include "tools/modemsim/SmsModule.h"
@@ -12,6 +16,11 @@
 
 namespace {
 constexpr const char* kDeliverHello = "07912143658709F1040B918100551512F20000111010214365000AE8329BFD4697D9EC37";
+
+long Count(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::count(lines.begin(), lines.end(), line);
+}
 }
 
 class SmsListTest : public SmsWindowTest {
@@ -53,7 +62,10 @@ TEST_F(SmsListTest, DeleteOnEachList)
         w->show();
         w->ShowPage(c.list);
         List(c.list)->SelectRows(1, 2);
+        m_memo.Clear();
         List(c.list)->DeleteButton()->click();
+        EXPECT_EQ(Count(m_memo.Lines(), "Saving SMS ToFile"), 1)
+            << "one save for the whole selection";
         EXPECT_EQ(CountOnDisk(c.status), 0);
         EXPECT_EQ(StoreOnDisk().size(), 5u) << "only the selected messages go";
         EXPECT_EQ(CountOnDisk(2), 1);
@@ -67,6 +79,50 @@ TEST_F(SmsListTest, DeleteOnEachList)
         EXPECT_GE(m_main.suspends, 1) << "the worker keeps off the store meanwhile";
         EXPECT_FALSE(w->WaitPanel()->isVisible());
     }
+}
+
+TEST_F(SmsListTest, AFailedDeletionKeepsTheMessagesAndSaysSo)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    w->ShowPage(2);
+    // The store cannot be saved: its temporary file cannot be made.
+    std::filesystem::create_directory(m_program / "Messages.bin.tmp");
+    List(2)->SelectRows(1, 2);
+    List(2)->DeleteButton()->click();
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(302)}));
+    EXPECT_EQ(List(2)->RowCount(), 3);
+    EXPECT_EQ(List(2)->Cell(2, 1), "r1");
+    EXPECT_EQ(List(2)->Cell(2, 2), "r2");
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 7u);
+    EXPECT_EQ(CountOnDisk(1), 2);
+    EXPECT_EQ(m_main.locks, m_main.unlocks);
+    EXPECT_FALSE(w->WaitPanel()->isVisible());
+
+    // Once the store can be saved again, the same selection goes.
+    std::filesystem::remove(m_program / "Messages.bin.tmp");
+    List(2)->SelectRows(1, 2);
+    List(2)->DeleteButton()->click();
+    EXPECT_EQ(CountOnDisk(1), 0);
+    EXPECT_EQ(m_main.boxes.size(), 1u);
+}
+
+TEST_F(SmsListTest, ADamagedStoreIsReportedOnceWhenTheWindowShows)
+{
+    std::ofstream(m_program / sms::kSmsFileName, std::ios::binary | std::ios::app) << "half a record";
+    TFormExSMS* w = Open();
+    EXPECT_TRUE(m_main.boxes.empty()) << "not while the window is built at start-up";
+    EXPECT_EQ(List(2)->RowCount(), 3) << "the readable messages are shown";
+    w->show();
+    QElapsedTimer clock;
+    clock.start();
+    while (m_main.boxes.empty() && clock.elapsed() < 10000)
+        uitest::Pump(0);
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(301)}));
+    w->hide();
+    w->show();
+    uitest::Pump(0);
+    EXPECT_EQ(m_main.boxes.size(), 1u) << "told once";
 }
 
 TEST_F(SmsListTest, SentListDeletionIsLogged)
@@ -179,13 +235,47 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
     EXPECT_EQ(w->CurrentPage(), 3);
 }
 
-TEST_F(SmsListTest, DoubleClickOnAnEmptyRowDoesNothing)
+TEST_F(SmsListTest, OnlyRowsOfMessagesOpenOrDelete)
 {
-    WriteStore({});
-    Open();
-    emit List(2)->Grid()->cellDoubleClicked(0, 2);
-    EXPECT_EQ(m_main.locks, 1);
-    EXPECT_EQ(m_main.unlocks, 1);
+    // Messages on the other lists, none unread: the unread list shows only
+    // its empty row. One read message (a report) has neither number nor text.
+    WriteStore({Record(1, "r1", u"read one", 45009.0), Record(3, "s1", u"sent one", 45008.0),
+                Record(1, "", u"", 45007.0)});
+    TFormExSMS* w = Open();
+    w->show();
+    w->ShowPage(1);
+    ASSERT_EQ(List(1)->RowCount(), 2);
+    bool opened = false;
+    QTimer guard;
+    guard.setInterval(5);
+    QObject::connect(&guard, &QTimer::timeout, [&opened] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->close();
+        }
+    });
+    guard.start();
+    emit List(1)->Grid()->cellDoubleClicked(0, 2);
+    List(1)->SelectRows(1, 1);
+    List(1)->DeleteButton()->click();
+    guard.stop();
+    EXPECT_FALSE(opened) << "no message to zoom";
+    EXPECT_TRUE(m_main.boxes.empty());
+    EXPECT_EQ(m_main.locks, m_main.unlocks);
+    // The store and the other lists keep their messages.
+    EXPECT_EQ(StoreOnDisk().size(), 3u);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
+    EXPECT_EQ(List(2)->Cell(2, 1), "r1");
+    EXPECT_EQ(List(3)->Cell(2, 1), "s1");
+    EXPECT_EQ(StoreOnDisk()[0].status, 1);
+
+    // A message without a number is still a message: it can be deleted.
+    w->ShowPage(2);
+    List(2)->SelectRows(2, 2);
+    EXPECT_TRUE(List(2)->DeleteCover()->isHidden());
+    List(2)->DeleteButton()->click();
+    EXPECT_EQ(StoreOnDisk().size(), 2u);
+    EXPECT_EQ(List(2)->RowCount(), 2);
 }
 
 TEST(SmsZoomTest, PlacementAndResults)
