@@ -270,6 +270,9 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
     for (uint32_t counted = 0;; counted += 1000) {
         char line[kCommandBufferSize];
         ReadLine(line, sizeof line);
+        // The modem vanished (the read closed the port): no prompt can come.
+        if (!IsPortOpen())
+            return false;
         const AnsiString got(line);
         bool last = false;
         if (got.find('>') != AnsiString::npos) {

@@ -316,6 +316,15 @@ TEST_F(SmsCommands, SendWithoutPromptGivesUp)
     EXPECT_TRUE(m_comm->SetPduMode());
     EXPECT_TRUE(m_comm->SendSms("+16175927198", u"hello", false));
     EXPECT_EQ(Sim().SentPdus().size(), 1u);
+
+    // Unplugged while we wait for the prompt: the send gives up at once
+    // rather than sitting out its four one-second passes.
+    m_sim.SetUnplugOn("+CMGS=19");
+    const uint32_t start = GetTickCount();
+    EXPECT_FALSE(m_comm->SendSms("+16175927198", u"hello", false));
+    EXPECT_LT(TickElapsed(GetTickCount(), start), 3000u);
+    EXPECT_FALSE(m_comm->IsPortOpen());
+    EXPECT_EQ(Sim().SentPdus().size(), 1u);
 }
 
 TEST_F(SmsCommands, SendRefusedByTheNetwork)
