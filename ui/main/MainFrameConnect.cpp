@@ -68,19 +68,19 @@ void TModemMainFrame::OnConnectClick()
                 break;
             if (m_bClosing)
                 break;
-            m_pModemComm->Wait(1000);
+            m_pModemComm->Wait(m_pauses.redialMs);
             m_bConnected = ConnectToInternet(&error);
             if (m_bConnected || m_bClosing)
                 break;
             switch (m_pDialogs->ShowConnectTrouble(error, DialErrorText(error))) {
             case mrOk:  // Settings
                 m_pDialogs->ShowConnectionPage();
-                m_pModemComm->Wait(2000);
+                m_pModemComm->Wait(m_pauses.dialAgainMs);
                 again = true;
                 break;
             case mrRetry:
                 again = true;
-                m_pModemComm->Wait(2000);
+                m_pModemComm->Wait(m_pauses.dialAgainMs);
                 break;
             case mrNo:  // Troubleshoot
                 again = false;

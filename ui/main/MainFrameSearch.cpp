@@ -14,6 +14,7 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/UiStyle.h"
+#include "ui/dialogs/TFormExAbout.h"
 
 namespace {
 AnsiString Upper(AnsiString s)
@@ -165,7 +166,7 @@ bool TModemMainFrame::WaitModemInit(int rounds)
         }
         Log("Modem Initialization in progress");
         ProcessMessages();
-        m_pModemComm->Wait(1000);
+        m_pModemComm->Wait(m_pauses.presenceRoundMs);
         ProcessMessages();
     }
     return m_bModemInitialized;
@@ -295,7 +296,7 @@ void TModemMainFrame::SearchModem()
     // Open the port, once more after 2 s.
     bool open = OpenAppPort(index);
     if (!open) {
-        m_pModemComm->Wait(2000);
+        m_pModemComm->Wait(m_pauses.portRetryMs);
         open = OpenAppPort(index);
     }
     if (!open) {
@@ -313,9 +314,8 @@ void TModemMainFrame::SearchModem()
     CheckPinAndNetwork();
     m_bModemPlugged = m_bModemInitialized.load();
     if (m_bModemInitialized && m_bPinOk) {
-        const AnsiString imei = m_pModemComm->GetIMEI();
-        const AnsiString firmware = m_pModemComm->GetFirmware();
-        m_pDialogs->SetModemIdentity(imei, firmware);
+        m_pAboutForm->SetIMEI(m_pModemComm->GetIMEI());
+        m_pAboutForm->SetFirmware(m_pModemComm->GetFirmware());
     }
     ResumeThread();
 }

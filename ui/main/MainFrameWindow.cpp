@@ -28,6 +28,7 @@
 #include "ui/common/TWaitPanel.h"
 #include "ui/common/UiLog.h"
 #include "ui/common/UiStyle.h"
+#include "ui/dialogs/TFormExAbout.h"
 #include "ui/main/MainDialogs.h"
 #include "ui/main/MainPictures.h"
 
@@ -259,6 +260,7 @@ void TModemMainFrame::CreateOwnedWindows()
     m_pSettingsForm = m_pDialogs->CreateSettingsWindow();
     m_pDockedWindows[0] = m_pSmsForm;
     m_pDockedWindows[1] = m_pSettingsForm;
+    m_pAboutForm = new TFormExAbout(this, m_pLanguage, GetProgramFolder() + "/Config.ini");
 }
 
 void TModemMainFrame::SetDockedWindow(int i, TFormEx* window)
@@ -330,7 +332,7 @@ void TModemMainFrame::OnSettingsClick()
 void TModemMainFrame::OnAboutClick()
 {
     Lock();
-    m_pDialogs->ShowAbout();
+    m_pDialogs->ShowAbout(m_pAboutForm);
     Unlock();
 }
 

@@ -8,9 +8,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -53,6 +55,9 @@ inline bool WaitFor(const std::function<bool()>& done, int ms)
     return done();
 }
 
+// Answers every modal of the main window the way the test says, and keeps
+// what each was asked. The callbacks run where the modal would run (on the
+// user-interface thread, inside the action), so they can act as the user.
 class TestDialogs : public TMainDialogs {
 public:
     struct Record {
@@ -60,7 +65,15 @@ public:
         std::vector<std::string> boxes;
         std::vector<int> pinModes;
         int boxAnswer = mrOk;
+        std::map<int, int> boxAnswers;  // by text id; other boxes get boxAnswer
         std::vector<std::string> pins;  // handed out in turn; empty: cancel
+        std::deque<int> troubleAnswers;  // handed out in turn; none left: Cancel
+        std::vector<uint32_t> troubles;  // the error of each trouble dialog shown
+        int abouts = 0;
+        int modemPages = 0;
+        int connectionPages = 0;
+        // What the user does in the About window and the helper pages.
+        std::function<void()> onAbout, onModemPage, onConnectionPage;
         std::function<TFormEx*()> settingsWindow;  // the docked settings dialog, if any
     };
     explicit TestDialogs(std::shared_ptr<Record> r) : m_r(std::move(r)) {}
@@ -69,6 +82,9 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_r->mutex);
         m_r->boxes.push_back(text);
+        for (const auto& [id, answer] : m_r->boxAnswers)
+            if (ModemMainFrame != nullptr && ModemMainFrame->Language()->GetText(id) == text)
+                return answer;
         return m_r->boxAnswer;
     }
     int QueryPin(int mode, AnsiString& pin, AnsiString&) override
@@ -81,14 +97,34 @@ public:
         m_r->pins.erase(m_r->pins.begin());
         return mrOk;
     }
-    int ShowConnectTrouble(uint32_t, const AnsiString&) override { return mrCancel; }
-    void ShowAbout() override {}
-    void ShowModemPage() override {}
-    void ShowConnectionPage() override {}
-    void SetModemIdentity(const AnsiString&, const AnsiString&) override {}
+    int ShowConnectTrouble(uint32_t error, const AnsiString&) override
+    {
+        std::lock_guard<std::mutex> lock(m_r->mutex);
+        m_r->troubles.push_back(error);
+        if (m_r->troubleAnswers.empty())
+            return mrCancel;
+        const int answer = m_r->troubleAnswers.front();
+        m_r->troubleAnswers.pop_front();
+        return answer;
+    }
+    void ShowAbout(TFormExAbout*) override { Run(m_r->abouts, m_r->onAbout); }
+    void ShowModemPage() override { Run(m_r->modemPages, m_r->onModemPage); }
+    void ShowConnectionPage() override { Run(m_r->connectionPages, m_r->onConnectionPage); }
     TFormEx* CreateSettingsWindow() override { return m_r->settingsWindow ? m_r->settingsWindow() : nullptr; }
 
 private:
+    void Run(int& count, const std::function<void()>& action)
+    {
+        std::function<void()> act;
+        {
+            std::lock_guard<std::mutex> lock(m_r->mutex);
+            ++count;
+            act = action;
+        }
+        if (act)
+            act();
+    }
+
     std::shared_ptr<Record> m_r;
 };
 
