@@ -68,6 +68,7 @@ void TModemMainFrame::y()
         if (m_hReenumThread.joinable())
             m_hReenumThread.join();
     }
+    LoadConnectionProfile();
 
     SearchModem();
     if (m_bConnectOnStart && m_bNetworkRegistered && !m_bClosing)

@@ -177,6 +177,7 @@ public:
     bool CheckPin();
     int AskPin(int mode);
     void SelectUserOperator();
+    // False with error 0: no number to dial, nothing was dialled.
     bool ConnectToInternet(uint32_t* error);
     void UpdateConnectionState();
     void UpdateConnectButton(bool connected);
@@ -238,6 +239,11 @@ private:
     void OnCheckNetworkMsg(TMessage& message);
     void OnSignalQualityMsg(TMessage& message);
     void WorkerStatusStep(int& signal);
+
+    // ---- Connect (MainFrameConnect.cpp) ----
+    void LoadConnectionProfile();
+    void HangUp();
+    void HangUpStaleLink();
 
     // ---- Search (MainFrameSearch.cpp) ----
     void PickFirstAnsweringDevice();

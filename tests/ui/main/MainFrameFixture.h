@@ -24,6 +24,7 @@
 #include "communicator/TModemComm.h"
 #include "communicator/TModemList.h"
 #include "platform/PortMap.h"
+#include "platform/TIniFile.h"
 #include "tools/modemsim/ModemSim.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
@@ -70,10 +71,12 @@ public:
         std::deque<int> troubleAnswers;  // handed out in turn; none left: Cancel
         std::vector<uint32_t> troubles;  // the error of each trouble dialog shown
         int abouts = 0;
+        TFormExAbout* about = nullptr;  // the window shown
         int modemPages = 0;
         int connectionPages = 0;
-        // What the user does in the About window and the helper pages.
-        std::function<void()> onAbout, onModemPage, onConnectionPage;
+        // What the user does in the About window, the helper pages and the
+        // trouble dialog (before answering it).
+        std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble;
         std::function<TFormEx*()> settingsWindow;  // the docked settings dialog, if any
     };
     explicit TestDialogs(std::shared_ptr<Record> r) : m_r(std::move(r)) {}
@@ -99,6 +102,8 @@ public:
     }
     int ShowConnectTrouble(uint32_t error, const AnsiString&) override
     {
+        int shown = 0;
+        Run(shown, m_r->onTrouble);
         std::lock_guard<std::mutex> lock(m_r->mutex);
         m_r->troubles.push_back(error);
         if (m_r->troubleAnswers.empty())
@@ -107,7 +112,11 @@ public:
         m_r->troubleAnswers.pop_front();
         return answer;
     }
-    void ShowAbout(TFormExAbout*) override { Run(m_r->abouts, m_r->onAbout); }
+    void ShowAbout(TFormExAbout* about) override
+    {
+        m_r->about = about;
+        Run(m_r->abouts, m_r->onAbout);
+    }
     void ShowModemPage() override { Run(m_r->modemPages, m_r->onModemPage); }
     void ShowConnectionPage() override { Run(m_r->connectionPages, m_r->onConnectionPage); }
     TFormEx* CreateSettingsWindow() override { return m_r->settingsWindow ? m_r->settingsWindow() : nullptr; }
@@ -188,6 +197,11 @@ protected:
         m_frame = std::make_unique<TModemMainFrame>(nullptr, std::make_unique<TestDialogs>(m_record));
         // The status step every half second, so the worker's traffic shows quickly.
         m_frame->SetWorkerTiming(200, m_statusMs);
+        // Pauses of the search and the dial loop kept short.
+        TModemMainFrame::TActionPauses pauses;
+        pauses.presenceRoundMs = pauses.portRetryMs = pauses.networkRetryMs = 100;
+        pauses.redialMs = pauses.dialAgainMs = 100;
+        m_frame->SetActionPauses(pauses);
     }
 
     // Shows the window and waits until the start-up search is over and the
@@ -226,6 +240,36 @@ protected:
     }
 
     std::string Text(int id) const { return m_frame->Language()->GetText(id); }
+
+    int BoxCount(int id) const
+    {
+        int n = 0;
+        for (const std::string& b : Boxes())
+            if (b == Text(id))
+                ++n;
+        return n;
+    }
+
+    void AnswerBox(int id, int answer)
+    {
+        std::lock_guard<std::mutex> lock(m_record->mutex);
+        m_record->boxAnswers[id] = answer;
+    }
+
+    int LogCount(const std::string& part) const
+    {
+        int n = 0;
+        if (m_frame != nullptr && m_frame->DebugMemo() != nullptr)
+            for (const std::string& l : m_frame->DebugMemo()->Lines())
+                if (l.find(part) != std::string::npos)
+                    ++n;
+        return n;
+    }
+
+    std::string ConfigValue(const std::string& section, const std::string& key) const
+    {
+        return TIniFile((m_program / "Config.ini").string()).ReadString(section, key, "<none>");
+    }
 
     std::filesystem::path m_root, m_program, m_devices;
     modemsim::ModemSim m_sim;
