@@ -144,15 +144,15 @@ void TModemMainFrame::UpdateStatusIcons(bool initialised, bool pinOk, bool regis
 
 void TModemMainFrame::SetPortFromIndex(int index, bool log)
 {
-    // A device that is not in the list has no port: the port number stays.
+    // A device that is not in the list has no port: port 0, which opens
+    // nothing, rather than whichever port an earlier modem had.
     const AnsiString port = index >= 0 ? m_pModemComm->getPort(index) : AnsiString();
     if (log)
         Log("pModemComm->getPort(iModemListID) " + port);
     const int n = ScanComNumber(port);
     if (log)
         Log("sscanf(strFullPortName " + std::to_string(n));
-    if (n > 0)
-        m_pModemComm->SetPortNumber(n);
+    m_pModemComm->SetPortNumber(n);
 }
 
 bool TModemMainFrame::WaitModemInit(int rounds)
@@ -225,6 +225,8 @@ void TModemMainFrame::SearchModem()
         } else {
             m_pIniFile->DeleteModemDevice();
         }
+        // Go on with what was chosen or taken just now.
+        saved = GetModemDeviceSetting();
     }
     if (saved == Cfg::kNoModemDevice) {
         ShowMsgBox(this, m_pLanguage->GetText(120), 0);

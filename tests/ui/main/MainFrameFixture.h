@@ -182,7 +182,8 @@ protected:
     }
 
     // A SIM without PIN, registered with "Test Net", signal 17.
-    void ScriptRegisteredModem()
+    void ScriptRegisteredModem() { ScriptRegisteredModem(m_sim); }
+    static void ScriptRegisteredModem(modemsim::ModemSim& m_sim)
     {
         m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n");
         m_sim.SetAnswer("+COPS=3,0", "\r\nOK\r\n");

@@ -1,5 +1,6 @@
 #include "MainFrameFixture.h"
 
+#include "platform/PortMap.h"
 #include "platform/TIniFile.h"
 
 using namespace maintest;
@@ -76,4 +77,84 @@ TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
     // Never shown: the worker waits for the first search and has sent nothing.
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 1);
     EXPECT_TRUE(m_sim.Commands().empty());
+}
+
+TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)
+{
+    // Besides the test modem (COM7): a second working one (COM8), one whose
+    // port answers nothing (COM9, tested by its port) and one listed without
+    // a port that opens (COM10, taken on being listed).
+    constexpr const char* kSecond = "Quorvix Second Modem";
+    constexpr const char* kDead = "Dead Modem (COM9)";
+    constexpr const char* kBroken = "Broken Modem";
+    modemsim::ModemSim second;
+    ASSERT_TRUE(second.Start());
+    ASSERT_TRUE(second.Register(m_devices.string(), 8, kSecond));
+    ScriptRegisteredModem(second);
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 9, (m_root / "gone9").string(), kDead));
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 10, (m_root / "gone10").string(), kBroken));
+    std::ofstream(m_program / "Devices.dat", std::ios::binary)
+        << TModemList::Scramble(std::string(kModemName) + ";" + kSecond + ";" + kDead + ";" + kBroken + ";");
+
+    // A fresh start with `saved` as the saved modem; `user` says how the user
+    // answers.
+    const auto start = [&](const std::string& saved, const std::function<void()>& user) {
+        m_frame.reset();
+        m_record = std::make_shared<TestDialogs::Record>();
+        user();
+        WriteConfig("[SETTINGS]\r\ndebug=42\r\nConnectToOtherDev=0\r\nShowSelModScreen=0\r\n" +
+                    (saved.empty() ? std::string() : "ModemDevice=" + saved + "\r\n"));
+        StartUp();
+    };
+    // The user picks a modem on the Modem page in the helper window.
+    const auto picks = [&](const char* name) {
+        m_record->onModemPage = [this, name] {
+            TIniFile((m_program / "Config.ini").string()).WriteString("SETTINGS", "ModemDevice", name);
+        };
+    };
+    const auto opened = [&](int com) {
+        EXPECT_TRUE(m_frame->ModemComm()->IsPortOpen());
+        EXPECT_EQ(m_frame->ModemComm()->GetPortNumber(), com);
+        EXPECT_TRUE(m_frame->IsNetworkRegistered());
+        EXPECT_TRUE(m_frame->ConnectEnabled());
+        EXPECT_FALSE(m_frame->IsLocked());
+    };
+    const auto failed = [&] {
+        EXPECT_FALSE(m_frame->ModemComm()->IsPortOpen());
+        EXPECT_FALSE(m_frame->ConnectEnabled());
+        EXPECT_FALSE(m_frame->IsLocked());
+    };
+
+    for (const char* saved : {"", "Gone Modem"}) {
+        SCOPED_TRACE(std::string("saved \"") + saved + "\": the modem the user picks is opened");
+        start(saved, [&] { picks(kSecond); });
+        EXPECT_EQ(BoxCount(120), 1);
+        EXPECT_EQ(m_record->modemPages, 1);
+        EXPECT_EQ(BoxCount(122), 0);
+        opened(8);
+    }
+    {
+        SCOPED_TRACE("saved modem silent, the user does not wait");
+        start(kDead, [&] { m_record->boxAnswers[122] = mrCancel; });
+        EXPECT_EQ(BoxCount(122), 1);
+        EXPECT_EQ(Boxes().size(), 1u);
+        EXPECT_FALSE(m_frame->IsModemPlugged());
+        failed();
+    }
+    {
+        SCOPED_TRACE("saved modem silent, the user waits in vain and picks another");
+        start(kDead, [&] { picks(kModemName); });
+        EXPECT_EQ(BoxCount(122), 1);
+        EXPECT_EQ(BoxCount(123), 1);
+        EXPECT_EQ(m_record->modemPages, 1);
+        opened(kCom);
+    }
+    {
+        SCOPED_TRACE("saved modem listed, but its port does not open");
+        start(kBroken, [] {});
+        EXPECT_EQ(BoxCount(121), 1);
+        EXPECT_EQ(Boxes().size(), 1u);
+        failed();
+    }
+    m_frame.reset();
 }
