@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -78,6 +79,7 @@ public:
         // trouble dialog (before answering it).
         std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble;
         std::function<TFormEx*()> settingsWindow;  // the docked settings dialog, if any
+        bool releaseFails = false;  // the dialogs' windows fail to go at teardown
     };
     explicit TestDialogs(std::shared_ptr<Record> r) : m_r(std::move(r)) {}
 
@@ -120,6 +122,11 @@ public:
     void ShowModemPage() override { Run(m_r->modemPages, m_r->onModemPage); }
     void ShowConnectionPage() override { Run(m_r->connectionPages, m_r->onConnectionPage); }
     TFormEx* CreateSettingsWindow() override { return m_r->settingsWindow ? m_r->settingsWindow() : nullptr; }
+    void ReleaseWindows() override
+    {
+        if (m_r->releaseFails)
+            throw std::runtime_error("a window would not go");
+    }
 
 private:
     void Run(int& count, const std::function<void()>& action)

@@ -91,6 +91,24 @@ TEST_F(MainFrameTest, ShutdownStopsTheWorkerFirstAndSavesState)
     ASSERT_NE(closing, std::string::npos);
     EXPECT_EQ(log.find("-=Modem status", closing), std::string::npos);
     EXPECT_EQ(log.find("Opening port", closing), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(m_program / "Messages.bin"));
+
+    // A step of the teardown fails: the later ones still run.
+    std::filesystem::remove_all(m_program / "LOG");
+    std::filesystem::remove(m_program / "Messages.bin");
+    m_record = std::make_shared<TestDialogs::Record>();
+    m_record->releaseFails = true;
+    m_sim.SetSilent(false);
+    StartUp();
+    m_frame->move(150, 160);
+    m_frame.reset();
+    EXPECT_TRUE(std::filesystem::exists(m_program / "Messages.bin"));
+    EXPECT_EQ(ConfigValue("MAIN_FRAME", "LeftPos"), "150");
+    ASSERT_TRUE(std::filesystem::exists(m_program / "LOG" / "modem.log"));
+    std::ifstream again(m_program / "LOG" / "modem.log");
+    std::stringstream text;
+    text << again.rdbuf();
+    EXPECT_NE(text.str().find("Closing: dialogs failed"), std::string::npos);
 }
 
 namespace {
