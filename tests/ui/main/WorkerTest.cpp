@@ -43,12 +43,13 @@ TEST_F(MainFrameTest, UserActionHoldsTheModemAgainstTheWorker)
     EXPECT_EQ(m_sim.Commands(), std::vector<std::string>({"ATE1"}));
 
     m_frame->ResumeWorker();
-    EXPECT_TRUE(m_frame->PollEvent().IsSet());
+    // Free again (the worker may have taken it for a step at once).
+    EXPECT_TRUE(WaitFor([&] { return m_frame->PollEvent().IsSet(); }, 3000));
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
     EXPECT_TRUE(WaitFor([&] { return m_sim.Commands().size() > 1; }, 3000));
     // Resuming a worker that was not suspended still leaves the modem free.
     m_frame->ResumeWorker();
-    EXPECT_TRUE(m_frame->PollEvent().IsSet());
+    EXPECT_TRUE(WaitFor([&] { return m_frame->PollEvent().IsSet(); }, 3000));
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
 }
 
