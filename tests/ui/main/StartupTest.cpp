@@ -134,6 +134,21 @@ TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)
         opened(8);
     }
     {
+        SCOPED_TRACE("searched again for a modem not in the list, the user picks none");
+        TIniFile((m_program / "Config.ini").string()).WriteString("SETTINGS", "ModemDevice", "Gone Modem");
+        m_record->onModemPage = nullptr;
+        AnswerBox(122, mrCancel);
+        // As the Modem page's Select does it: holding the modem.
+        m_frame->SuspendWorker();
+        SendMessage(m_frame.get(), WM_SEARCH_MODEM, 0, 1);
+        m_frame->ResumeWorker();
+        EXPECT_EQ(BoxCount(120), 2);
+        EXPECT_EQ(BoxCount(122), 1);
+        // No port of its own: not the one the modem before had.
+        EXPECT_EQ(m_frame->ModemComm()->GetPortNumber(), 0);
+        failed();
+    }
+    {
         SCOPED_TRACE("saved modem silent, the user does not wait");
         start(kDead, [&] { m_record->boxAnswers[122] = mrCancel; });
         EXPECT_EQ(BoxCount(122), 1);
