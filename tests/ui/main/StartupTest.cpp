@@ -1,7 +1,10 @@
 #include "MainFrameFixture.h"
 
+#include <QLabel>
+
 #include "platform/PortMap.h"
 #include "platform/TIniFile.h"
+#include "ui/dialogs/TFormExAbout.h"
 
 using namespace maintest;
 
@@ -24,6 +27,9 @@ TEST_F(MainFrameTest, StartsWithThePresentModem)
     EXPECT_TRUE(Logged("-=Application Port Opened=-"));
     EXPECT_TRUE(Logged("Modem Initialized OK"));
     EXPECT_TRUE(Boxes().empty());
+    // The About window shows the modem it found.
+    EXPECT_EQ(m_frame->AboutWindow()->m_pLIMEI->text(), "IMEI: 490154203237518");
+    EXPECT_EQ(m_frame->AboutWindow()->m_pLFirmware->text(), "Firmware: MS-1.0");
     // The one answering device was taken and remembered.
     EXPECT_EQ(TIniFile((m_program / "Config.ini").string()).ReadString("SETTINGS", "ModemDevice", ""), kModemName);
     // The worker runs: its presence poll keeps talking to the modem.
