@@ -195,14 +195,19 @@ void TModemMainFrame::SearchModem()
     UpdateConnectionState();
     UpdateStatusIcons(false, false, false, 0);
     SendMessage(this, WM_MODEM_STATE_CHANGED, 0, 0);
+    // Locked for the search, and unlocked once whichever way it ends, so a
+    // caller's own lock (and its wait panel) stays until the caller is done.
     Lock();
+    struct Unlocker {
+        TModemMainFrame* frame;
+        ~Unlocker() { frame->Unlock(); }
+    } unlocker {this};
 
     AnsiString saved = GetModemDeviceSetting();
     const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();
         ShowMsgBox(this, m_pLanguage->GetText(119), 0);
-        Unlock();
         DisableConnectButton();
         m_bModemInitialized = false;
         m_bModemPlugged = false;
@@ -273,7 +278,6 @@ void TModemMainFrame::SearchModem()
                 WaitModemInit(1);
                 UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
                 DisableConnectButton();
-                Unlock();
                 m_bModemPlugged = m_bModemInitialized.load();
                 if (!m_bModemInitialized) {
                     HideWaitPanel();
@@ -287,7 +291,6 @@ void TModemMainFrame::SearchModem()
             m_iSignal = 0;
             m_pModemComm->SetOperatorName("");
             DisableConnectButton();
-            Unlock();
             m_bModemPlugged = false;
             UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
             HideWaitPanel();
@@ -305,7 +308,6 @@ void TModemMainFrame::SearchModem()
     if (!open) {
         ShowMsgBox(this, m_pLanguage->GetText(121), 0);
         DisableConnectButton();
-        Unlock();
         m_bModemPlugged = m_bModemInitialized.load();
         HideWaitPanel();
         if (fromAnswer)
