@@ -117,6 +117,8 @@ public:
     // The windows kept docked below: [0] SMS window, [1] settings dialog.
     TFormEx* DockedWindow(int i) const { return i == 0 || i == 1 ? m_pDockedWindows[i] : nullptr; }
     void SetDockedWindow(int i, TFormEx* window);
+    // The one About window (also shown by the trouble dialog's Troubleshoot).
+    TFormExAbout* AboutWindow() const { return m_pAboutForm; }
 
     void Dispatch(TMessage& message) override;
 
@@ -143,7 +145,6 @@ public:
         uint32_t dialAgainMs = 2000;      // after Settings or Try again of the trouble dialog
     };
     void SetActionPauses(const TActionPauses& pauses) { m_pauses = pauses; }
-    TFormExAbout* AboutWindow() const { return m_pAboutForm; }
     // How long teardown waits for the worker before logging that it is late.
     static constexpr uint32_t kWorkerJoinMs = 1000;
     // The folder whose Config.ini, Language.ini and data files the window uses

@@ -1,7 +1,7 @@
 #pragma once
 // A program folder of its own (Language.ini, Config.ini with the debug log on),
 // a simulated modem registered as COM7 in a device folder, and dialogs that
-// answer at once and remember what they were asked.
+// answer as the test says and remember what they were asked.
 #include <gtest/gtest.h>
 
 #include <QApplication>
