@@ -126,15 +126,28 @@ void TFormExAbout::OnClose()
 
 void TFormExAbout::OnWebClick()
 {
+    // The text comes from Language.ini: only a web page is opened, never a
+    // program, a file or another scheme's handler.
     const QString address = m_pLWeb->text().trimmed();
-    if (address.isEmpty())
+    if (address.isEmpty() || address.startsWith('/') || address.startsWith('.') || address.startsWith('~'))
         return;
-    OpenUrl(QUrl::fromUserInput(address));
+    const QUrl url = QUrl::fromUserInput(address);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) || url.host().isEmpty())
+        return;
+    OpenUrl(url);
 }
 
 void TFormExAbout::OnMailClick()
 {
-    OpenUrl(QUrl(QStringLiteral("mailto:") + m_pLEmail->text() + QStringLiteral("?subject=Quorvix")));
+    // The whole text is the address: encoded, nothing in it can add a body,
+    // a copy or an attachment to the mail.
+    const QString address = m_pLEmail->text().trimmed();
+    const qsizetype at = address.indexOf('@');
+    if (at <= 0 || at == address.size() - 1)
+        return;
+    const QByteArray encoded = QUrl::toPercentEncoding(address, "@");
+    OpenUrl(QUrl::fromEncoded("mailto:" + encoded + "?subject=Quorvix", QUrl::StrictMode));
 }
 
 void TFormExAbout::OpenUrl(const QUrl& url)

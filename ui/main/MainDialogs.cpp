@@ -15,9 +15,6 @@
 #include "ui/settings/TFormExSettings.h"
 #include "ui/sms/TFormExSMS.h"
 
-namespace {
-}  // namespace
-
 std::unique_ptr<TMainDialogs> MakeProgramDialogs(TModemMainFrame* mainFrame)
 {
     return std::make_unique<TProgramDialogs>(mainFrame);
@@ -30,17 +27,8 @@ TProgramDialogs::~TProgramDialogs()
 
 void TProgramDialogs::ReleaseWindows()
 {
-    delete m_pAboutForm;
-    m_pAboutForm = nullptr;
     delete m_pPinQueryForm;
     m_pPinQueryForm = nullptr;
-}
-
-TFormExAbout* TProgramDialogs::About()
-{
-    if (m_pAboutForm == nullptr)
-        m_pAboutForm = new TFormExAbout(m_pMain, m_pMain->Language(), TModemMainFrame::GetProgramFolder() + "/Config.ini");
-    return m_pAboutForm;
 }
 
 TPinQueryExForm* TProgramDialogs::PinForm()
@@ -74,9 +62,9 @@ int TProgramDialogs::ShowConnectTrouble(uint32_t error, const AnsiString& messag
     return trouble.exec();
 }
 
-void TProgramDialogs::ShowAbout()
+void TProgramDialogs::ShowAbout(TFormExAbout* about)
 {
-    About()->exec();
+    about->exec();
 }
 
 void TProgramDialogs::ShowModemPage()
@@ -89,12 +77,6 @@ void TProgramDialogs::ShowConnectionPage()
 {
     m_pMain->ShowInHelper(
         new TExFrameGPRS(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(), true));
-}
-
-void TProgramDialogs::SetModemIdentity(const AnsiString& imei, const AnsiString& firmware)
-{
-    About()->SetIMEI(imei);
-    About()->SetFirmware(firmware);
 }
 
 TFormEx* TProgramDialogs::CreateSmsWindow()

@@ -6,7 +6,6 @@
 #include <memory>
 #include "ui/main/TModemMainFrame.h"
 
-class TFormExAbout;
 class TPinQueryExForm;
 
 class TProgramDialogs : public TMainDialogs {
@@ -17,21 +16,18 @@ public:
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) override;
     int QueryPin(int mode, AnsiString& pin, AnsiString& puk) override;
     int ShowConnectTrouble(uint32_t error, const AnsiString& message) override;
-    void ShowAbout() override;
+    void ShowAbout(TFormExAbout* about) override;
     void ShowModemPage() override;
     void ShowConnectionPage() override;
-    void SetModemIdentity(const AnsiString& imei, const AnsiString& firmware) override;
     TFormEx* CreateSmsWindow() override;
     TFormEx* CreateSettingsWindow() override;
     QWidget* CreateDebugWindow(TMemo** memo) override;
     void ReleaseWindows() override;
 
 protected:
-    TFormExAbout* About();
     TPinQueryExForm* PinForm();
 
     TModemMainFrame* m_pMain;
-    TFormExAbout* m_pAboutForm = nullptr;
     TPinQueryExForm* m_pPinQueryForm = nullptr;
 };
 

@@ -15,6 +15,7 @@
 #include "ui/common/TPNGButton.h"
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/TFormExHelper.h"
+#include "ui/settings/TExFrameGPRS.h"
 
 #if __has_include("platform/Ras.h")
 #include "platform/Ras.h"
@@ -58,29 +59,30 @@ void TModemMainFrame::OnConnectClick()
         uint32_t error = 0;
         while (again && !m_bClosing) {
             const AnsiString apn = m_pIniFile->GetConnectionAPN();
+            LoadConnectionProfile();
             const int auth = m_pIniFile->GetAuthentication();
             m_pModemComm->SetApn(apn, auth);
             if (m_pModemComm->IsPortOpen())
                 m_pModemComm->ClosePort();
             m_pModemComm->ResetTrafficSamples();
+            error = 0;
             m_bConnected = ConnectToInternet(&error);
-            if (m_bConnected)
+            // Without a number nothing was dialled: there is no dial-up error to explain.
+            if (m_bConnected || m_bClosing || error == 0)
                 break;
-            if (m_bClosing)
-                break;
-            m_pModemComm->Wait(1000);
+            m_pModemComm->Wait(m_pauses.redialMs);
             m_bConnected = ConnectToInternet(&error);
-            if (m_bConnected || m_bClosing)
+            if (m_bConnected || m_bClosing || error == 0)
                 break;
             switch (m_pDialogs->ShowConnectTrouble(error, DialErrorText(error))) {
             case mrOk:  // Settings
                 m_pDialogs->ShowConnectionPage();
-                m_pModemComm->Wait(2000);
+                m_pModemComm->Wait(m_pauses.dialAgainMs);
                 again = true;
                 break;
             case mrRetry:
                 again = true;
-                m_pModemComm->Wait(2000);
+                m_pModemComm->Wait(m_pauses.dialAgainMs);
                 break;
             case mrNo:  // Troubleshoot
                 again = false;
@@ -93,13 +95,14 @@ void TModemMainFrame::OnConnectClick()
         }
         if (!m_bConnected)
             m_pModemComm->OpenPort(0);
+        else
+            m_bPrevConnected = true;  // shown below: a drop from here on is a change the worker sees
         m_bUserDisconnected = false;
     } else {
         ProcessMessages();
         DisconnectFromInternet();
         ProcessMessages();
         m_bConnected = false;
-        m_bUserDisconnected = true;
         m_pModemComm->OpenPort(0);
         // The modem is given back by ResumeWorker below (unless the worker
         // lent it and still holds it).
@@ -124,13 +127,52 @@ bool TModemMainFrame::ConnectToInternet(uint32_t* error)
         user = m_pIniFile->GetConnectionUserName();
         password = m_pIniFile->GetConnectionUserPassword();
         phone = m_pIniFile->GetConnectionPhone();
-        if (phone.empty())
+        if (phone.empty()) {
+            *error = 0;
             return false;
+        }
     }
     return m_pModemComm->Connect(user, password, phone, *error, m_bClosing);
 }
 
+void TModemMainFrame::LoadConnectionProfile()
+{
+    // The Connection page puts the default number into an empty profile. Before
+    // the settings dialog has built its page, one of our own does it.
+    if (ExFrameGPRS != nullptr) {
+        ExFrameGPRS->LoadSettings();
+        return;
+    }
+    TExFrameGPRS page(this, m_pLanguage, m_pModemComm, QPixmap(), true);
+    page.LoadSettings();
+}
+
 bool TModemMainFrame::DisconnectFromInternet()
+{
+    // Every caller hangs up because the user asked to (the connect button, the
+    // close question, choosing another modem): such a link is never redialled.
+    m_bUserDisconnected = true;
+    HangUp();
+    return true;
+}
+
+void TModemMainFrame::HangUpStaleLink()
+{
+    // The network is gone while the dial-up layer still holds a link the window
+    // never took in: end it, so that a redial starts from a free modem.
+    SuspendWorker();
+    Log("-=Hang up a link without network=-");
+    HangUp();
+    m_bConnected = false;
+    m_bPrevConnected = false;
+    m_bConnectionChanged = true;  // a lost link: the reconnect rule decides
+    m_pModemComm->OpenPort(0);
+    ShowConnectedState(false);
+    UpdateConnectButton(false);
+    ResumeWorker();
+}
+
+void TModemMainFrame::HangUp()
 {
     ProcessMessages();
     m_pModemComm->Disconnect();
@@ -138,7 +180,6 @@ bool TModemMainFrame::DisconnectFromInternet()
     m_pLUpSpeed->setText("0 kbps");
     m_pLTimeUp->setText("00:00:00");
     ProcessMessages();
-    return true;
 }
 
 bool TModemMainFrame::OnCloseQuery()

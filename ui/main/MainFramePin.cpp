@@ -113,7 +113,7 @@ bool TModemMainFrame::CheckNetwork()
     if (!ok && !m_bClosing)
         m_pModemComm->SelectOperatorAuto();
     while (tries < 5 && !ok && !m_bClosing) {
-        m_pModemComm->Wait(1000);
+        m_pModemComm->Wait(m_pauses.networkRetryMs);
         ok = query();
         if (!ok)
             ++tries;

@@ -14,6 +14,7 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/UiStyle.h"
+#include "ui/dialogs/TFormExAbout.h"
 
 namespace {
 AnsiString Upper(AnsiString s)
@@ -67,6 +68,7 @@ void TModemMainFrame::y()
         if (m_hReenumThread.joinable())
             m_hReenumThread.join();
     }
+    LoadConnectionProfile();
 
     SearchModem();
     if (m_bConnectOnStart && m_bNetworkRegistered && !m_bClosing)
@@ -142,15 +144,15 @@ void TModemMainFrame::UpdateStatusIcons(bool initialised, bool pinOk, bool regis
 
 void TModemMainFrame::SetPortFromIndex(int index, bool log)
 {
-    // A device that is not in the list has no port: the port number stays.
+    // A device that is not in the list has no port: port 0, which opens
+    // nothing, rather than whichever port an earlier modem had.
     const AnsiString port = index >= 0 ? m_pModemComm->getPort(index) : AnsiString();
     if (log)
         Log("pModemComm->getPort(iModemListID) " + port);
     const int n = ScanComNumber(port);
     if (log)
         Log("sscanf(strFullPortName " + std::to_string(n));
-    if (n > 0)
-        m_pModemComm->SetPortNumber(n);
+    m_pModemComm->SetPortNumber(n);
 }
 
 bool TModemMainFrame::WaitModemInit(int rounds)
@@ -165,7 +167,7 @@ bool TModemMainFrame::WaitModemInit(int rounds)
         }
         Log("Modem Initialization in progress");
         ProcessMessages();
-        m_pModemComm->Wait(1000);
+        m_pModemComm->Wait(m_pauses.presenceRoundMs);
         ProcessMessages();
     }
     return m_bModemInitialized;
@@ -193,22 +195,19 @@ void TModemMainFrame::SearchModem()
     UpdateConnectionState();
     UpdateStatusIcons(false, false, false, 0);
     SendMessage(this, WM_MODEM_STATE_CHANGED, 0, 0);
-    // Locks are counted: the search's own lock is released once, on the
-    // first exit that frees the window, or at the end.
+    // Locked for the search, and unlocked once whichever way it ends, so a
+    // caller's own lock (and its wait panel) stays until the caller is done.
     Lock();
-    bool locked = true;
-    auto release = [this, &locked] {
-        if (locked)
-            Unlock();
-        locked = false;
-    };
+    struct Unlocker {
+        TModemMainFrame* frame;
+        ~Unlocker() { frame->Unlock(); }
+    } unlocker {this};
 
     AnsiString saved = GetModemDeviceSetting();
     const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();
         ShowMsgBox(this, m_pLanguage->GetText(119), 0);
-        release();
         DisableConnectButton();
         m_bModemInitialized = false;
         m_bModemPlugged = false;
@@ -231,6 +230,8 @@ void TModemMainFrame::SearchModem()
         } else {
             m_pIniFile->DeleteModemDevice();
         }
+        // Go on with what was chosen or taken just now.
+        saved = GetModemDeviceSetting();
     }
     if (saved == Cfg::kNoModemDevice) {
         ShowMsgBox(this, m_pLanguage->GetText(120), 0);
@@ -277,7 +278,6 @@ void TModemMainFrame::SearchModem()
                 WaitModemInit(1);
                 UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
                 DisableConnectButton();
-                release();
                 m_bModemPlugged = m_bModemInitialized.load();
                 if (!m_bModemInitialized) {
                     HideWaitPanel();
@@ -291,7 +291,6 @@ void TModemMainFrame::SearchModem()
             m_iSignal = 0;
             m_pModemComm->SetOperatorName("");
             DisableConnectButton();
-            release();
             m_bModemPlugged = false;
             UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
             HideWaitPanel();
@@ -303,13 +302,12 @@ void TModemMainFrame::SearchModem()
     // Open the port, once more after 2 s.
     bool open = OpenAppPort(index);
     if (!open) {
-        m_pModemComm->Wait(2000);
+        m_pModemComm->Wait(m_pauses.portRetryMs);
         open = OpenAppPort(index);
     }
     if (!open) {
         ShowMsgBox(this, m_pLanguage->GetText(121), 0);
         DisableConnectButton();
-        release();
         m_bModemPlugged = m_bModemInitialized.load();
         HideWaitPanel();
         if (fromAnswer)
@@ -321,11 +319,9 @@ void TModemMainFrame::SearchModem()
     CheckPinAndNetwork();
     m_bModemPlugged = m_bModemInitialized.load();
     if (m_bModemInitialized && m_bPinOk) {
-        const AnsiString imei = m_pModemComm->GetIMEI();
-        const AnsiString firmware = m_pModemComm->GetFirmware();
-        m_pDialogs->SetModemIdentity(imei, firmware);
+        m_pAboutForm->SetIMEI(m_pModemComm->GetIMEI());
+        m_pAboutForm->SetFirmware(m_pModemComm->GetFirmware());
     }
-    release();
     ResumeThread();
 }
 

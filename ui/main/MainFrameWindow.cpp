@@ -28,6 +28,7 @@
 #include "ui/common/TWaitPanel.h"
 #include "ui/common/UiLog.h"
 #include "ui/common/UiStyle.h"
+#include "ui/dialogs/TFormExAbout.h"
 #include "ui/main/MainDialogs.h"
 #include "ui/main/MainPictures.h"
 
@@ -259,6 +260,7 @@ void TModemMainFrame::CreateOwnedWindows()
     m_pSettingsForm = m_pDialogs->CreateSettingsWindow();
     m_pDockedWindows[0] = m_pSmsForm;
     m_pDockedWindows[1] = m_pSettingsForm;
+    m_pAboutForm = new TFormExAbout(this, m_pLanguage, GetProgramFolder() + "/Config.ini");
 }
 
 void TModemMainFrame::SetDockedWindow(int i, TFormEx* window)
@@ -330,7 +332,7 @@ void TModemMainFrame::OnSettingsClick()
 void TModemMainFrame::OnAboutClick()
 {
     Lock();
-    m_pDialogs->ShowAbout();
+    m_pDialogs->ShowAbout(m_pAboutForm);
     Unlock();
 }
 
@@ -572,44 +574,82 @@ void TModemMainFrame::FormDestroy()
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
-    try {
-        m_pDeviceWatch.reset();
-        // The worker must be gone before the communicator goes: it is told to
-        // stop, every wait of its ends at once, and it is waited for.
+    // Each step on its own: whatever fails, the window's place, the message
+    // store and the log are still saved.
+    const auto step = [this](const char* what, const std::function<void()>& fn) {
+        try {
+            fn();
+        } catch (...) {
+            Log(AnsiString("Closing: ") + what + " failed");
+        }
+    };
+    bool workerGone = false;
+    step("device watch", [this] { m_pDeviceWatch.reset(); });
+    // The worker must be gone before the communicator goes: it is told to
+    // stop, every wait of its ends at once, and it is waited for.
+    step("worker", [&] {
         StopWorker();
+        workerGone = true;
+    });
+    step("re-enumeration", [this] {
         if (m_hReenumThread.joinable())
             m_hReenumThread.join();
+    });
+    step("port", [this] {
         if (m_pModemComm != nullptr)
             m_pModemComm->ClosePort();
-        m_pIniFile->SetMainPosition(QWidget::x(), QWidget::y());
+    });
+    step("position", [this] { m_pIniFile->SetMainPosition(QWidget::x(), QWidget::y()); });
+    step("message store", [this] {
         if (m_pModemComm != nullptr)
             m_pModemComm->SaveSmsFile();
-        // Windows that talk to the communicator go before it.
-        m_pDialogs->ReleaseWindows();
+    });
+    // Windows that talk to the communicator go before it.
+    step("dialogs", [this] { m_pDialogs->ReleaseWindows(); });
+    step("windows", [this] {
         for (TFormEx*& w : m_pDockedWindows) {
-            delete w;
+            TFormEx* window = w;
             w = nullptr;
+            delete window;
         }
         m_pSmsForm = m_pSettingsForm = nullptr;
-        if (m_pLogMemo != nullptr)
-            SetUiLogHook(g_oldUiLogHook);
-        delete m_pModemComm;
-        m_pModemComm = nullptr;
-        delete m_pLanguage;
+        TFormExAbout* about = m_pAboutForm;
+        m_pAboutForm = nullptr;
+        delete about;
+    });
+    if (m_pLogMemo != nullptr)
+        step("log hook", [] { SetUiLogHook(g_oldUiLogHook); });
+    // A worker that could not be stopped may still use the communicator:
+    // better left than pulled from under it.
+    if (workerGone) {
+        step("communicator", [this] {
+            TModemComm* comm = m_pModemComm;
+            m_pModemComm = nullptr;
+            delete comm;
+        });
+    }
+    step("language", [this] {
+        TLanguage* language = m_pLanguage;
         m_pLanguage = nullptr;
-        delete m_pIniFile;
+        delete language;
+    });
+    step("configuration", [this] {
+        TConfigFile* ini = m_pIniFile;
         m_pIniFile = nullptr;
+        delete ini;
+    });
 #ifdef QVX_HAVE_OPERATOR_LIST
-        delete m_pOperatorList;
+    step("operator list", [this] { delete m_pOperatorList; });
 #endif
-        m_pOperatorList = nullptr;
-        if (m_pLogMemo != nullptr) {
-            SaveDebugLog();
-            delete m_pDebugFrame;
+    m_pOperatorList = nullptr;
+    if (m_pLogMemo != nullptr) {
+        step("modem.log", [this] { SaveDebugLog(); });
+        step("debug window", [this] {
+            QWidget* frame = m_pDebugFrame;
             m_pDebugFrame = nullptr;
-            m_pLogMemo = nullptr;
-        }
-    } catch (...) {
+            delete frame;
+        });
+        m_pLogMemo = nullptr;
     }
 }
 

@@ -355,9 +355,9 @@ void TModemMainFrame::OnCheckNetworkMsg(TMessage&)
         m_pModemComm->SetOperatorName("");
         m_pLNetwork->setText(ToQ(m_pLanguage->GetText(118)));
         if (m_pModemComm->IsRasConnected()) {
-            // The worker holds the modem while it waits for us: lend it to the action.
+            // The worker holds the modem while it waits for us: lend it to the hang-up.
             m_hPollEvent.Set();
-            OnConnectClick();
+            HangUpStaleLink();
             m_hPollEvent.Reset();
             ProcessMessages();
         }

@@ -36,6 +36,7 @@ class TDeviceWatch;
 class TExFrame;
 class TExImage;
 class TFormEx;
+class TFormExAbout;
 class TLanguage;
 class TLockCover;
 class TWaitPanel;
@@ -57,12 +58,11 @@ public:
     // The connection-trouble window: 1 Settings, 4 Try again, 7 Troubleshoot,
     // anything else gives up.
     virtual int ShowConnectTrouble(uint32_t error, const AnsiString& message) = 0;
-    virtual void ShowAbout() = 0;
+    // The main window's one About window, shown modally.
+    virtual void ShowAbout(TFormExAbout* about) = 0;
     // The Modem page and the Connection page alone in the helper window.
     virtual void ShowModemPage() = 0;
     virtual void ShowConnectionPage() = 0;
-    // The IMEI and firmware of the About window (without their labels).
-    virtual void SetModemIdentity(const AnsiString& imei, const AnsiString& firmware) = 0;
     // The windows the main window keeps: the SMS window and the settings
     // dialog (docked below it) and the debug window showing `memo`. Each may
     // be null. The main window deletes the docked ones.
@@ -124,6 +124,8 @@ public:
     // The windows kept docked below: [0] SMS window, [1] settings dialog.
     TFormEx* DockedWindow(int i) const { return i == 0 || i == 1 ? m_pDockedWindows[i] : nullptr; }
     void SetDockedWindow(int i, TFormEx* window);
+    // The one About window (also shown by the trouble dialog's Troubleshoot).
+    TFormExAbout* AboutWindow() const { return m_pAboutForm; }
 
     void Dispatch(TMessage& message) override;
 
@@ -141,6 +143,15 @@ public:
     int SignalShown() const { return m_iSignalShown; }
     // Shortens the worker's pass (200 ms) and status period (10 s) for tests.
     void SetWorkerTiming(uint32_t passMs, uint32_t statusMs);
+    // The pauses of the search and the connect button; tests shorten them.
+    struct TActionPauses {
+        uint32_t presenceRoundMs = 1000;  // between two presence tests of the modem
+        uint32_t portRetryMs = 2000;      // before opening the port a second time
+        uint32_t networkRetryMs = 1000;   // between two registration queries
+        uint32_t redialMs = 1000;         // between the two attempts of a dial
+        uint32_t dialAgainMs = 2000;      // after Settings or Try again of the trouble dialog
+    };
+    void SetActionPauses(const TActionPauses& pauses) { m_pauses = pauses; }
     // How long teardown waits for the worker before logging that it is late.
     static constexpr uint32_t kWorkerJoinMs = 1000;
     // The folder whose Config.ini, Language.ini and data files the window uses
@@ -174,6 +185,7 @@ public:
     bool CheckPin();
     int AskPin(int mode);
     void SelectUserOperator();
+    // False with error 0: no number to dial, nothing was dialled.
     bool ConnectToInternet(uint32_t* error);
     void UpdateConnectionState();
     void UpdateConnectButton(bool connected);
@@ -235,6 +247,11 @@ private:
     void OnSignalQualityMsg(TMessage& message);
     void WorkerStatusStep(int& signal);
 
+    // ---- Connect (MainFrameConnect.cpp) ----
+    void LoadConnectionProfile();
+    void HangUp();
+    void HangUpStaleLink();
+
     // ---- Search (MainFrameSearch.cpp) ----
     void PickFirstAnsweringDevice();
     void SetPortFromIndex(int index, bool log);
@@ -284,7 +301,7 @@ private:
 
     // ---- Fields ----
     TFormEx* m_pDockedWindows[2] = {nullptr, nullptr};
-    TFormEx* m_pAboutForm = nullptr;
+    TFormExAbout* m_pAboutForm = nullptr;
     TFormEx* m_pSettingsForm = nullptr;
     TFormEx* m_pSmsForm = nullptr;
     TLanguage* m_pLanguage = nullptr;
@@ -329,6 +346,7 @@ private:
 
     std::atomic<uint32_t> m_passMs {200};
     std::atomic<uint32_t> m_statusMs {10000};
+    TActionPauses m_pauses;
     std::atomic<int> m_iSignalShown {0};
     bool m_bConnectOnStart = false;
     bool m_bShown = false;

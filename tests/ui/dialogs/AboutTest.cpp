@@ -10,6 +10,7 @@
 #include "ui/common/TExImage.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TFormExAbout.h"
+#include "ui/main/TModemMainFrame.h"
 
 using namespace dlgtest;
 using uitest::Pump;
@@ -22,13 +23,13 @@ struct Owner : QWidget {
 // Keeps the targets instead of starting a browser or a mail program.
 struct About : TFormExAbout {
     using TFormExAbout::TFormExAbout;
-    std::vector<QString> opened;
+    std::vector<std::string> opened;
     AnsiString version = "unset";
     AnsiString GetFileVersion() const override
     {
         return version == "unset" ? TFormExAbout::GetFileVersion() : version;
     }
-    void OpenUrl(const QUrl& url) override { opened.push_back(url.toString()); }
+    void OpenUrl(const QUrl& url) override { opened.push_back(url.toString(QUrl::FullyEncoded).toStdString()); }
 };
 
 void ClickLabel(QLabel* label)
@@ -53,7 +54,7 @@ TEST(About, ShowsTheTextsTheBuildVersionAndOpensTheLinks)
     ClickLabel(about.m_pLEmail);
     uitest::Press(about.m_pLWeb, Qt::RightButton);
     uitest::Release(about.m_pLWeb, Qt::RightButton);
-    EXPECT_EQ(about.opened, (std::vector<QString>{"https://www.quorvix.example",
+    EXPECT_EQ(about.opened, (std::vector<std::string>{"https://www.quorvix.example",
                                                   "mailto:support@quorvix.example?subject=Quorvix"}));
 }
 
@@ -97,4 +98,80 @@ TEST(About, ShownCentredOverTheOwnerAndItsPlaceKeptOnClose)
     });
     about.exec();
     EXPECT_EQ(shownAt, QPoint(100 + (519 - 347) / 2, 100 + (145 - 244) / 2));
+}
+
+TEST(About, OpensOnlyWebAddressesAndMailToAnEncodedAddress)
+{
+    Languages lang("about_links");
+    Owner owner;
+    About about(&owner, lang.get(), lang.config.string());
+    const struct {
+        const char* web;
+        const char* opened;  // "" when nothing may be opened
+    } webCases[] = {
+        {"http://www.quorvix.example/help", "http://www.quorvix.example/help"},
+        {"www.quorvix.example", "http://www.quorvix.example"},
+        {"/usr/bin/xterm", ""},
+        {"file:///etc/passwd", ""},
+        {"javascript:alert(1)", ""},
+        {"smb://host/share", ""},
+        {"", ""},
+    };
+    for (const auto& c : webCases) {
+        about.opened.clear();
+        about.m_pLWeb->setText(c.web);
+        ClickLabel(about.m_pLWeb);
+        EXPECT_EQ(about.opened, c.opened[0] ? std::vector<std::string>{c.opened} : std::vector<std::string>{}) << c.web;
+    }
+    const struct {
+        const char* mail;
+        const char* opened;
+    } mailCases[] = {
+        {"help@quorvix.example", "mailto:help@quorvix.example?subject=Quorvix"},
+        // What follows the address stays part of it: no body, copy or attachment sneaks in.
+        {"a@b.example?attach=/etc/passwd&cc=x@y.example",
+         "mailto:a@b.example%3Fattach%3D%2Fetc%2Fpasswd%26cc%3Dx@y.example?subject=Quorvix"},
+        {"no address", ""},
+        {"", ""},
+    };
+    for (const auto& c : mailCases) {
+        about.opened.clear();
+        about.m_pLEmail->setText(c.mail);
+        ClickLabel(about.m_pLEmail);
+        EXPECT_EQ(about.opened, c.opened[0] ? std::vector<std::string>{c.opened} : std::vector<std::string>{}) << c.mail;
+    }
+}
+
+TEST(About, TheMainWindowHasOneAboutAndHidesItWithItsOtherWindows)
+{
+    const auto folder = uitest::FreshDir("about_main");
+    std::filesystem::copy_file(uitest::BinDir() / "Language.ini", folder / "Language.ini");
+    TModemMainFrame::SetProgramFolder(folder.string());
+    {
+        TModemMainFrame main;
+        QWidget* shown = nullptr;
+        bool hidden = false;
+        // The device list changes while About is open: the search hides it first.
+        WhenModal<TFormExAbout>([&](TFormExAbout* a) {
+            shown = a;
+            main.HideOwnedWindows();
+            hidden = !a->isVisible();
+            if (!hidden)
+                a->m_pBClose->click();
+        });
+        main.OnAboutClick();
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(hidden);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(main.IsLocked());
+        // The Troubleshoot answer and the About button show the same window.
+        QWidget* again = nullptr;
+        WhenModal<TFormExAbout>([&](TFormExAbout* a) {
+            again = a;
+            a->m_pBClose->click();
+        });
+        main.OnAboutClick();
+        EXPECT_EQ(again, shown);
+    }
+    TModemMainFrame::SetProgramFolder("");
 }

@@ -2,6 +2,8 @@
 
 #include "MainFrameFixture.h"
 #include "tools/modemsim/DialModule.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/settings/TExFrameModem.h"
 
 using namespace maintest;
 
@@ -33,6 +35,52 @@ protected:
         MainFrameTest::TearDown();
     }
 
+    // A profile that dials *99# and a network that answers at once.
+    void StartConnectable(const std::string& extraConfig = "")
+    {
+        WriteConfig("[SETTINGS]\r\ndebug=42\r\n" + extraConfig + "[PROFILE0]\r\nConnection_Phone=*99#\r\n");
+        m_dial->SetDelay(0);
+        StartUp();
+    }
+
+    size_t Dials() const { return m_dial->Dialled().size(); }
+
+    // Dial attempts, failed or not.
+    int Attempts() const { return LogCount("-=Connection Error: "); }
+
+    // With `fail` every dial fails before it starts: the phone book's folder
+    // cannot be made (a file stands in its way).
+    void DialsFail(bool fail)
+    {
+        const auto blocker = m_root / "blocker";
+        std::ofstream(blocker).put('x');
+        ::setenv("QVX_PHONEBOOK_DIR", (fail ? blocker / "phonebook" : m_root / "phonebook").c_str(), 1);
+    }
+
+    size_t Troubles() const
+    {
+        std::lock_guard<std::mutex> lock(m_record->mutex);
+        return m_record->troubles.size();
+    }
+
+    // Waits until the link is dialled again or the worker has run two status
+    // steps that found the network (each ends in the handler that redials).
+    bool RedialOrTwoStatusSteps(size_t dials)
+    {
+        const char* stepDone = "///////////////ELSE/////////////////";
+        const int seen = LogCount(stepDone);
+        return WaitFor([&] { return Dials() > dials || LogCount(stepDone) >= seen + 2; }, 10000);
+    }
+
+    // After a connect-button action the window is free again and the worker polls.
+    void ExpectIdle() const
+    {
+        EXPECT_FALSE(m_frame->IsLocked());
+        EXPECT_FALSE(m_frame->WaitPanelVisible());
+        EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
+        EXPECT_EQ(m_frame->ModemComm()->IsPortOpen(), !m_frame->IsConnected());
+    }
+
     std::shared_ptr<modemsim::DialModule> m_dial;
 };
 
@@ -62,6 +110,183 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
     EXPECT_EQ(m_dial->Dialled(), std::vector<std::string>({"*99#"}));
     EXPECT_FALSE(m_frame->WaitPanelVisible());
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
+}
+
+TEST_F(ConnectTest, EachAnswerOfTheTroubleDialog)
+{
+    StartConnectable();
+    // Attempts fail at once: the dial-up entry cannot be written.
+    DialsFail(true);
+
+    // Cancel: two attempts, one dialog, the link stays down.
+    m_frame->OnConnectClick();
+    EXPECT_EQ(Attempts(), 2);
+    ASSERT_EQ(Troubles(), 1u);
+    EXPECT_NE(m_record->troubles[0], 0u) << "the dialog names the dial-up error";
+    EXPECT_FALSE(m_frame->IsConnected());
+    ExpectIdle();
+
+    // Try again: two more attempts and the dialog again; Troubleshoot: the
+    // About window, no more attempts.
+    m_record->troubleAnswers = {mrRetry, mrNo};
+    m_frame->OnConnectClick();
+    EXPECT_EQ(Attempts(), 6);
+    EXPECT_EQ(Troubles(), 3u);
+    EXPECT_EQ(m_record->abouts, 1);
+    EXPECT_EQ(m_record->about, m_frame->AboutWindow());
+    EXPECT_FALSE(m_frame->IsConnected());
+    ExpectIdle();
+
+    // Settings: the Connection page, where the user fixes what was wrong;
+    // after two failed attempts the third connects.
+    m_record->troubleAnswers = {mrOk};
+    m_record->onConnectionPage = [&] { DialsFail(false); };
+    m_frame->OnConnectClick();
+    EXPECT_EQ(m_record->connectionPages, 1);
+    EXPECT_EQ(Attempts(), 9);
+    EXPECT_EQ(Troubles(), 4u);
+    EXPECT_EQ(m_dial->Dialled(), std::vector<std::string>({"*99#"}));
+    EXPECT_TRUE(m_frame->IsConnected());
+    ExpectIdle();
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(ConnectTest, FirstConnectOnAFreshInstallDialsTheDefaultNumber)
+{
+    // No dial-up number anywhere: start-up already puts the default in place.
+    StartUp();
+    EXPECT_EQ(ConfigValue("PROFILE0", "Connection_Phone"), "*99#");
+    m_dial->SetDelay(0);
+    m_frame->OnConnectClick();
+    EXPECT_EQ(m_dial->Dialled(), std::vector<std::string>({"*99#"}));
+    EXPECT_TRUE(m_frame->IsConnected());
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(m_record->connectionPages, 0);
+    EXPECT_EQ(Troubles(), 0u);
+    ExpectIdle();
+    m_frame->OnConnectClick();
+    ASSERT_FALSE(m_frame->IsConnected());
+
+    // The number is gone and Config.ini cannot be written, so the default
+    // does not stick either; the user leaves the Connection page empty.
+    WriteConfig("[SETTINGS]\r\ndebug=42\r\n");
+    std::filesystem::create_directory(m_program / "Config.ini.tmp");
+    m_frame->OnConnectClick();
+    EXPECT_EQ(BoxCount(124), 1);
+    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(m_record->connectionPages, 1);
+    EXPECT_EQ(Troubles(), 0u) << "no dial, so no dial-up error to show";
+    EXPECT_EQ(Dials(), 1u);
+    EXPECT_FALSE(m_frame->IsConnected());
+    ExpectIdle();
+    std::filesystem::remove(m_program / "Config.ini.tmp");
+}
+
+TEST_F(ConnectTest, ADroppedLinkIsRedialledUnlessTheUserEndedIt)
+{
+    StartConnectable();
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+
+    // The network drops the call: the worker notices and dials again.
+    m_sim.SendRaw("\r\nNO CARRIER\r\n");
+    ASSERT_TRUE(WaitFor([&] { return Dials() == 2 && m_frame->IsConnected() && !m_frame->IsLocked(); }, 15000));
+    EXPECT_EQ(Troubles(), 0u);
+
+    // The user hangs up: no redial.
+    m_frame->OnConnectClick();
+    ASSERT_FALSE(m_frame->IsConnected());
+    ASSERT_TRUE(RedialOrTwoStatusSteps(2));
+    EXPECT_EQ(Dials(), 2u);
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+
+    // The user chooses a modem while connected and agrees to hang up: no redial.
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+    AnswerBox(200, mrYes);
+    TExFrameModem page(nullptr, m_frame->Language(), m_frame->ModemComm(), QPixmap(), false);
+    page.ModemDevicesDropDown();
+    page.m_pBSelect->click();
+    EXPECT_EQ(BoxCount(200), 1);
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+    ASSERT_TRUE(RedialOrTwoStatusSteps(3));
+    EXPECT_EQ(Dials(), 3u);
+    EXPECT_FALSE(m_frame->IsConnected());
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+    EXPECT_TRUE(m_frame->ModemComm()->IsPortOpen());
+    EXPECT_FALSE(m_frame->IsLocked());
+}
+
+TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
+{
+    StartConnectable();
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+
+    AnswerBox(129, mrNo);
+    m_frame->OnExitClick();
+    EXPECT_EQ(BoxCount(129), 1);
+    EXPECT_TRUE(m_frame->isVisible());
+    EXPECT_FALSE(m_frame->IsClosing());
+    EXPECT_FALSE(m_frame->WaitPanelVisible());
+    EXPECT_TRUE(m_frame->ModemComm()->IsRasConnected());
+    EXPECT_FALSE(m_frame->IsLocked());
+    EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
+
+    AnswerBox(129, mrYes);
+    m_frame->OnExitClick();
+    EXPECT_EQ(BoxCount(129), 2);
+    EXPECT_FALSE(m_frame->isVisible());
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+}
+
+TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
+{
+    for (const bool reconnect : {false, true}) {
+        SCOPED_TRACE(reconnect ? "reconnect on" : "reconnect off");
+        StartConnectable(reconnect ? "" : "AttemptToReconnect=0\r\n");
+        const size_t base = Dials();
+        // A link the window has not seen yet, and the network goes.
+        m_frame->SuspendWorker();
+        TModemComm* comm = m_frame->ModemComm();
+        comm->ClosePort();
+        DWORD error = 0;
+        ASSERT_TRUE(comm->Connect("", "", "*99#", error, std::atomic<bool>(false)));
+        ASSERT_FALSE(m_frame->IsConnected());
+        m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+        m_frame->CheckNetwork();
+        ASSERT_FALSE(m_frame->IsNetworkRegistered());
+        SendMessage(m_frame.get(), WM_CHECK_NETWORK, 0, 0);
+        m_frame->ResumeWorker();
+
+        const int hangUp = [&] {
+            const auto lines = m_frame->DebugMemo()->Lines();
+            for (size_t i = 0; i < lines.size(); ++i)
+                if (lines[i].find("Disconnecting from From Internet") != std::string::npos)
+                    return static_cast<int>(i);
+            return -1;
+        }();
+        ASSERT_GE(hangUp, 0) << "the stale link was not hung up";
+        if (reconnect) {
+            // Dialled again, and only after the hang-up.
+            EXPECT_EQ(Dials(), base + 2);
+            const auto lines = m_frame->DebugMemo()->Lines();
+            for (int i = 0; i < hangUp; ++i)
+                EXPECT_EQ(lines[static_cast<size_t>(i)].find("-=Start Connecting to Internet=-"), std::string::npos);
+            EXPECT_TRUE(m_frame->IsConnected());
+        } else {
+            EXPECT_EQ(Dials(), base + 1);
+            EXPECT_FALSE(m_frame->IsConnected());
+            EXPECT_FALSE(comm->IsRasConnected());
+            EXPECT_TRUE(comm->IsPortOpen());
+        }
+        EXPECT_FALSE(m_frame->IsLocked());
+        comm->Disconnect();
+        m_frame.reset();
+        m_sim.ClearCommands();
+        ScriptRegisteredModem();
+        m_record = std::make_shared<TestDialogs::Record>();
+    }
 }
 
 }  // namespace

@@ -1,19 +1,22 @@
 #pragma once
 // A program folder of its own (Language.ini, Config.ini with the debug log on),
 // a simulated modem registered as COM7 in a device folder, and dialogs that
-// answer at once and remember what they were asked.
+// answer as the test says and remember what they were asked.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -22,6 +25,7 @@
 #include "communicator/TModemComm.h"
 #include "communicator/TModemList.h"
 #include "platform/PortMap.h"
+#include "platform/TIniFile.h"
 #include "tools/modemsim/ModemSim.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
@@ -53,6 +57,9 @@ inline bool WaitFor(const std::function<bool()>& done, int ms)
     return done();
 }
 
+// Answers every modal of the main window the way the test says, and keeps
+// what each was asked. The callbacks run where the modal would run (on the
+// user-interface thread, inside the action), so they can act as the user.
 class TestDialogs : public TMainDialogs {
 public:
     struct Record {
@@ -60,8 +67,19 @@ public:
         std::vector<std::string> boxes;
         std::vector<int> pinModes;
         int boxAnswer = mrOk;
+        std::map<int, int> boxAnswers;  // by text id; other boxes get boxAnswer
         std::vector<std::string> pins;  // handed out in turn; empty: cancel
+        std::deque<int> troubleAnswers;  // handed out in turn; none left: Cancel
+        std::vector<uint32_t> troubles;  // the error of each trouble dialog shown
+        int abouts = 0;
+        TFormExAbout* about = nullptr;  // the window shown
+        int modemPages = 0;
+        int connectionPages = 0;
+        // What the user does in the About window, the helper pages and the
+        // trouble dialog (before answering it).
+        std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble;
         std::function<TFormEx*()> settingsWindow;  // the docked settings dialog, if any
+        bool releaseFails = false;  // the dialogs' windows fail to go at teardown
     };
     explicit TestDialogs(std::shared_ptr<Record> r) : m_r(std::move(r)) {}
 
@@ -69,6 +87,9 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_r->mutex);
         m_r->boxes.push_back(text);
+        for (const auto& [id, answer] : m_r->boxAnswers)
+            if (ModemMainFrame != nullptr && ModemMainFrame->Language()->GetText(id) == text)
+                return answer;
         return m_r->boxAnswer;
     }
     int QueryPin(int mode, AnsiString& pin, AnsiString&) override
@@ -81,14 +102,45 @@ public:
         m_r->pins.erase(m_r->pins.begin());
         return mrOk;
     }
-    int ShowConnectTrouble(uint32_t, const AnsiString&) override { return mrCancel; }
-    void ShowAbout() override {}
-    void ShowModemPage() override {}
-    void ShowConnectionPage() override {}
-    void SetModemIdentity(const AnsiString&, const AnsiString&) override {}
+    int ShowConnectTrouble(uint32_t error, const AnsiString&) override
+    {
+        int shown = 0;
+        Run(shown, m_r->onTrouble);
+        std::lock_guard<std::mutex> lock(m_r->mutex);
+        m_r->troubles.push_back(error);
+        if (m_r->troubleAnswers.empty())
+            return mrCancel;
+        const int answer = m_r->troubleAnswers.front();
+        m_r->troubleAnswers.pop_front();
+        return answer;
+    }
+    void ShowAbout(TFormExAbout* about) override
+    {
+        m_r->about = about;
+        Run(m_r->abouts, m_r->onAbout);
+    }
+    void ShowModemPage() override { Run(m_r->modemPages, m_r->onModemPage); }
+    void ShowConnectionPage() override { Run(m_r->connectionPages, m_r->onConnectionPage); }
     TFormEx* CreateSettingsWindow() override { return m_r->settingsWindow ? m_r->settingsWindow() : nullptr; }
+    void ReleaseWindows() override
+    {
+        if (m_r->releaseFails)
+            throw std::runtime_error("a window would not go");
+    }
 
 private:
+    void Run(int& count, const std::function<void()>& action)
+    {
+        std::function<void()> act;
+        {
+            std::lock_guard<std::mutex> lock(m_r->mutex);
+            ++count;
+            act = action;
+        }
+        if (act)
+            act();
+    }
+
     std::shared_ptr<Record> m_r;
 };
 
@@ -137,7 +189,8 @@ protected:
     }
 
     // A SIM without PIN, registered with "Test Net", signal 17.
-    void ScriptRegisteredModem()
+    void ScriptRegisteredModem() { ScriptRegisteredModem(m_sim); }
+    static void ScriptRegisteredModem(modemsim::ModemSim& m_sim)
     {
         m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n");
         m_sim.SetAnswer("+COPS=3,0", "\r\nOK\r\n");
@@ -152,6 +205,11 @@ protected:
         m_frame = std::make_unique<TModemMainFrame>(nullptr, std::make_unique<TestDialogs>(m_record));
         // The status step every half second, so the worker's traffic shows quickly.
         m_frame->SetWorkerTiming(200, m_statusMs);
+        // Pauses of the search and the dial loop kept short.
+        TModemMainFrame::TActionPauses pauses;
+        pauses.presenceRoundMs = pauses.portRetryMs = pauses.networkRetryMs = 100;
+        pauses.redialMs = pauses.dialAgainMs = 100;
+        m_frame->SetActionPauses(pauses);
     }
 
     // Shows the window and waits until the start-up search is over and the
@@ -192,6 +250,36 @@ protected:
     }
 
     std::string Text(int id) const { return m_frame->Language()->GetText(id); }
+
+    int BoxCount(int id) const
+    {
+        int n = 0;
+        for (const std::string& b : Boxes())
+            if (b == Text(id))
+                ++n;
+        return n;
+    }
+
+    void AnswerBox(int id, int answer)
+    {
+        std::lock_guard<std::mutex> lock(m_record->mutex);
+        m_record->boxAnswers[id] = answer;
+    }
+
+    int LogCount(const std::string& part) const
+    {
+        int n = 0;
+        if (m_frame != nullptr && m_frame->DebugMemo() != nullptr)
+            for (const std::string& l : m_frame->DebugMemo()->Lines())
+                if (l.find(part) != std::string::npos)
+                    ++n;
+        return n;
+    }
+
+    std::string ConfigValue(const std::string& section, const std::string& key) const
+    {
+        return TIniFile((m_program / "Config.ini").string()).ReadString(section, key, "<none>");
+    }
 
     std::filesystem::path m_root, m_program, m_devices;
     modemsim::ModemSim m_sim;

@@ -2,7 +2,9 @@
 
 #include <QLabel>
 
+#include "platform/PortMap.h"
 #include "platform/TIniFile.h"
+#include "ui/dialogs/TFormExAbout.h"
 
 using namespace maintest;
 
@@ -32,6 +34,9 @@ TEST_F(MainFrameTest, StartsWithThePresentModem)
     EXPECT_TRUE(Logged("-=Application Port Opened=-"));
     EXPECT_TRUE(Logged("Modem Initialized OK"));
     EXPECT_TRUE(Boxes().empty());
+    // The About window shows the modem it found.
+    EXPECT_EQ(m_frame->AboutWindow()->m_pLIMEI->text(), "IMEI: 490154203237518");
+    EXPECT_EQ(m_frame->AboutWindow()->m_pLFirmware->text(), "Firmware: MS-1.0");
     // The one answering device was taken and remembered.
     EXPECT_EQ(TIniFile((m_program / "Config.ini").string()).ReadString("SETTINGS", "ModemDevice", ""), kModemName);
     // The worker runs: its presence poll keeps talking to the modem.
@@ -93,4 +98,99 @@ TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
     // Never shown: the worker waits for the first search and has sent nothing.
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 1);
     EXPECT_TRUE(m_sim.Commands().empty());
+}
+
+TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)
+{
+    // Besides the test modem (COM7): a second working one (COM8), one whose
+    // port answers nothing (COM9, tested by its port) and one listed without
+    // a port that opens (COM10, taken on being listed).
+    constexpr const char* kSecond = "Quorvix Second Modem";
+    constexpr const char* kDead = "Dead Modem (COM9)";
+    constexpr const char* kBroken = "Broken Modem";
+    modemsim::ModemSim second;
+    ASSERT_TRUE(second.Start());
+    ASSERT_TRUE(second.Register(m_devices.string(), 8, kSecond));
+    ScriptRegisteredModem(second);
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 9, (m_root / "gone9").string(), kDead));
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 10, (m_root / "gone10").string(), kBroken));
+    std::ofstream(m_program / "Devices.dat", std::ios::binary)
+        << TModemList::Scramble(std::string(kModemName) + ";" + kSecond + ";" + kDead + ";" + kBroken + ";");
+
+    // A fresh start with `saved` as the saved modem; `user` says how the user
+    // answers.
+    const auto start = [&](const std::string& saved, const std::function<void()>& user) {
+        m_frame.reset();
+        m_record = std::make_shared<TestDialogs::Record>();
+        user();
+        WriteConfig("[SETTINGS]\r\ndebug=42\r\nConnectToOtherDev=0\r\nShowSelModScreen=0\r\n" +
+                    (saved.empty() ? std::string() : "ModemDevice=" + saved + "\r\n"));
+        StartUp();
+    };
+    // The user picks a modem on the Modem page in the helper window.
+    const auto picks = [&](const char* name) {
+        m_record->onModemPage = [this, name] {
+            TIniFile((m_program / "Config.ini").string()).WriteString("SETTINGS", "ModemDevice", name);
+        };
+    };
+    const auto opened = [&](int com) {
+        EXPECT_TRUE(m_frame->ModemComm()->IsPortOpen());
+        EXPECT_EQ(m_frame->ModemComm()->GetPortNumber(), com);
+        EXPECT_TRUE(m_frame->IsNetworkRegistered());
+        EXPECT_TRUE(m_frame->ConnectEnabled());
+        EXPECT_FALSE(m_frame->IsLocked());
+    };
+    const auto failed = [&] {
+        EXPECT_FALSE(m_frame->ModemComm()->IsPortOpen());
+        EXPECT_FALSE(m_frame->ConnectEnabled());
+        EXPECT_FALSE(m_frame->IsLocked());
+    };
+
+    for (const char* saved : {"", "Gone Modem"}) {
+        SCOPED_TRACE(std::string("saved \"") + saved + "\": the modem the user picks is opened");
+        start(saved, [&] { picks(kSecond); });
+        EXPECT_EQ(BoxCount(120), 1);
+        EXPECT_EQ(m_record->modemPages, 1);
+        EXPECT_EQ(BoxCount(122), 0);
+        opened(8);
+    }
+    {
+        SCOPED_TRACE("searched again for a modem not in the list, the user picks none");
+        TIniFile((m_program / "Config.ini").string()).WriteString("SETTINGS", "ModemDevice", "Gone Modem");
+        m_record->onModemPage = nullptr;
+        AnswerBox(122, mrCancel);
+        // As the Modem page's Select does it: holding the modem.
+        m_frame->SuspendWorker();
+        SendMessage(m_frame.get(), WM_SEARCH_MODEM, 0, 1);
+        m_frame->ResumeWorker();
+        EXPECT_EQ(BoxCount(120), 2);
+        EXPECT_EQ(BoxCount(122), 1);
+        // No port of its own: not the one the modem before had.
+        EXPECT_EQ(m_frame->ModemComm()->GetPortNumber(), 0);
+        failed();
+    }
+    {
+        SCOPED_TRACE("saved modem silent, the user does not wait");
+        start(kDead, [&] { m_record->boxAnswers[122] = mrCancel; });
+        EXPECT_EQ(BoxCount(122), 1);
+        EXPECT_EQ(Boxes().size(), 1u);
+        EXPECT_FALSE(m_frame->IsModemPlugged());
+        failed();
+    }
+    {
+        SCOPED_TRACE("saved modem silent, the user waits in vain and picks another");
+        start(kDead, [&] { picks(kModemName); });
+        EXPECT_EQ(BoxCount(122), 1);
+        EXPECT_EQ(BoxCount(123), 1);
+        EXPECT_EQ(m_record->modemPages, 1);
+        opened(kCom);
+    }
+    {
+        SCOPED_TRACE("saved modem listed, but its port does not open");
+        start(kBroken, [] {});
+        EXPECT_EQ(BoxCount(121), 1);
+        EXPECT_EQ(Boxes().size(), 1u);
+        failed();
+    }
+    m_frame.reset();
 }
