@@ -10,8 +10,11 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "communicator/TModemComm.h"
 #include "platform/DeviceWatch.h"
@@ -660,7 +663,19 @@ void TModemMainFrame::SaveDebugLog()
     fs::path file = folder / "modem.log";
     if (!fs::is_directory(folder, ec) && !fs::create_directories(folder, ec))
         file = fs::path(GetProgramFolder()) / "modem.log";
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    AnsiString text;
     for (const AnsiString& line : m_pLogMemo->Lines())
-        out << line << "\r\n";
+        text += line + "\r\n";
+    // The log holds the user's traffic: for the user's eyes only.
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    ::fchmod(fd, 0600);
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
 }

@@ -132,6 +132,8 @@ TEST_F(MainFrameTest, ShutdownStopsTheWorkerFirstAndSavesState)
     std::stringstream text;
     text << again.rdbuf();
     EXPECT_NE(text.str().find("Closing: dialogs failed"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(m_program / "LOG" / "modem.log").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 namespace {
