@@ -113,14 +113,36 @@ std::string Utf8ToUtf16(std::string_view text, bool bigEndian)
     return out;
 }
 
-bool IsBlank(std::string_view text)
+// Only blanks and line ends (and NULs, when asked).
+bool IsBlank(std::string_view text, bool nulToo = false)
 {
     for (char c : text)
-        if (static_cast<unsigned char>(c) > ' ')
+        if (static_cast<unsigned char>(c) > ' ' || (c == '\0' && !nulToo))
             return false;
     return true;
 }
 
+}  // namespace
+
+namespace {
+// Every value of a parsed file by section and key, with the sections that
+// hold no key at all.
+using Flat = std::map<std::pair<std::string, std::string>, std::string>;
+
+Flat Flatten(const CSimpleIniA& ini)
+{
+    Flat all;
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    for (const auto& section : sections) {
+        all[{section.pItem, std::string()}];
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(section.pItem, keys);
+        for (const auto& key : keys)
+            all[{section.pItem, std::string("=") + key.pItem}] = ini.GetValue(section.pItem, key.pItem, "");
+    }
+    return all;
+}
 }  // namespace
 
 struct TIniFile::Shared {
@@ -180,16 +202,29 @@ struct TIniFile::Shared {
         } else {
             text = bytes;
         }
+        // The parser stops at a NUL byte: text after one would be lost by the
+        // next write. A tail of NULs alone (left by a crash) is no loss.
+        if (const size_t nul = text.find('\0'); nul != std::string::npos) {
+            if (!IsBlank(std::string_view(text).substr(nul), /*nulToo*/ true))
+                return false;
+            text.resize(nul);
+        }
         if (ini.LoadData(text) < 0)
             return false;
         if (IsBlank(text))
             return true;
-        CSimpleIniA::TNamesDepend names;
-        ini.GetAllSections(names);
-        for (const auto& n : names)
-            if (n.pItem != nullptr && n.pItem[0] != '\0')
-                return true;
-        return false;
+        const Flat settings = Flatten(ini);
+        bool named = false;
+        for (const auto& [where, value] : settings)
+            named = named || !where.first.empty();
+        if (!named)
+            return false;
+        // A damaged line can make the parser read something that it would not
+        // write back the same (a section header without its bracket): such a
+        // file is as unreadable as one without a section.
+        std::string again;
+        CSimpleIniA copy(/*isUtf8*/ true, /*multiKey*/ false, /*multiLine*/ false);
+        return ini.Save(again) >= 0 && copy.LoadData(again) >= 0 && Flatten(copy) == settings;
     }
 
     // A file that exists but could not be read must not be replaced by what

@@ -118,6 +118,7 @@ TEST(IniFile, SettingsSurviveAFileTheParserCannotTake)
         std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
         "ModemDevice=USB Modem\nno section here\n",
         Utf16(settings, false).substr(2),  // UTF-16 without its mark
+        std::string("[S]\nk=v\n\0[T]\nx=1\n", 17),  // settings past a NUL would be lost
     };
     int n = 0;
     for (const std::string& bytes : junk) {
@@ -139,6 +140,12 @@ TEST(IniFile, SettingsSurviveAFileTheParserCannotTake)
     EXPECT_FALSE(ini.IsUnreadable());
     ASSERT_TRUE(ini.WriteString("S", "k", "v"));
     EXPECT_EQ(ini.ReadString("S", "k", ""), "v");
+    // A tail of NULs, as a crash may leave, hides nothing.
+    fs::path tail = TempIni("nultail.ini");
+    WriteBytes(tail, std::string("[S]\nk=v\n\0\0\0", 11));
+    TIniFile tailed(tail.string());
+    EXPECT_FALSE(tailed.IsUnreadable());
+    EXPECT_EQ(tailed.ReadString("S", "k", ""), "v");
     // A missing file is not unreadable: it is made by the first write.
     EXPECT_FALSE(TIniFile(TempIni("missing.ini").string()).IsUnreadable());
 }
