@@ -122,9 +122,7 @@ bool IsBlank(std::string_view text, bool nulToo = false)
     return true;
 }
 
-}  // namespace
 
-namespace {
 // Every value of a parsed file by section and key, with the sections that
 // hold no key at all.
 using Flat = std::map<std::pair<std::string, std::string>, std::string>;
@@ -256,10 +254,9 @@ struct TIniFile::Shared {
         if (encoding != Encoding::Utf8)
             text = Utf8ToUtf16(text, encoding == Encoding::Utf16Be);
         const AnsiString tmp = path + ".tmp";
-        // The new file is never more open than the old one (which may hold a
-        // password), and a new one is private. A stale temporary file is
-        // removed first, so the new one is created with this mode, not opened
-        // with whatever mode it had.
+        // The new file gets the old one's mode (a new one is private), set
+        // before any content is in it. A stale temporary file is removed
+        // first, so ours is made anew rather than opened with its mode.
         mode_t mode = 0600;
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0)
