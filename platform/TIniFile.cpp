@@ -253,6 +253,8 @@ struct TIniFile::Shared {
             return false;
         if (encoding != Encoding::Utf8)
             text = Utf8ToUtf16(text, encoding == Encoding::Utf16Be);
+        else if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
+            text.insert(0, "\xEF\xBB\xBF");  // else read back as UTF-16
         const AnsiString tmp = path + ".tmp";
         // The new file gets the old one's mode (a new one is private), set
         // before any content is in it. A stale temporary file is removed

@@ -140,6 +140,18 @@ TEST(IniFile, SettingsSurviveAFileTheParserCannotTake)
     EXPECT_FALSE(ini.IsUnreadable());
     ASSERT_TRUE(ini.WriteString("S", "k", "v"));
     EXPECT_EQ(ini.ReadString("S", "k", ""), "v");
+    // A first key whose name starts like a UTF-16 mark is still UTF-8 when read back.
+    fs::path mark = TempIni("mark.ini");
+    WriteBytes(mark, "\xEF\xBB\xBF\xFF\xFEkey=1\n[S]\nk=v\n");
+    {
+        TIniFile ini(mark.string());
+        ASSERT_TRUE(ini.WriteString("S", "new", "2"));
+    }
+    TIniFile marked(mark.string());
+    EXPECT_FALSE(marked.IsUnreadable());
+    EXPECT_EQ(marked.ReadString("S", "k", ""), "v");
+    EXPECT_EQ(marked.ReadString("S", "new", ""), "2");
+
     // A tail of NULs, as a crash may leave, hides nothing.
     fs::path tail = TempIni("nultail.ini");
     WriteBytes(tail, std::string("[S]\nk=v\n\0\0\0", 11));
