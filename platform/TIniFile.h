@@ -3,6 +3,7 @@
 // section and key names compare without regard to case, a read always sees
 // the file's current content, and every write reaches the file at once
 // (through a temporary file and a rename, so a crash never leaves half a file).
+// A file saved as UTF-16 with its byte-order mark is read and written as such.
 // Objects on the same path share one parsed copy that is re-read whenever the
 // file changed on disk.
 #include <memory>
@@ -24,7 +25,8 @@ public:
     bool ReadBool(const AnsiString& section, const AnsiString& key, bool def) const;
 
     // False when the file could not be written, or exists but could not be read;
-    // the file then keeps its old content.
+    // the file then keeps its old content. A value written to a file that
+    // cannot be read is still seen by every reader while the program runs.
     bool WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
     bool WriteInteger(const AnsiString& section, const AnsiString& key, int value);
     bool WriteBool(const AnsiString& section, const AnsiString& key, bool value);
@@ -41,6 +43,11 @@ public:
 
     // True when the file exists and could be read.
     bool IsReadable() const;
+    // True when the file exists but its settings cannot be read: no access, no
+    // regular file, or content without a single section (damaged, or in an
+    // encoding other than UTF-8 or UTF-16 with its byte-order mark). Every
+    // write then leaves the file as it is.
+    bool IsUnreadable() const;
 
     struct Shared;
 

@@ -63,3 +63,101 @@ TEST(IniFile, NewFileIsPrivateAndFailedWriteKeepsOldContent)
     EXPECT_FALSE(nowhere.WriteString("P", "k", "v"));
     EXPECT_EQ(nowhere.ReadString("P", "k", "def"), "def");
 }
+
+namespace {
+std::string ReadBytes(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes)
+{
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// ASCII text as UTF-16 with its byte-order mark, as Windows editors save it.
+std::string Utf16(const std::string& ascii, bool bigEndian)
+{
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        if (bigEndian)
+            out += '\0';
+        out += c;
+        if (!bigEndian)
+            out += '\0';
+    }
+    return out;
+}
+}  // namespace
+
+TEST(IniFile, SettingsSurviveAFileTheParserCannotTake)
+{
+    const std::string settings = "[SETTINGS]\r\nModemDevice=USB Modem\r\n[PROFILE0]\r\nConnection_APN=internet\r\n";
+    for (bool bigEndian : {false, true}) {
+        // UTF-16 is read as text, and a write keeps every setting beside the new one.
+        fs::path p = TempIni(bigEndian ? "utf16be.ini" : "utf16le.ini");
+        WriteBytes(p, Utf16(settings, bigEndian));
+        {
+            TIniFile ini(p.string());
+            EXPECT_TRUE(ini.IsReadable());
+            EXPECT_FALSE(ini.IsUnreadable());
+            EXPECT_EQ(ini.ReadString("SETTINGS", "ModemDevice", ""), "USB Modem");
+            ASSERT_TRUE(ini.WriteInteger("MAIN_FRAME", "LeftPos", 5));
+        }
+        // A fresh object reads what reached the disk.
+        TIniFile again(p.string());
+        EXPECT_EQ(again.ReadString("SETTINGS", "ModemDevice", ""), "USB Modem");
+        EXPECT_EQ(again.ReadString("PROFILE0", "Connection_APN", ""), "internet");
+        EXPECT_EQ(again.ReadInteger("MAIN_FRAME", "LeftPos", 0), 5);
+        EXPECT_EQ(ReadBytes(p).substr(0, 2), bigEndian ? "\xFE\xFF" : "\xFF\xFE") << "written back as UTF-16";
+    }
+
+    // Content with no section is no settings file we know: it is left as it is.
+    const std::string junk[] = {
+        std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
+        "ModemDevice=USB Modem\nno section here\n",
+        Utf16(settings, false).substr(2),  // UTF-16 without its mark
+        std::string("[S]\nk=v\n\0[T]\nx=1\n", 17),  // settings past a NUL would be lost
+    };
+    int n = 0;
+    for (const std::string& bytes : junk) {
+        fs::path p = TempIni(("junk" + std::to_string(n++) + ".ini").c_str());
+        WriteBytes(p, bytes);
+        TIniFile ini(p.string());
+        EXPECT_TRUE(ini.IsUnreadable()) << n;
+        EXPECT_FALSE(ini.WriteString("SETTINGS", "ModemDevice", "other")) << n;
+        EXPECT_EQ(ini.ReadString("SETTINGS", "ModemDevice", ""), "other") << "kept while the program runs";
+        EXPECT_FALSE(ini.DeleteKey("SETTINGS", "ModemDevice")) << n;
+        EXPECT_FALSE(ini.EraseSection("SETTINGS")) << n;
+        EXPECT_EQ(ReadBytes(p), bytes) << n;
+    }
+
+    // Blank lines alone are an empty file: the first write fills it.
+    fs::path blank = TempIni("blank.ini");
+    WriteBytes(blank, "\r\n\n  \n");
+    TIniFile ini(blank.string());
+    EXPECT_FALSE(ini.IsUnreadable());
+    ASSERT_TRUE(ini.WriteString("S", "k", "v"));
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "v");
+    // A first key whose name starts like a UTF-16 mark is still UTF-8 when read back.
+    fs::path mark = TempIni("mark.ini");
+    WriteBytes(mark, "\xEF\xBB\xBF\xFF\xFEkey=1\n[S]\nk=v\n");
+    {
+        TIniFile ini(mark.string());
+        ASSERT_TRUE(ini.WriteString("S", "new", "2"));
+    }
+    TIniFile marked(mark.string());
+    EXPECT_FALSE(marked.IsUnreadable());
+    EXPECT_EQ(marked.ReadString("S", "k", ""), "v");
+    EXPECT_EQ(marked.ReadString("S", "new", ""), "2");
+
+    // A tail of NULs, as a crash may leave, hides nothing.
+    fs::path tail = TempIni("nultail.ini");
+    WriteBytes(tail, std::string("[S]\nk=v\n\0\0\0", 11));
+    TIniFile tailed(tail.string());
+    EXPECT_FALSE(tailed.IsUnreadable());
+    EXPECT_EQ(tailed.ReadString("S", "k", ""), "v");
+    // A missing file is not unreadable: it is made by the first write.
+    EXPECT_FALSE(TIniFile(TempIni("missing.ini").string()).IsUnreadable());
+}

@@ -1,5 +1,6 @@
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,7 +124,8 @@ TEST(ConfigFile, PasswordFileIsPrivate)
     ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-    // A file opened to others before loses that once it holds a password.
+    // A file opened to others before loses that before it holds a password:
+    // no file with the password in it is ever tightened afterwards.
     const fs::path open = dir / "Open.ini";
     WriteFile(open, "[PROFILE0]\nConnection_Phone=*99#\n");
     ASSERT_EQ(::chmod(open.c_str(), 0644), 0);
@@ -131,10 +133,33 @@ TEST(ConfigFile, PasswordFileIsPrivate)
     ASSERT_TRUE(cfg2.SetConnectionAPN("internet"));
     ASSERT_EQ(::stat(open.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.c_str(), IN_ATTRIB | IN_MOVED_TO), 0);
     ASSERT_TRUE(cfg2.SetConnectionUserPassword("pw"));
+    std::vector<std::string> events;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* at = buffer; at < buffer + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(at);
+            if (e->len > 0 && std::string(e->name) == "Open.ini")
+                events.push_back((e->mask & IN_MOVED_TO) ? "renamed" : "mode");
+            at += sizeof(inotify_event) + e->len;
+        }
+    ::close(watch);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), "renamed") << "the mode changed after the password was in the file";
     ASSERT_EQ(::stat(open.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(cfg2.GetConnectionPhone(), "*99#");
+
+    // One left open by an older run while it held a password is closed on opening.
+    const fs::path old = dir / "Old.ini";
+    WriteFile(old, "[PROFILE0]\nConnection_User_Password=pw\n");
+    ASSERT_EQ(::chmod(old.c_str(), 0644), 0);
+    TConfigFile cfg3(old.string());
+    ASSERT_EQ(::stat(old.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(ConfigFile, UnreadableFileGivesDefaultsALogLineAndIsNotOverwritten)
@@ -147,11 +172,33 @@ TEST(ConfigFile, UnreadableFileGivesDefaultsALogLineAndIsNotOverwritten)
         uitest::LogCatcher log;
         TConfigFile cfg(folder.string());
         EXPECT_EQ(log.Count("cannot be read"), 1);
+        EXPECT_TRUE(cfg.IsUnreadable());
         EXPECT_TRUE(cfg.GetUseExtLangSMS());
         EXPECT_EQ(cfg.GetMainLeft(), 100);
         EXPECT_FALSE(cfg.SetMainPosition(1, 2));
         EXPECT_TRUE(fs::is_directory(folder));
     }
+
+    // A damaged file: content, but not a section in it.
+    const fs::path junk = dir / "Junk.ini";
+    static const char kJunk[] = "LeftPos=7\n\0\x01\x02garbage\xff\xfe\n";
+    const std::string bytes(kJunk, sizeof kJunk - 1);
+    WriteFile(junk, bytes);
+    {
+        uitest::LogCatcher log;
+        TConfigFile cfg(junk.string());
+        EXPECT_EQ(log.Count("cannot be read"), 1);
+        EXPECT_TRUE(cfg.IsUnreadable());
+        EXPECT_FALSE(cfg.SetMainPosition(1, 2));
+        EXPECT_FALSE(cfg.SetConnectionUserPassword("pw"));
+        EXPECT_FALSE(cfg.SetActiveLanguage(1));
+    }
+    EXPECT_EQ(uitest::ReadFile(junk), bytes) << "left byte for byte";
+
+    const fs::path fine = dir / "Fine.ini";
+    WriteFile(fine, "[SETTINGS]\nActiveLanguage=1\n");
+    EXPECT_FALSE(TConfigFile(fine.string()).IsUnreadable());
+    EXPECT_FALSE(TConfigFile((dir / "Missing.ini").string()).IsUnreadable());
 }
 
 TEST(ConfigFile, FileWithoutReadPermissionIsNotOverwritten)

@@ -72,6 +72,25 @@ SimModule::SimModule()
     current_ = HomeNetwork();
 }
 
+bool SimModule::ParseNetwork(const std::string& spec, Network& out)
+{
+    std::vector<std::string> fields = SplitArgs(spec);
+    const std::string& code = fields[0];
+    if (code.size() < 5 || code.size() > 6 || !IsPinText(code, 5, 6))
+        return false;
+    const std::string tech = fields.size() > 1 ? fields[1] : "3G";
+    static const std::map<std::string, int> kTechnologies = {{"2G", 0}, {"3G", 2}, {"4G", 7}};
+    const auto found = kTechnologies.find(tech);
+    if (found == kTechnologies.end() || fields.size() > 4)
+        return false;
+    out = Network{};
+    out.numeric = code;
+    out.accessTechnology = found->second;
+    out.longName = fields.size() > 2 && !fields[2].empty() ? fields[2] : "Network " + code;
+    out.shortName = fields.size() > 3 && !fields[3].empty() ? fields[3] : out.longName;
+    return true;
+}
+
 bool SimModule::Handle(const std::string& line, Session& s)
 {
     std::string rest;

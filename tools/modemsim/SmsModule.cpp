@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 
 #include "tools/modemsim/AtText.h"
+#include "tools/modemsim/DeliverPdu.h"
 #include "tools/modemsim/Session.h"
 
 namespace modemsim {
@@ -235,6 +237,59 @@ int SmsModule::Store(const std::string& pdu, int status)
         ++index;
     messages_.push_back({index, status, pdu});
     return index;
+}
+
+int SmsModule::LoadMessages(const std::string& path, std::time_t now, std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = path + ": " + why;
+        return -1;
+    };
+    std::ifstream in(path);
+    if (!in)
+        return fail("cannot be read");
+    std::vector<std::pair<std::string, std::string>> lines;  // sender or "pdu", text
+    int lineNumber = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        const size_t blank = line.find(' ');
+        if (blank == std::string::npos || blank == 0)
+            return fail("line " + std::to_string(lineNumber) + " has no text after its sender");
+        lines.emplace_back(line.substr(0, blank), line.substr(blank + 1));
+    }
+    int stored = 0;
+    int reference = 1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        auto [sender, text] = lines[i];
+        std::vector<std::string> pdus;
+        if (sender == "pdu") {
+            const bool hex = text.size() % 2 == 0 &&
+                             std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
+            if (!hex)
+                return fail("the PDU of line " + std::to_string(i + 1) + " is no hex");
+            pdus.push_back(text);
+        } else {
+            for (size_t at = 0; (at = text.find("\\n", at)) != std::string::npos;)
+                text.replace(at, 2, "\n");
+            const std::time_t when = now - static_cast<std::time_t>(lines.size() - 1 - i) * 3600;
+            pdus = DeliverPdus(sender, text, when, reference);
+            if (pdus.empty())
+                return fail("the message from " + sender + " cannot be encoded");
+            if (pdus.size() > 1)
+                reference = reference % 255 + 1;
+        }
+        for (const std::string& pdu : pdus) {
+            if (Store(pdu, 0) < 0)
+                return fail("the SIM is full after " + std::to_string(stored) + " messages");
+            ++stored;
+        }
+    }
+    return stored;
 }
 
 std::vector<SmsModule::Message> SmsModule::Messages() const

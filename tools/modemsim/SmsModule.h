@@ -3,6 +3,7 @@
 // AT+CMGL, AT+CMGD and AT+CMGS (with its "> " prompt and the PDU up to
 // Ctrl-Z). Tests fill the store, and can cut a listing short, corrupt a
 // stored PDU, drop the prompt or make sending fail.
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,6 +30,14 @@ public:
     // Puts a message (PDU hex with its SMSC field) on the SIM; its index, or
     // -1 when the SIM is full.
     int Store(const std::string& pdu, int status);
+    // Puts the received messages of a file on the SIM, unread, one to a line:
+    //   NUMBER TEXT   a text from that number (or name); "\n" is a line break
+    //   pdu HEX       a PDU as the SIM stores it, with its SMSC field
+    // Blank lines and lines starting with "#" are skipped. Texts are dated an
+    // hour apart, the last line `now`. The count of SIM records filled, or -1
+    // with the reason when the file cannot be read, a line is bad or the SIM
+    // is full.
+    int LoadMessages(const std::string& path, std::time_t now, std::string* error = nullptr);
     std::vector<Message> Messages() const;
     void ClearMessages();
     // The PDUs the host sent with AT+CMGS, as received up to the Ctrl-Z.

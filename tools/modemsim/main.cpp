@@ -1,5 +1,6 @@
 // Demo host for the simulated modem:
 //   modemsim --device-dir DIR --com N --name "Simulated Modem" [--script FILE]
+//            [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network SPEC]...
 // Registers the modem as COMn in DIR, prints the tty path and serves until
 // SIGINT or SIGTERM, then removes the COM entry again.
 #include <csignal>
@@ -7,18 +8,25 @@
 #include <cstdlib>
 #include <iostream>
 #include <pthread.h>
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "tools/modemsim/DialModule.h"
 #include "tools/modemsim/ModemSim.h"
 #include "tools/modemsim/SimModule.h"
+#include "tools/modemsim/SmsModule.h"
 
 namespace {
 
 int Usage()
 {
     std::cerr << "usage: modemsim --device-dir DIR --com N [--name NAME] [--script FILE] [--no-echo]\n"
-                 "  --script FILE: lines COMMAND=answer, escapes \\r \\n \\t \\\\ \\xHH \\=\n";
+                 "                [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network SPEC]...\n"
+                 "  --script FILE: lines COMMAND=answer, escapes \\r \\n \\t \\\\ \\xHH \\=\n"
+                 "  --pin PIN: the SIM asks for this PIN; --puk PUK: its PUK; --ask-puk: it asks for the PUK\n"
+                 "  --messages FILE: received messages on the SIM, lines \"NUMBER TEXT\" or \"pdu HEX\"\n"
+                 "  --network MCCMNC[,2G|3G|4G[,LONG NAME[,SHORT NAME]]]: a network in reach, the first is home\n";
     return 2;
 }
 
@@ -31,6 +39,9 @@ int main(int argc, char** argv)
     std::string script;
     int com = 0;
     bool echo = true;
+    std::string pin, puk, messages;
+    bool askPuk = false;
+    std::vector<modemsim::SimModule::Network> networks;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string* out) {
@@ -59,6 +70,23 @@ int main(int argc, char** argv)
                 return Usage();
         } else if (arg == "--no-echo") {
             echo = false;
+        } else if (arg == "--pin") {
+            if (!value(&pin) || pin.size() < 4 || pin.size() > 8)
+                return Usage();
+        } else if (arg == "--puk") {
+            if (!value(&puk) || puk.size() != 8)
+                return Usage();
+        } else if (arg == "--ask-puk") {
+            askPuk = true;
+        } else if (arg == "--messages") {
+            if (!value(&messages))
+                return Usage();
+        } else if (arg == "--network") {
+            std::string spec;
+            modemsim::SimModule::Network network;
+            if (!value(&spec) || !modemsim::SimModule::ParseNetwork(spec, network))
+                return Usage();
+            networks.push_back(network);
         } else {
             return Usage();
         }
@@ -76,7 +104,26 @@ int main(int argc, char** argv)
     modemsim::ModemSim modem;
     modem.AddModule(std::make_shared<modemsim::DialModule>());
     modem.SetEcho(echo);
-    modem.AddModule(std::make_shared<modemsim::SimModule>());
+    auto sim = std::make_shared<modemsim::SimModule>();
+    modem.AddModule(sim);
+    if (!pin.empty()) {
+        sim->SetPin(pin);
+        sim->SetPinRequest(true);
+        sim->SetPinState(modemsim::SimModule::PinState::Pin);
+    }
+    if (!puk.empty())
+        sim->SetPuk(puk);
+    if (askPuk)
+        sim->SetPinState(modemsim::SimModule::PinState::Puk);
+    if (!networks.empty())
+        sim->SetNetworks(networks);
+    if (!messages.empty()) {
+        std::string error;
+        if (modem.Sms().LoadMessages(messages, std::time(nullptr), &error) < 0) {
+            std::cerr << "modemsim: " << error << "\n";
+            return 1;
+        }
+    }
     if (!script.empty()) {
         std::string error;
         if (!modem.LoadScript(script, &error)) {

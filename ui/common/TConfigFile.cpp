@@ -6,11 +6,28 @@
 
 using namespace Cfg;
 
-TConfigFile::TConfigFile(const AnsiString& fileName) : m_ini(fileName)
+namespace {
+// Takes the file's read and write rights from everybody but its owner.
+void MakePrivate(const AnsiString& fileName)
 {
     struct stat st {};
-    if (::stat(fileName.c_str(), &st) == 0 && !m_ini.IsReadable())
-        UiLog("Config.ini \"" + fileName + "\" cannot be read; the default settings apply");
+    if (::stat(fileName.c_str(), &st) == 0 && (st.st_mode & 077) != 0)
+        ::chmod(fileName.c_str(), st.st_mode & 0700);
+}
+}  // namespace
+
+TConfigFile::TConfigFile(const AnsiString& fileName) : m_ini(fileName)
+{
+    if (m_ini.IsUnreadable())
+        UiLog("Config.ini \"" + fileName + "\" cannot be read; the default settings apply and none are saved");
+    // A file that an older run left open to others while it held a password.
+    else if (!GetConnectionUserPassword().empty())
+        MakePrivate(fileName);
+}
+
+bool TConfigFile::IsUnreadable() const
+{
+    return m_ini.IsUnreadable();
 }
 
 int TConfigFile::GetDebug() const
@@ -175,14 +192,12 @@ AnsiString TConfigFile::GetConnectionUserPassword() const
 
 bool TConfigFile::SetConnectionUserPassword(const AnsiString& password)
 {
-    if (!m_ini.WriteString(kProfile0, kConnectionUserPassword, password))
-        return false;
-    // A new file is private already; one made readable by others before must
-    // not keep the password open to them.
-    struct stat st {};
-    if (!password.empty() && ::stat(FileName().c_str(), &st) == 0 && (st.st_mode & 077) != 0)
-        ::chmod(FileName().c_str(), st.st_mode & 0700);
-    return true;
+    // Closed before the password goes in: every write makes its new file with
+    // the old one's mode, so no file open to others ever holds it. A new file
+    // is private already.
+    if (!password.empty() && !m_ini.IsUnreadable())
+        MakePrivate(FileName());
+    return m_ini.WriteString(kProfile0, kConnectionUserPassword, password);
 }
 
 AnsiString TConfigFile::GetConnectionAPN() const

@@ -50,6 +50,10 @@ public:
     // and writes leave the file alone.
     explicit TConfigFile(const AnsiString& fileName);
 
+    // The file exists but its settings cannot be read, so none can be saved
+    // until it is mended or removed.
+    bool IsUnreadable() const;
+
     TIniFile& Ini() { return m_ini; }
     const AnsiString& FileName() const { return m_ini.FileName(); }
 

@@ -115,6 +115,9 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
     SetStatusIcon(m_pIConnWeb, false);
     ApplyLanguage();
     ReadConfig();
+    // Told once, at start: nothing the user changes this run can be kept.
+    if (m_pIniFile->IsUnreadable())
+        ShowMsgBox(nullptr, m_pLanguage->GetText(300), 0);
 
     m_pDeviceWatch = std::make_unique<TDeviceWatch>([this](const AnsiString& port) { OnPortArrival(port); });
 

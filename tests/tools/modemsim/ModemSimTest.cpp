@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <mutex>
 #include <filesystem>
 #include <fstream>
@@ -11,9 +12,12 @@
 #include <unistd.h>
 
 #include "HostTty.h"
+#include "communicator/sms/SmsPdu.h"
 #include "tools/modemsim/AtText.h"
 #include "tools/modemsim/CoreModule.h"
 #include "tools/modemsim/Session.h"
+#include "tools/modemsim/SimModule.h"
+#include "tools/modemsim/SmsModule.h"
 
 using namespace modemsim;
 namespace fs = std::filesystem;
@@ -337,4 +341,105 @@ TEST_F(ModemSimTest, ModulesTakeCommandsAndRawInput)
     EXPECT_EQ(module->powerOns, 0);
     modem.Reappear();
     EXPECT_EQ(module->powerOns, 1);
+}
+
+namespace {
+// The text of a stored PDU as the program's decoder reads it, with its
+// concatenation header's part number and count (0 when it has none).
+struct Decoded {
+    std::string from;
+    std::u16string text;
+    int part = 0, parts = 0;
+};
+
+Decoded Decode(const std::string& pdu)
+{
+    STRUCT_TPDU tpdu;
+    EXPECT_EQ(sms::DecodePDU(pdu, tpdu), sms::PduResult::Decoded) << pdu;
+    Decoded d{tpdu.address, tpdu.text};
+    for (int i = 0; i < tpdu.udh.count; ++i)
+        if (tpdu.udh.elem[i].iei == 0 && tpdu.udh.elem[i].data.size() == 6) {
+            d.parts = std::stoi(tpdu.udh.elem[i].data.substr(2, 2), nullptr, 16);
+            d.part = std::stoi(tpdu.udh.elem[i].data.substr(4, 2), nullptr, 16);
+        }
+    return d;
+}
+}  // namespace
+
+TEST_F(ModemSimTest, ReceivedMessagesFromAFileAndNetworksFromTheCommandLine)
+{
+    // The demo's own file: every message decodes, the long one in parts.
+    const std::string demo = std::string(QVX_SOURCE_DIR) + "/tools/demo/messages.txt";
+    std::string error;
+    ASSERT_EQ(modem.Sms().LoadMessages(demo, std::time(nullptr), &error), 5) << error;
+    std::vector<Decoded> got;
+    for (const auto& m : modem.Sms().Messages()) {
+        EXPECT_EQ(m.status, 0);
+        got.push_back(Decode(m.pdu));
+    }
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[0].from, "491715550100");
+    EXPECT_EQ(got[0].text, u"Hi! Are we still on for lunch tomorrow at 12:30? The new place next to the station.");
+    EXPECT_EQ(got[0].parts, 0);
+    std::u16string joined;
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ(got[i].parts, 2);
+        EXPECT_EQ(got[i].part, i);
+        joined += got[i].text;
+    }
+    EXPECT_EQ(got[1].text.size(), 153u);
+    EXPECT_EQ(joined.substr(0, 27), u"Your parcel 4711 0815 will ");
+    EXPECT_EQ(joined.size(), 269u);
+    EXPECT_EQ(joined.substr(joined.size() - 9), u"new date.");
+    EXPECT_EQ(got[3].text.substr(0, 7), u"Привет!");
+    EXPECT_NE(got[4].text.find(u"49.50 €;"), std::u16string::npos);
+
+    // Line breaks, a sender name, a PDU as it stands; a bad line refuses the file.
+    modem.Sms().ClearMessages();
+    const fs::path file = fs::temp_directory_path() / ("qvx_messages_" + std::to_string(::getpid()));
+    std::ofstream(file) << "# comment\n\nBank Two lines\\nhere {ok}\r\n"
+                           "pdu 07919471016700F0040B919471555001F00000621270214543800141\n";
+    ASSERT_EQ(modem.Sms().LoadMessages(file.string(), std::time(nullptr), &error), 2) << error;
+    const auto two = modem.Sms().Messages();
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(Decode(two[0].pdu).from, "Bank");
+    EXPECT_EQ(Decode(two[0].pdu).text, u"Two lines\nhere {ok}");
+    EXPECT_EQ(two[1].pdu, "07919471016700F0040B919471555001F00000621270214543800141");
+    EXPECT_EQ(Decode(two[1].pdu).text, u"A");
+    // And the host lists them as a modem does.
+    const std::string listing = Exchange("AT+CMGL=4");
+    EXPECT_NE(listing.find("+CMGL: 2,0,,20\r\n" + two[1].pdu + "\r\n"), std::string::npos) << listing;
+    for (const char* bad : {"+4917155501\n", "pdu 0791XY\n", "+49171 \xC3(\n"}) {
+        std::ofstream(file) << bad;
+        EXPECT_EQ(modem.Sms().LoadMessages(file.string(), 0, &error), -1) << bad;
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(modem.Sms().LoadMessages("/nonexistent/messages.txt", 0, &error), -1);
+    fs::remove(file);
+
+    // Networks as the command line names them.
+    struct Case {
+        const char* spec;
+        bool ok;
+        std::string numeric, longName, shortName;
+        int tech;
+    } cases[] = {
+        {"26201,3G,Telekom.de,TDG", true, "26201", "Telekom.de", "TDG", 2},
+        {"26203,2G", true, "26203", "Network 26203", "Network 26203", 0},
+        {"310410", true, "310410", "Network 310410", "Network 310410", 2},
+        {"\"26202\",4G,\"Vodafone, DE\"", true, "26202", "Vodafone, DE", "Vodafone, DE", 7},
+        {"2620", false, "", "", "", 0},
+        {"26201x", false, "", "", "", 0},
+        {"26201,5G", false, "", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SimModule::Network n;
+        ASSERT_EQ(SimModule::ParseNetwork(c.spec, n), c.ok) << c.spec;
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(n.numeric, c.numeric) << c.spec;
+        EXPECT_EQ(n.longName, c.longName) << c.spec;
+        EXPECT_EQ(n.shortName, c.shortName) << c.spec;
+        EXPECT_EQ(n.accessTechnology, c.tech) << c.spec;
+    }
 }

@@ -1,6 +1,7 @@
 #include "MainFrameFixture.h"
 
 #include <QLabel>
+#include <algorithm>
 
 #include "platform/PortMap.h"
 #include "platform/TIniFile.h"
@@ -42,6 +43,20 @@ TEST_F(MainFrameTest, StartsWithThePresentModem)
     // The worker runs: its presence poll keeps talking to the modem.
     const size_t before = m_sim.Commands().size();
     EXPECT_TRUE(WaitFor([&] { return m_sim.Commands().size() > before; }, 3000));
+}
+
+TEST_F(MainFrameTest, DamagedConfigIsToldOnceAndKeptAsItIs)
+{
+    const std::string junk("debug=42\n\0\x13garbage\xff", 19);
+    WriteConfig(junk);
+    StartUp();
+    EXPECT_TRUE(m_frame->IsModemInitialized());
+    const auto boxes = Boxes();
+    EXPECT_EQ(std::count(boxes.begin(), boxes.end(), Text(300)), 1);
+    // Neither the chosen modem nor the window position at close replaces it.
+    m_frame.reset();
+    std::ifstream in(m_program / "Config.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), junk);
 }
 
 TEST_F(MainFrameTest, SimWithoutAnswerClosesThePortAndSaysSo)

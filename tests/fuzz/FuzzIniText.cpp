@@ -1,0 +1,65 @@
+// libFuzzer target: any bytes as an INI file (Config.ini, Language.ini,
+// Operators.dat). A file we cannot read is never changed by a write; one we
+// can read keeps every setting it held when a new one is written.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+#include "FuzzInput.h"
+#include "platform/TIniFile.h"
+
+namespace {
+using Settings = std::map<std::pair<AnsiString, AnsiString>, AnsiString>;
+
+AnsiString Upper(AnsiString text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+Settings ReadAll(const TIniFile& ini)
+{
+    Settings all;
+    for (const AnsiString& section : ini.ReadSections())
+        for (const AnsiString& key : ini.ReadSection(section))
+            all[{section, key}] = ini.ReadString(section, key, "");
+    return all;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string path = fuzz::PutInput("Fuzz.ini", data, size);
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    Settings before;
+    bool unreadable = false;
+    {
+        TIniFile ini(path);
+        unreadable = ini.IsUnreadable();
+        before = ReadAll(ini);
+        int number = 0;
+        (void)ParseIniInteger(ini.ReadString("SETTINGS", "ActiveLanguage", ""), number);
+        const bool written = ini.WriteString("QVXFUZZ", "Key", "value");
+        if (written == unreadable)
+            std::abort();
+    }
+    if (unreadable) {
+        if (fuzz::ReadBack(path) != bytes)
+            std::abort();
+        return 0;
+    }
+    TIniFile again(path);
+    Settings after = ReadAll(again);
+    if (again.ReadString("QVXFUZZ", "Key", "") != "value")
+        std::abort();
+    // Names compare without regard to case: the file may hold our key already.
+    for (Settings* s : {&before, &after})
+        std::erase_if(*s, [](const auto& e) { return Upper(e.first.first) == "QVXFUZZ" && Upper(e.first.second) == "KEY"; });
+    if (after != before)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,58 @@
+// libFuzzer target: any bytes as the modem's answer to each SIM and network
+// command (+CPIN?, +COPS?, +COPS=?, +CSQ, +CLCK, +CSCA?, IMEI, firmware). Every
+// parser must come back with a value in its range, never crash or hang.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "communicator/SimAnswers.h"
+
+namespace {
+void Check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string answer(reinterpret_cast<const char*>(data), size);
+
+    const int pin = ParsePinState("AT+CPIN?", answer);
+    Check(pin >= 0);
+    (void)StripPinAnswer("AT+CPIN?", answer);
+
+    COPS_ANSWER cops;
+    (void)ParseOperatorAnswer(answer, cops);
+
+    const std::string list = ExtractOperatorList("AT+COPS=?", answer);
+    for (const ST_OPERATORS_LIST& network : ParseOperatorList(list))
+        (void)network;
+    // The operator-choice page cuts the same list token by token.
+    std::string group = list;
+    for (size_t guard = 0; !group.empty() && guard <= list.size(); ++guard)
+        (void)NextToken(group);
+
+    const int signal = ParseSignalQuality(answer);
+    Check((signal >= 0 && signal <= 31) || signal == kSignalUnknown);
+
+    bool locked = true;
+    if (!ParseSimLock("AT+CLCK=\"SC\",2", answer, locked))
+        Check(!locked);
+
+    std::string centre = "untouched";
+    if (!ParseSmsCentre(answer, centre))
+        Check(centre == "untouched");
+
+    const std::string imei = ParseImei(answer);
+    Check(imei.empty() || (imei.size() >= 14 && imei.size() <= 17));
+    for (char c : imei)
+        Check(c >= '0' && c <= '9');
+
+    (void)ParseFirmware("AT+CGMR", answer);
+    int number = 0;
+    (void)ReadWholeNumber(answer, number);
+    return 0;
+}
