@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,16 +13,22 @@
 
 namespace fuzz {
 
+// Kept for the whole run (never destroyed, so the exit handler can still
+// read it) and removed at exit.
 inline const std::filesystem::path& Folder()
 {
-    static const std::filesystem::path folder = [] {
+    static const std::filesystem::path* folder = [] {
         const std::filesystem::path shm("/dev/shm");
         const std::filesystem::path base = std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
-        auto p = base / ("qvx-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
+        auto* p = new std::filesystem::path(base / ("qvx-fuzz-" + std::to_string(::getpid())));
+        std::filesystem::create_directories(*p);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(Folder(), ec);
+        });
         return p;
     }();
-    return folder;
+    return *folder;
 }
 
 inline std::string PutInput(const char* name, const uint8_t* data, size_t size)
