@@ -122,7 +122,8 @@ TEST_F(ConnectTest, ClickOnSettingsWhileAFailedDialWaitsLeavesTheWorkerPolling)
     EXPECT_FALSE(frame->IsConnected());
     EXPECT_FALSE(frame->WaitPanelVisible());
     EXPECT_EQ(frame->WorkerSuspendCount(), 0);
-    EXPECT_TRUE(frame->PollEvent().IsSet());
+    // The worker takes the poll event for each of its steps and gives it back.
+    EXPECT_TRUE(WaitFor([&] { return frame->PollEvent().IsSet(); }, 3000));
     // The worker polls and talks to the modem again.
     const uint32_t lastPoll = frame->LastWorkerPoll();
     EXPECT_TRUE(WaitFor([&] { return frame->LastWorkerPoll() != lastPoll; }, 5000));
