@@ -2,6 +2,10 @@
 
 #include "MainFrameFixture.h"
 #include "tools/modemsim/DialModule.h"
+#include "ui/common/TSkinButton.h"
+#include "ui/dialogs/TFormExConnectTrouble.h"
+#include "ui/dialogs/TFormExHelper.h"
+#include "ui/dialogs/TMsgBoxEx.h"
 
 using namespace maintest;
 
@@ -63,15 +67,6 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
     EXPECT_FALSE(m_frame->WaitPanelVisible());
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
 }
-
-}  // namespace
-
-#include "ui/common/TSkinButton.h"
-#include "ui/dialogs/TFormExConnectTrouble.h"
-#include "ui/dialogs/TFormExHelper.h"
-#include "ui/dialogs/TMsgBoxEx.h"
-
-namespace {
 
 // The dial fails; the trouble dialog's Settings opens the Connection page in
 // the helper; right after the helper closes, while the connect action still

@@ -1,5 +1,11 @@
 #include "MainFrameFixture.h"
+#include <QLabel>
 #include <QTimer>
+
+#include "ui/common/TSkinButton.h"
+#include "ui/dialogs/TMsgBoxEx.h"
+#include "ui/settings/TExFrameSMS.h"
+#include "ui/settings/TFormExSettings.h"
 
 using namespace maintest;
 
@@ -144,13 +150,6 @@ TEST_F(MainFrameTest, UserActionInsideAWorkerHandlerDoesNotWaitForTheWorker)
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
     EXPECT_TRUE(WaitFor([&] { return m_frame->PollEvent().IsSet(); }, 3000));
 }
-
-#include <QLabel>
-
-#include "ui/common/TSkinButton.h"
-#include "ui/dialogs/TMsgBoxEx.h"
-#include "ui/settings/TExFrameSMS.h"
-#include "ui/settings/TFormExSettings.h"
 
 // Settings, SMS centre page, Apply; while "Change the SMS centre number?" is
 // up, the main window is minimised and restored (three times), then the user
