@@ -2,7 +2,8 @@
 //   modemsim --device-dir DIR --com N --name "Simulated Modem" [--script FILE]
 //            [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network SPEC]...
 // Registers the modem as COMn in DIR, prints the tty path and serves until
-// SIGINT or SIGTERM, then removes the COM entry again.
+// SIGINT or SIGTERM, then removes the COM entry again. SIGUSR1 unplugs it or
+// plugs it in again; SIGUSR2 prints how many command lines it has received.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -99,6 +100,8 @@ int main(int argc, char** argv)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     modemsim::ModemSim modem;
@@ -142,8 +145,24 @@ int main(int argc, char** argv)
     std::cout << modem.DevicePath() << std::endl;
     std::cerr << "modemsim: COM" << com << " (" << name << ") in " << dir << "; Ctrl-C to stop\n";
 
-    int sig = 0;
-    sigwait(&stopSignals, &sig);
+    bool plugged = true;
+    for (;;) {
+        int sig = 0;
+        sigwait(&stopSignals, &sig);
+        if (sig == SIGUSR1) {
+            if (plugged) {
+                modem.Vanish();
+                plugged = false;
+            } else {
+                plugged = modem.Reappear();
+            }
+            std::cerr << "modemsim: " << (plugged ? "plugged in" : "unplugged") << std::endl;
+        } else if (sig == SIGUSR2) {
+            std::cerr << "modemsim: " << modem.Commands().size() << " commands" << std::endl;
+        } else {
+            break;
+        }
+    }
     modem.Stop();
     return 0;
 }

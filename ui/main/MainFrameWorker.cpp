@@ -204,6 +204,7 @@ void TModemMainFrame::WorkerLoop()
         if (!WorkerCheckpoint())
             break;
         if (TakeModem()) {
+            m_lastPoll = GetTickCount();
             const bool plugged = m_pModemComm->DetectModemPort();
             GiveModem();
             if (plugged != m_bModemPlugged) {

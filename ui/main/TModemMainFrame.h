@@ -135,6 +135,8 @@ public:
     bool IsWorkerRunning() const { return m_bWorkerRun; }
     bool IsWorkerAlive() const { return m_workerAlive; }
     int WorkerSuspendCount() const;
+    // When the worker last had the modem for its presence poll (GetTickCount).
+    uint32_t LastWorkerPoll() const { return m_lastPoll; }
     TManualResetEvent& PollEvent() { return m_hPollEvent; }
     bool WaitPanelVisible() const;
     AnsiString OperatorLabel() const;
@@ -323,6 +325,7 @@ private:
     std::thread m_hWorkerThread;
     std::atomic<bool> m_bWorkerRun {true};
     std::atomic<bool> m_workerAlive {false};
+    std::atomic<uint32_t> m_lastPoll {0};
     std::atomic<bool> m_bModemPlugged {false};
     TModemComm* m_pModemComm = nullptr;
     std::unique_ptr<TMemo> m_pDebugMemo;  // the log lines when no debug window keeps them

@@ -4,6 +4,9 @@
 #include "tools/modemsim/DialModule.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/settings/TExFrameModem.h"
+#include "ui/dialogs/TFormExConnectTrouble.h"
+#include "ui/dialogs/TFormExHelper.h"
+#include "ui/dialogs/TMsgBoxEx.h"
 
 using namespace maintest;
 
@@ -287,6 +290,64 @@ TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
         ScriptRegisteredModem();
         m_record = std::make_shared<TestDialogs::Record>();
     }
+}
+
+// The dial fails; the trouble dialog's Settings opens the Connection page in
+// the helper; right after the helper closes, while the connect action still
+// waits, the user clicks Settings on the main window. The click must find the
+// window locked, and the worker must poll again once the action is over.
+TEST_F(ConnectTest, ClickOnSettingsWhileAFailedDialWaitsLeavesTheWorkerPolling)
+{
+    WriteConfig("[SETTINGS]\r\ndebug=42\r\n[PROFILE0]\r\nConnection_Phone=*99#\r\n");
+    ::setenv("QVX_STANDIN_EXIT", "4", 1);  // no PPP support: every dial fails
+    Watchdog watchdog(90, "a failed dial with a click on Settings");
+    ASSERT_TRUE(StartProgramWindow(m_frame, m_statusMs));
+    TModemMainFrame* frame = m_frame.get();
+    QWidget* settingsButton = MainWindowButton(frame, kSettingsButton);
+    ASSERT_NE(settingsButton, nullptr);
+
+    int troubles = 0;
+    bool helperClosed = false;
+    bool settingsClicked = false;
+    bool settingsButtonGotIt = false;
+    ModalAnswerer answerer([&](QWidget* modal) {
+        if (auto* trouble = qobject_cast<TFormExConnectTrouble*>(modal)) {
+            // Settings the first time, then give up.
+            ClickOn(++troubles == 1 ? trouble->m_pBSettings : trouble->m_pBCancel);
+        } else if (auto* helper = qobject_cast<TFormExHelper*>(modal)) {
+            ClickOn(helper->TitleStyle() ? helper->TitlePanelExitImage() : helper->ExitImage());
+            helperClosed = true;
+        } else if (auto* box = qobject_cast<TMsgBoxEx*>(modal)) {
+            box->CloseWith(box->EscapeResult());
+        }
+    });
+    QTimer clicker;
+    clicker.setInterval(20);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (!helperClosed || settingsClicked || QApplication::activeModalWidget() != nullptr)
+            return;
+        settingsClicked = true;
+        QWidget* got = ClickOn(settingsButton);
+        settingsButtonGotIt = got == settingsButton || settingsButton->isAncestorOf(got);
+    });
+    clicker.start();
+
+    ClickOn(MainWindowButton(frame, kConnectButton));
+    ASSERT_TRUE(WaitFor([&] { return troubles == 2 && !frame->HoldsWorker() && !frame->IsLocked(); }, 30000));
+    EXPECT_TRUE(helperClosed);
+    EXPECT_TRUE(settingsClicked);
+    // The connect action still ran: the window was locked and the click went to its cover.
+    EXPECT_FALSE(settingsButtonGotIt);
+    EXPECT_FALSE(frame->IsConnected());
+    EXPECT_FALSE(frame->WaitPanelVisible());
+    EXPECT_EQ(frame->WorkerSuspendCount(), 0);
+    // The worker takes the poll event for each of its steps and gives it back.
+    EXPECT_TRUE(WaitFor([&] { return frame->PollEvent().IsSet(); }, 3000));
+    // The worker polls and talks to the modem again.
+    const uint32_t lastPoll = frame->LastWorkerPoll();
+    EXPECT_TRUE(WaitFor([&] { return frame->LastWorkerPoll() != lastPoll; }, 5000));
+    m_sim.ClearCommands();
+    EXPECT_TRUE(WaitFor([&] { return !m_sim.Commands().empty(); }, 5000));
 }
 
 }  // namespace

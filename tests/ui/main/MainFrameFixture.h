@@ -289,3 +289,144 @@ protected:
 };
 
 }  // namespace maintest
+
+// ---- The real program's windows, used as a user uses them ----
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+
+#include "../WidgetTestSupport.h"
+#include "ui/common/TExImage.h"
+#include "ui/common/TPNGButton.h"
+
+namespace maintest {
+
+// The main window with the program's own dialogs, shown and up (the start-up
+// search over, the worker polling).
+inline bool StartProgramWindow(std::unique_ptr<TModemMainFrame>& frame, uint32_t statusMs)
+{
+    frame = std::make_unique<TModemMainFrame>(nullptr);
+    frame->SetWorkerTiming(200, statusMs);
+    frame->show();
+    TModemMainFrame* f = frame.get();
+    return WaitFor([f] { return f->WorkerSuspendCount() == 0 && !f->WaitPanelVisible() && !f->IsLocked(); }, 15000);
+}
+
+// The main window's big buttons left to right: Connect, SMS, Settings, About.
+enum MainButton { kConnectButton, kSmsButton, kSettingsButton, kAboutButton };
+inline QWidget* MainWindowButton(TModemMainFrame* frame, MainButton which)
+{
+    QList<TPNGButton*> buttons = frame->findChildren<TPNGButton*>();
+    std::sort(buttons.begin(), buttons.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+    return which < buttons.size() ? buttons[which] : nullptr;
+}
+
+// The title bar's images left to right: minimise, exit.
+inline QWidget* MainWindowImage(TModemMainFrame* frame, int which)
+{
+    QList<TExImage*> images = frame->findChildren<TExImage*>();
+    std::sort(images.begin(), images.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+    return which < images.size() ? images[which] : nullptr;
+}
+
+// A left click where the user puts it: on whatever lies topmost at that point
+// of the window (a lock cover, when one is up). Returns what got it.
+inline QWidget* ClickAt(QWidget* window, QPoint pos)
+{
+    QWidget* target = window->childAt(pos);
+    if (target == nullptr)
+        target = window;
+    QWidget* const got = target;
+    const QPoint local = target->mapFrom(window, pos);
+    QPointer<QWidget> alive(target);
+    uitest::Press(target, Qt::LeftButton, local);
+    if (alive)
+        uitest::Release(target, Qt::LeftButton, local);
+    return got;
+}
+
+// A click at the centre of a control, through its window.
+inline QWidget* ClickOn(QWidget* control)
+{
+    QWidget* window = control->window();
+    return ClickAt(window, control->mapTo(window, control->rect().center()));
+}
+
+// Minimises the main window and the windows it keeps, then restores them, as a
+// window manager does with a window and its transients.
+inline void MinimiseAndRestore(TModemMainFrame* frame)
+{
+    std::vector<QPointer<QWidget>> windows {frame};
+    for (int i : {0, 1})
+        if (TFormEx* w = frame->DockedWindow(i); w != nullptr && w->isVisible())
+            windows.emplace_back(w);
+    for (QPointer<QWidget>& w : windows)
+        if (w)
+            w->setWindowState(w->windowState() | Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    for (QPointer<QWidget>& w : windows)
+        if (w)
+            w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+}
+
+// Answers the program's modal windows from a timer, as a user would.
+class ModalAnswerer {
+public:
+    explicit ModalAnswerer(std::function<void(QWidget*)> answer, int periodMs = 50) : m_answer(std::move(answer))
+    {
+        m_timer.setInterval(periodMs);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || m_answering)
+                return;
+            m_answering = true;
+            m_answer(modal);
+            m_answering = false;
+        });
+        m_timer.start();
+    }
+
+private:
+    std::function<void(QWidget*)> m_answer;
+    QTimer m_timer;
+    bool m_answering = false;
+};
+
+// Fails the run with a message when the test has not ended in time: a lock-up
+// then fails its test rather than hanging the suite.
+class Watchdog {
+public:
+    Watchdog(int seconds, std::string what, std::function<void()> report = {})
+        : m_thread([this, seconds, what = std::move(what), report = std::move(report)] {
+              std::unique_lock<std::mutex> lock(m_mutex);
+              if (m_cv.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_done; }))
+                  return;
+              std::fprintf(stderr, "\nWATCHDOG: %s has not ended after %d s: the program is stuck\n", what.c_str(),
+                           seconds);
+              if (report)
+                  report();
+              std::fflush(stderr);
+              std::abort();
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+}  // namespace maintest

@@ -1,5 +1,12 @@
 #include "MainFrameFixture.h"
+#include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
+
+#include "ui/common/TSkinButton.h"
+#include "ui/dialogs/TMsgBoxEx.h"
+#include "ui/settings/TExFrameSMS.h"
+#include "ui/settings/TFormExSettings.h"
 
 using namespace maintest;
 
@@ -186,4 +193,62 @@ TEST_F(MainFrameTest, UserActionInsideAWorkerHandlerDoesNotWaitForTheWorker)
     EXPECT_TRUE(WaitFor([&] { return statistics > seen; }, 3000));
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
     EXPECT_TRUE(WaitFor([&] { return m_frame->PollEvent().IsSet(); }, 10000));
+}
+
+// Settings, SMS centre page, Apply; while "Change the SMS centre number?" is
+// up, the main window is minimised and restored (three times), then the user
+// answers No. The re-shows must not re-run the page, and the worker must poll
+// again afterwards.
+TEST_F(MainFrameTest, MinimiseWhileTheSmsCentreQuestionIsUpLeavesTheWorkerPolling)
+{
+    Watchdog watchdog(90, "the SMS centre question with minimise and restore");
+    ASSERT_TRUE(StartProgramWindow(m_frame, m_statusMs));
+    TModemMainFrame* frame = m_frame.get();
+    auto free = [frame] { return !frame->HoldsWorker() && !frame->IsLocked(); };
+
+    ClickOn(MainWindowButton(frame, kSettingsButton));
+    auto* settings = qobject_cast<TFormExSettings*>(frame->DockedWindow(1));
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return settings->isVisible() && free(); }, 10000));
+    ClickOn(settings->PageButton(TFormExSettings::kSmsPage));
+    ASSERT_TRUE(WaitFor([&] { return settings->CurrentPage() == TFormExSettings::kSmsPage && free(); }, 10000));
+    auto* page = static_cast<TExFrameSMS*>(settings->PageAt(TFormExSettings::kSmsPage));
+    const int reads = Sent("AT+CSCA?");
+    EXPECT_GE(reads, 1);
+
+    const QString question = QString::fromStdString(Text(238));
+    int restores = 0;
+    int asked = 0;
+    ModalAnswerer answerer([&](QWidget* modal) {
+        auto* box = qobject_cast<TMsgBoxEx*>(modal);
+        if (box == nullptr)
+            return;
+        if (!box->m_pLMsgText->text().contains(question)) {
+            box->CloseWith(box->EnterResult());
+            return;
+        }
+        if (restores < 3) {
+            ++restores;
+            MinimiseAndRestore(frame);
+            return;
+        }
+        ++asked;
+        ClickOn(box->m_pBNo);
+    });
+    // A number to apply (one without digits is refused before the question).
+    page->m_pECenterNumber->setText("+491710760000");
+    ClickOn(page->m_pBUpdate);
+    ASSERT_TRUE(WaitFor([&] { return asked == 1 && free() && QApplication::activeModalWidget() == nullptr; }, 20000));
+    EXPECT_EQ(restores, 3);
+    // Nothing re-ran: the page did not read the number again.
+    EXPECT_EQ(Sent("AT+CSCA?"), reads);
+    EXPECT_TRUE(settings->WaitPanel()->isHidden());
+    EXPECT_FALSE(frame->WaitPanelVisible());
+    EXPECT_EQ(frame->WorkerSuspendCount(), 0);
+    // The worker takes the poll event for each of its steps and gives it back.
+    EXPECT_TRUE(WaitFor([&] { return frame->PollEvent().IsSet(); }, 3000));
+    const uint32_t lastPoll = frame->LastWorkerPoll();
+    EXPECT_TRUE(WaitFor([&] { return frame->LastWorkerPoll() != lastPoll; }, 5000));
+    m_sim.ClearCommands();
+    EXPECT_TRUE(WaitFor([&] { return !m_sim.Commands().empty(); }, 5000));
 }
