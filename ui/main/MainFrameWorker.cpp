@@ -207,7 +207,11 @@ void TModemMainFrame::WorkerLoop()
             m_lastPoll = GetTickCount();
             const bool plugged = m_pModemComm->DetectModemPort();
             GiveModem();
-            if (plugged != m_bModemPlugged) {
+            // A search leaves "plugged" equal to "initialised". A modem that an
+            // action found gone and that came back while the action held us
+            // answers again without ever having looked unplugged: search too.
+            const bool cameBack = plugged && m_bModemPlugged && !m_bModemInitialized;
+            if (plugged != m_bModemPlugged || cameBack) {
                 Log(plugged ? "-=Modem status: Plugged=-" : "-=Modem status: Unplugged=-");
                 if (WorkerCheckpoint() && TakeModem()) {
                     m_bModemPlugged = plugged;

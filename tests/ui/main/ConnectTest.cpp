@@ -292,6 +292,25 @@ TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
     }
 }
 
+TEST_F(ConnectTest, AModemThatGoesAndComesBackDuringAConnectIsTakenUpAgain)
+{
+    StartConnectable();
+    DialsFail(true);
+    // Unplugged before the connect, plugged in again while the trouble
+    // dialog is up: the worker never sees it missing.
+    m_sim.Vanish();
+    m_record->onTrouble = [&] {
+        ASSERT_TRUE(m_sim.Reappear());
+        ScriptRegisteredModem();
+    };
+    m_frame->OnConnectClick();
+    EXPECT_FALSE(m_frame->IsModemInitialized());
+    // The modem is searched for and taken up again, and polled as before.
+    ASSERT_TRUE(WaitFor([&] { return m_frame->IsModemInitialized() && !m_frame->IsLocked(); }, 15000));
+    m_sim.ClearCommands();
+    EXPECT_TRUE(WaitFor([&] { return Sent("AT+CSQ") >= 1; }, 10000));
+}
+
 // The dial fails; the trouble dialog's Settings opens the Connection page in
 // the helper; right after the helper closes, while the connect action still
 // waits, the user clicks Settings on the main window. The click must find the
