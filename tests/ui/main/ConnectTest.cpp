@@ -359,14 +359,7 @@ TEST_F(ConnectTest, ClickOnSettingsWhileAFailedDialWaitsLeavesTheWorkerPolling)
     EXPECT_FALSE(settingsButtonGotIt);
     EXPECT_FALSE(frame->IsConnected());
     EXPECT_FALSE(frame->WaitPanelVisible());
-    EXPECT_EQ(frame->WorkerSuspendCount(), 0);
-    // The worker takes the poll event for each of its steps and gives it back.
-    EXPECT_TRUE(WaitFor([&] { return frame->PollEvent().IsSet(); }, 3000));
-    // The worker polls and talks to the modem again.
-    const uint32_t lastPoll = frame->LastWorkerPoll();
-    EXPECT_TRUE(WaitFor([&] { return frame->LastWorkerPoll() != lastPoll; }, 5000));
-    m_sim.ClearCommands();
-    EXPECT_TRUE(WaitFor([&] { return !m_sim.Commands().empty(); }, 5000));
+    ExpectWorkerPollsAgain();
 }
 
 }  // namespace

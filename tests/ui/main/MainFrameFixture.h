@@ -224,6 +224,18 @@ protected:
             15000));
     }
 
+    // After an action: the worker has its modem back (it takes the poll
+    // event for each step and gives it back), polls, and is heard again.
+    void ExpectWorkerPollsAgain()
+    {
+        EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
+        EXPECT_TRUE(WaitFor([&] { return m_frame->PollEvent().IsSet(); }, 10000));
+        const uint32_t lastPoll = m_frame->LastWorkerPoll();
+        EXPECT_TRUE(WaitFor([&] { return m_frame->LastWorkerPoll() != lastPoll; }, 10000));
+        m_sim.ClearCommands();
+        EXPECT_TRUE(WaitFor([&] { return !m_sim.Commands().empty(); }, 10000));
+    }
+
     int Sent(const std::string& command) const
     {
         int n = 0;

@@ -244,11 +244,5 @@ TEST_F(MainFrameTest, MinimiseWhileTheSmsCentreQuestionIsUpLeavesTheWorkerPollin
     EXPECT_EQ(Sent("AT+CSCA?"), reads);
     EXPECT_TRUE(settings->WaitPanel()->isHidden());
     EXPECT_FALSE(frame->WaitPanelVisible());
-    EXPECT_EQ(frame->WorkerSuspendCount(), 0);
-    // The worker takes the poll event for each of its steps and gives it back.
-    EXPECT_TRUE(WaitFor([&] { return frame->PollEvent().IsSet(); }, 3000));
-    const uint32_t lastPoll = frame->LastWorkerPoll();
-    EXPECT_TRUE(WaitFor([&] { return frame->LastWorkerPoll() != lastPoll; }, 5000));
-    m_sim.ClearCommands();
-    EXPECT_TRUE(WaitFor([&] { return !m_sim.Commands().empty(); }, 5000));
+    ExpectWorkerPollsAgain();
 }
