@@ -72,9 +72,9 @@ SimModule::SimModule()
     current_ = HomeNetwork();
 }
 
-bool SimModule::ParseNetwork(const std::string& spec, Network& out)
+bool SimModule::ParseNetwork(const std::string& option, Network& out)
 {
-    std::vector<std::string> fields = SplitArgs(spec);
+    std::vector<std::string> fields = SplitArgs(option);
     const std::string& code = fields[0];
     if (code.size() < 5 || code.size() > 6 || !IsPinText(code, 5, 6))
         return false;

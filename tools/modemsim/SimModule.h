@@ -38,7 +38,7 @@ public:
     // A network from "MCCMNC[,TECH[,LONG NAME[,SHORT NAME]]]", TECH one of
     // 2G, 3G, 4G (3G when left out); the names default to "Network MCCMNC".
     // False when the code is not 5 or 6 digits or the technology is unknown.
-    static bool ParseNetwork(const std::string& spec, Network& out);
+    static bool ParseNetwork(const std::string& option, Network& out);
 
     bool Handle(const std::string& line, Session& s) override;
     // The card asks for its PIN again when its PIN request is on; the network

@@ -83,9 +83,9 @@ int main(int argc, char** argv)
             if (!value(&messages))
                 return Usage();
         } else if (arg == "--network") {
-            std::string spec;
+            std::string option;
             modemsim::SimModule::Network network;
-            if (!value(&spec) || !modemsim::SimModule::ParseNetwork(spec, network))
+            if (!value(&option) || !modemsim::SimModule::ParseNetwork(option, network))
                 return Usage();
             networks.push_back(network);
         } else {

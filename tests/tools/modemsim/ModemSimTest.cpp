@@ -419,7 +419,7 @@ TEST_F(ModemSimTest, ReceivedMessagesFromAFileAndNetworksFromTheCommandLine)
 
     // Networks as the command line names them.
     struct Case {
-        const char* spec;
+        const char* option;
         bool ok;
         std::string numeric, longName, shortName;
         int tech;
@@ -434,12 +434,12 @@ TEST_F(ModemSimTest, ReceivedMessagesFromAFileAndNetworksFromTheCommandLine)
     };
     for (const Case& c : cases) {
         SimModule::Network n;
-        ASSERT_EQ(SimModule::ParseNetwork(c.spec, n), c.ok) << c.spec;
+        ASSERT_EQ(SimModule::ParseNetwork(c.option, n), c.ok) << c.option;
         if (!c.ok)
             continue;
-        EXPECT_EQ(n.numeric, c.numeric) << c.spec;
-        EXPECT_EQ(n.longName, c.longName) << c.spec;
-        EXPECT_EQ(n.shortName, c.shortName) << c.spec;
-        EXPECT_EQ(n.accessTechnology, c.tech) << c.spec;
+        EXPECT_EQ(n.numeric, c.numeric) << c.option;
+        EXPECT_EQ(n.longName, c.longName) << c.option;
+        EXPECT_EQ(n.shortName, c.shortName) << c.option;
+        EXPECT_EQ(n.accessTechnology, c.tech) << c.option;
     }
 }
