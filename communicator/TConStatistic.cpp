@@ -1,4 +1,5 @@
 #include "communicator/TConStatistic.h"
+#include "platform/PrivateFile.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -138,7 +139,7 @@ void TConStatistic::Save()
     if (fd < 0)
         return;
     ::fchmod(fd, 0600);  // the user's traffic is nobody else's business
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    bool ok = WriteAll(fd, text);
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), m_fileName.c_str()) != 0)
         ::unlink(temp.c_str());

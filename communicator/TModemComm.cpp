@@ -1,6 +1,5 @@
 #include "communicator/TModemComm.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -8,25 +7,10 @@
 
 #include "communicator/port/TPort.h"
 #include "platform/MessagePump.h"
+#include "platform/PrivateFile.h"
 #include "platform/Ticks.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-bool WriteAll(int fd, const AnsiString& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-}  // namespace
 
 TModemComm::TModemComm(TIniFile* config, const AnsiString& portLogPath, const std::atomic<bool>* closing)
     : m_pConfig(config), m_pClosing(closing)
@@ -82,10 +66,9 @@ void TModemComm::AddToMemo(const AnsiString& line)
         const std::vector<AnsiString> lines = rewrite ? memo->Lines() : memo->LinesFrom(first);
         // The log holds the user's traffic: for the user's eyes only, also
         // when an older run left it wider open.
-        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (rewrite ? O_TRUNC : O_APPEND), 0600);
+        const int fd = OpenPrivateFile(file, O_WRONLY | O_CREAT | (rewrite ? O_TRUNC : O_APPEND));
         if (fd < 0)
             throw std::runtime_error("cannot open modem.log");
-        ::fchmod(fd, 0600);
         AnsiString text;
         for (const auto& l : lines)
             text += l + "\r\n";

@@ -1,6 +1,7 @@
 #include "platform/RasPhonebook.h"
 
 #include "platform/Ras.h"
+#include "platform/PrivateFile.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -24,20 +25,6 @@ AnsiString Env(const char* name)
     return v != nullptr ? AnsiString(v) : AnsiString();
 }
 
-bool WriteAll(int fd, const AnsiString& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
 
 uint32_t ParseNumber(const AnsiString& text)
 {

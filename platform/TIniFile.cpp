@@ -1,4 +1,5 @@
 #include "platform/TIniFile.h"
+#include "platform/PrivateFile.h"
 
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
@@ -268,18 +269,7 @@ struct TIniFile::Shared {
         if (fd < 0)
             return false;
         ::fchmod(fd, mode);
-        size_t done = 0;
-        bool ok = true;
-        while (done < text.size()) {
-            ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                ok = false;
-                break;
-            }
-            done += static_cast<size_t>(n);
-        }
+        bool ok = WriteAll(fd, text);
         if (::close(fd) != 0)
             ok = false;
         if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {

@@ -10,6 +10,7 @@
 
 #include "communicator/port/TMessageQueue.h"
 #include "platform/LastError.h"
+#include "platform/PrivateFile.h"
 
 namespace {
 
@@ -260,10 +261,9 @@ bool TPortLog::OpenFile()
         return false;
     // The trace holds the user's traffic: for the user's eyes only, also
     // when an older run left it wider open.
-    const int fd = ::open(m_Path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int fd = OpenPrivateFile(m_Path, O_WRONLY | O_CREAT | O_APPEND);
     if (fd < 0)
         return false;
-    ::fchmod(fd, 0600);
     // Lines carry their own CR LF, so the file is written byte for byte.
     m_pFile = ::fdopen(fd, "ab");
     if (m_pFile == nullptr)

@@ -1,4 +1,5 @@
 #include "communicator/sms/SmsStoreFile.h"
+#include "platform/PrivateFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,22 +17,6 @@ constexpr size_t kRecordSize = sizeof(SMS_TO_FILE_STRUCT);
 // Records written per system call.
 constexpr size_t kBatch = 64;
 
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // Reads up to `size` bytes; the count read, or -1 on an error.
 ssize_t ReadFull(int fd, char* data, size_t size)
@@ -126,12 +111,9 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
 bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store)
 {
     const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    // A temporary file left by an earlier run keeps its mode: narrow it too.
-    if (::fchmod(fd, 0600) != 0) {
-        ::close(fd);
+    // A temporary file left by an earlier run is narrowed too.
+    const int fd = OpenPrivateFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
+    if (fd < 0) {
         ::unlink(temp.c_str());
         return false;
     }

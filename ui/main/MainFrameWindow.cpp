@@ -37,6 +37,7 @@
 
 #if __has_include("communicator/TOperatorList.h")
 #include "communicator/TOperatorList.h"
+#include "platform/PrivateFile.h"
 #define QVX_HAVE_OPERATOR_LIST 1
 #endif
 
@@ -670,15 +671,9 @@ void TModemMainFrame::SaveDebugLog()
     for (const AnsiString& line : m_pLogMemo->Lines())
         text += line + "\r\n";
     // The log holds the user's traffic: for the user's eyes only.
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = OpenPrivateFile(file.string(), O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0)
         return;
-    ::fchmod(fd, 0600);
-    for (size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
+    WriteAll(fd, text);
     ::close(fd);
 }
