@@ -3,7 +3,6 @@
 #include "platform/Ras.h"
 #include "platform/PrivateFile.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
