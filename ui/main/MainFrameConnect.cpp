@@ -58,8 +58,8 @@ void TModemMainFrame::OnConnectClick()
         bool again = true;
         uint32_t error = 0;
         while (again && !m_bClosing) {
-            const AnsiString apn = m_pIniFile->GetConnectionAPN();
             LoadConnectionProfile();
+            const AnsiString apn = m_pIniFile->GetConnectionAPN();
             const int auth = m_pIniFile->GetAuthentication();
             m_pModemComm->SetApn(apn, auth);
             if (m_pModemComm->IsPortOpen())
