@@ -166,10 +166,18 @@ void TExFrameSMS::OnUpdate()
         m_pMain->Unlock();
         return;
     }
+    const QString typed = m_pECenterNumber->text();
     SaveSettings();
     if (m_pModemComm->WriteSmsCentre())
         failed = false;
+    // A write left unanswered closes the port: open it again, so the worker
+    // and the next try find it usable, and learn the SIM's number anew.
+    if (!m_pModemComm->IsPortOpen() && m_pModemComm->OpenPort(0))
+        m_pModemComm->ReadSmsCentre();
     LoadSettings();
+    // The user is told of the refusal and may correct the number typed.
+    if (failed)
+        m_pECenterNumber->setText(typed);
     m_pMain->ResumeWorker();
     HideHostWait();
     m_pMain->ShowMsgBox(BoxOwner(), Text(failed ? 237 : 236), 0);

@@ -170,13 +170,20 @@ TEST_F(SimPages, SmsCentreRoundTrip)
     EXPECT_EQ(BoxTexts().back(), Text(236));
     EXPECT_EQ(sms->m_pECenterNumber->text().toStdString(), "+4917222");
 
-    // Refused by the modem: text 237.
+    // Refused or unanswered (the read times out and closes the port): text
+    // 237, the typed number stays in the edit and the port stays usable.
     m_sim.SetAnswer("+CSCA=\"+4900\"", "\r\nERROR\r\n");
-    sms->m_pECenterNumber->setText("+4900");
-    sms->m_pBUpdate->click();
-    EXPECT_EQ(BoxTexts().back(), Text(237));
-    EXPECT_EQ(m_card->ServiceCentre(), "+4917222");
-    EXPECT_EQ(m_main.locked, 0);
+    m_sim.SetSilentFor("+CSCA=\"+4955\"", true);
+    for (const char* number : {"+4900", "+4955"}) {
+        sms->m_pECenterNumber->setText(number);
+        sms->m_pBUpdate->click();
+        EXPECT_EQ(BoxTexts().back(), Text(237));
+        EXPECT_EQ(sms->m_pECenterNumber->text().toStdString(), number);
+        EXPECT_TRUE(m_comm->IsPortOpen());
+        EXPECT_EQ(m_card->ServiceCentre(), "+4917222");
+        EXPECT_EQ(m_main.locked, 0);
+    }
+    EXPECT_EQ(m_comm->GetSmsCentre(), "+4917222");
 
     // No number (a write would clear the SIM's centre): refused before the
     // question and before anything is sent.
