@@ -135,6 +135,7 @@ void TExFrmSecurity::OnUpdate()
     }
 
     AnsiString result;
+    bool pinLost = false;
     {
         TPinQueryExForm pinForm(BoxOwner(), m_pLanguage);
         pinForm.SetMode(2);
@@ -152,8 +153,7 @@ void TExFrmSecurity::OnUpdate()
                 // A wrong PIN uses up one of the SIM's tries: after the last
                 // one it wants its PUK, which the main window must ask for now.
                 const int pinState = m_pModemComm->GetPinState();
-                if (pinState != PIN_STATE_READY)
-                    m_pMain->PinLost();
+                pinLost = pinState != PIN_STATE_READY;
                 if (pinState == PIN_STATE_SIM_PUK)
                     result += "\n" + Text(310);
             }
@@ -167,6 +167,10 @@ void TExFrmSecurity::OnUpdate()
     HideHostWait();
     if (!result.empty())
         m_pMain->ShowMsgBox(BoxOwner(), result, 0);
+    // Told only now: the main window then asks for the PIN or PUK, and no
+    // box of this page stays open under its question.
+    if (pinLost)
+        m_pMain->PinLost();
     m_pMain->Unlock();
     // Without a usable PIN the page takes no input.
     UpdateModemState();

@@ -54,8 +54,13 @@ public:
         if (locked > 0 && --locked == 0 && dialog != nullptr)
             dialog->Unlock();
     }
+    size_t boxesAtPinLost = 0;  // the boxes shown when told of the lost PIN
     bool IsPinOk() override { return pinOk; }
-    void PinLost() override { pinOk = false; }
+    void PinLost() override
+    {
+        pinOk = false;
+        boxesAtPinLost = boxes.size();
+    }
     bool IsConnected() override { return connected; }
     void SuspendWorker() override
     {

@@ -83,8 +83,8 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
 
     // Wrong PINs until the SIM wants its PUK. Each refusal asks the PIN state
     // again; the last one tells the main window the PIN is no longer ok (it
-    // asks for the PUK), the page locks, and the lock state the SIM no longer
-    // tells keeps showing "on".
+    // asks for the PUK) once the page's box is closed, the page locks, and the
+    // lock state the SIM no longer tells keeps showing "on".
     for (int attempt = 1; attempt <= 3; ++attempt) {
         SCOPED_TRACE(attempt);
         m_sim.ClearCommands();
@@ -95,6 +95,7 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         EXPECT_EQ(BoxTexts().back(), attempt < 3 ? Text(230) : Text(230) + "\n" + Text(310));
         EXPECT_TRUE(security->m_pRBEnable->isChecked());
         EXPECT_EQ(m_main.pinOk, attempt < 3);
+        EXPECT_EQ(m_main.boxesAtPinLost, attempt < 3 ? 0u : m_main.boxes.size());
         EXPECT_EQ(m_main.locked, 0);
     }
     EXPECT_EQ(m_card->GetPinState(), modemsim::SimModule::PinState::Puk);
