@@ -56,11 +56,7 @@ public:
     }
     size_t boxesAtPinLost = 0;  // the boxes shown when told of the lost PIN
     bool IsPinOk() override { return pinOk; }
-    void PinLost() override
-    {
-        pinOk = false;
-        boxesAtPinLost = boxes.size();
-    }
+    void PinLost() override { pinOk = false, boxesAtPinLost = boxes.size(); }
     bool IsConnected() override { return connected; }
     void SuspendWorker() override
     {
