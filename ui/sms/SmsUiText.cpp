@@ -1,6 +1,7 @@
 #include "ui/sms/SmsUiText.h"
 
 #include <QDate>
+#include <algorithm>
 #include <cmath>
 
 #include "communicator/sms/GsmAlphabet.h"
@@ -12,6 +13,22 @@ int CountChars(const WideString& text, bool ucs2)
     if (ucs2)
         return static_cast<int>(text.size());
     return sms::CountSeptets(text);
+}
+
+WideString AsSent(const WideString& text, bool ucs2)
+{
+    if (ucs2 || FitsSevenBit(text))
+        return text;
+    AnsiString hex;
+    const int septets = sms::PackText(text, hex);
+    std::string octets;
+    sms::HexToBytes(hex, octets);
+    return sms::UnpackText(octets, static_cast<size_t>(septets));
+}
+
+bool FitsSevenBit(const WideString& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char16_t u) { return sms::GsmCodeOf(u) >= 0; });
 }
 
 QString FormatDate(TDateTime date)

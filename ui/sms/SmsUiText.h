@@ -22,6 +22,13 @@ inline int MaxChars(bool ucs2)
 // (form feed ^ { } \ [ ~ ] | and the euro sign) take two septets.
 int CountChars(const WideString& text, bool ucs2);
 
+// The text as the message carries it: in the 7-bit alphabet every character
+// outside it goes as '?'.
+WideString AsSent(const WideString& text, bool ucs2);
+
+// Whether the 7-bit alphabet carries every character of the text.
+bool FitsSevenBit(const WideString& text);
+
 // A store date (days since 30 December 1899, local time) as "dd/mm/yy hh:nn";
 // "" when it lies outside the calendar.
 QString FormatDate(TDateTime date);

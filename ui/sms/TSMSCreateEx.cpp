@@ -265,41 +265,45 @@ void TSMSCreateEx::OnMessageKeyPress(char16_t key)
     // Only a character that 7-bit cannot carry (it would go as '?') needs
     // the hint; keys that type no character never do.
     const bool typed = key >= 0x20 && key != 0x7F;
-    if (typed && sms::GsmCodeOf(key) < 0 && !m_pCBxExLang->isChecked()) {
-        if (m_pHintWindow == nullptr) {
-            m_pHintWindow = new QLabel(m_pMText, Qt::ToolTip);
-            m_pHintWindow->setAutoFillBackground(true);
-            QPalette pal = m_pHintWindow->palette();
-            pal.setColor(QPalette::Window, BgrColor(0xD39B38));
-            pal.setColor(QPalette::WindowText, BgrColor(0xFFFFFF));
-            m_pHintWindow->setPalette(pal);
-            QFont f(font().family());
-            f.setPointSize(7);
-            m_pHintWindow->setFont(f);
-            m_pHintWindow->setMargin(2);
-            m_pHintWindow->setTextFormat(Qt::PlainText);
-        }
-        m_pHintWindow->setText(LangQ(m_pLanguage, 264));
-        QSize size = m_pHintWindow->sizeHint();
-        if (const QScreen* screen = m_pMText->screen())
-            size.setWidth(qMin(size.width(), screen->geometry().width()));
-        // Above the line being typed, or below it when the screen ends above.
-        const QRect caret = m_pMText->cursorRect();
-        const QPoint top = m_pMText->viewport()->mapToGlobal(caret.topLeft());
-        const QPoint bottom = m_pMText->viewport()->mapToGlobal(caret.bottomLeft());
-        QRect place(QPoint(top.x(), top.y() - 5 - size.height()), size);
-        if (const QScreen* screen = m_pMText->screen()) {
-            const QRect area = screen->availableGeometry();
-            if (place.top() < area.top())
-                place.moveTop(bottom.y() + 5);
-            if (place.right() > area.right())
-                place.moveRight(area.right());
-        }
-        m_pHintWindow->setGeometry(place);
-        m_pHintWindow->show();
-        return;
+    if (typed && sms::GsmCodeOf(key) < 0 && !m_pCBxExLang->isChecked())
+        ShowHint();
+    else
+        RemoveHint();
+}
+
+void TSMSCreateEx::ShowHint()
+{
+    if (m_pHintWindow == nullptr) {
+        m_pHintWindow = new QLabel(m_pMText, Qt::ToolTip);
+        m_pHintWindow->setAutoFillBackground(true);
+        QPalette pal = m_pHintWindow->palette();
+        pal.setColor(QPalette::Window, BgrColor(0xD39B38));
+        pal.setColor(QPalette::WindowText, BgrColor(0xFFFFFF));
+        m_pHintWindow->setPalette(pal);
+        QFont f(font().family());
+        f.setPointSize(7);
+        m_pHintWindow->setFont(f);
+        m_pHintWindow->setMargin(2);
+        m_pHintWindow->setTextFormat(Qt::PlainText);
     }
-    RemoveHint();
+    m_pHintWindow->setText(LangQ(m_pLanguage, 264));
+    QSize size = m_pHintWindow->sizeHint();
+    if (const QScreen* screen = m_pMText->screen())
+        size.setWidth(qMin(size.width(), screen->geometry().width()));
+    // Above the line being typed, or below it when the screen ends above.
+    const QRect caret = m_pMText->cursorRect();
+    const QPoint top = m_pMText->viewport()->mapToGlobal(caret.topLeft());
+    const QPoint bottom = m_pMText->viewport()->mapToGlobal(caret.bottomLeft());
+    QRect place(QPoint(top.x(), top.y() - 5 - size.height()), size);
+    if (const QScreen* screen = m_pMText->screen()) {
+        const QRect area = screen->availableGeometry();
+        if (place.top() < area.top())
+            place.moveTop(bottom.y() + 5);
+        if (place.right() > area.right())
+            place.moveRight(area.right());
+    }
+    m_pHintWindow->setGeometry(place);
+    m_pHintWindow->show();
 }
 
 void TSMSCreateEx::RemoveHint()
@@ -351,6 +355,9 @@ void TSMSCreateEx::OnChangeExtLang()
         }
     }
     OnMessageChange();
+    // What a typed key would have been told: these characters go as '?'.
+    if (!ucs2 && isVisible() && !smsui::FitsSevenBit(MemoText()))
+        ShowHint();
 }
 
 // ---- Sending ----
@@ -387,35 +394,45 @@ void TSMSCreateEx::OnSendSMSPDU()
         host->HideWaitPanel();
     } else {
         const std::vector<AnsiString> recipients = smsui::SplitRecipients(FromQ(m_pEPhoneNum->text()));
-        const WideString text = MemoText();
         const bool ucs2 = m_pCBxExLang->isChecked();
+        // The stored copy is what the modem is given, not what was typed.
+        const WideString text = smsui::AsSent(MemoText(), ucs2);
         const int n = static_cast<int>(recipients.size());
         host->HideWaitPanel();
-        std::vector<AnsiString> unsent;
+        std::vector<AnsiString> sent, unsent;
+        bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
             const AnsiString& to = recipients[static_cast<size_t>(i)];
             if (m_pModemComm->SendSms(to, text, ucs2)) {
-                m_pModemComm->AddSentSms(to, text);
+                sent.push_back(to);
+                // A copy that cannot be written stays in the store, and the
+                // next save that works writes it.
+                copiesStored = m_pModemComm->AddSentSms(to, text) && copiesStored;
                 host->RefreshList(3);
             } else {
                 unsent.push_back(to);
             }
             host->HideWaitPanel();
         }
+        const auto names = [this](const std::vector<AnsiString>& list) {
+            AnsiString all;
+            for (const AnsiString& to : list)
+                all += (all.empty() ? "" : "; ") + (smsui::HasRecipient(to) ? to : LangText(m_pLanguage, 314));
+            return all;
+        };
         if (!unsent.empty()) {
             // Only the recipients that did not get it stay, so sending again
             // does not send the message twice to the others; the box names them.
-            AnsiString field, names;
-            for (const AnsiString& to : unsent) {
-                const bool blank = !smsui::HasRecipient(to);
-                if (!blank)
+            AnsiString field;
+            for (const AnsiString& to : unsent)
+                if (smsui::HasRecipient(to))
                     field += (field.empty() ? "" : ";") + to;
-                names += (names.empty() ? "" : "; ") + (blank ? LangText(m_pLanguage, 314) : to);
-            }
             m_pEPhoneNum->setText(ToQ(field));
-            result = LangText(m_pLanguage, 151) + "\n" + LangText(m_pLanguage, 313) + " " + names;
+            result = sent.empty() ? LangText(m_pLanguage, 151)
+                                  : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent);
+            result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent);
         } else {
             m_pMText->clear();
             m_pEPhoneNum->setText(QStringLiteral("+"));
@@ -423,6 +440,8 @@ void TSMSCreateEx::OnSendSMSPDU()
             if (n > 1)
                 result += " (" + std::to_string(n) + "/" + std::to_string(n) + ")";
         }
+        if (!copiesStored)
+            result += "\n" + LangText(m_pLanguage, 352);
     }
     main->ResumeWorker();
     if (!result.empty())

@@ -73,6 +73,7 @@ private:
     WideString MemoText() const;
     void SetMemoText(const WideString& text, int caret);
     void ShowCounter();
+    void ShowHint();
 
     QLabel* Image1 = nullptr;
     QFrame* Bevel1 = nullptr;

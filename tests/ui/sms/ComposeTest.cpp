@@ -150,6 +150,8 @@ TEST_F(SmsWindowTest, HintForCharactersBeyondSevenBit)
     Compose()->ExtLangBox()->setChecked(true);
     Type(memo, u'\u0416');
     EXPECT_EQ(Compose()->HintWindow(), nullptr);
+    Compose()->ExtLangBox()->setChecked(false);
+    EXPECT_NE(Compose()->HintWindow(), nullptr) << "switched off over a character 7-bit cannot carry";
 }
 
 TEST_F(SmsWindowTest, HintGoesWithTheWindowAndWithASend)
@@ -251,7 +253,7 @@ TEST_F(SmsWindowTest, SendToTwoRecipients)
     Open();
     ASSERT_TRUE(m_comm->OpenPort(0));
     Compose()->NumberEdit()->setText("111;+222");
-    Compose()->TextMemo()->setPlainText("hi {there}");
+    Compose()->TextMemo()->setPlainText(QString::fromUtf16(u"hi {there}\u0416"));
     Compose()->SendButton()->click();
     EXPECT_EQ(m_sim.Sms().SentPdus().size(), 2u);
     EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(150) + " (2/2)"}));
@@ -260,7 +262,7 @@ TEST_F(SmsWindowTest, SendToTwoRecipients)
     // Both copies are in the store, on the disk and on the sent list.
     EXPECT_EQ(CountOnDisk(3), 2);
     EXPECT_EQ(List(3)->RowCount(), 3);
-    EXPECT_EQ(List(3)->Cell(4, 1), "hi {there}");
+    EXPECT_EQ(List(3)->Cell(4, 1), "hi {there}?") << "the copy is the text that went";
     EXPECT_EQ(m_main.suspends, m_main.resumes);
     EXPECT_EQ(m_main.unlocks, m_main.locks);
 }
@@ -273,8 +275,8 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     Compose()->NumberEdit()->setText("111;");
     Compose()->TextMemo()->setPlainText("once");
     Compose()->SendButton()->click();
-    // The box names the recipients that did not get it.
-    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " " + Text(314));
+    // The box names the recipients that got it and those that did not.
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 111\n" + Text(313) + " " + Text(314));
     EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
     // Only the recipients that did not get it are left to send to again (an
     // empty one is no recipient).
@@ -284,7 +286,7 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     // Of four, the empty one and one that is no number fail.
     Compose()->NumberEdit()->setText("333;;444;12a");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(151) + "\n" + Text(313) + " " + Text(314) + "; 12a");
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; 444\n" + Text(313) + " " + Text(314) + "; 12a");
     EXPECT_EQ(Compose()->NumberEdit()->text(), "12a");
     EXPECT_EQ(CountOnDisk(3), 3);
 
@@ -297,6 +299,16 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     EXPECT_EQ(CountOnDisk(3), 3);
     EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
     EXPECT_EQ(List(3)->RowCount(), 4);
+
+    // A copy that cannot be written is told and kept for the next save.
+    m_sim.Sms().SetSendError(0);
+    std::filesystem::create_directory(m_program / "Messages.bin.tmp");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(150) + "\n" + Text(352));
+    EXPECT_EQ(List(3)->RowCount(), 5);
+    std::filesystem::remove(m_program / "Messages.bin.tmp");
+    ASSERT_TRUE(m_comm->SaveSmsFile());
+    EXPECT_EQ(CountOnDisk(3), 4);
 }
 
 TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
