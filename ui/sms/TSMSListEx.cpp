@@ -198,7 +198,8 @@ void TSMSListEx::SetSMSMessageData()
             ++row;
         }
     }
-    const int current = qBound(0, keepRow, m_pGrid->rowCount() - 1);
+    // The one empty row of an empty list is no message to select.
+    const int current = IsMessageRow(1) ? qBound(0, keepRow, m_pGrid->rowCount() - 1) : -1;
     m_pGrid->setCurrentCell(current, kNumberColumn);
     // Every list keeps its delete button true to its rows: a button left
     // white over an emptied list would offer a deletion of nothing.
@@ -281,7 +282,7 @@ int TSMSListEx::FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const
     return -1;
 }
 
-void TSMSListEx::OpenCurrentMessage()
+bool TSMSListEx::OpenCurrentMessage()
 {
     TSmsMainWindow* main = Main();
     TFormExSMS* host = Host();
@@ -292,7 +293,7 @@ void TSMSListEx::OpenCurrentMessage()
     if (!IsMessageRow(row) || host == nullptr || m_pModemComm == nullptr) {
         if (main != nullptr)
             main->Unlock();
-        return;
+        return true;
     }
     // The record as it is now: the store may be renumbered while the dialog
     // is open (new messages arrive), so it is found again by its content.
@@ -308,15 +309,17 @@ void TSMSListEx::OpenCurrentMessage()
         }
     }
     host->OpenZoom(FromQ(number), Cell(kTextColumn, row).toStdU16String());
+    bool saved = true;
     if (m_kind.markReadAfterZoom) {
         TSmsStoreAccess access(main);
         const int pos = known ? FindRecord(index, record) : -1;
         if (pos >= 0)
-            m_pModemComm->SetSmsStatus(m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)].index, 1);
+            saved = m_pModemComm->SetSmsStatus(m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)].index, 1);
         SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
     }
     if (main != nullptr)
         main->Unlock();
+    return saved;
 }
 
 // ---- Delete ----

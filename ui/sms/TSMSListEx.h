@@ -67,8 +67,8 @@ public slots:
 
 protected:
     // The double click of the grid: the zoomed message; on the unread list the
-    // message then becomes read.
-    void OpenCurrentMessage();
+    // message then becomes read. False when that mark could not be saved.
+    bool OpenCurrentMessage();
     TFormExSMS* Host() const;
     TSmsMainWindow* Main() const;
     void Log(const AnsiString& line);

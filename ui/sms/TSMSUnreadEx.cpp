@@ -2,6 +2,9 @@
 
 #include <QTableWidget>
 
+#include "ui/dialogs/DialogText.h"
+#include "ui/sms/TFormExSMS.h"
+
 namespace {
 constexpr TSMSListEx::Kind kKind = {1, 0, 140, 155, true, false, true};
 }
@@ -17,5 +20,10 @@ TSMSUnreadEx::~TSMSUnreadEx() = default;
 
 void TSMSUnreadEx::m_pSGrdUnreadDblClick()
 {
-    OpenCurrentMessage();
+    const bool saved = OpenCurrentMessage();
+    // The mark stays in the store for the next save that works; told once,
+    // not at every message opened while the file cannot be written.
+    if (!saved && !m_bUnsavedMarkTold && Main() != nullptr)
+        Main()->ShowMsgBox(Host(), LangText(m_pLanguage, 353), 0);
+    m_bUnsavedMarkTold = !saved;
 }

@@ -12,4 +12,7 @@ public:
 
 public slots:
     void m_pSGrdUnreadDblClick();
+
+private:
+    bool m_bUnsavedMarkTold = false;  // until a read mark is saved again
 };

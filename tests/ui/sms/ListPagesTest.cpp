@@ -183,6 +183,20 @@ TEST_F(SmsListTest, OpeningAnUnreadMessageMakesItRead)
     EXPECT_EQ(CountOnDisk(0), 0);
     EXPECT_EQ(m_main.unreadStates.back(), 0);
     EXPECT_EQ(m_main.locks, m_main.unlocks);
+    EXPECT_FALSE(List(1)->Grid()->selectionModel()->hasSelection()) << "the empty row is no message";
+}
+
+TEST_F(SmsListTest, AReadMarkThatCannotBeSavedIsToldOnceAndSavedLater)
+{
+    Open()->show();
+    std::filesystem::create_directory(m_program / "Messages.bin.tmp");
+    for (int i = 0; i < 2; ++i)
+        Zoom(1, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(353)}));
+    EXPECT_EQ(CountOnDisk(0), 2);
+    std::filesystem::remove(m_program / "Messages.bin.tmp");
+    ASSERT_TRUE(m_comm->SaveSmsFile());
+    EXPECT_EQ(CountOnDisk(0), 0);
 }
 
 TEST_F(SmsListTest, MessageArrivingWhileZoomedDoesNotMisdirectTheReadMark)
