@@ -183,7 +183,7 @@ void TExFrameModem::ModemDevicesDropDown()
         }
         // A device never tested is not known to be dead: its bare name in black.
         m_vDeviceOnline[static_cast<size_t>(i)] = online.value_or(true);
-        m_pCBModemDevices->addItem(ToQ(online ? name + "   " + Text(*online ? 184 : 185) : name));
+        m_pCBModemDevices->addItem(DeviceLabel(name), ToQ(name));
         if (Upper(name) == Upper(saved)) {
             chosen = i;
             m_pCBModemDevices->setCurrentIndex(i);
@@ -195,6 +195,12 @@ void TExFrameModem::ModemDevicesDropDown()
         SaveSettings();
     }
     m_bFilling = false;
+}
+
+QString TExFrameModem::DeviceLabel(const AnsiString& name) const
+{
+    const auto last = m_lastPortTest.find(name);
+    return ToQ(last == m_lastPortTest.end() ? name : name + "   " + Text(last->second ? 184 : 185));
 }
 
 void TExFrameModem::SaveSettings()
@@ -395,6 +401,8 @@ void TExFrameModem::ApplyLanguage()
     m_pLBLxConnOnStart->setText(QText(294));
     m_pLBLxStartWithWin->setText(QText(295));
     m_pLBLxAttemptToReconnect->setText(QText(296));
+    for (int i = 0; i < m_pCBModemDevices->count(); ++i)
+        m_pCBModemDevices->setItemText(i, DeviceLabel(FromQ(m_pCBModemDevices->itemData(i).toString())));
 }
 
 void TExFrameModem::Lock()

@@ -109,6 +109,8 @@ private:
     // The start-with-the-session state, brought up to date with the program's path.
     void ReadStartWithSession();
     static AnsiString ProgramPath();
+    // A device's entry: its name with its last port test, in the page's language.
+    QString DeviceLabel(const AnsiString& name) const;
 
     TConfigFile* m_pIniFile = nullptr;
     TOperatorList* m_pOperatorList = nullptr;

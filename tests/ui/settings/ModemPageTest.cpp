@@ -58,6 +58,10 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     EXPECT_EQ(Page()->DeviceItemColour(sim), QColor(Qt::black));
     EXPECT_EQ(Page()->DeviceItemColour(dead), QColor(0xC0, 0xC0, 0xC0));
     EXPECT_EQ(combo->currentIndex(), sim);
+    m_language->SetActiveLanguage(1);  // the names follow a language switch
+    m_dialog->ApplyLanguage();
+    EXPECT_EQ(combo->itemText(dead).toStdString(), "Dead COM Modem   " + Text(185));
+    m_language->SetActiveLanguage(0);
     EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "sim com MODEM");
 
     // A saved name that is not listed: the first device becomes the saved one.
