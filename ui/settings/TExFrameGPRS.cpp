@@ -95,8 +95,10 @@ void TExFrameGPRS::ShowPage()
         m_pModemComm->AddToMemo(AnsiString("-=GPRS UPDATE CON = ") + (up ? "1" : "0") + " =-");
     TExFrame::ShowPage();
     ProcessMessages();
-    if (!m_bHelperMode)
-        SetHostTitle(201);
+    SetHostTitle(201);
+    // The helper window is made for taller pages: it ends below the button.
+    if (TFormEx* host = HostForm(); m_bHelperMode && host != nullptr)
+        host->resize(host->width(), TFormEx::kTitleHeight + m_pBUpdate->geometry().bottom() + 15);
     ProcessMessages();
     LoadSettings();
     ProcessMessages();
@@ -192,8 +194,7 @@ void TExFrameGPRS::OnUpdateHelperClick()
 
 void TExFrameGPRS::ApplyLanguage()
 {
-    if (!m_bHelperMode)
-        SetHostTitle(201);
+    SetHostTitle(201);
     m_pLPhoneNumber->setText(QText(212));
     m_pLUserName->setText(QText(213));
     m_pLPassword->setText(QText(214));

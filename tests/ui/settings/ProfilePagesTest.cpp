@@ -102,6 +102,9 @@ TEST_F(ProfilePages, ConnectionProfileThatCannotBeWrittenIsNotReportedSaved)
     TFormExHelper helper(nullptr, page);
     helper.show();
     page->ShowPage();
+    // It names itself and fills the window, no blank below its button.
+    EXPECT_EQ(helper.TitlePanelLabel()->text().trimmed().toStdString(), Text(201));
+    EXPECT_LE(helper.height() - TFormEx::kTitleHeight - page->m_pBUpdate->geometry().bottom(), 20);
     page->m_pBUpdate->click();
     EXPECT_EQ(BoxTexts().back(), Text(297));
     EXPECT_TRUE(helper.isVisible());
