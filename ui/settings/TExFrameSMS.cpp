@@ -11,6 +11,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TMainActions.h"
 
@@ -148,30 +149,32 @@ void TExFrameSMS::OnUpdate()
 {
     if (m_pModemComm == nullptr)
         return;
+    // The number as typed, read before anything handles events.
+    const QString number = m_pECenterNumber->text();
+    const TUserAction action(m_pMain, m_pBUpdate);
+    if (!action)
+        return;
     // Writing an empty centre clears the SIM's, and then no message can be
     // sent: a number without digits is refused before anything is sent.
-    if (!m_pECenterNumber->text().contains(QRegularExpression(QStringLiteral("[0-9]")))) {
+    if (!number.contains(QRegularExpression(QStringLiteral("[0-9]")))) {
         m_pMain->ShowMsgBox(BoxOwner(), Text(308), 0);
         m_pECenterNumber->setFocus();
         return;
     }
     bool failed = true;
-    m_pMain->Lock();
-    ShowHostWait(Text(233));
     m_pMain->SuspendWorker();
     if (m_pMain->ShowMsgBox(BoxOwner(), Text(238), 1) == mrNo) {
         LoadSettings();
         m_pMain->ResumeWorker();
-        HideHostWait();
-        m_pMain->Unlock();
         return;
     }
-    SaveSettings();
+    // Not behind the question: the modem is talked to only now.
+    ShowHostWait(Text(233));
+    m_pModemComm->SetSmsCentre(FromQ(number));
     if (m_pModemComm->WriteSmsCentre())
         failed = false;
     LoadSettings();
     m_pMain->ResumeWorker();
     HideHostWait();
     m_pMain->ShowMsgBox(BoxOwner(), Text(failed ? 237 : 236), 0);
-    m_pMain->Unlock();
 }
