@@ -78,7 +78,7 @@ bool TExFrameSMS::eventFilter(QObject* watched, QEvent* event)
 
 void TExFrameSMS::ShowPage()
 {
-    m_pMain->Lock();
+    const TUserAction lock(m_pMain, nullptr);
     ProcessMessages();
     SetHostTitle(232);
     ProcessMessages();
@@ -95,7 +95,6 @@ void TExFrameSMS::ShowPage()
         LoadSettings();
         ProcessMessages();
     }
-    m_pMain->Unlock();
     UpdateModemState();
 }
 

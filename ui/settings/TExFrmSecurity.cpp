@@ -45,7 +45,7 @@ bool TExFrmSecurity::Enabled()
 
 void TExFrmSecurity::ShowPage()
 {
-    m_pMain->Lock();
+    const TUserAction lock(m_pMain, nullptr);
     SetHostTitle(221);
     TExFrame::ShowPage();
     if (m_pMain->IsPinOk() && !m_pMain->IsConnected() && m_pModemComm != nullptr) {
@@ -56,7 +56,6 @@ void TExFrmSecurity::ShowPage()
         m_pMain->ResumeWorker();
         HideHostWait();
     }
-    m_pMain->Unlock();
 }
 
 void TExFrmSecurity::LoadSettings()
