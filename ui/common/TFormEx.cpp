@@ -293,8 +293,8 @@ void TFormEx::RunLocked(QAbstractButton* button, const std::function<void()>& ac
     const TUserAction guard(
         button,
         [this] {
-            AddLock();
             ++m_actionDepth;
+            AddLock();
         },
         [this] {
             --m_actionDepth;

@@ -42,7 +42,6 @@ public:
 
     // False: refused, another action runs.
     explicit operator bool() const { return m_started; }
-    static bool Running() { return s_innermost != nullptr; }
 
 private:
     std::function<void()> m_unlock;
