@@ -12,6 +12,7 @@
 #include "ui/common/ModalResult.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TSkin.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 
 namespace {
@@ -289,24 +290,18 @@ bool TFormEx::eventFilter(QObject* watched, QEvent* event)
 
 void TFormEx::RunLocked(QAbstractButton* button, const std::function<void()>& action)
 {
-    struct Scope {
-        TFormEx* form;
-        QAbstractButton* button;
-        Scope(TFormEx* f, QAbstractButton* b) : form(f), button(b)
-        {
-            form->AddLock();
-            ++form->m_actionDepth;
-            if (button != nullptr)
-                button->blockSignals(true);
-        }
-        ~Scope()
-        {
-            --form->m_actionDepth;
-            form->RemoveLock();
-            if (button != nullptr)
-                button->blockSignals(false);
-        }
-    } scope(this, button);
+    const TUserAction guard(
+        button,
+        [this] {
+            ++m_actionDepth;
+            AddLock();
+        },
+        [this] {
+            --m_actionDepth;
+            RemoveLock();
+        });
+    if (!guard)
+        return;
     action();
     ProcessMessages();
 }

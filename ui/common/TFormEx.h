@@ -86,8 +86,8 @@ protected:
     // then is the window system's, or comes from a pump inside the action,
     // and must not refresh the window (which would start the action anew).
     virtual bool ActionRunning() const { return m_actionDepth > 0; }
-    // Runs a button's click action with the window locked and the button deaf
-    // to further clicks; pending messages are handled before unlocking.
+    // Runs a button's click action as a user action (TUserAction) with the
+    // window locked; pending messages are handled before unlocking.
     void RunLocked(QAbstractButton* button, const std::function<void()>& action);
 
     void showEvent(QShowEvent* event) override;

@@ -28,6 +28,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/TSkin.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/TWaitPanel.h"
 #include "ui/common/UiLog.h"
 #include "ui/common/UiStyle.h"
@@ -312,35 +313,33 @@ void TModemMainFrame::OnMinimize()
     showMinimized();
 }
 
+// Whatever fails in showing a docked window is dropped; the guard lets the
+// window go all the same.
 void TModemMainFrame::OnSMSClick()
 {
     try {
-        m_pPNGSMS->blockSignals(true);
-        Lock();
-        ShowChildWindow(m_pDockedWindows[0]);
-        Unlock();
+        const TUserAction action(this, m_pPNGSMS);
+        if (action)
+            ShowChildWindow(m_pDockedWindows[0]);
     } catch (...) {
     }
-    m_pPNGSMS->blockSignals(false);
 }
 
 void TModemMainFrame::OnSettingsClick()
 {
     try {
-        m_pPNGSettings->blockSignals(true);
-        Lock();
-        ShowChildWindow(m_pDockedWindows[1]);
-        Unlock();
+        const TUserAction action(this, m_pPNGSettings);
+        if (action)
+            ShowChildWindow(m_pDockedWindows[1]);
     } catch (...) {
     }
-    m_pPNGSettings->blockSignals(false);
 }
 
 void TModemMainFrame::OnAboutClick()
 {
-    Lock();
-    m_pDialogs->ShowAbout(m_pAboutForm);
-    Unlock();
+    const TUserAction action(this, m_pPNGAbout);
+    if (action)
+        m_pDialogs->ShowAbout(m_pAboutForm);
 }
 
 // ---- Docking ----

@@ -9,6 +9,7 @@
 #include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TColourItemDelegate.h"
 #include "ui/settings/TExFrameModem.h"
@@ -212,21 +213,21 @@ void TExFrameModem::OnSetOperator()
 {
     if (m_bOperatorBusy || m_pModemComm == nullptr)
         return;
-    m_pMain->Lock();
+    // The network chosen, read before anything handles events.
     const int sel = m_pCBOperList->currentIndex();
-    if (sel < 0 || sel >= static_cast<int>(m_vOperators.size())) {
-        m_pMain->Unlock();
+    const bool listed = sel >= 0 && sel < static_cast<int>(m_vOperators.size());
+    const ST_OPERATORS_LIST choice = listed ? m_vOperators[sel] : ST_OPERATORS_LIST {};
+    const bool named = !m_pCBOperList->currentText().isEmpty();
+    const TUserAction action(m_pMain, m_pBSetOper);
+    if (!action || !listed)
         return;
-    }
-    if (!m_vOperators[sel].available) {
+    if (!choice.available) {
         m_pMain->ShowMsgBox(BoxOwner(), Text(193), 0);
-        m_pMain->Unlock();
         return;
     }
     AttachSetOper(false);
-    if (m_pCBOperList->currentText().isEmpty()) {
+    if (!named) {
         m_pMain->ShowMsgBox(BoxOwner(), Text(197), 0);
-        m_pMain->Unlock();
         AttachSetOper(true);
         return;
     }
@@ -236,10 +237,9 @@ void TExFrameModem::OnSetOperator()
     AnsiString wait = Text(191);
     const size_t at = wait.find("%s");
     if (at != AnsiString::npos)
-        wait.replace(at, 2, SelectedLongName());
+        wait.replace(at, 2, choice.longName);
     ShowHostWait(wait);
     m_pMain->SuspendWorker();
-    const ST_OPERATORS_LIST choice = m_vOperators[sel];
     const bool ok = m_pModemComm->SelectOperatorManual(choice.numeric);
     bool registered = false;
     if (ok) {
@@ -258,7 +258,6 @@ void TExFrameModem::OnSetOperator()
     // Refused: the network could not be used. Accepted but not in use: the
     // choice did not take.
     m_pMain->ShowMsgBox(BoxOwner(), Text(!ok ? 193 : registered ? 194 : 307), 0);
-    m_pMain->Unlock();
     AttachSetOper(true);
     m_bOperatorBusy = false;
 }

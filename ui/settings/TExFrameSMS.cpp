@@ -11,6 +11,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TMainActions.h"
 
@@ -77,7 +78,7 @@ bool TExFrameSMS::eventFilter(QObject* watched, QEvent* event)
 
 void TExFrameSMS::ShowPage()
 {
-    m_pMain->Lock();
+    const TUserAction lock(m_pMain, nullptr);
     ProcessMessages();
     SetHostTitle(232);
     ProcessMessages();
@@ -94,7 +95,6 @@ void TExFrameSMS::ShowPage()
         LoadSettings();
         ProcessMessages();
     }
-    m_pMain->Unlock();
     UpdateModemState();
 }
 
@@ -148,26 +148,28 @@ void TExFrameSMS::OnUpdate()
 {
     if (m_pModemComm == nullptr)
         return;
+    // The number as typed, read before anything handles events.
+    const QString number = m_pECenterNumber->text();
+    const TUserAction action(m_pMain, m_pBUpdate);
+    if (!action)
+        return;
     // Writing an empty centre clears the SIM's, and then no message can be
     // sent: a number without digits is refused before anything is sent.
-    if (!m_pECenterNumber->text().contains(QRegularExpression(QStringLiteral("[0-9]")))) {
+    if (!number.contains(QRegularExpression(QStringLiteral("[0-9]")))) {
         m_pMain->ShowMsgBox(BoxOwner(), Text(308), 0);
         m_pECenterNumber->setFocus();
         return;
     }
     bool failed = true;
-    m_pMain->Lock();
-    ShowHostWait(Text(233));
     m_pMain->SuspendWorker();
     if (m_pMain->ShowMsgBox(BoxOwner(), Text(238), 1) == mrNo) {
         LoadSettings();
         m_pMain->ResumeWorker();
-        HideHostWait();
-        m_pMain->Unlock();
         return;
     }
-    const QString typed = m_pECenterNumber->text();
-    SaveSettings();
+    // Not behind the question: the modem is talked to only now.
+    ShowHostWait(Text(233));
+    m_pModemComm->SetSmsCentre(FromQ(number));
     if (m_pModemComm->WriteSmsCentre())
         failed = false;
     // A write left unanswered closes the port: open it again, so the worker
@@ -177,9 +179,8 @@ void TExFrameSMS::OnUpdate()
     LoadSettings();
     // The user is told of the refusal and may correct the number typed.
     if (failed)
-        m_pECenterNumber->setText(typed);
+        m_pECenterNumber->setText(number);
     m_pMain->ResumeWorker();
     HideHostWait();
     m_pMain->ShowMsgBox(BoxOwner(), Text(failed ? 237 : 236), 0);
-    m_pMain->Unlock();
 }

@@ -10,6 +10,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/TPinQueryExForm.h"
 #include "ui/settings/TMainActions.h"
@@ -44,7 +45,7 @@ bool TExFrmSecurity::Enabled()
 
 void TExFrmSecurity::ShowPage()
 {
-    m_pMain->Lock();
+    const TUserAction lock(m_pMain, nullptr);
     SetHostTitle(221);
     TExFrame::ShowPage();
     if (m_pMain->IsPinOk() && !m_pMain->IsConnected() && m_pModemComm != nullptr) {
@@ -55,7 +56,6 @@ void TExFrmSecurity::ShowPage()
         m_pMain->ResumeWorker();
         HideHostWait();
     }
-    m_pMain->Unlock();
 }
 
 void TExFrmSecurity::LoadSettings()
@@ -117,49 +117,50 @@ void TExFrmSecurity::OnUpdate()
 {
     if (m_pModemComm == nullptr)
         return;
-    m_pMain->Lock();
+    // The state asked for, read before anything handles events.
+    const uint8_t wanted = m_pRBEnable->isChecked() ? 1 : 0;
+    const TUserAction action(m_pMain, m_pBUpdate);
+    if (!action)
+        return;
     const uint8_t known = m_pModemComm->GetSimLockFlag();
-    SaveSettings();
-    ShowHostWait(Text(222));
-    ProcessMessages();
+    m_pModemComm->SetSimLockFlag(wanted);
     m_pMain->SuspendWorker();
     ProcessMessages();
 
-    if (m_pMain->ShowMsgBox(BoxOwner(), Text(231), 1) == mrNo) {
-        ReadSimLock(known);
-        LoadSettings();
-        m_pMain->ResumeWorker();
-        HideHostWait();
-        m_pMain->Unlock();
-        return;
-    }
-
-    AnsiString result;
     bool pinLost = false;
-    {
+    AnsiString pin;
+    bool confirmed = m_pMain->ShowMsgBox(BoxOwner(), Text(231), 1) != mrNo;
+    if (confirmed) {
         TPinQueryExForm pinForm(BoxOwner(), m_pLanguage);
         pinForm.SetMode(2);
         ProcessMessages();
-        if (pinForm.exec() == mrOk) {
-            int mode = m_pModemComm->GetSimLockFlag();
-            const bool ok = m_pModemComm->SetSimLock(pinForm.GetPin(), mode);
-            // The modem's own read-back turns a failed read into "off": what
-            // the modem answered decides instead.
-            m_pModemComm->SetSimLockFlag(ok ? static_cast<uint8_t>(mode) : known);
-            if (ok) {
-                result = Text(mode == 0 ? 229 : 227);
-            } else {
-                result = Text(mode == 0 ? 230 : 228);
-                // A wrong PIN uses up one of the SIM's tries: after the last
-                // one it wants its PUK, which the main window must ask for now.
-                const int pinState = m_pModemComm->GetPinState();
-                pinLost = pinState != PIN_STATE_READY;
-                if (pinState == PIN_STATE_SIM_PUK)
-                    result += "\n" + Text(310);
-            }
+        confirmed = pinForm.exec() == mrOk;
+        pin = pinForm.GetPin();
+    }
+    // Not behind the questions: the modem is talked to only now.
+    ShowHostWait(Text(222));
+    ProcessMessages();
+
+    AnsiString result;
+    if (confirmed) {
+        int mode = m_pModemComm->GetSimLockFlag();
+        const bool ok = m_pModemComm->SetSimLock(pin, mode);
+        // The modem's own read-back turns a failed read into "off": what
+        // the modem answered decides instead.
+        m_pModemComm->SetSimLockFlag(ok ? static_cast<uint8_t>(mode) : known);
+        if (ok) {
+            result = Text(mode == 0 ? 229 : 227);
         } else {
-            ReadSimLock(known);
+            result = Text(mode == 0 ? 230 : 228);
+            // A wrong PIN uses up one of the SIM's tries: after the last
+            // one it wants its PUK, which the main window must ask for now.
+            const int pinState = m_pModemComm->GetPinState();
+            pinLost = pinState != PIN_STATE_READY;
+            if (pinState == PIN_STATE_SIM_PUK)
+                result += "\n" + Text(310);
         }
+    } else {
+        ReadSimLock(known);
     }
     ProcessMessages();
     LoadSettings();
@@ -171,7 +172,6 @@ void TExFrmSecurity::OnUpdate()
     // box of this page stays open under its question.
     if (pinLost)
         m_pMain->PinLost();
-    m_pMain->Unlock();
     // Without a usable PIN the page takes no input.
     UpdateModemState();
 }

@@ -12,6 +12,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/DialogText.h"
 #include "ui/sms/SmsUiText.h"
@@ -262,10 +263,22 @@ bool TSMSListEx::IsMessageRow(int row) const
     return !Cell(kIndexColumn, row).isEmpty();
 }
 
-bool TSMSListEx::RowShows(int row, const SMS_TO_FILE_STRUCT& record) const
+std::vector<TSMSListEx::ShownRow> TSMSListEx::ShownRows(int top, int bottom) const
 {
-    return record.status == m_kind.status && Cell(kNumberColumn, row) == ToQ(sms::GetSmsNumber(record)) &&
-           Cell(kTextColumn, row).toStdU16String() == sms::GetSmsText(record);
+    std::vector<ShownRow> rows;
+    for (int row = qMax(top, 1); row <= bottom; ++row) {
+        ShownRow shown {-1, Cell(kNumberColumn, row), Cell(kTextColumn, row).toStdU16String()};
+        if (!ParseIndex(Cell(kIndexColumn, row), shown.index))
+            break;
+        rows.push_back(std::move(shown));
+    }
+    return rows;
+}
+
+bool TSMSListEx::RowShows(const ShownRow& row, const SMS_TO_FILE_STRUCT& record) const
+{
+    return record.status == m_kind.status && row.number == ToQ(sms::GetSmsNumber(record)) &&
+           row.text == sms::GetSmsText(record);
 }
 
 // ---- Zoom ----
@@ -286,39 +299,34 @@ bool TSMSListEx::OpenCurrentMessage()
 {
     TSmsMainWindow* main = Main();
     TFormExSMS* host = Host();
-    if (main != nullptr)
-        main->Lock();
+    // The row as the user clicked it, read before anything handles events.
     const int row = CurrentRow();
-    const QString number = Cell(kNumberColumn, row);
-    if (!IsMessageRow(row) || host == nullptr || m_pModemComm == nullptr) {
-        if (main != nullptr)
-            main->Unlock();
+    const std::vector<ShownRow> rows = ShownRows(row, row);
+    const TUserAction action(main, m_pGrid);
+    if (!action || rows.empty() || host == nullptr || m_pModemComm == nullptr)
         return true;
-    }
+    const ShownRow& shown = rows.front();
     // The record as it is now: the store may be renumbered while the dialog
     // is open (new messages arrive), so it is found again by its content.
-    int index = -1;
     SMS_TO_FILE_STRUCT record {};
     bool known = false;
-    if (ParseIndex(Cell(kIndexColumn, row), index)) {
+    {
         TSmsStoreAccess access(main);
-        const int pos = m_pModemComm->GetSelSMSVectorPos(index);
+        const int pos = m_pModemComm->GetSelSMSVectorPos(shown.index);
         if (pos >= 0) {
             record = m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)];
-            known = record.status == m_kind.status;
+            known = RowShows(shown, record);
         }
     }
-    host->OpenZoom(FromQ(number), Cell(kTextColumn, row).toStdU16String());
+    host->OpenZoom(FromQ(shown.number), shown.text);
     bool saved = true;
     if (m_kind.markReadAfterZoom) {
         TSmsStoreAccess access(main);
-        const int pos = known ? FindRecord(index, record) : -1;
+        const int pos = known ? FindRecord(shown.index, record) : -1;
         if (pos >= 0)
             saved = m_pModemComm->SetSmsStatus(m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)].index, 1);
         SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
     }
-    if (main != nullptr)
-        main->Unlock();
     return saved;
 }
 
@@ -328,19 +336,15 @@ void TSMSListEx::OnSMSDelete()
 {
     TSmsMainWindow* main = Main();
     TFormExSMS* host = Host();
-    auto unlock = [main] {
-        if (main != nullptr)
-            main->Unlock();
-    };
-    if (main != nullptr)
-        main->Lock();
+    // The selection as the user made it, read before anything handles events
+    // (a refill meanwhile moves the rows).
     int top = -1, bottom = -1;
     SelectionBounds(top, bottom);
+    const std::vector<ShownRow> rows = ShownRows(top, bottom);
+    const TUserAction action(main, m_pBDelete);
     // An empty row is no message: nothing to delete (every list).
-    if (top >= 1 && !IsMessageRow(top)) {
-        unlock();
+    if (!action || (top >= 1 && rows.empty()))
         return;
-    }
     if (host != nullptr)
         host->ShowWaitPanel(LangText(m_pLanguage, 159));
     if (m_kind.logDelete)
@@ -348,7 +352,6 @@ void TSMSListEx::OnSMSDelete()
     if (top < 0) {
         if (host != nullptr)
             host->HideWaitPanel();
-        unlock();
         if (main != nullptr)
             main->ShowMsgBox(host, LangText(m_pLanguage, 160), 0);
         return;
@@ -360,17 +363,14 @@ void TSMSListEx::OnSMSDelete()
         TSmsStoreAccess access(main);
         const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
         std::vector<int32_t> positions;
-        for (int row = top; row <= bottom; ++row) {
-            int index = -1;
-            if (!ParseIndex(Cell(kIndexColumn, row), index))
-                break;
+        for (const ShownRow& row : rows) {
             if (m_kind.logDelete)
-                Log("m_pSGrdSent->Cells[1][iTopRow] = " + std::to_string(index));
-            const int pos = m_pModemComm->GetSelSMSVectorPos(index);
+                Log("m_pSGrdSent->Cells[1][iTopRow] = " + std::to_string(row.index));
+            const int pos = m_pModemComm->GetSelSMSVectorPos(row.index);
             if (m_kind.logDelete)
                 Log("pModemComm->GetSelSMSVectorPos(iPos) = " + std::to_string(pos));
-            // Only the message the row shows is deleted; a row that no longer
-            // matches the store ends the selection there.
+            // Only the message the row showed is deleted; one no longer in
+            // the store ends the selection there.
             if (pos < 0 || !RowShows(row, store[static_cast<size_t>(pos)])) {
                 Log("Delete SMS: the row no longer matches the message store");
                 break;
@@ -401,7 +401,6 @@ void TSMSListEx::OnSMSDelete()
     }
     if (host != nullptr)
         host->HideWaitPanel();
-    unlock();
     if (!deleted && main != nullptr)
         main->ShowMsgBox(host, LangText(m_pLanguage, 302), 0);
 }

@@ -9,6 +9,8 @@
 // is the header, messages start at row 1, and an empty list still shows one
 // empty row.
 #include <QPixmap>
+#include <string>
+#include <vector>
 #include "communicator/sms/SMS_TO_FILE_STRUCT.h"
 #include "platform/Types.h"
 #include "ui/common/TExFrame.h"
@@ -88,8 +90,16 @@ protected:
 private:
     // A row that shows a message (not the one empty row of an empty list).
     bool IsMessageRow(int row) const;
-    // The row shows this record of the page's list.
-    bool RowShows(int row, const SMS_TO_FILE_STRUCT& record) const;
+    // What a message row shows, read when the user acts on it.
+    struct ShownRow {
+        int index = -1;
+        QString number;
+        std::u16string text;
+    };
+    // The message rows from top to bottom, up to the first row that is none.
+    std::vector<ShownRow> ShownRows(int top, int bottom) const;
+    // The row showed this record of the page's list.
+    bool RowShows(const ShownRow& row, const SMS_TO_FILE_STRUCT& record) const;
     // Where a record now stands: at its old index when it is still there,
     // else the first record of the same content; -1 when it is gone.
     int FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const;

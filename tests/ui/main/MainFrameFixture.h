@@ -78,7 +78,7 @@ public:
         // What the user does in the About window, the helper pages and the
         // trouble dialog (before answering it).
         std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble;
-        std::function<TFormEx*()> settingsWindow;  // the docked settings dialog, if any
+        std::function<TFormEx*()> settingsWindow, smsWindow;  // the docked windows, if any
         bool releaseFails = false;  // the dialogs' windows fail to go at teardown
     };
     explicit TestDialogs(std::shared_ptr<Record> r) : m_r(std::move(r)) {}
@@ -122,6 +122,7 @@ public:
     void ShowModemPage() override { Run(m_r->modemPages, m_r->onModemPage); }
     void ShowConnectionPage() override { Run(m_r->connectionPages, m_r->onConnectionPage); }
     TFormEx* CreateSettingsWindow() override { return m_r->settingsWindow ? m_r->settingsWindow() : nullptr; }
+    TFormEx* CreateSmsWindow() override { return m_r->smsWindow ? m_r->smsWindow() : nullptr; }
     void ReleaseWindows() override
     {
         if (m_r->releaseFails)

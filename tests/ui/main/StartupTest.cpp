@@ -9,6 +9,15 @@
 
 using namespace maintest;
 
+namespace {
+// A docked window whose show fails.
+class FailingWindow : public TFormEx {
+public:
+    FailingWindow() : TFormEx(nullptr) {}
+    void FormShow() override { throw std::runtime_error("show failed"); }
+};
+}  // namespace
+
 TEST_F(MainFrameTest, StartsWithThePresentModem)
 {
     // An operator name that looks like markup is shown as it comes.
@@ -86,6 +95,7 @@ TEST_F(MainFrameTest, NoModemDeviceAtAll)
 
 TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
 {
+    m_record->settingsWindow = [] { return new FailingWindow; };
     MakeFrame();
     const struct {
         int csq;
@@ -109,6 +119,9 @@ TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
     m_frame->Lock();
     EXPECT_TRUE(m_frame->IsLocked());
     m_frame->Unlock();
+    EXPECT_FALSE(m_frame->IsLocked());
+    // An action that fails lets the window go all the same.
+    m_frame->OnSettingsClick();
     EXPECT_FALSE(m_frame->IsLocked());
     // Never shown: the worker waits for the first search and has sent nothing.
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 1);

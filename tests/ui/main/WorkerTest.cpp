@@ -3,10 +3,15 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "communicator/sms/SmsStoreFile.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TMsgBoxEx.h"
+#include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
+#include "ui/settings/TExFrmSecurity.h"
 #include "ui/settings/TFormExSettings.h"
+#include "ui/sms/TFormExSMS.h"
+#include "ui/sms/TSMSListEx.h"
 
 using namespace maintest;
 
@@ -245,4 +250,45 @@ TEST_F(MainFrameTest, MinimiseWhileTheSmsCentreQuestionIsUpLeavesTheWorkerPollin
     EXPECT_TRUE(settings->WaitPanel()->isHidden());
     EXPECT_FALSE(frame->WaitPanelVisible());
     ExpectWorkerPollsAgain();
+}
+
+// A second click queued before the first is handled runs in the main window's
+// lock, which handles pending events: it is dropped, and each action acts once.
+TEST_F(MainFrameTest, AClickQueuedBehindAnotherIsDropped)
+{
+    std::vector<SMS_TO_FILE_STRUCT> store(3);
+    for (int i = 0; i < 3; ++i) {
+        store[i].status = 1;
+        sms::SetSmsNumber(store[i], "+4917" + std::to_string(i));
+    }
+    ASSERT_TRUE(sms::SaveSmsFile((m_program / sms::kSmsFileName).string(), store));
+    // The program's docked windows, on the real main window's lock.
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
+    m_record->smsWindow = [&f] { return new TFormExSMS(f, f->Language(), f->ModemComm()); };
+    m_sim.SetAnswer("+COPS=1,2,\"24601\"", "\r\nOK\r\n");
+    AnswerBox(231, mrNo);
+    AnswerBox(238, mrNo);
+    StartUp();
+    auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+    auto* modem = static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage));
+    modem->ParseOperatorList("+COPS: (2,\"Valjean\",\"VJ\",\"24601\",2)");
+    modem->FillOperatorCombo();
+    auto* centre = static_cast<TExFrameSMS*>(settings->PageAt(TFormExSettings::kSmsPage));
+    centre->m_pECenterNumber->setText("+4917");
+    TSMSListEx* list = static_cast<TFormExSMS*>(m_frame->DockedWindow(0))->ListPage(2);
+    list->SelectRows(1, 1);
+    const std::pair<QAbstractButton*, std::function<int()>> rows[] = {
+        {list->DeleteButton(), [&] { return 3 - static_cast<int>(m_frame->ModemComm()->GetSmsStore().size()); }},
+        {static_cast<TExFrmSecurity*>(settings->PageAt(TFormExSettings::kSecurityPage))->m_pBUpdate,
+         [&] { return BoxCount(231); }},
+        {centre->m_pBUpdate, [&] { return BoxCount(238); }},
+        {modem->m_pBSetOper, [&] { return Sent("AT+COPS=1,2,\"24601\""); }},
+    };
+    for (const auto& [button, acted] : rows) {
+        QTimer::singleShot(0, button, [button] { button->click(); });
+        button->click();
+        EXPECT_EQ(acted(), 1) << button->text().toStdString();
+        EXPECT_FALSE(m_frame->IsLocked());
+    }
 }

@@ -40,6 +40,7 @@ public:
     std::vector<bool> networkAnswers;  // CheckNetwork results in turn; then true
     std::deque<int> answers;           // message box results in turn; then OK / Yes
     std::vector<std::pair<std::string, int>> boxes;
+    std::vector<bool> boxOverWait;  // at each box: the dialog's wait panel was up
     std::string configPath;
     TFormExSettings* dialog = nullptr;
     QLabel labels[5];
@@ -77,6 +78,7 @@ public:
     int ShowMsgBox(QWidget*, const AnsiString& text, int type) override
     {
         boxes.emplace_back(text, type);
+        boxOverWait.push_back(dialog != nullptr && dialog->WaitPanel()->isVisible());
         if (!answers.empty()) {
             const int a = answers.front();
             answers.pop_front();

@@ -118,6 +118,7 @@ TEST_F(SimPages, SecurityQuestionAnsweredNoOnlyReadsTheStateBack)
     EXPECT_EQ(Sent("AT+CLCK=\"SC\",2"), 1u);
     EXPECT_TRUE(security->m_pRBEnable->isChecked());
     EXPECT_EQ(m_main.boxes.size(), 1u);
+    EXPECT_EQ(m_main.boxOverWait, std::vector<bool>{false}) << "no wait panel before the answer";
 
     // A read of the lock state that fails keeps the state shown before,
     // whether on showing the page or after the question.
@@ -164,6 +165,7 @@ TEST_F(SimPages, SmsCentreRoundTrip)
     sms->m_pBUpdate->click();
     EXPECT_EQ(sms->m_pECenterNumber->text().toStdString(), "+491710760000");
     EXPECT_EQ(m_card->ServiceCentre(), "+491710760000");
+    EXPECT_EQ(m_main.boxOverWait, std::vector<bool>{false}) << "no wait panel before the answer";
 
     sms->m_pECenterNumber->setText("+4917222");
     sms->m_pBUpdate->click();
