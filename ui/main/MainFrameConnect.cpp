@@ -38,11 +38,14 @@ AnsiString DialErrorText(uint32_t error)
 
 void TModemMainFrame::OnConnectClick()
 {
+    // What the click means is what the button said when clicked: the waits
+    // below let the worker's messages through.
+    const bool hangUp = m_bConnected;
     // Clicks during the action do nothing.
     m_pPNGConnect->blockSignals(true);
     HideOtherChildWindow();
     Lock();
-    ShowWaitPanel(m_pLanguage->GetText(m_bConnected ? 126 : 125));
+    ShowWaitPanel(m_pLanguage->GetText(hangUp ? 126 : 125));
     SuspendWorker();
     Log("-=Start Connecting to Internet=-");
     m_pModemComm->ClearAbortFlag();
@@ -50,7 +53,8 @@ void TModemMainFrame::OnConnectClick()
     m_pModemComm->Wait(100);
     ProcessMessages();
 
-    if (!m_bConnected) {
+    if (!hangUp) {
+        m_bRedialDue = false;  // this dial answers a drop, too
         ProcessMessages();
         WaitModemInit(1);
         m_pModemComm->Wait(200);

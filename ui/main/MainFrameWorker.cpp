@@ -370,7 +370,13 @@ void TModemMainFrame::OnCheckNetworkMsg(TMessage&)
     m_pPNGConnect->setEnabled(m_bNetworkRegistered);
     m_pPNGSMS->setEnabled(true);
     m_pPNGSettings->setEnabled(true);
-    if (m_bConnectionChanged && !m_bConnected && !m_bUserDisconnected && m_pIniFile->GetAttemptToReconnect()) {
+    if ((m_bConnectionChanged || m_bRedialDue) && !m_bConnected && !m_bUserDisconnected
+        && m_pIniFile->GetAttemptToReconnect()) {
+        // Never inside a user action, which may be waiting for the modem with
+        // a click already decided: the next status step redials instead.
+        m_bRedialDue = IsLocked();
+        if (m_bRedialDue)
+            return;
         m_hPollEvent.Set();
         OnConnectClick();
         m_hPollEvent.Reset();

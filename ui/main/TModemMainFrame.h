@@ -314,6 +314,7 @@ private:
     std::atomic<bool> m_bPrevConnected {false};
     std::atomic<bool> m_bUserDisconnected {false};
     std::atomic<bool> m_bConnectionChanged {false};
+    std::atomic<bool> m_bRedialDue {false};  // a reconnect put off while a user action ran
     std::atomic<bool> m_bModemInitialized {false};
     std::atomic<bool> m_bPinOk {false};
     std::atomic<bool> m_bNetworkRegistered {false};
