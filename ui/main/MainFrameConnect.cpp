@@ -189,21 +189,25 @@ void TModemMainFrame::HangUp()
 bool TModemMainFrame::OnCloseQuery()
 {
     ProcessMessages();
-    if (!m_pModemComm->IsRasConnected())
-        return true;
-    ProcessMessages();
-    if (ShowMsgBox(this, m_pLanguage->GetText(129), 1) == mrNo) {
-        // Staying open: the modem must answer again, so the close request is withdrawn.
-        m_bClosing = false;
+    // The worker reads and clears the link state too: hold it for the
+    // question and the hang-up.
+    SuspendWorker();
+    bool close = true;
+    if (m_pModemComm->IsRasConnected()) {
         ProcessMessages();
-        HideWaitPanel();
+        close = ShowMsgBox(this, m_pLanguage->GetText(129), 1) != mrNo;
         ProcessMessages();
-        return false;
+        if (close) {
+            DisconnectFromInternet();
+        } else {
+            // Staying open: the modem must answer again, so the close request is withdrawn.
+            m_bClosing = false;
+            HideWaitPanel();
+        }
+        ProcessMessages();
     }
-    ProcessMessages();
-    DisconnectFromInternet();
-    ProcessMessages();
-    return true;
+    ResumeWorker();
+    return close;
 }
 
 void TModemMainFrame::ShowInHelper(TExFrame* page)

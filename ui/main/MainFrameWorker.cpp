@@ -93,17 +93,6 @@ void TModemMainFrame::SetWorkerTiming(uint32_t passMs, uint32_t statusMs)
 
 // ---- The poll event ----
 
-bool TModemMainFrame::WaitPollEvent()
-{
-    for (;;) {
-        if (m_hPollEvent.Wait(10))
-            return true;
-        if (m_bClosing)
-            return false;
-        ProcessMessages();
-    }
-}
-
 void TModemMainFrame::SuspendWorker()
 {
     UiHold hold = UiHold::Taken;
@@ -121,15 +110,10 @@ void TModemMainFrame::SuspendWorker()
         hold = UiHold::Borrowed;
     } else {
         // Wait and take in one step, so the worker cannot slip in between.
-        for (;;) {
-            if (m_hPollEvent.WaitAndReset(10))
-                break;
-            if (m_bClosing) {
-                m_hPollEvent.Reset();
-                break;
-            }
+        // Also when closing: the worker's step ends soon then, and until it
+        // does it uses the port.
+        while (!m_hPollEvent.WaitAndReset(10))
             ProcessMessages();
-        }
     }
     m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");

@@ -194,7 +194,6 @@ public:
     void ShowConnectedState(bool connected);
     void ShowSignalQuality(int csq);
     void NotifySmsWindow();
-    bool WaitPollEvent();
     uint32_t WaitForReenum();
     // A port arrived (device watch): log it and start a re-enumeration pass.
     void OnPortArrival(const AnsiString& portName);

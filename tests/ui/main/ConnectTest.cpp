@@ -244,7 +244,13 @@ TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
     ASSERT_TRUE(m_frame->IsConnected());
 
     AnswerBox(129, mrNo);
+    // The worker is mid-step: the question waits until it gives the modem back.
+    ASSERT_TRUE(WaitFor([&] { return m_frame->PollEvent().WaitAndReset(0); }, 10000));
+    int askedMidStep = -1;
+    QTimer::singleShot(500, [&] { askedMidStep = BoxCount(129); m_frame->PollEvent().Set(); });
     m_frame->OnExitClick();
+    ASSERT_TRUE(WaitFor([&] { return askedMidStep >= 0; }, 5000));
+    EXPECT_EQ(askedMidStep, 0);
     EXPECT_EQ(BoxCount(129), 1);
     EXPECT_TRUE(m_frame->isVisible());
     EXPECT_FALSE(m_frame->IsClosing());
