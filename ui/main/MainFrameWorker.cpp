@@ -234,17 +234,19 @@ void TModemMainFrame::WorkerLoop()
         while (m_bWorkerRun && !TickExpired(GetTickCount(), pauseStart, m_passMs))
             Sleep(10);
 
-        // 5. The first pass after start-up ends the start-up wait. A user action
-        // that took the modem meanwhile (connect on start-up) has its own wait
-        // panel and lock: wait until it is over rather than lifting them mid-way.
+        // 5. The first pass after start-up that finds no user action going ends
+        // the start-up wait. An action (connect on start-up) has its own lock and
+        // wait panel, also while it still waits for the modem: leave them be.
         if (m_bForceStatusCheck && WorkerCheckpoint()) {
             RunOnUi(
                 [this] {
+                    if (!m_bForceStatusCheck || m_lockCount > 1)
+                        return;
+                    m_bForceStatusCheck = false;
                     HideWaitPanel();
                     Unlock();
                 },
                 false);
-            m_bForceStatusCheck = false;
         }
     }
 }
