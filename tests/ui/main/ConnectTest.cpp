@@ -93,7 +93,7 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
     // Watches the window while the start-up search and the dial run (both pump).
     bool dialling = false;
     bool freedDuringDial = false;
-    // The worker's first pass finds the modem taken (as by a long step) until it has ended.
+    // Taken from the end of the search until the worker's first pass is over, as by a long worker step.
     int held = 0;
     QTimer watch;
     watch.setInterval(0);
@@ -102,8 +102,10 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
             return;
         if (held == 0 && m_frame->WorkerSuspendCount() == 1 && Logged("-=Application Port Opened=-"))
             held = m_frame->PollEvent().WaitAndReset(0) ? 1 : 0;
-        if (held == 1 && LogCount("[TESTPOINT]") >= 2 && (held = 2))
+        if (held == 1 && LogCount("[TESTPOINT]") >= 2) {
+            held = 2;
             m_frame->PollEvent().Set();
+        }
         if (!dialling && Logged("-=Start Connecting to Internet=-"))
             dialling = true;
         if (dialling && !m_frame->IsConnected() && (!m_frame->IsLocked() || !m_frame->WaitPanelVisible()))
