@@ -109,14 +109,14 @@ TEST_F(Dialup, StatesAreLoggedWhileDialling)
     EXPECT_TRUE(Logged("xz   0"));  // applying the network's settings: a state the table lacks
 }
 
-TEST(DialupCallback, StateTextsAndTheDialFlag)
+TEST(DialupCallback, StateTexts)
 {
-    struct Case { uint32_t state; DWORD error; const char* text; bool ends; };
-    for (const Case& c : {Case{0, 0, "RASCS_OpenPort   0", false}, Case{14, 0, "RASCS_Authenticated   0", false},
-                          Case{23, 0, "RASCS_SubEntryDisconnected   0", false}, Case{24, 0, "xz   0", false},
-                          Case{25, 691, "xz   691", false}, Case{4096, 0, "RASCS_Interactive   0", false},
-                          Case{4100, 5, "RASCS_InvokeEapUI   5", false}, Case{4101, 0, "xz   0", false},
-                          Case{8192, 0, "RASCS_Connected   0", true}, Case{8193, 678, "RASCS_Disconnected   678", true}}) {
+    struct Case { uint32_t state; DWORD error; const char* text; };
+    for (const Case& c : {Case{0, 0, "RASCS_OpenPort   0"}, Case{14, 0, "RASCS_Authenticated   0"},
+                          Case{23, 0, "RASCS_SubEntryDisconnected   0"}, Case{24, 0, "xz   0"},
+                          Case{25, 691, "xz   691"}, Case{4096, 0, "RASCS_Interactive   0"},
+                          Case{4100, 5, "RASCS_InvokeEapUI   5"}, Case{4101, 0, "xz   0"},
+                          Case{8192, 0, "RASCS_Connected   0"}, Case{8193, 678, "RASCS_Disconnected   678"}}) {
         TModemComm::RasDialCallback(WM_RASDIALEVENT, RASCS_OpenPort, 0);
         TModemComm::RasDialCallback(WM_RASDIALEVENT, static_cast<RASCONNSTATE>(c.state), c.error);
         EXPECT_EQ(TModemComm::RasStateText(), c.text);

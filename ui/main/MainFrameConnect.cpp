@@ -38,11 +38,14 @@ AnsiString DialErrorText(uint32_t error)
 
 void TModemMainFrame::OnConnectClick()
 {
+    // What the click means is what the button said when clicked: the waits
+    // below let the worker's messages through.
+    const bool hangUp = m_bConnected;
     // Clicks during the action do nothing.
     m_pPNGConnect->blockSignals(true);
     HideOtherChildWindow();
     Lock();
-    ShowWaitPanel(m_pLanguage->GetText(m_bConnected ? 126 : 125));
+    ShowWaitPanel(m_pLanguage->GetText(hangUp ? 126 : 125));
     SuspendWorker();
     Log("-=Start Connecting to Internet=-");
     m_pModemComm->ClearAbortFlag();
@@ -50,7 +53,8 @@ void TModemMainFrame::OnConnectClick()
     m_pModemComm->Wait(100);
     ProcessMessages();
 
-    if (!m_bConnected) {
+    if (!hangUp) {
+        m_bRedialDue = false;  // this dial answers a drop, too
         ProcessMessages();
         WaitModemInit(1);
         m_pModemComm->Wait(200);
@@ -185,21 +189,25 @@ void TModemMainFrame::HangUp()
 bool TModemMainFrame::OnCloseQuery()
 {
     ProcessMessages();
-    if (!m_pModemComm->IsRasConnected())
-        return true;
-    ProcessMessages();
-    if (ShowMsgBox(this, m_pLanguage->GetText(129), 1) == mrNo) {
-        // Staying open: the modem must answer again, so the close request is withdrawn.
-        m_bClosing = false;
+    // The worker reads and clears the link state too: hold it for the
+    // question and the hang-up.
+    SuspendWorker();
+    bool close = true;
+    if (m_pModemComm->IsRasConnected()) {
         ProcessMessages();
-        HideWaitPanel();
+        close = ShowMsgBox(this, m_pLanguage->GetText(129), 1) != mrNo;
         ProcessMessages();
-        return false;
+        if (close) {
+            DisconnectFromInternet();
+        } else {
+            // Staying open: the modem must answer again, so the close request is withdrawn.
+            m_bClosing = false;
+            HideWaitPanel();
+        }
+        ProcessMessages();
     }
-    ProcessMessages();
-    DisconnectFromInternet();
-    ProcessMessages();
-    return true;
+    ResumeWorker();
+    return close;
 }
 
 void TModemMainFrame::ShowInHelper(TExFrame* page)

@@ -93,17 +93,6 @@ void TModemMainFrame::SetWorkerTiming(uint32_t passMs, uint32_t statusMs)
 
 // ---- The poll event ----
 
-bool TModemMainFrame::WaitPollEvent()
-{
-    for (;;) {
-        if (m_hPollEvent.Wait(10))
-            return true;
-        if (m_bClosing)
-            return false;
-        ProcessMessages();
-    }
-}
-
 void TModemMainFrame::SuspendWorker()
 {
     UiHold hold = UiHold::Taken;
@@ -121,15 +110,10 @@ void TModemMainFrame::SuspendWorker()
         hold = UiHold::Borrowed;
     } else {
         // Wait and take in one step, so the worker cannot slip in between.
-        for (;;) {
-            if (m_hPollEvent.WaitAndReset(10))
-                break;
-            if (m_bClosing) {
-                m_hPollEvent.Reset();
-                break;
-            }
+        // Also when closing: the worker's step ends soon then, and until it
+        // does it uses the port.
+        while (!m_hPollEvent.WaitAndReset(10))
             ProcessMessages();
-        }
     }
     m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");
@@ -250,17 +234,19 @@ void TModemMainFrame::WorkerLoop()
         while (m_bWorkerRun && !TickExpired(GetTickCount(), pauseStart, m_passMs))
             Sleep(10);
 
-        // 5. The first pass after start-up ends the start-up wait. A user action
-        // that took the modem meanwhile (connect on start-up) has its own wait
-        // panel and lock: wait until it is over rather than lifting them mid-way.
+        // 5. The first pass after start-up that finds no user action going ends
+        // the start-up wait. An action (connect on start-up) has its own lock and
+        // wait panel, also while it still waits for the modem: leave them be.
         if (m_bForceStatusCheck && WorkerCheckpoint()) {
             RunOnUi(
                 [this] {
+                    if (!m_bForceStatusCheck || m_lockCount > 1)
+                        return;
+                    m_bForceStatusCheck = false;
                     HideWaitPanel();
                     Unlock();
                 },
                 false);
-            m_bForceStatusCheck = false;
         }
     }
 }
@@ -370,7 +356,13 @@ void TModemMainFrame::OnCheckNetworkMsg(TMessage&)
     m_pPNGConnect->setEnabled(m_bNetworkRegistered);
     m_pPNGSMS->setEnabled(true);
     m_pPNGSettings->setEnabled(true);
-    if (m_bConnectionChanged && !m_bConnected && !m_bUserDisconnected && m_pIniFile->GetAttemptToReconnect()) {
+    if ((m_bConnectionChanged || m_bRedialDue) && !m_bConnected && !m_bUserDisconnected
+        && m_pIniFile->GetAttemptToReconnect()) {
+        // Never inside a user action, which may be waiting for the modem with
+        // a click already decided: the next status step redials instead.
+        m_bRedialDue = IsLocked();
+        if (m_bRedialDue)
+            return;
         m_hPollEvent.Set();
         OnConnectClick();
         m_hPollEvent.Reset();

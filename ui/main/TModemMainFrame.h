@@ -194,7 +194,6 @@ public:
     void ShowConnectedState(bool connected);
     void ShowSignalQuality(int csq);
     void NotifySmsWindow();
-    bool WaitPollEvent();
     uint32_t WaitForReenum();
     // A port arrived (device watch): log it and start a re-enumeration pass.
     void OnPortArrival(const AnsiString& portName);
@@ -314,6 +313,7 @@ private:
     std::atomic<bool> m_bPrevConnected {false};
     std::atomic<bool> m_bUserDisconnected {false};
     std::atomic<bool> m_bConnectionChanged {false};
+    std::atomic<bool> m_bRedialDue {false};  // a reconnect put off while a user action ran
     std::atomic<bool> m_bModemInitialized {false};
     std::atomic<bool> m_bPinOk {false};
     std::atomic<bool> m_bNetworkRegistered {false};

@@ -93,11 +93,19 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
     // Watches the window while the start-up search and the dial run (both pump).
     bool dialling = false;
     bool freedDuringDial = false;
+    // Taken from the end of the search until the worker's first pass is over, as by a long worker step.
+    int held = 0;
     QTimer watch;
-    watch.setInterval(10);
+    watch.setInterval(0);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (m_frame == nullptr)
             return;
+        if (held == 0 && m_frame->WorkerSuspendCount() == 1 && Logged("-=Application Port Opened=-"))
+            held = m_frame->PollEvent().WaitAndReset(0) ? 1 : 0;
+        if (held == 1 && LogCount("[TESTPOINT]") >= 2) {
+            held = 2;
+            m_frame->PollEvent().Set();
+        }
         if (!dialling && Logged("-=Start Connecting to Internet=-"))
             dialling = true;
         if (dialling && !m_frame->IsConnected() && (!m_frame->IsLocked() || !m_frame->WaitPanelVisible()))
@@ -109,6 +117,7 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
     ASSERT_TRUE(WaitFor([&] { return m_frame->IsConnected() && !m_frame->IsLocked(); }, 20000));
     watch.stop();
     EXPECT_TRUE(dialling);
+    EXPECT_EQ(held, 2);
     EXPECT_FALSE(freedDuringDial);
     EXPECT_EQ(m_dial->Dialled(), std::vector<std::string>({"*99#"}));
     EXPECT_FALSE(m_frame->WaitPanelVisible());
@@ -220,6 +229,21 @@ TEST_F(ConnectTest, ADroppedLinkIsRedialledUnlessTheUserEndedIt)
     EXPECT_FALSE(m_frame->IsLocked());
 }
 
+TEST_F(ConnectTest, AClickOnConnectWhileTheWorkerIsAboutToRedialDialsOnce)
+{
+    StartConnectable();
+    m_frame->OnConnectClick();
+    // The link drops; the click comes while the status step that would redial still asks for the network.
+    m_sim.SetDelay("+COPS?", 1000);
+    const int checks = LogCount("CheckNetwork()");
+    m_sim.SendRaw("\r\nNO CARRIER\r\n");
+    ASSERT_TRUE(WaitFor([&] { return LogCount("CheckNetwork()") > checks; }, 15000));
+    m_frame->OnConnectClick();
+    EXPECT_TRUE(m_frame->IsConnected());
+    EXPECT_EQ(Dials(), 2u);
+    EXPECT_EQ(LogCount("Disconnecting from From Internet"), 0);
+}
+
 TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
 {
     StartConnectable();
@@ -227,7 +251,13 @@ TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
     ASSERT_TRUE(m_frame->IsConnected());
 
     AnswerBox(129, mrNo);
+    // The worker is mid-step: the question waits until it gives the modem back.
+    ASSERT_TRUE(WaitFor([&] { return m_frame->PollEvent().WaitAndReset(0); }, 10000));
+    int askedMidStep = -1;
+    QTimer::singleShot(500, [&] { askedMidStep = BoxCount(129); m_frame->PollEvent().Set(); });
     m_frame->OnExitClick();
+    ASSERT_TRUE(WaitFor([&] { return askedMidStep >= 0; }, 5000));
+    EXPECT_EQ(askedMidStep, 0);
     EXPECT_EQ(BoxCount(129), 1);
     EXPECT_TRUE(m_frame->isVisible());
     EXPECT_FALSE(m_frame->IsClosing());
