@@ -61,6 +61,13 @@ void RemoveCrLfText(AnsiString& answer)
 
 }  // namespace
 
+void AppendAnswerBytes(AnsiString& answer, std::string_view bytes)
+{
+    for (char c : bytes)
+        if (c != '\0')
+            answer += c;
+}
+
 bool ReadWholeNumber(const AnsiString& text, int& value)
 {
     const AnsiString t = TrimBlanks(text);

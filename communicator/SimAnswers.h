@@ -3,6 +3,7 @@
 // the whole answer as read (echo, result lines and final code included), keep
 // no state and never throw: an answer they cannot read gives the failure value
 // named at each function.
+#include <string_view>
 #include <vector>
 #include "platform/Types.h"
 
@@ -18,6 +19,10 @@ enum : int {
 inline constexpr int kNoAccessTechnology = -1;
 // The +CSQ value for "not known".
 inline constexpr int kSignalUnknown = 99;
+
+// What the reads keep of the bytes that came: all but the zero bytes that
+// some sticks send between lines (at power-up, say).
+void AppendAnswerBytes(AnsiString& answer, std::string_view bytes);
 
 // The command echo, the first "\r\nOK\r\n" and "\r\nERROR\r\n" and every
 // character outside printable ASCII removed.
