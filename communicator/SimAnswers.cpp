@@ -59,6 +59,19 @@ void RemoveCrLfText(AnsiString& answer)
     answer = TrimBlanks(out);
 }
 
+// A double quote opens a quoted element only at the element's start and
+// closes it only at its end, before "," or ")": one inside a name ("B"x")
+// belongs to the name and cannot swallow the elements after it.
+bool IsQuoteMark(const AnsiString& text, size_t at, bool quoted)
+{
+    if (quoted) {
+        const size_t next = text.find_first_not_of(" \t", at + 1);
+        return next == AnsiString::npos || text[next] == ',' || text[next] == ')';
+    }
+    const size_t before = at == 0 ? AnsiString::npos : text.find_last_not_of(" \t", at - 1);
+    return before == AnsiString::npos || text[before] == ',' || text[before] == '(';
+}
+
 }  // namespace
 
 void AppendAnswerBytes(AnsiString& answer, std::string_view bytes)
@@ -266,7 +279,7 @@ AnsiString NextToken(AnsiString& group)
     size_t i = 0;
     for (; i < group.size(); ++i) {
         const char c = group[i];
-        if (c == '"') {
+        if (c == '"' && IsQuoteMark(group, i, quoted)) {
             quoted = !quoted;
             continue;
         }
@@ -289,7 +302,7 @@ std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
         size_t open = AnsiString::npos, close = AnsiString::npos;
         for (size_t i = pos; i < list.size(); ++i) {
             const char c = list[i];
-            if (c == '"')
+            if (c == '"' && IsQuoteMark(list, i, quoted))
                 quoted = !quoted;
             else if (!quoted && open == AnsiString::npos && c == '(')
                 open = i;

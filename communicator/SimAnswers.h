@@ -84,14 +84,15 @@ struct ST_OPERATORS_LIST {
 };
 
 // Cuts the next comma-separated element off a group and returns it without
-// its double quotes. Commas inside quotes do not separate.
+// its double quotes. Commas inside quotes do not separate; a quote inside a
+// quoted element that is not at its end is part of it.
 AnsiString NextToken(AnsiString& group);
 
 // The networks of a scan list, "(stat,long,short,numeric[,AcT]),(...),,(0-4),(0-2)",
 // in the order given. A group is a network only with a whole-number status and
 // a code of 5 or 6 digits (so the lists of supported modes and formats drop
 // out); a ")" outside a group is skipped; the parse ends at a "(" without its
-// partner. Brackets and commas inside quoted names belong to the name.
+// partner. Brackets, commas and stray quotes inside quoted names belong to the name.
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
 
 // Decimal digits with blanks around; false for anything else or on overflow.
