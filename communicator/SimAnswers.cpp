@@ -1,6 +1,7 @@
 #include "communicator/SimAnswers.h"
 
 #include <climits>
+#include <iterator>
 #include "platform/TIniFile.h"
 
 namespace {
@@ -270,6 +271,18 @@ AnsiString ExtractOperatorList(const AnsiString& command, const AnsiString& answ
     RemoveOkErrorText(text);
     RemoveCrLfText(text);
     return text;
+}
+
+AnsiString NetworkGeneration(int accessTechnology)
+{
+    // By the access technologies of +COPS: GSM, GSM compact, UTRAN, EGPRS,
+    // HSDPA, HSUPA, HSPA, E-UTRAN, EC-GSM-IoT, NB-IoT, E-UTRA with a 5G
+    // core, NR, NG-RAN, E-UTRA-NR.
+    static const char* const generations[] = {"2G", "2G", "3G", "2G", "3G", "3G", "3G",
+                                              "4G", "2G", "4G", "4G", "5G", "5G", "5G"};
+    if (accessTechnology < 0 || accessTechnology >= static_cast<int>(std::size(generations)))
+        return "";
+    return generations[accessTechnology];
 }
 
 AnsiString NextToken(AnsiString& group)

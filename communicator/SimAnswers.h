@@ -83,6 +83,9 @@ struct ST_OPERATORS_LIST {
     AnsiString numeric;
 };
 
+// "2G", "3G", "4G" or "5G" for an access technology of a scan; "" for none.
+AnsiString NetworkGeneration(int accessTechnology);
+
 // Cuts the next comma-separated element off a group and returns it without
 // its double quotes. Commas inside quotes do not separate; a quote inside a
 // quoted element that is not at its end is part of it.
