@@ -1,6 +1,7 @@
 #include "communicator/SimAnswers.h"
 
 #include <climits>
+#include <iterator>
 #include "platform/TIniFile.h"
 
 namespace {
@@ -59,7 +60,27 @@ void RemoveCrLfText(AnsiString& answer)
     answer = TrimBlanks(out);
 }
 
+// A double quote opens a quoted element only at the element's start and
+// closes it only at its end, before "," or ")": one inside a name ("B"x")
+// belongs to the name and cannot swallow the elements after it.
+bool IsQuoteMark(const AnsiString& text, size_t at, bool quoted)
+{
+    if (quoted) {
+        const size_t next = text.find_first_not_of(" \t", at + 1);
+        return next == AnsiString::npos || text[next] == ',' || text[next] == ')';
+    }
+    const size_t before = at == 0 ? AnsiString::npos : text.find_last_not_of(" \t", at - 1);
+    return before == AnsiString::npos || text[before] == ',' || text[before] == '(';
+}
+
 }  // namespace
+
+void AppendAnswerBytes(AnsiString& answer, std::string_view bytes)
+{
+    for (char c : bytes)
+        if (c != '\0')
+            answer += c;
+}
 
 bool ReadWholeNumber(const AnsiString& text, int& value)
 {
@@ -252,6 +273,18 @@ AnsiString ExtractOperatorList(const AnsiString& command, const AnsiString& answ
     return text;
 }
 
+AnsiString NetworkGeneration(int accessTechnology)
+{
+    // By the access technologies of +COPS: GSM, GSM compact, UTRAN, EGPRS,
+    // HSDPA, HSUPA, HSPA, E-UTRAN, EC-GSM-IoT, NB-IoT, E-UTRA with a 5G
+    // core, NR, NG-RAN, E-UTRA-NR.
+    static const char* const generations[] = {"2G", "2G", "3G", "2G", "3G", "3G", "3G",
+                                              "4G", "2G", "4G", "4G", "5G", "5G", "5G"};
+    if (accessTechnology < 0 || accessTechnology >= static_cast<int>(std::size(generations)))
+        return "";
+    return generations[accessTechnology];
+}
+
 AnsiString NextToken(AnsiString& group)
 {
     AnsiString token;
@@ -259,7 +292,7 @@ AnsiString NextToken(AnsiString& group)
     size_t i = 0;
     for (; i < group.size(); ++i) {
         const char c = group[i];
-        if (c == '"') {
+        if (c == '"' && IsQuoteMark(group, i, quoted)) {
             quoted = !quoted;
             continue;
         }
@@ -282,7 +315,7 @@ std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
         size_t open = AnsiString::npos, close = AnsiString::npos;
         for (size_t i = pos; i < list.size(); ++i) {
             const char c = list[i];
-            if (c == '"')
+            if (c == '"' && IsQuoteMark(list, i, quoted))
                 quoted = !quoted;
             else if (!quoted && open == AnsiString::npos && c == '(')
                 open = i;

@@ -3,6 +3,7 @@
 // the whole answer as read (echo, result lines and final code included), keep
 // no state and never throw: an answer they cannot read gives the failure value
 // named at each function.
+#include <string_view>
 #include <vector>
 #include "platform/Types.h"
 
@@ -18,6 +19,10 @@ enum : int {
 inline constexpr int kNoAccessTechnology = -1;
 // The +CSQ value for "not known".
 inline constexpr int kSignalUnknown = 99;
+
+// What the reads keep of the bytes that came: all but the zero bytes that
+// some sticks send between lines (at power-up, say).
+void AppendAnswerBytes(AnsiString& answer, std::string_view bytes);
 
 // The command echo, the first "\r\nOK\r\n" and "\r\nERROR\r\n" and every
 // character outside printable ASCII removed.
@@ -78,15 +83,19 @@ struct ST_OPERATORS_LIST {
     AnsiString numeric;
 };
 
+// "2G", "3G", "4G" or "5G" for an access technology of a scan; "" for none.
+AnsiString NetworkGeneration(int accessTechnology);
+
 // Cuts the next comma-separated element off a group and returns it without
-// its double quotes. Commas inside quotes do not separate.
+// its double quotes. Commas inside quotes do not separate; a quote inside a
+// quoted element that is not at its end is part of it.
 AnsiString NextToken(AnsiString& group);
 
 // The networks of a scan list, "(stat,long,short,numeric[,AcT]),(...),,(0-4),(0-2)",
 // in the order given. A group is a network only with a whole-number status and
 // a code of 5 or 6 digits (so the lists of supported modes and formats drop
 // out); a ")" outside a group is skipped; the parse ends at a "(" without its
-// partner. Brackets and commas inside quoted names belong to the name.
+// partner. Brackets, commas and stray quotes inside quoted names belong to the name.
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
 
 // Decimal digits with blanks around; false for anything else or on overflow.

@@ -1,5 +1,6 @@
 #include "communicator/TModemComm.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -35,12 +36,6 @@ namespace {
 // (something other than the modem's command port) would otherwise hold the
 // read for ever, since every arrival restarts its clock.
 constexpr size_t kMaxAnswer = 256 * 1024;
-
-// Appends a chunk as text: a zero byte ends the chunk's text.
-void AppendText(AnsiString& answer, const std::vector<char>& chunk)
-{
-    answer.append(chunk.data(), std::strlen(chunk.data()));
-}
 
 // A complete "+CME ERROR: ..." or "+CMS ERROR: ..." line.
 bool HasCompleteErrorLine(const AnsiString& answer)
@@ -151,7 +146,9 @@ void TModemComm::DrainStaleInput()
     std::vector<char> chunk(n + 1, '\0');
     uint32_t got = 0;
     m_pPort->ReadBufferBySize(chunk.data(), n, &got);
-    AddToMemo("Discarded = " + m_EchoLog.Apply(AnsiString(chunk.data(), std::strlen(chunk.data()))));
+    AnsiString discarded;
+    AppendAnswerBytes(discarded, std::string_view(chunk.data(), got));
+    AddToMemo("Discarded = " + m_EchoLog.Apply(discarded));
 }
 
 void TModemComm::SendCommand(char* buf, uint32_t len)
@@ -273,7 +270,7 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
             }
         }
         const size_t before = answer.size();
-        AppendText(answer, chunk);
+        AppendAnswerBytes(answer, std::string_view(chunk.data(), std::min(got, n)));
         logged += m_EchoLog.Apply(answer.substr(before));
         total += static_cast<int32_t>(got);
         if (answer.size() > kMaxAnswer) {
@@ -312,8 +309,10 @@ uint32_t TModemComm::ReadLine(char* buf, uint32_t size)
             uint32_t got = 0;
             m_pPort->Read(chunk, 128, &got);
             ProcessMessages();
+            AnsiString text;
+            AppendAnswerBytes(text, std::string_view(chunk, std::min(got, 128u)));
             if (got > 0)
-                AddToMemo(m_EchoLog.Apply(AnsiString(chunk, std::strlen(chunk))));
+                AddToMemo(m_EchoLog.Apply(text));
             const bool lost = m_pPort->LineLost();
             if (lost) {
                 AddToMemo("------Port lost !!!");
@@ -322,8 +321,8 @@ uint32_t TModemComm::ReadLine(char* buf, uint32_t size)
             done = lost || got == 0 || (textLength >= 2 && buf[textLength - 2] == '\r' && buf[textLength - 1] == '\n');
             // Never past the buffer: keep its last byte for the terminating zero.
             const size_t room = size - 1 - textLength;
-            const size_t take = std::min(std::strlen(chunk), room);
-            std::memcpy(buf + textLength, chunk, take);
+            const size_t take = std::min(text.size(), room);
+            std::memcpy(buf + textLength, text.data(), take);
             textLength += take;
             total += got;
         }

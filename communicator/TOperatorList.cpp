@@ -37,5 +37,5 @@ AnsiString TOperatorList::GetOperatorName(const AnsiString& code) const
     for (const ST_ALL_OPERATORS_LIST& entry : m_vOperators)
         if (entry.code == code)
             return entry.name;
-    return "unknown";
+    return code;
 }

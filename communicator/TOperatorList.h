@@ -19,7 +19,8 @@ public:
 
     // Empties the list and reads the file again; the number of entries.
     int32_t Load();
-    // The name of the first entry whose code equals `code`; "unknown" if none.
+    // The name of the first entry whose code equals `code`; the code itself if
+    // none has it (a network the file does not know is shown by its number).
     AnsiString GetOperatorName(const AnsiString& code) const;
 
     const AnsiString& FileName() const { return m_sFileName; }

@@ -214,8 +214,10 @@ bool TPort::Flush()
     if (n > 0) {
         char buffer[1024] = {};
         uint32_t got = 0;
-        ReadBufferBySize(buffer, n < 1023 ? n : 1023, &got);
-        Memo(buffer);
+        // A late echo of a secret is logged as its command was: masked.
+        AnsiString logged;
+        ReadWaiting(buffer, n < 1023 ? n : 1023, &got, logged);
+        Memo(logged);
     }
     return true;
 }
@@ -258,13 +260,19 @@ bool TPort::Read(void* buf, uint32_t n, uint32_t* count)
 
 bool TPort::ReadBufferBySize(void* buf, uint32_t n, uint32_t* count)
 {
+    AnsiString logged;
+    return ReadWaiting(buf, n, count, logged);
+}
+
+bool TPort::ReadWaiting(void* buf, uint32_t n, uint32_t* count, AnsiString& logged)
+{
     m_State = STATE_READING;
     uint32_t got = 0;
     bool ok = ReadFile(m_hPort, buf, n, &got);
     // The caller's buffer has room for a terminating zero after the n bytes.
-    AnsiString text = m_EchoMask.Apply(AnsiString(static_cast<const char*>(buf), got));
-    text.resize(std::strlen(text.c_str()));
-    Memo("ReadBufferBySize  " + text);
+    logged = m_EchoMask.Apply(AnsiString(static_cast<const char*>(buf), got));
+    logged.resize(std::strlen(logged.c_str()));
+    Memo("ReadBufferBySize  " + logged);
     StoreCount(count, got);
     if (ok)
         m_nLastReadTime = timeGetTime();

@@ -67,6 +67,8 @@ private:
     void Post(uint8_t code, uint32_t time, uint32_t error, const void* data = nullptr, size_t n = 0);
     void Memo(const AnsiString& line);
     static void StoreCount(uint32_t* count, uint32_t value);
+    // ReadBufferBySize, also giving the text as the memo shows it.
+    bool ReadWaiting(void* buf, uint32_t n, uint32_t* count, AnsiString& logged);
     bool WriteLogged(const void* buf, const void* logged, uint32_t n, uint32_t* written);
 
     TMemo* m_pDebugMemo = nullptr;

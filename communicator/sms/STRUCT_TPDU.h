@@ -28,7 +28,7 @@ struct STRUCT_TPDU {
     int32_t addressLength = 0;  // in semi-octets
     int32_t addressTon = 0;     // 1 international, 5 alphanumeric
     int32_t addressNpi = 0;
-    AnsiString address;  // digits, or the alphanumeric name
+    AnsiString address;  // digits, or the alphanumeric name as program text
     int32_t pid = 0;
     int32_t dcs = 0;             // the raw TP-DCS
     int32_t validityPeriod = 0;  // relative TP-VP octet

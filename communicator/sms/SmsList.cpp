@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "communicator/sms/GsmAlphabet.h"
 #include "communicator/sms/SmsDate.h"
 
 namespace sms {
@@ -32,6 +31,11 @@ bool AllDigits(std::string_view s, size_t maxLength)
     return true;
 }
 
+bool IsHex(std::string_view s)
+{
+    return !s.empty() && s.find_first_not_of("0123456789ABCDEFabcdef") == std::string_view::npos;
+}
+
 }  // namespace
 
 std::vector<SmsListEntry> SplitSmsList(std::string_view answer)
@@ -50,10 +54,16 @@ std::vector<SmsListEntry> SplitSmsList(std::string_view answer)
             continue;
         const std::string_view header = entry.substr(0, headerEnd);
         entry.remove_prefix(headerEnd + kLineEnd.size());
-        const size_t pduEnd = entry.find(kLineEnd);
-        if (pduEnd == std::string_view::npos)
+        // The PDU is the next hexadecimal line: an unsolicited result or line
+        // noise in between is no part of the entry.
+        std::string_view pdu;
+        for (size_t end; pdu.empty() && (end = entry.find(kLineEnd)) != entry.npos; entry.remove_prefix(end + 2)) {
+            if (IsHex(Trim(entry.substr(0, end))))
+                pdu = Trim(entry.substr(0, end));
+        }
+        if (pdu.empty())
             continue;  // the PDU line was cut short
-        e.pdu = AnsiString(Trim(entry.substr(0, pduEnd)));
+        e.pdu = AnsiString(pdu);
 
         const size_t comma1 = header.find(',');
         if (comma1 == std::string_view::npos)
@@ -75,12 +85,10 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
 {
     SMS_TO_FILE_STRUCT rec;
     rec.status = status;
-    // The codec's 8-bit text (a sender's name may hold letters such as 'é')
-    // becomes the program's text, as the message text does.
     // An international originator keeps its '+', so that a reply reaches the
     // same number from any network (the digits alone would be dialled as a
     // national number).
-    AnsiString number = WideToAnsi(Sms8ToWide(tpdu.address));
+    AnsiString number = tpdu.address;
     if (tpdu.addressTon == 1 && !number.empty() && number[0] != '+')
         number.insert(number.begin(), '+');
     SetSmsNumber(rec, number);

@@ -17,8 +17,8 @@ struct SmsListEntry {
     bool complete = false;
 };
 
-// The entries of a listing in list order. Text before the first header and
-// lines after each PDU line are ignored.
+// The entries of a listing in list order. A header's PDU is the next line
+// that is hexadecimal; text before the first header and other lines are ignored.
 std::vector<SmsListEntry> SplitSmsList(std::string_view answer);
 
 // The store record of a message read from the SIM: number and text as the

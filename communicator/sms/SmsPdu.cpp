@@ -79,11 +79,12 @@ bool ReadAddress(OctetReader& r, STRUCT_TPDU& t)
         return true;
     if (t.addressTon == 5) {
         // The septets the semi-octet count covers; a count that was rounded up
-        // to whole octets brings one zero septet of fill, which goes.
+        // to whole octets brings one zero septet of fill, which goes. The name
+        // is read as message text is, so the Greek capitals survive.
         std::string codes = UnpackSeptets(field, static_cast<size_t>(length) * 4 / 7);
         if (codes.size() % 8 == 0 && !codes.empty() && codes.back() == 0)
             codes.pop_back();
-        t.address = GsmToAnsi(codes);
+        t.address = WideToAnsi(UnpackText(field, codes.size()));
     } else {
         // Exactly `length` digits: the filler of an odd count goes.
         t.address = AddressDigits(field).substr(0, static_cast<size_t>(length));

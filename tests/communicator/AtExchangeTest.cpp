@@ -199,15 +199,14 @@ TEST_F(AtExchange, BadAnswersNeverCrashOrHang)
     AnsiString answer = Ask("AT+BIG", 1500);
     EXPECT_NE(answer.find("\r\nOK\r\n"), AnsiString::npos);
 
-    // A zero byte ends its chunk's text, so the final OK behind it is never
-    // seen: the read ends by its time-out.
-    m_sim.SetAnswer("+ZERO", std::string("\r\nA\0B\r\n\r\nOK\r\n", 13));
+    // Zero bytes (some sticks send them between lines) are dropped: the
+    // final OK behind them ends the read.
+    m_sim.SetAnswer("+ZERO", std::string("\r\nA\0B\r\n\0\r\nOK\r\n", 14));
     uint32_t start = GetTickCount();
     answer = Ask("AT+ZERO", 300);
-    EXPECT_EQ(answer, "AT+ZERO\r\r\nA");
+    EXPECT_EQ(answer, "AT+ZERO\r\r\nAB\r\n\r\nOK\r\n");
     EXPECT_LT(TickElapsed(GetTickCount(), start), 1500u);
-    EXPECT_FALSE(m_comm->IsPortOpen());
-    ASSERT_TRUE(m_comm->OpenPort(0));
+    EXPECT_TRUE(m_comm->IsPortOpen());
 
     m_sim.SetAnswer("+JUNK", "\xff\xfe\x01\x02garbage");
     start = GetTickCount();
@@ -327,7 +326,7 @@ TEST_F(AtExchange, ArgumentsAreCheckedAndCommandsNeverOverflow)
 
 TEST_F(AtExchange, ReadLineStaysInsideItsBuffer)
 {
-    m_sim.SendRaw("\r\n> " + std::string(300, 'p'));
+    m_sim.SendRaw(std::string("\r\n\0> ", 5) + std::string(300, 'p'));
     char buf[16];
     uint32_t n = m_comm->ReadLine(buf, sizeof buf);
     // The count is what was read; the buffer keeps its terminating zero.

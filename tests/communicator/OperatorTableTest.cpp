@@ -74,11 +74,11 @@ TEST_F(OperatorFile, OperatorListComparesCodeTextsExactly)
     EXPECT_TRUE(list.IsLoaded());
     EXPECT_EQ(list.Count(), 5);
     EXPECT_EQ(list.GetOperatorName("24601"), "Valjean Mobile");
-    EXPECT_EQ(list.GetOperatorName("024601"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("024601"), "024601");
     EXPECT_EQ(list.GetOperatorName("0012"), "Leading Zero Net");
-    EXPECT_EQ(list.GetOperatorName("12"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("12"), "12");
     EXPECT_EQ(list.GetOperatorName("24602"), "Brand (North Region)");
-    EXPECT_EQ(list.GetOperatorName(""), "unknown");
+    EXPECT_EQ(list.GetOperatorName(""), "");
 }
 
 TEST_F(OperatorFile, GapInKeysEndsTheReading)
@@ -89,7 +89,7 @@ TEST_F(OperatorFile, GapInKeysEndsTheReading)
     EXPECT_EQ(ReadOperatorTable(Path()).size(), 3u);
     TOperatorList list(Folder());
     EXPECT_EQ(list.Count(), 3);
-    EXPECT_EQ(list.GetOperatorName("5"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("5"), "5");
     // An empty value ends it as well.
     Write("[Operators]\nOperator00001=(1)One\nOperator00002=\nOperator00003=(3)Three\n");
     EXPECT_EQ(ReadOperatorTable(Path()).size(), 1u);
@@ -113,7 +113,7 @@ TEST_F(OperatorFile, MalformedEntriesAreSkippedNotFatal)
     TOperatorList list(Folder());
     EXPECT_EQ(list.GetOperatorName("abc"), "Letters");  // texts are not checked
     EXPECT_EQ(list.GetOperatorName("4711"), "Good");
-    EXPECT_EQ(list.GetOperatorName("4712"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("4712"), "4712");
     EXPECT_EQ(list.Count(), 2);
 }
 
@@ -130,7 +130,7 @@ TEST_F(OperatorFile, MissingOrEmptyFileLeavesBothEmpty)
         TOperatorList list(Folder());
         EXPECT_FALSE(list.IsLoaded());
         EXPECT_EQ(list.Count(), 0);
-        EXPECT_EQ(list.GetOperatorName("24601"), "unknown");
+        EXPECT_EQ(list.GetOperatorName("24601"), "24601");
     }
 }
 
@@ -140,7 +140,7 @@ TEST_F(OperatorFile, ReloadReplacesTheListButNotTheLoadedFlag)
     TOperatorList list(Folder());
     Write("[Operators]\nOperator00001=(2)Two\nOperator00002=(3)Three\n");
     EXPECT_EQ(list.Load(), 2);
-    EXPECT_EQ(list.GetOperatorName("1"), "unknown");
+    EXPECT_EQ(list.GetOperatorName("1"), "1");
     EXPECT_EQ(list.GetOperatorName("3"), "Three");
     fs::remove(Path());
     EXPECT_EQ(list.Load(), 0);

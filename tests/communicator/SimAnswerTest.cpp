@@ -242,6 +242,9 @@ TEST(SimAnswer, ScanListsInTheShapeModemsSendThem)
         {"blanks after the commas, a network without access technology",
          "\r\n+COPS: (1,\"Javert Net\",\"JN\",\"26202\",0), (3,\"Barred Net\",\"BN\",\"26203\"), ,(0,1,3,4),(0,1,2)\r\n\r\nOK\r\n",
          {"26202", "26203"}},
+        {"a stray quote inside a name",
+         "\r\n+COPS: (2,\"B\"x\",\"B\",\"26201\",2),(1,\"C\",\"C\",\"26202\",0),(1,\"D\",\"D\",\"26203\",7)\r\n\r\nOK\r\n",
+         {"26201", "26202", "26203"}},
         {"no network in reach", "AT+COPS=?\r\r\n+COPS: ,,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n", {}},
     };
     for (const Case& c : cases) {

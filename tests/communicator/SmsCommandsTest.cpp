@@ -372,6 +372,7 @@ TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
     } typed[] = {
         {"+49 171 555-0100", "0C91947151551000"},
         {"(0171) 555.01.00", "0B811017550501F0"},
+        {"+44 (0)20 7946 0000", "0C91440297640000"},  // the trunk prefix goes
         {"*100#", "05811A00FB"},
     };
     for (const auto& c : typed) {

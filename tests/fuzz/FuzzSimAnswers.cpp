@@ -1,10 +1,13 @@
 // libFuzzer target: any bytes as the modem's answer to each SIM and network
-// command (+CPIN?, +COPS?, +COPS=?, +CSQ, +CLCK, +CSCA?, IMEI, firmware). Every
-// parser must come back with a value in its range, never crash or hang.
+// command (+CPIN?, +COPS?, +COPS=?, +CSQ, +CLCK, +CSCA?, IMEI, firmware),
+// collected in pieces as the reads do it (zero bytes dropped). Every parser
+// must come back with a value in its range, never crash or hang.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "communicator/SimAnswers.h"
 
@@ -18,7 +21,14 @@ void Check(bool ok)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string answer(reinterpret_cast<const char*>(data), size);
+    // The first byte cuts the rest into the pieces the reads get.
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const size_t piece = size > 0 ? 1 + data[0] % 16 : 1;
+    std::string answer;
+    for (size_t at = 0; at < bytes.size(); at += piece)
+        AppendAnswerBytes(answer, bytes.substr(at, piece));
+    Check(answer.find('\0') == std::string::npos);
+    Check(answer.size() == size - static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\0')));
 
     const int pin = ParsePinState("AT+CPIN?", answer);
     Check(pin >= 0);

@@ -1,6 +1,6 @@
 // Demo host for the simulated modem:
 //   modemsim --device-dir DIR --com N --name "Simulated Modem" [--script FILE]
-//            [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network SPEC]...
+//            [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network MCCMNC[,...]]...
 // Registers the modem as COMn in DIR, prints the tty path and serves until
 // SIGINT or SIGTERM, then removes the COM entry again. SIGUSR1 unplugs it or
 // plugs it in again; SIGUSR2 prints how many command lines it has received.
@@ -23,7 +23,7 @@ namespace {
 int Usage()
 {
     std::cerr << "usage: modemsim --device-dir DIR --com N [--name NAME] [--script FILE] [--no-echo]\n"
-                 "                [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network SPEC]...\n"
+                 "                [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network MCCMNC[,...]]...\n"
                  "  --script FILE: lines COMMAND=answer, escapes \\r \\n \\t \\\\ \\xHH \\=\n"
                  "  --pin PIN: the SIM asks for this PIN; --puk PUK: its PUK; --ask-puk: it asks for the PUK\n"
                  "  --messages FILE: received messages on the SIM, lines \"NUMBER TEXT\" or \"pdu HEX\"\n"

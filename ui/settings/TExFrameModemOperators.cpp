@@ -172,10 +172,9 @@ void TExFrameModem::FillOperatorCombo()
     m_pCBOperList->clear();
     for (const ST_OPERATORS_LIST& rec : m_vOperators) {
         AnsiString text = m_pOperatorList != nullptr ? m_pOperatorList->GetOperatorName(rec.numeric) : rec.numeric;
-        if (rec.accessTechnology == 0)
-            text += " (2G)";
-        else if (rec.accessTechnology == 2)
-            text += " (3G)";
+        const AnsiString generation = NetworkGeneration(rec.accessTechnology);
+        if (!generation.empty())
+            text += " (" + generation + ")";
         m_pCBOperList->addItem(ToQ(text));
     }
 }

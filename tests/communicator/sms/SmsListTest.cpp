@@ -49,6 +49,7 @@ TEST(SmsList, EntriesThatMustStayOnTheSim)
         {"+CMGL:1,1,,30\r\n" + kPdu1 + "\r\n", true},       // no blank after the tag
         {"+CMGL:  4 , 2 ,,30\r\n " + kPdu1 + " \r\n", true},
         {"+CMGL: 1,1\r\n" + kPdu1 + "\r\nRING\r\n", true},  // other lines after the PDU
+        {"+CMGL: 1,1\r\n+CMTI: \"SM\",3\r\n\r\n" + kPdu1 + "\r\n", true},  // and before it
     };
     for (const auto& c : cases) {
         const auto entries = SplitSmsList(c.answer);

@@ -394,15 +394,16 @@ TEST(SmsPdu, RecordHoldsASendersNameAsProgramText)
     // A sender's name with letters beyond ASCII is stored as the program's text
     // (UTF-8), not as the codec's 8-bit bytes.
     struct NameCase {
-        AnsiString latin1;
+        std::string gsm;
         AnsiString utf8;
     } names[] = {
-        {"Caf\xE9", "Caf\xC3\xA9"},
-        {"\xA3" "5 Bank", "\xC2\xA3" "5 Bank"},
-        {"\xA4uro", "\xE2\x82\xACuro"},
+        {AnsiToGsm("Caf\xE9"), "Caf\xC3\xA9"},
+        {AnsiToGsm("\xA3" "5 Bank"), "\xC2\xA3" "5 Bank"},
+        {AnsiToGsm("\xA4uro"), "\xE2\x82\xACuro"},
+        {std::string("\x10\x00", 2), "\xCE\x94@"},  // a Greek capital
     };
     for (const NameCase& c : names) {
-        const std::string gsm = AnsiToGsm(c.latin1);
+        const std::string& gsm = c.gsm;
         const AnsiString field = BytesToHex(PackSeptets(gsm));
         const AnsiString originator = IntToHex2(static_cast<int>(gsm.size() * 7 + 3) / 4) + "D0" + field;
         STRUCT_TPDU t;

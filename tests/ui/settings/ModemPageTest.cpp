@@ -281,10 +281,10 @@ TEST_F(ModemPage, ParsesScanAnswers)
             got.push_back({r.available, r.accessTechnology, r.longName, r.shortName, r.numeric});
         EXPECT_EQ(got, c.records);
     }
-    // An unknown code is "unknown" with its suffix.
-    Page()->ParseOperatorList("(1,\"X\",\"X\",\"99999\",2)");
+    // An unknown code shows as itself, with its suffix; 4G has one too.
+    Page()->ParseOperatorList("(1,\"X\",\"X\",\"99999\",7)");
     Page()->FillOperatorCombo();
-    EXPECT_EQ(Page()->m_pCBOperList->itemText(0).toStdString(), "unknown (3G)");
+    EXPECT_EQ(Page()->m_pCBOperList->itemText(0).toStdString(), "99999 (4G)");
 }
 
 }  // namespace
