@@ -71,6 +71,7 @@ public:
         std::vector<std::string> pins;  // handed out in turn; empty: cancel
         std::deque<int> troubleAnswers;  // handed out in turn; none left: Cancel
         std::vector<uint32_t> troubles;  // the error of each trouble dialog shown
+        std::vector<std::string> troubleTexts;  // and its text
         int abouts = 0;
         TFormExAbout* about = nullptr;  // the window shown
         int modemPages = 0;
@@ -102,12 +103,13 @@ public:
         m_r->pins.erase(m_r->pins.begin());
         return mrOk;
     }
-    int ShowConnectTrouble(uint32_t error, const AnsiString&) override
+    int ShowConnectTrouble(uint32_t error, const AnsiString& text) override
     {
         int shown = 0;
         Run(shown, m_r->onTrouble);
         std::lock_guard<std::mutex> lock(m_r->mutex);
         m_r->troubles.push_back(error);
+        m_r->troubleTexts.push_back(text);
         if (m_r->troubleAnswers.empty())
             return mrCancel;
         const int answer = m_r->troubleAnswers.front();
