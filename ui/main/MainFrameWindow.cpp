@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
@@ -212,6 +213,9 @@ void TModemMainFrame::BuildControls()
     m_pLSIMCard = MakeLabel(298, 106, 50, 16, 9, false);
     m_pINetwork = MakeIcon(366, 106);
     m_pLNetwork = MakeLabel(388, 106, 98, 16, 9, false);
+    // The title and the status read right to left only under a locale that does.
+    for (QLabel* label : {m_pLCaption, m_pLConnWeb, m_pLModem, m_pLSIMCard, m_pLNetwork})
+        label->setLayoutDirection(QLocale().textDirection());
 
     const struct {
         QLabel** icon;
@@ -443,6 +447,7 @@ void TModemMainFrame::ApplyLanguage()
 {
     auto text = [this](int id) { return ToQ(m_pLanguage->GetText(id)); };
     m_pLCaption->setText(text(107));
+    setWindowTitle(text(107));
     m_pPNGConnect->setText(text(m_bConnected ? 110 : 109));
     m_pPNGSMS->setText(text(111));
     m_pPNGSettings->setText(text(112));
