@@ -407,15 +407,15 @@ void TModemMainFrame::mouseReleaseEvent(QMouseEvent* event)
 bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != this) {
-        auto* me = static_cast<QMouseEvent*>(event);
+        // Cast only once the type says it is a mouse event.
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            m_drag.Press(me);
+            m_drag.Press(static_cast<QMouseEvent*>(event));
             return true;
         case QEvent::MouseMove:
-            return m_drag.Move(me);
+            return m_drag.Move(static_cast<QMouseEvent*>(event));
         case QEvent::MouseButtonRelease:
-            if (m_drag.Release(me))
+            if (m_drag.Release(static_cast<QMouseEvent*>(event)))
                 OnWmMove();
             return true;
         default:
