@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -154,9 +155,10 @@ protected:
     void SetUp() override
     {
         App();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = std::filesystem::temp_directory_path() /
-                 ("qvx_main_" + std::to_string(::getpid()) + "_" + info->name());
+        // A parameterised test's name holds a '/', which would make a folder of its own.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        m_root = std::filesystem::temp_directory_path() / ("qvx_main_" + std::to_string(::getpid()) + "_" + name);
         std::filesystem::remove_all(m_root);
         m_program = m_root / "program";
         m_devices = m_root / "devices";
