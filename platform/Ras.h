@@ -7,7 +7,7 @@
 // number and waits for CONNECT; the user name and password reach pppd through
 // an inherited pipe, never on a command line. pppd's progress lines become
 // state notifications on a thread of the connection's own; its exit status
-// becomes one of the error codes below, with a text from RasGetErrorStringA.
+// becomes one of the error codes below (the user interface words them).
 //
 // pppd is told "noauth" (the network does not authenticate itself), which it
 // accepts only from root; for other users an administrator's peers file
@@ -113,7 +113,7 @@ enum : DWORD {
     ERROR_PPP_TIMEOUT = 718,
     ERROR_PPP_LCP_TERMINATED = 734,
 };
-// Also returned, with dial-up texts of their own: ERROR_ACCESS_DENIED (pppd may
+// Also returned, with dial-up meanings of their own: ERROR_ACCESS_DENIED (pppd may
 // not be run by this user), ERROR_NOT_SUPPORTED (the kernel has no PPP support),
 // ERROR_INVALID_PARAMETER (a bad argument, or a number that cannot be dialled),
 // ERROR_INVALID_HANDLE (no such connection).
@@ -211,7 +211,6 @@ DWORD RasGetConnectStatusA(HRASCONN conn, RASCONNSTATUSA* status);
 // free, and forgets the handle.
 DWORD RasHangUpA(HRASCONN conn);
 DWORD RasGetConnectionStatistics(HRASCONN conn, RAS_STATS* stats);
-DWORD RasGetErrorStringA(UINT errorCode, char* buffer, DWORD bufferSize);
 
 // The pppd to run; empty restores the default (QVX_PPPD, else /usr/sbin/pppd).
 void RasSetPppdPath(const AnsiString& path);

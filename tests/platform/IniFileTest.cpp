@@ -10,9 +10,17 @@ namespace fs = std::filesystem;
 namespace {
 fs::path TempIni(const char* name)
 {
-    fs::path dir = fs::temp_directory_path() / ("qvx_ini_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    fs::path p = dir / name;
+    // The test process's folder goes, with all in it, when the process ends.
+    static const struct ProcessDir {
+        fs::path path = fs::temp_directory_path() / ("qvx_ini_" + std::to_string(::getpid()));
+        ~ProcessDir()
+        {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    } process;
+    fs::create_directories(process.path);
+    fs::path p = process.path / name;
     fs::remove(p);
     return p;
 }

@@ -163,29 +163,4 @@ TEST_F(RasPhonebook, UnwritableFolderIsReported)
     EXPECT_EQ(RasValidateEntryNameA(nullptr, "X"), 0u);  // nothing there yet
 }
 
-TEST(RasErrorText, EveryCodeTheLayerGivesHasAText)
-{
-    for (DWORD code : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_NOT_SUPPORTED}, DWORD{ERROR_INVALID_PARAMETER},
-                       DWORD{ERROR_INVALID_HANDLE}, DWORD{ERROR_DEVICE_DOES_NOT_EXIST}, DWORD{ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
-                       DWORD{ERROR_DISCONNECTION}, DWORD{ERROR_REMOTE_DISCONNECTION}, DWORD{ERROR_USER_DISCONNECTION},
-                       DWORD{ERROR_PORT_NOT_AVAILABLE}, DWORD{ERROR_UNKNOWN}, DWORD{ERROR_FROM_DEVICE},
-                       DWORD{ERROR_LINE_BUSY}, DWORD{ERROR_NO_ANSWER}, DWORD{ERROR_NO_CARRIER}, DWORD{ERROR_NO_DIALTONE},
-                       DWORD{ERROR_AUTHENTICATION_FAILURE}, DWORD{ERROR_PORT_OR_DEVICE},
-                       DWORD{ERROR_RASMAN_CANNOT_INITIALIZE}, DWORD{ERROR_IP_CONFIGURATION}, DWORD{ERROR_PPP_TIMEOUT},
-                       DWORD{ERROR_PPP_LCP_TERMINATED}}) {
-        char buf[1024];
-        EXPECT_EQ(RasGetErrorStringA(code, buf, sizeof buf), 0u) << code;
-        EXPECT_GT(std::strlen(buf), 10u) << code;
-    }
-    char buf[1024] = "x";
-    EXPECT_EQ(RasGetErrorStringA(12345, buf, sizeof buf), DWORD{ERROR_INVALID_PARAMETER});
-    EXPECT_STREQ(buf, "");
-    // A small buffer gets the start of the text, never more.
-    char small[8];
-    std::memset(small, 'z', sizeof small);
-    EXPECT_EQ(RasGetErrorStringA(ERROR_LINE_BUSY, small, 6), DWORD{ERROR_BUFFER_TOO_SMALL});
-    EXPECT_STREQ(small, "The n");
-    EXPECT_EQ(small[6], 'z');
-}
-
 }  // namespace

@@ -35,7 +35,16 @@ public:
 std::filesystem::path FreshDir(const std::string& name)
 {
     namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("qvx_ui_" + std::to_string(::getpid())) / name;
+    // The test process's folder goes, with all in it, when the process ends.
+    static const struct ProcessDir {
+        fs::path path = fs::temp_directory_path() / ("qvx_ui_" + std::to_string(::getpid()));
+        ~ProcessDir()
+        {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    } process;
+    fs::path dir = process.path / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;

@@ -271,18 +271,18 @@ bool TFormEx::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_dragHandles.contains(watched))
         return QDialog::eventFilter(watched, event);
-    auto* me = static_cast<QMouseEvent*>(event);
+    // Cast only once the type says it is a mouse event.
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        if (!m_drag.Press(me))
+        if (!m_drag.Press(static_cast<QMouseEvent*>(event)))
             return false;
         if (m_updateFirstHandles.contains(watched))
             update();
         return true;
     case QEvent::MouseMove:
-        return m_drag.Move(me);
+        return m_drag.Move(static_cast<QMouseEvent*>(event));
     case QEvent::MouseButtonRelease:
-        return m_drag.Release(me);
+        return m_drag.Release(static_cast<QMouseEvent*>(event));
     default:
         return false;
     }

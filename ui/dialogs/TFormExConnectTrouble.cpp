@@ -38,7 +38,7 @@ AnsiString TFormExConnectTrouble::ComposeMessage(int errorCode, const AnsiString
     const size_t hint = message.find("For further");
     if (hint != AnsiString::npos)
         message = Trim(message.substr(0, hint));
-    return message + " Error Code: " + std::to_string(errorCode);
+    return message + " " + LangText(language, 360) + " " + std::to_string(errorCode);
 }
 
 TFormExConnectTrouble::TFormExConnectTrouble(QWidget* owner, int errorCode, const AnsiString& errorText,

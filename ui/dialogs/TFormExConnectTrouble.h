@@ -15,7 +15,7 @@ public:
     ~TFormExConnectTrouble() override;
 
     // Text 243 for an empty error text; otherwise the text (cut before a
-    // "For further" hint and trimmed) + " Error Code: " + the code.
+    // "For further" hint and trimmed), a blank, text 360, a blank and the code.
     static AnsiString ComposeMessage(int errorCode, const AnsiString& errorText, const TLanguage* language);
 
     QLabel* Image1 = nullptr;

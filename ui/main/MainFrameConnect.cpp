@@ -3,10 +3,12 @@
 #include "ui/main/TModemMainFrame.h"
 
 #include <QLabel>
-#include <cstring>
+#include <utility>
 
 #include "communicator/TModemComm.h"
+#include "platform/LastError.h"
 #include "platform/MessagePump.h"
+#include "platform/Ras.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TExFrame.h"
@@ -17,22 +19,24 @@
 #include "ui/dialogs/TFormExHelper.h"
 #include "ui/settings/TExFrameGPRS.h"
 
-#if __has_include("platform/Ras.h")
-#include "platform/Ras.h"
-#define QVX_HAVE_RAS 1
-#endif
-
 namespace {
-AnsiString DialErrorText(uint32_t error)
+// The text of a dial-up error in the user's language; a code without a text of
+// its own says that the connection could not be made.
+AnsiString DialErrorText(const TLanguage& language, uint32_t error)
 {
-#ifdef QVX_HAVE_RAS
-    char buf[1024];
-    std::memset(buf, 0, sizeof buf);
-    RasGetErrorStringA(error, buf, sizeof buf);
-    return AnsiString(buf);
-#else
-    return "Dial-up error " + std::to_string(error);
-#endif
+    static const std::pair<uint32_t, int> kTexts[] = {
+        {ERROR_ACCESS_DENIED, 361}, {ERROR_NOT_SUPPORTED, 362}, {ERROR_INVALID_PARAMETER, 363},
+        {ERROR_DEVICE_DOES_NOT_EXIST, 364}, {ERROR_PORT_DISCONNECTED, 365}, {ERROR_CANNOT_OPEN_PHONEBOOK, 366},
+        {ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, 367}, {ERROR_CANNOT_WRITE_PHONEBOOK, 368}, {ERROR_DISCONNECTION, 369},
+        {ERROR_REMOTE_DISCONNECTION, 370}, {ERROR_PORT_NOT_AVAILABLE, 371}, {ERROR_UNKNOWN, 372},
+        {ERROR_FROM_DEVICE, 373}, {ERROR_DEVICENAME_NOT_FOUND, 374}, {ERROR_LINE_BUSY, 375},
+        {ERROR_NO_ANSWER, 376}, {ERROR_NO_CARRIER, 377}, {ERROR_NO_DIALTONE, 378},
+        {ERROR_AUTHENTICATION_FAILURE, 379}, {ERROR_PORT_OR_DEVICE, 380}, {ERROR_RASMAN_CANNOT_INITIALIZE, 381},
+        {ERROR_IP_CONFIGURATION, 382}, {ERROR_PPP_TIMEOUT, 383}, {ERROR_PPP_LCP_TERMINATED, 384}};
+    for (const auto& [code, id] : kTexts)
+        if (code == error)
+            return language.GetText(id);
+    return language.GetText(243);
 }
 }  // namespace
 
@@ -78,7 +82,7 @@ void TModemMainFrame::OnConnectClick()
             m_bConnected = ConnectToInternet(&error);
             if (m_bConnected || m_bClosing || error == 0)
                 break;
-            switch (m_pDialogs->ShowConnectTrouble(error, DialErrorText(error))) {
+            switch (m_pDialogs->ShowConnectTrouble(error, DialErrorText(*m_pLanguage, error))) {
             case mrOk:  // Settings
                 m_pDialogs->ShowConnectionPage();
                 m_pModemComm->Wait(m_pauses.dialAgainMs);

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
@@ -213,6 +214,9 @@ void TModemMainFrame::BuildControls()
     m_pLSIMCard = MakeLabel(298, 106, 50, 16, 9, false);
     m_pINetwork = MakeIcon(366, 106);
     m_pLNetwork = MakeLabel(388, 106, 98, 16, 9, false);
+    // The title and the status read right to left only under a locale that does.
+    for (QLabel* label : {m_pLCaption, m_pLConnWeb, m_pLModem, m_pLSIMCard, m_pLNetwork})
+        label->setLayoutDirection(QLocale().textDirection());
 
     const struct {
         QLabel** icon;
@@ -402,15 +406,15 @@ void TModemMainFrame::mouseReleaseEvent(QMouseEvent* event)
 bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != this) {
-        auto* me = static_cast<QMouseEvent*>(event);
+        // Cast only once the type says it is a mouse event.
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            m_drag.Press(me);
+            m_drag.Press(static_cast<QMouseEvent*>(event));
             return true;
         case QEvent::MouseMove:
-            return m_drag.Move(me);
+            return m_drag.Move(static_cast<QMouseEvent*>(event));
         case QEvent::MouseButtonRelease:
-            if (m_drag.Release(me))
+            if (m_drag.Release(static_cast<QMouseEvent*>(event)))
                 OnWmMove();
             return true;
         default:
@@ -442,6 +446,7 @@ void TModemMainFrame::ApplyLanguage()
 {
     auto text = [this](int id) { return ToQ(m_pLanguage->GetText(id)); };
     m_pLCaption->setText(text(107));
+    setWindowTitle(text(107));
     m_pPNGConnect->setText(text(m_bConnected ? 110 : 109));
     m_pPNGSMS->setText(text(111));
     m_pPNGSettings->setText(text(112));

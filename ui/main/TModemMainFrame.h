@@ -27,7 +27,7 @@
 #include "platform/TMemo.h"
 #include "platform/Types.h"
 #include "ui/common/TWindowDrag.h"
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 
 class QLabel;
 class QTimer;

@@ -8,8 +8,8 @@
 
 #include "platform/SingleInstance.h"
 #include "ui/common/ProgramPaths.h"
-#include "ui/common/TLanguage.h"
 #include "ui/common/UiStyle.h"
+#include "ui/main/SecondStart.h"
 #include "ui/main/TModemMainFrame.h"
 
 namespace {
@@ -32,10 +32,8 @@ int WinMain(QApplication& app)
     // Held for the whole run; the lock goes with the process.
     static TSingleInstance* instance = new TSingleInstance(kInstanceName);
     if (instance->AlreadyExists()) {
-        const AnsiString programIni = FromQ(QFileInfo(app.applicationFilePath()).path() + "/" +
-                                            QFileInfo(app.applicationFilePath()).completeBaseName() + ".ini");
-        TLanguage language(languagePath, programIni);
-        QMessageBox::critical(nullptr, ToQ(language.GetText(101)), ToQ(language.GetText(100)));
+        const auto [caption, text] = SecondStartTexts(FromQ(QDir::currentPath()));
+        QMessageBox::critical(nullptr, ToQ(caption), ToQ(text));
         return 0;
     }
 
@@ -55,6 +53,9 @@ int WinMain(QApplication& app)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The window system shows the program's name, not its file's.
+    QApplication::setApplicationName(QStringLiteral("Quorvix"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvix"));
     InstallFontSubstitutes();
     return WinMain(app);
 }

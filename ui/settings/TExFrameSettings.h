@@ -3,7 +3,7 @@
 // (counted since, received and sent totals and, while connected, speeds and
 // connection time) with their reset. While connected it also fills the main
 // window's traffic row, on every statistics message, shown or not.
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 #include "ui/settings/TSettingsPage.h"
 
 class QComboBox;

@@ -7,7 +7,7 @@
 // image and is not dragged: it lives docked under the main window.
 #include "ui/common/TFormEx.h"
 #include "ui/common/TWaitPanel.h"
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 
 class QLabel;
 class TExFrame;

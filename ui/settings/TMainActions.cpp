@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "ui/main/TModemMainFrame.h"
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include "ui/common/TSkinButton.h"
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/DialogText.h"
-#include "ui/main/TModemMainFrame.h"
 #include "ui/sms/TFormExSMSZoom.h"
 #include "ui/sms/TSMSCreateEx.h"
 #include "ui/sms/TSMSReadEx.h"
@@ -27,10 +26,8 @@ TFormExSMS::TFormExSMS(QWidget* owner, TLanguage* language, TModemComm* modemCom
                        std::unique_ptr<TSmsMainWindow> main)
     : TFormEx(owner), m_pLanguage(language), m_pModemComm(modemComm), m_pMain(std::move(main))
 {
-    if (!m_pMain) {
-        auto* frame = qobject_cast<TModemMainFrame*>(owner);
-        m_pMain = TSmsMainWindow::Of(frame != nullptr ? frame : ModemMainFrame);
-    }
+    if (!m_pMain)
+        m_pMain = TSmsMainWindow::Of(owner);
     SetTitleStyle(true);
     HideExitButtons();
     // Docked below the main window: it cannot be dragged by its title.

@@ -11,7 +11,7 @@
 
 #include "ui/common/TFormEx.h"
 #include "ui/common/TWaitPanel.h"
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 #include "ui/sms/TSmsMainWindow.h"
 
 class QLabel;

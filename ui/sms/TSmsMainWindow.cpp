@@ -57,7 +57,8 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<TSmsMainWindow> TSmsMainWindow::Of(TModemMainFrame* mainFrame)
+std::unique_ptr<TSmsMainWindow> TSmsMainWindow::Of(QWidget* owner)
 {
-    return std::make_unique<TMainFrameLink>(mainFrame);
+    auto* frame = qobject_cast<TModemMainFrame*>(owner);
+    return std::make_unique<TMainFrameLink>(frame != nullptr ? frame : ModemMainFrame);
 }

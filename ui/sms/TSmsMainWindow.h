@@ -15,7 +15,6 @@
 
 class QObject;
 class QWidget;
-class TModemMainFrame;
 
 class TSmsMainWindow {
 public:
@@ -45,8 +44,9 @@ public:
     }
     bool HoldsModem() const { return m_iHeld > 0 || m_iBorrowed > 0; }
 
-    // The main window of the program, or null when there is none.
-    static std::unique_ptr<TSmsMainWindow> Of(TModemMainFrame* mainFrame);
+    // The program's main window: `owner` when it is that window, else the
+    // program's one; while there is none, the link does nothing.
+    static std::unique_ptr<TSmsMainWindow> Of(QWidget* owner);
 
 protected:
     virtual void DoSuspendWorker() = 0;

@@ -126,7 +126,7 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
 
 TEST_F(ConnectTest, EachAnswerOfTheTroubleDialog)
 {
-    StartConnectable();
+    StartConnectable("ActiveLanguage=1\r\n");
     // Attempts fail at once: the dial-up entry cannot be written.
     DialsFail(true);
 
@@ -135,6 +135,8 @@ TEST_F(ConnectTest, EachAnswerOfTheTroubleDialog)
     EXPECT_EQ(Attempts(), 2);
     ASSERT_EQ(Troubles(), 1u);
     EXPECT_NE(m_record->troubles[0], 0u) << "the dialog names the dial-up error";
+    EXPECT_EQ(TFormExConnectTrouble::ComposeMessage(624, m_record->troubleTexts[0], m_frame->Language()),
+              Text(368) + " " + Text(360) + " 624") << "in the user's language";
     EXPECT_FALSE(m_frame->IsConnected());
     ExpectIdle();
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -71,6 +72,7 @@ public:
         std::vector<std::string> pins;  // handed out in turn; empty: cancel
         std::deque<int> troubleAnswers;  // handed out in turn; none left: Cancel
         std::vector<uint32_t> troubles;  // the error of each trouble dialog shown
+        std::vector<std::string> troubleTexts;  // and its text
         int abouts = 0;
         TFormExAbout* about = nullptr;  // the window shown
         int modemPages = 0;
@@ -102,12 +104,13 @@ public:
         m_r->pins.erase(m_r->pins.begin());
         return mrOk;
     }
-    int ShowConnectTrouble(uint32_t error, const AnsiString&) override
+    int ShowConnectTrouble(uint32_t error, const AnsiString& text) override
     {
         int shown = 0;
         Run(shown, m_r->onTrouble);
         std::lock_guard<std::mutex> lock(m_r->mutex);
         m_r->troubles.push_back(error);
+        m_r->troubleTexts.push_back(text);
         if (m_r->troubleAnswers.empty())
             return mrCancel;
         const int answer = m_r->troubleAnswers.front();
@@ -153,9 +156,10 @@ protected:
     void SetUp() override
     {
         App();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = std::filesystem::temp_directory_path() /
-                 ("qvx_main_" + std::to_string(::getpid()) + "_" + info->name());
+        // A parameterised test's name holds a '/', which would make a folder of its own.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        m_root = std::filesystem::temp_directory_path() / ("qvx_main_" + std::to_string(::getpid()) + "_" + name);
         std::filesystem::remove_all(m_root);
         m_program = m_root / "program";
         m_devices = m_root / "devices";

@@ -6,6 +6,7 @@
 #include "platform/PortMap.h"
 #include "platform/TIniFile.h"
 #include "ui/dialogs/TFormExAbout.h"
+#include "ui/main/SecondStart.h"
 
 using namespace maintest;
 
@@ -41,6 +42,7 @@ TEST_F(MainFrameTest, StartsWithThePresentModem)
     }
     EXPECT_TRUE(m_frame->ConnectEnabled());
     EXPECT_FALSE(m_frame->IsLocked());
+    EXPECT_EQ(m_frame->windowTitle().toStdString(), Text(107));
     EXPECT_TRUE(Logged("-=Application Port Opened=-"));
     EXPECT_TRUE(Logged("Modem Initialized OK"));
     EXPECT_TRUE(Boxes().empty());
@@ -126,6 +128,31 @@ TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
     // Never shown: the worker waits for the first search and has sent nothing.
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 1);
     EXPECT_TRUE(m_sim.Commands().empty());
+}
+
+TEST_F(MainFrameTest, TitleAndStatusReadRightToLeftOnlyUnderARightToLeftLocale)
+{
+    const QLocale before;
+    for (const QLocale::Language language : {QLocale::English, QLocale::Arabic}) {
+        QLocale::setDefault(QLocale(language));
+        MakeFrame();
+        const auto labels = m_frame->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        for (int id : {107, 115, 116, 117, 118}) {
+            const auto it = std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == Text(id).c_str(); });
+            ASSERT_NE(it, labels.end()) << id;
+            EXPECT_EQ((*it)->layoutDirection(), language == QLocale::Arabic ? Qt::RightToLeft : Qt::LeftToRight) << id;
+        }
+        m_frame.reset();
+    }
+    QLocale::setDefault(before);
+}
+
+TEST_F(MainFrameTest, SecondStartSpeaksTheChosenLanguage)
+{
+    WriteConfig("[SETTINGS]\r\nActiveLanguage=1\r\n");
+    const TIniFile texts((m_program / "Language.ini").string());
+    EXPECT_EQ(SecondStartTexts(m_program.string()),
+              std::make_pair(texts.ReadString("Deutsch", "ITEM_0101", ""), texts.ReadString("Deutsch", "ITEM_0100", "")));
 }
 
 TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)

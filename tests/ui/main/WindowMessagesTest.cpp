@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "MainFrameFixture.h"
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 
 namespace {
 class Receiver : public QObject, public TMessageWindow {

@@ -18,7 +18,7 @@
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLanguage.h"
 #include "ui/common/UiStyle.h"
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 #include "ui/sms/TFormExSMS.h"
 #include "ui/sms/TSMSCreateEx.h"
 #include "ui/sms/TSMSListEx.h"

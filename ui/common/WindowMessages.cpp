@@ -1,4 +1,4 @@
-#include "ui/main/WindowMessages.h"
+#include "ui/common/WindowMessages.h"
 
 #include <QPointer>
 #include <QThread>
