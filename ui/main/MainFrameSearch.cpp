@@ -204,6 +204,8 @@ void TModemMainFrame::SearchModem()
     } unlocker {this};
 
     AnsiString saved = GetModemDeviceSetting();
+    m_pModemComm->RefreshModemDevices();
+    m_searchedDeviceSet = m_pModemComm->DeviceSetChanges();
     const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();

@@ -72,16 +72,27 @@ TEST_F(MainFrameTest, SimWithoutAnswerClosesThePortAndSaysSo)
     EXPECT_GE(Sent("AT+CPIN?"), 2);
 }
 
-TEST_F(MainFrameTest, NoModemDeviceAtAll)
+TEST_F(MainFrameTest, NoModemAtStartThenOnePluggedIn)
 {
-    m_sim.Vanish();
-    StartUp();
-    const auto boxes = Boxes();
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.front(), Text(119));
-    EXPECT_FALSE(m_frame->ConnectEnabled());
-    EXPECT_FALSE(m_frame->ModemComm()->IsPortOpen());
-    EXPECT_FALSE(m_frame->IsLocked());
+    // The stick comes while "no modem was found" is up, or after it was answered.
+    for (const bool whileAsked : {true, false}) {
+        SCOPED_TRACE(whileAsked ? "plugged while asked" : "plugged after");
+        m_frame.reset();
+        m_record = std::make_shared<TestDialogs::Record>();
+        m_sim.Vanish();
+        if (whileAsked)
+            m_record->onBox = [this] { EXPECT_TRUE(m_sim.Running() || m_sim.Reappear()); };
+        StartUp();
+        EXPECT_EQ(BoxCount(119), 1);
+        if (!whileAsked) {
+            EXPECT_FALSE(m_frame->ConnectEnabled());
+            EXPECT_FALSE(m_frame->ModemComm()->IsPortOpen());
+            ASSERT_TRUE(m_sim.Reappear());
+        }
+        EXPECT_TRUE(WaitFor([&] { return m_frame->ConnectEnabled() && !m_frame->IsLocked(); }, 15000));
+        EXPECT_TRUE(m_frame->IsModemInitialized());
+        EXPECT_EQ(Boxes().size(), 1u);
+    }
 }
 
 TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)

@@ -34,6 +34,22 @@ TEST_F(MainFrameTest, PresencePollNoticesUnplugAndReplug)
     EXPECT_TRUE(m_frame->IsNetworkRegistered());
 }
 
+TEST_F(MainFrameTest, TheModemOfLastTimeReplacingAnUnknownStickIsTakenUpWithoutAskingAgain)
+{
+    WriteConfig(std::string("[SETTINGS]\r\ndebug=42\r\nModemDevice=") + kModemName + "\r\n");
+    m_sim.Vanish();
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 5, "/dev/null", "Unknown Stick"));
+    StartUp();
+    EXPECT_EQ(BoxCount(119), 1);
+    // The same port, now with the modem of last time.
+    ASSERT_TRUE(UnregisterComPort(m_devices.string(), 5));
+    m_sim.Register(m_devices.string(), 5, kModemName);
+    ASSERT_TRUE(m_sim.Reappear());
+    EXPECT_TRUE(WaitFor([&] { return m_frame->ConnectEnabled() && !m_frame->IsLocked(); }, 15000));
+    EXPECT_EQ(m_frame->ModemComm()->GetPortNumber(), 5);
+    EXPECT_EQ(Boxes().size(), 1u);
+}
+
 TEST_F(MainFrameTest, UserActionHoldsTheModemAgainstTheWorker)
 {
     StartUp();
