@@ -277,6 +277,9 @@ void TModemMainFrame::WorkerStatusStep(int& signal)
     if (!m_bPinOk) {
         m_bNetworkRegistered = false;
         signal = 0;
+        // The search closed the port on a SIM that was not ready: reopened to ask it again.
+        if (!m_pModemComm->IsPortOpen())
+            m_pModemComm->OpenPort(0);
         SendToSelf(WM_CHECK_PIN, 0, 0);
         SendToSelf(WM_CHECK_NETWORK, 0, 0);
         PostMessage(this, WM_SIGNAL_QUALITY, 0, 0);

@@ -59,17 +59,21 @@ TEST_F(MainFrameTest, DamagedConfigIsToldOnceAndKeptAsItIs)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), junk);
 }
 
-TEST_F(MainFrameTest, SimWithoutAnswerClosesThePortAndSaysSo)
+TEST_F(MainFrameTest, SimNotReadyAtStartIsAskedAgain)
 {
-    m_sim.SetAnswer("+CPIN?", "\r\n+CME ERROR: 10\r\n");
+    // Busy, as many are right after power-up.
+    m_sim.SetAnswer("+CPIN?", "\r\n+CME ERROR: 14\r\n");
     StartUp();
     EXPECT_FALSE(m_frame->IsPinOk());
     EXPECT_FALSE(m_frame->ConnectEnabled());
     const auto boxes = Boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.front(), Text(130));
-    // Asked twice, one second apart, before giving up.
+    // Asked twice, one second apart, before the box.
     EXPECT_GE(Sent("AT+CPIN?"), 2);
+    // Ready a little later: the periodic check asks until it is.
+    m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n");
+    EXPECT_TRUE(WaitFor([&] { return m_frame->IsPinOk() && m_frame->ConnectEnabled(); }, 10000));
 }
 
 TEST_F(MainFrameTest, NoModemAtStartThenOnePluggedIn)
