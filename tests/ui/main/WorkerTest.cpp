@@ -50,6 +50,21 @@ TEST_F(MainFrameTest, TheModemOfLastTimeReplacingAnUnknownStickIsTakenUpWithoutA
     EXPECT_EQ(Boxes().size(), 1u);
 }
 
+TEST_F(MainFrameTest, APinSimReplugedWhileAnActionHoldsTheWorkerAsksForItsPinAgain)
+{
+    StartUp();
+    m_frame->SuspendWorker();
+    m_sim.Vanish();
+    ASSERT_TRUE(m_sim.Reappear());
+    // Powered up again, the card wants its PIN, and there is no network without it.
+    m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    m_frame->ResumeWorker();
+    EXPECT_TRUE(WaitFor([&] { return !m_record->pinModes.empty() && !m_frame->ConnectEnabled(); }, 15000));
+    std::lock_guard<std::mutex> lock(m_record->mutex);
+    EXPECT_EQ(m_record->pinModes.front(), 2);
+}
+
 TEST_F(MainFrameTest, UserActionHoldsTheModemAgainstTheWorker)
 {
     StartUp();
