@@ -1,10 +1,13 @@
 #include "MainFrameFixture.h"
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTimer>
 
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TMsgBoxEx.h"
+#include "tools/modemsim/SimModule.h"
+#include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
 #include "ui/settings/TFormExSettings.h"
 
@@ -276,4 +279,48 @@ TEST_F(MainFrameTest, MinimiseWhileTheSmsCentreQuestionIsUpLeavesTheWorkerPollin
     EXPECT_TRUE(settings->WaitPanel()->isHidden());
     EXPECT_FALSE(frame->WaitPanelVisible());
     ExpectWorkerPollsAgain();
+}
+
+// Settings, Modem page, choice by hand: the scan starts and the modem is
+// pulled out during it. One box at a time, each over a window the user sees,
+// and the panel stays or the box says why it went.
+TEST_F(MainFrameTest, UnplugDuringANetworkScanLeavesOneBoxOverAVisibleWindow)
+{
+    Watchdog watchdog(90, "an unplug during a network scan");
+    m_sim.AddModule(std::make_shared<modemsim::SimModule>());
+    m_sim.SetUnplugOn("+COPS=?", 300);
+    ASSERT_TRUE(StartProgramWindow(m_frame, m_statusMs));
+    TModemMainFrame* frame = m_frame.get();
+    auto free = [frame] { return !frame->HoldsWorker() && !frame->IsLocked(); };
+    ClickOn(MainWindowButton(frame, kSettingsButton));
+    auto* settings = qobject_cast<TFormExSettings*>(frame->DockedWindow(1));
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return settings->isVisible() && free(); }, 10000));
+    auto* page = static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage));
+
+    QStringList texts;
+    int mostUp = 0, ticks = 0;
+    bool ownerHidden = false;
+    ModalAnswerer answerer([&](QWidget* modal) {
+        const auto all = QApplication::allWidgets();
+        mostUp = std::max<int>(mostUp, std::count_if(all.begin(), all.end(), [](QWidget* w) {
+                                   return qobject_cast<TMsgBoxEx*>(w) != nullptr && w->isVisible();
+                               }));
+        ownerHidden |= !modal->parentWidget()->isVisible();
+        // Up for a while, as a user reads it: time for the worker to see the unplug.
+        if (++ticks % 20 != 0)
+            return;
+        auto* box = qobject_cast<TMsgBoxEx*>(modal);
+        ASSERT_NE(box, nullptr);
+        texts.push_back(box->m_pLMsgText->text().simplified());
+        box->CloseWith(box->EscapeResult());
+    });
+    page->m_pRB_Manual->click();
+    ASSERT_TRUE(WaitFor([&] { return !texts.empty() && free() && QApplication::activeModalWidget() == nullptr; }, 60000));
+    EXPECT_FALSE(m_sim.Running());
+    EXPECT_EQ(mostUp, 1);
+    EXPECT_FALSE(ownerHidden);
+    // Gone with the modem: the search's box says so.
+    EXPECT_TRUE(settings->isVisible() || texts.back() == QString::fromStdString(Text(119)).simplified())
+        << texts.join("|").toStdString();
 }
