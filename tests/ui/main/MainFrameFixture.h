@@ -75,8 +75,8 @@ public:
         TFormExAbout* about = nullptr;  // the window shown
         int modemPages = 0;
         int connectionPages = 0;
-        // What the user does in the About window, the helper pages, the
-        // trouble dialog and any message box (before answering it).
+        // What the user does in the About window, the helper pages and the
+        // trouble dialog (before answering it).
         std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble, onBox;
         std::function<TFormEx*()> settingsWindow;  // the docked settings dialog, if any
         bool releaseFails = false;  // the dialogs' windows fail to go at teardown

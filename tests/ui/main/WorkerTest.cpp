@@ -263,9 +263,8 @@ TEST_F(MainFrameTest, MinimiseWhileTheSmsCentreQuestionIsUpLeavesTheWorkerPollin
     ExpectWorkerPollsAgain();
 }
 
-// The modem pulled out during a network scan of the settings panel: one box
-// at a time, each over a window the user sees; the panel stays or the box
-// says why it went.
+// The modem pulled out during a network scan: one box at a time, each over a
+// window the user sees; the settings panel stays or the box says why it went.
 TEST_F(MainFrameTest, UnplugDuringANetworkScanLeavesOneBoxOverAVisibleWindow)
 {
     m_sim.AddModule(std::make_shared<modemsim::SimModule>());
