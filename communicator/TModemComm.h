@@ -52,6 +52,7 @@ struct ST_DIALUP_CFG_VAL {
 #include "communicator/TConStatistic.h"
 #include "communicator/TModemData.h"
 #include "communicator/TModemList.h"
+#include "platform/ModemRegistry.h"
 #include "platform/Ras.h"
 
 // ---- end of dial-up, statistics and discovery types ----
@@ -294,6 +295,11 @@ public:
     void ReleaseModemDevices();
     void EnumModems();
     void FilterModems();
+    // Reads the modem list again when the devices changed since it was read
+    // (a port came or went, or another device took a port); true when it did.
+    bool RefreshModemDevices();
+    // How often the list was read again so far.
+    int DeviceSetChanges() const { return m_nDeviceSetChanges; }
     int GetDeviceCount() const;
     // "" while there is no list, and for an index outside it.
     AnsiString GetDeviceName(int index) const;
@@ -378,6 +384,12 @@ private:
     std::unique_ptr<TModemList> m_pModemList;
     int32_t m_nModemCount = 0;
     std::unique_ptr<TModemData[]> m_pModemData;  // null before the first enumeration
+    // The list is read again on the worker while the pages may read it.
+    mutable std::recursive_mutex m_ModemDataMutex;
+    std::vector<TModemKey> m_vDeviceSet;  // the devices the list was read from
+    std::atomic<int> m_nDeviceSetChanges {0};
+    // The first entry of this name (any case); -1 when none.
+    int FindDeviceIndex(const AnsiString& name) const;
     // Presence for a device name: steps shared by DetectModemPort and TestDevicePort.
     bool DeviceListed(const AnsiString& name, bool& listOk);
     bool TestNamedDevicePort(const AnsiString& name);

@@ -25,11 +25,27 @@ void TModemComm::InitModemDevices()
     m_pModemList->Load();
     m_pModemData.reset();
     m_nModemCount = 0;
+    m_vDeviceSet = EnumerateModemKeys();
     EnumModems();
+}
+
+bool TModemComm::RefreshModemDevices()
+{
+    // Unplugged modems leave no trace in the kernel's view, so the list can
+    // follow the devices as they come and go.
+    std::vector<TModemKey> now = EnumerateModemKeys();
+    if (now == m_vDeviceSet)
+        return false;
+    m_vDeviceSet = std::move(now);
+    EnumModems();
+    ++m_nDeviceSetChanges;
+    AddToMemo("Modem devices changed: " + std::to_string(GetDeviceCount()) + " known");
+    return true;
 }
 
 void TModemComm::ReleaseModemDevices()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
     m_pModemList.reset();
     m_pModemData.reset();
     m_nModemCount = 0;
@@ -37,6 +53,7 @@ void TModemComm::ReleaseModemDevices()
 
 void TModemComm::EnumModems()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
     TModemRegistry reg;
     std::vector<AnsiString> subkeys;
     if (reg.OpenKeyReadOnly(kModemClassKey)) {
@@ -64,6 +81,7 @@ void TModemComm::EnumModems()
 
 void TModemComm::FilterModems()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
     std::vector<TModemData> kept;
     for (int32_t i = 0; m_pModemData && i < m_nModemCount; ++i)
         if (m_pModemList && m_pModemList->Contains(StripDeviceIndex(m_pModemData[i].name)))
@@ -74,10 +92,15 @@ void TModemComm::FilterModems()
     m_nModemCount = static_cast<int32_t>(kept.size());
 }
 
-int TModemComm::GetDeviceCount() const { return m_pModemData ? m_nModemCount : 0; }
+int TModemComm::GetDeviceCount() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
+    return m_pModemData ? m_nModemCount : 0;
+}
 
 AnsiString TModemComm::GetDeviceName(int index) const
 {
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
     if (!m_pModemData || index < 0 || index >= m_nModemCount)
         return {};
     return m_pModemData[index].name;
@@ -85,6 +108,7 @@ AnsiString TModemComm::GetDeviceName(int index) const
 
 AnsiString TModemComm::getPort(int index) const
 {
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
     if (!m_pModemData || index < 0 || index >= m_nModemCount)
         return {};
     return m_pModemData[index].port;
@@ -92,11 +116,18 @@ AnsiString TModemComm::getPort(int index) const
 
 AnsiString TModemComm::FindDevicePort(const AnsiString& name) const
 {
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
+    return getPort(FindDeviceIndex(name));
+}
+
+int TModemComm::FindDeviceIndex(const AnsiString& name) const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
     const QString wanted = Q(name).toUpper();
     for (int32_t i = 0; m_pModemData && i < m_nModemCount; ++i)
         if (Q(m_pModemData[i].name).toUpper() == wanted)
-            return m_pModemData[i].port;
-    return {};
+            return i;
+    return -1;
 }
 
 int TModemComm::PortNumber(const AnsiString& portText)
@@ -168,7 +199,9 @@ bool TModemComm::DetectModemPort()
     if (!listOk)
         return false;  // the device list failed: leave the port alone
     bool result = false;
-    if (listed)
+    // A device the list does not know is not a modem the search could take
+    // up: counting it as present would only ask for a search that fails.
+    if (listed && FindDeviceIndex(name) >= 0)
         result = IsRasConnected() || TestNamedDevicePort(name);
     if (!result && IsPortOpen())
         ClosePort();

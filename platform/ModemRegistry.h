@@ -21,6 +21,7 @@ struct TModemKey {
     AnsiString attachedTo;    // "COMn"
     AnsiString device;        // the tty
     AnsiString product;       // what the USB device calls itself ("" when unknown)
+    bool operator==(const TModemKey&) const = default;
 };
 
 // The modems as they are now, in COM number order.

@@ -29,6 +29,7 @@ protected:
             ::unsetenv(v);
         m_dial = std::make_shared<modemsim::DialModule>();
         m_sim.AddModule(m_dial);
+        std::ofstream(m_program / "Devices.dat", std::ios::binary) << TModemList::Scramble(std::string(kModem) + ";");
         MakeComm();
     }
     void TearDown() override

@@ -98,6 +98,8 @@ TEST(DiscoveryText, PortNumber)
 
 TEST_F(Discovery, PresenceWithoutAPortTest)
 {
+    Known("Quorvix Test Modem;");
+    Add(9, "Unknown Modem");  // listed, but no modem of the list: never present
     Make();
     m_comm->SetModemName("quorvix test MODEM");  // the device list compares without regard to case
     ASSERT_TRUE(m_comm->OpenPort(0));
@@ -106,7 +108,7 @@ TEST_F(Discovery, PresenceWithoutAPortTest)
     EXPECT_TRUE(m_sim.Commands().empty());
     EXPECT_TRUE(m_comm->IsPortOpen());
 
-    m_comm->SetModemName("Another Modem");
+    m_comm->SetModemName("Unknown Modem");
     EXPECT_FALSE(m_comm->DetectModemPort());
     EXPECT_FALSE(m_comm->IsPortOpen());  // absent: the port is closed
 }
@@ -147,8 +149,12 @@ TEST_F(Discovery, ADeviceWithoutAKnownPortFailsWithoutTouchingThePort)
 
 TEST_F(Discovery, AModemThatVanishesIsNoLongerPresent)
 {
+    Known("Quorvix Test Modem;");
+    m_sim.Vanish();
     Make();
     m_comm->SetModemName("Quorvix Test Modem");
+    ASSERT_TRUE(m_sim.Reappear());  // after the list was read: the list follows
+    EXPECT_TRUE(m_comm->RefreshModemDevices() && !m_comm->RefreshModemDevices());
     ASSERT_TRUE(m_comm->OpenPort(0));
     EXPECT_TRUE(m_comm->DetectModemPort());
     m_sim.Vanish();

@@ -110,9 +110,19 @@ bool TModemMainFrame::CheckNetwork()
         return ok;
     };
     bool ok = query();
-    if (!ok && !m_bClosing)
-        m_pModemComm->SelectOperatorAuto();
-    while (tries < 5 && !ok && !m_bClosing) {
+    // A SIM that wants its PIN or PUK (powered up again by a replug nobody
+    // saw) has no network: back to the PIN question instead.
+    bool pinLost = false;
+    if (!ok && !m_bClosing) {
+        AnsiString buf;
+        const int state = m_pModemComm->GetPinState(buf);
+        pinLost = state == PIN_STATE_SIM_PIN || state == PIN_STATE_SIM_PUK;
+        if (pinLost)
+            m_bPinOk = false;
+        else
+            m_pModemComm->SelectOperatorAuto();
+    }
+    while (tries < 5 && !ok && !pinLost && !m_bClosing) {
         m_pModemComm->Wait(m_pauses.networkRetryMs);
         ok = query();
         if (!ok)

@@ -203,7 +203,12 @@ void TModemMainFrame::SearchModem()
         ~Unlocker() { frame->Unlock(); }
     } unlocker {this};
 
+    // Whatever the SIM said before, it is asked again once the modem is taken up.
+    m_bPinOk = false;
+    m_bNetworkRegistered = false;
     AnsiString saved = GetModemDeviceSetting();
+    m_pModemComm->RefreshModemDevices();
+    m_searchedDeviceSet = m_pModemComm->DeviceSetChanges();
     const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();

@@ -189,14 +189,21 @@ void TModemMainFrame::WorkerLoop()
             break;
         if (TakeModem()) {
             m_lastPoll = GetTickCount();
+            m_pModemComm->RefreshModemDevices();
             const bool plugged = m_pModemComm->DetectModemPort();
             GiveModem();
             // A search leaves "plugged" equal to "initialised". A modem that an
             // action found gone and that came back while the action held us
             // answers again without ever having looked unplugged: search too.
             const bool cameBack = plugged && m_bModemPlugged && !m_bModemInitialized;
-            if (plugged != m_bModemPlugged || cameBack) {
-                Log(plugged ? "-=Modem status: Plugged=-" : "-=Modem status: Unplugged=-");
+            // With no modem in use, devices that came since the last search may
+            // hold one: searched once per change, not on every pass.
+            const bool newDevices = !plugged && !m_bModemPlugged && m_pModemComm->GetDeviceCount() > 0 &&
+                                    m_pModemComm->DeviceSetChanges() != m_searchedDeviceSet;
+            if (plugged != m_bModemPlugged || cameBack || newDevices) {
+                Log(plugged      ? "-=Modem status: Plugged=-"
+                    : newDevices ? "-=Modem devices changed=-"
+                                 : "-=Modem status: Unplugged=-");
                 if (WorkerCheckpoint() && TakeModem()) {
                     m_bModemPlugged = plugged;
                     SendToSelf(WM_SEARCH_MODEM, 0, 0);
@@ -256,6 +263,9 @@ void TModemMainFrame::WorkerStatusStep(int& signal)
     if (!m_bPinOk) {
         m_bNetworkRegistered = false;
         signal = 0;
+        // The search closed the port on a SIM that was not ready: reopened to ask it again.
+        if (!m_pModemComm->IsPortOpen())
+            m_pModemComm->OpenPort(0);
         SendToSelf(WM_CHECK_PIN, 0, 0);
         SendToSelf(WM_CHECK_NETWORK, 0, 0);
         PostMessage(this, WM_SIGNAL_QUALITY, 0, 0);

@@ -327,6 +327,8 @@ private:
     std::atomic<bool> m_workerAlive {false};
     std::atomic<uint32_t> m_lastPoll {0};
     std::atomic<bool> m_bModemPlugged {false};
+    // The communicator's count of device changes the last search started from.
+    std::atomic<int> m_searchedDeviceSet {0};
     TModemComm* m_pModemComm = nullptr;
     std::unique_ptr<TMemo> m_pDebugMemo;  // the log lines when no debug window keeps them
     TMemo* m_pLogMemo = nullptr;

@@ -140,10 +140,18 @@ void TExFrameModem::GetOperList()
     m_pMain->SuspendWorker();
     AnsiString answer;
     bool ok = false;
-    if (m_pMain->IsPinOk() && m_pModemComm != nullptr)
+    const bool asked = m_pMain->IsPinOk() && m_pModemComm != nullptr;
+    if (asked)
         ok = m_pModemComm->GetOperatorList(answer);
-    m_pMain->ResumeWorker();
+    // A modem pulled out during the scan: the search that follows hides this
+    // panel and tells why, over the main window.
+    const bool gone = asked && !ok && !m_pModemComm->DetectModemPort();
     HideHostWait();
+    // Told while the worker is still held, so no search can hide the panel
+    // under the box.
+    if (!ok && !gone)
+        m_pMain->ShowMsgBox(BoxOwner(), Text(196), 0);
+    m_pMain->ResumeWorker();
     if (ok) {
         m_pModemComm->AddToMemo("Operator list");
         m_pModemComm->AddToMemo(answer);
@@ -151,8 +159,6 @@ void TExFrameModem::GetOperList()
         FillOperatorCombo();
         SelectCurrentOperator();
         SetOperButtonLook(true);
-    } else {
-        m_pMain->ShowMsgBox(BoxOwner(), Text(196), 0);
     }
     m_pGBSelOper->setEnabled(true);
     m_pMain->Unlock();

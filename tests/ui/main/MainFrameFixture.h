@@ -79,7 +79,7 @@ public:
         int connectionPages = 0;
         // What the user does in the About window, the helper pages and the
         // trouble dialog (before answering it).
-        std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble;
+        std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble, onBox;
         std::function<TFormEx*()> settingsWindow, smsWindow;  // the docked windows, if any
         bool releaseFails = false;  // the dialogs' windows fail to go at teardown
     };
@@ -87,6 +87,8 @@ public:
 
     int ShowMsgBox(QWidget*, const AnsiString& text, int) override
     {
+        int shown = 0;
+        Run(shown, m_r->onBox);
         std::lock_guard<std::mutex> lock(m_r->mutex);
         m_r->boxes.push_back(text);
         for (const auto& [id, answer] : m_r->boxAnswers)

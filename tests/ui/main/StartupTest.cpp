@@ -70,29 +70,47 @@ TEST_F(MainFrameTest, DamagedConfigIsToldOnceAndKeptAsItIs)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), junk);
 }
 
-TEST_F(MainFrameTest, SimWithoutAnswerClosesThePortAndSaysSo)
+TEST_F(MainFrameTest, SimNotReadyAtStartIsAskedAgain)
 {
-    m_sim.SetAnswer("+CPIN?", "\r\n+CME ERROR: 10\r\n");
+    // Busy, as many are right after power-up.
+    m_sim.SetAnswer("+CPIN?", "\r\n+CME ERROR: 14\r\n");
     StartUp();
     EXPECT_FALSE(m_frame->IsPinOk());
     EXPECT_FALSE(m_frame->ConnectEnabled());
     const auto boxes = Boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.front(), Text(130));
-    // Asked twice, one second apart, before giving up.
+    // Asked twice, one second apart, before the box.
     EXPECT_GE(Sent("AT+CPIN?"), 2);
+    // Ready a little later: the periodic check asks until it is.
+    m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n");
+    EXPECT_TRUE(WaitFor([&] { return m_frame->IsPinOk() && m_frame->ConnectEnabled(); }, 10000));
 }
 
-TEST_F(MainFrameTest, NoModemDeviceAtAll)
+TEST_F(MainFrameTest, NoModemAtStartThenOnePluggedIn)
 {
-    m_sim.Vanish();
-    StartUp();
-    const auto boxes = Boxes();
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.front(), Text(119));
-    EXPECT_FALSE(m_frame->ConnectEnabled());
-    EXPECT_FALSE(m_frame->ModemComm()->IsPortOpen());
-    EXPECT_FALSE(m_frame->IsLocked());
+    // Plugged while "no modem was found" is up, or after; last, a returning
+    // user's modem takes the port of a stick the program does not know.
+    for (const int row : {0, 1, 2}) {
+        SCOPED_TRACE(row);
+        m_frame.reset();
+        m_record = std::make_shared<TestDialogs::Record>();
+        m_sim.Vanish();
+        if (row == 2) {
+            WriteConfig(std::string("[SETTINGS]\r\ndebug=42\r\nModemDevice=") + kModemName + "\r\n");
+            ASSERT_TRUE(RegisterComPort(m_devices.string(), 5, "/dev/null", "Unknown Stick"));
+            m_sim.Register(m_devices.string(), 5, kModemName);
+        }
+        const auto plug = [this] { return m_sim.Running() || m_sim.Reappear(); };
+        if (row == 0)
+            m_record->onBox = [plug] { EXPECT_TRUE(plug()); };
+        StartUp();
+        EXPECT_EQ(BoxCount(119), 1);
+        ASSERT_TRUE(plug());
+        EXPECT_TRUE(WaitFor([&] { return m_frame->ConnectEnabled() && !m_frame->IsLocked(); }, 15000));
+        EXPECT_EQ(m_frame->ModemComm()->GetPortNumber(), row == 2 ? 5 : kCom);
+        EXPECT_EQ(Boxes().size(), 1u);
+    }
 }
 
 TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)

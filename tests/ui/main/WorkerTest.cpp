@@ -1,11 +1,13 @@
 #include "MainFrameFixture.h"
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTimer>
 
 #include "communicator/sms/SmsStoreFile.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TMsgBoxEx.h"
+#include "tools/modemsim/SimModule.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
 #include "ui/settings/TExFrmSecurity.h"
@@ -37,6 +39,19 @@ TEST_F(MainFrameTest, PresencePollNoticesUnplugAndReplug)
     EXPECT_TRUE(m_frame->ModemComm()->IsPortOpen());
     EXPECT_TRUE(m_frame->IsPinOk());
     EXPECT_TRUE(m_frame->IsNetworkRegistered());
+}
+
+TEST_F(MainFrameTest, APinSimReplugedWhileAnActionHoldsTheWorkerAsksForItsPinAgain)
+{
+    StartUp();
+    m_frame->SuspendWorker();
+    ASSERT_TRUE(m_sim.Reappear());
+    // Powered up again, the card wants its PIN, and there is no network without it.
+    m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    m_frame->ResumeWorker();
+    EXPECT_TRUE(WaitFor([&] { return !m_record->pinModes.empty() && !m_frame->ConnectEnabled(); }, 15000));
+    EXPECT_EQ(m_record->pinModes, std::vector<int>(m_record->pinModes.size(), 2));
 }
 
 TEST_F(MainFrameTest, UserActionHoldsTheModemAgainstTheWorker)
@@ -291,4 +306,35 @@ TEST_F(MainFrameTest, AClickQueuedBehindAnotherIsDropped)
         EXPECT_EQ(acted(), 1) << button->text().toStdString();
         EXPECT_FALSE(m_frame->IsLocked());
     }
+}
+
+// The modem pulled out during a network scan: one box at a time, each over a
+// window the user sees; the settings panel stays or the box says why it went.
+TEST_F(MainFrameTest, UnplugDuringANetworkScanLeavesOneBoxOverAVisibleWindow)
+{
+    m_sim.AddModule(std::make_shared<modemsim::SimModule>());
+    m_sim.SetUnplugOn("+COPS=?", 300);
+    ASSERT_TRUE(StartProgramWindow(m_frame, m_statusMs));
+    ClickOn(MainWindowButton(m_frame.get(), kSettingsButton));
+    auto* settings = qobject_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+    ASSERT_TRUE(settings != nullptr && WaitFor([&] { return settings->isVisible() && !m_frame->IsLocked(); }, 10000));
+    QString last;
+    int mostUp = 0, ticks = 0;
+    bool ownerHidden = false;
+    ModalAnswerer answerer([&](QWidget* modal) {
+        const auto boxes = m_frame->findChildren<TMsgBoxEx*>();
+        mostUp = std::max<int>(mostUp, std::count_if(boxes.begin(), boxes.end(), [](QWidget* b) { return b->isVisible(); }));
+        ownerHidden |= !modal->parentWidget()->isVisible();
+        // Up for a while, as a user reads it: time for the worker to see the unplug.
+        if (auto* box = qobject_cast<TMsgBoxEx*>(modal); box != nullptr && ++ticks % 20 == 0) {
+            last = box->m_pLMsgText->text().simplified();
+            box->CloseWith(box->EscapeResult());
+        }
+    });
+    static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage))->m_pRB_Manual->click();
+    ASSERT_TRUE(WaitFor([&] { return !last.isEmpty() && !m_frame->IsLocked() && !QApplication::activeModalWidget(); },
+                        60000));
+    EXPECT_EQ(mostUp, 1);
+    EXPECT_FALSE(ownerHidden);
+    EXPECT_TRUE(settings->isVisible() || last == QString::fromStdString(Text(119)).simplified());
 }
