@@ -1,6 +1,7 @@
 #include "platform/PrivateFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,5 +30,14 @@ bool WriteAll(int fd, const void* data, size_t size)
         at += n;
         size -= static_cast<size_t>(n);
     }
+    return true;
+}
+
+bool RotateLogFile(const std::string& path)
+{
+    const std::string older = path + ".1";
+    if (::rename(path.c_str(), older.c_str()) != 0)
+        return false;
+    ::chmod(older.c_str(), 0600);
     return true;
 }
