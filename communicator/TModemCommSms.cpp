@@ -15,6 +15,7 @@
 #include "communicator/sms/SmsPdu.h"
 #include "communicator/sms/SmsStoreFile.h"
 #include "platform/MessagePump.h"
+#include "platform/PrivateFile.h"
 #include "platform/Ticks.h"
 
 namespace fs = std::filesystem;
@@ -62,6 +63,7 @@ int32_t TModemComm::LoadSmsFile()
             AddToMemo("-=Read SMS From File : No file=-");
         } else if (error == sms::SmsFileError::TooLarge) {
             m_eSmsFile = SmsFileState::Unreadable;
+            m_eSmsNotice = error;  // no message can leave the SIM until it is mended
             AddToMemo("-=Read SMS From File : Error, more than " + std::to_string(sms::kMaxSmsRecords) +
                       " messages, the file is kept as it is=-");
         } else {
@@ -74,7 +76,7 @@ int32_t TModemComm::LoadSmsFile()
     if (error == sms::SmsFileError::Damaged) {
         // The original goes aside before the first save replaces it.
         m_bSmsFileDamaged = true;
-        m_bSmsDamageNotice = true;
+        m_eSmsNotice = error;
         AddToMemo("-=Read SMS From File : damaged, the readable messages are kept=-");
         return n;
     }
@@ -82,9 +84,9 @@ int32_t TModemComm::LoadSmsFile()
     return n;
 }
 
-bool TModemComm::TakeSmsDamageNotice()
+sms::SmsFileError TModemComm::TakeSmsFileNotice()
 {
-    return std::exchange(m_bSmsDamageNotice, false);
+    return std::exchange(m_eSmsNotice, sms::SmsFileError::None);
 }
 
 bool TModemComm::SaveSmsFile()
@@ -98,7 +100,7 @@ bool TModemComm::SaveSmsFile()
         m_bSmsFileDamaged = false;  // gone meanwhile: nothing left to keep
     if (m_bSmsFileDamaged) {
         std::string kept;
-        if (!sms::KeepDamagedSmsFile(GetSmsFilePath(), &kept)) {
+        if (!KeepDamagedFile(GetSmsFilePath(), &kept)) {
             AddToMemo("Messages.bin is damaged and could not be kept aside: it is not overwritten");
             return false;
         }

@@ -19,3 +19,8 @@ constexpr uintmax_t kLogFileBound = uintmax_t(1) << 20;
 // Renames the log at `path` to `path` + ".1", replacing an older one, and
 // keeps that private too; false when there was nothing to move or it failed.
 bool RotateLogFile(const std::string& path);
+
+// Keeps the file at `path` as it is under `path` + ".damaged", or
+// ".damaged.2", ".damaged.3" ... when that is taken: an earlier copy is never
+// replaced. `kept` receives the name; false when no copy could be made.
+bool KeepDamagedFile(const std::string& path, std::string* kept = nullptr);

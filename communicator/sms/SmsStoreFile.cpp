@@ -150,42 +150,6 @@ bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>&
     return false;
 }
 
-bool KeepDamagedSmsFile(const std::string& path, std::string* kept)
-{
-    // A copy of its own (not a second link, which an edit in place would
-    // change too), in a file made afresh: an existing one is never hit.
-    int out = -1;
-    std::string name;
-    for (int n = 1; out < 0 && n <= 1000; ++n) {
-        name = path + ".damaged" + (n == 1 ? std::string() : "." + std::to_string(n));
-        out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (out < 0 && errno != EEXIST)
-            return false;
-    }
-    if (out < 0)
-        return false;
-    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    bool ok = in >= 0;
-    std::vector<char> buffer(1 << 16);
-    while (ok) {
-        const ssize_t got = ReadFull(in, buffer.data(), buffer.size());
-        ok = got >= 0 && WriteAll(out, buffer.data(), static_cast<size_t>(got));
-        if (static_cast<size_t>(got) < buffer.size())
-            break;
-    }
-    ok = ok && ::fsync(out) == 0;
-    ok = (::close(out) == 0) && ok;
-    if (in >= 0)
-        ::close(in);
-    if (!ok) {
-        ::unlink(name.c_str());
-        return false;
-    }
-    if (kept)
-        *kept = name;
-    return true;
-}
-
 void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store)
 {
     // Sort small keys, then move each record once: the records are large.

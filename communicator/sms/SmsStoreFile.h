@@ -35,11 +35,6 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
 // returned.
 bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store);
 
-// Keeps the file at `path` as it is under `path` + ".damaged", or
-// ".damaged.2", ".damaged.3" ... when that is taken: an earlier copy is never
-// replaced. `kept` receives the name; false when no copy could be made.
-bool KeepDamagedSmsFile(const std::string& path, std::string* kept = nullptr);
-
 // Newest first by date, equal dates in their order; `index` renumbered.
 void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store);
 
