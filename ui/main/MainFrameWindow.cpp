@@ -119,6 +119,8 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
     // Told once, at start: nothing the user changes this run can be kept.
     if (m_pIniFile->IsUnreadable())
         ShowMsgBox(nullptr, m_pLanguage->GetText(300), 0);
+    else if (m_pIniFile->IsReadOnly())
+        ShowMsgBox(nullptr, m_pLanguage->GetText(331), 0);
     if (m_pModemComm->TakeStatisticDamageNotice())
         ShowMsgBox(nullptr, m_pLanguage->GetText(330), 0);
 
