@@ -352,6 +352,10 @@ private:
     bool MayWriteSmsFile() const;
     std::vector<SMS_TO_FILE_STRUCT> m_vSms;
     SmsFileState m_eSmsFile = SmsFileState::NotRead;
+    // PDUs taken from the SIM whose deletion there is not confirmed yet,
+    // saved as Messages.pending with the store.
+    std::vector<AnsiString> m_vSmsPending;
+    bool SavePending();
     bool m_bSmsFileDamaged = false;   // the file as read is to be kept before a save
     sms::SmsFileError m_eSmsNotice = sms::SmsFileError::None;  // the user is still to be told
 

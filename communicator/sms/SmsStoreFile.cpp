@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +147,33 @@ bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>&
         }
         return true;
     }
+    ::unlink(temp.c_str());
+    return false;
+}
+
+std::vector<AnsiString> LoadSmsPending(const std::string& path)
+{
+    std::vector<AnsiString> pdus;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; pdus.size() < kMaxSmsRecords && std::getline(in, line);)
+        if (!line.empty() && line.size() <= 1024 && line.find_first_not_of("0123456789ABCDEF") == std::string::npos)
+            pdus.push_back(line);
+    return pdus;
+}
+
+bool SaveSmsPending(const std::string& path, const std::vector<AnsiString>& pdus)
+{
+    if (pdus.empty())
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    std::string text;
+    for (const AnsiString& pdu : pdus)
+        text += pdu + "\n";
+    const std::string temp = path + ".tmp";
+    const int fd = OpenPrivateFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
+    bool ok = fd >= 0 && WriteAll(fd, text);
+    ok = (fd >= 0 && ::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
     ::unlink(temp.c_str());
     return false;
 }
