@@ -300,9 +300,9 @@ struct TIniFile::Shared {
                     at = e.line;
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at + 1), key + "=" + value + end);
         } else {
-            while (!lines.empty() && IsBlank(lines.back()))
-                lines.pop_back();
-            if (!lines.empty())
+            if (!lines.empty() && lines.back().empty())
+                lines.pop_back();  // the end of the last line
+            if (!lines.empty() && !IsBlank(lines.back()))
                 lines.push_back(end);
             lines.push_back("[" + section + "]" + end);
             lines.push_back(key + "=" + value + end);
