@@ -261,15 +261,13 @@ bool TPortLog::OpenFile()
         return false;
     // The trace holds the user's traffic: for the user's eyes only, also
     // when an older run left it wider open.
-    int fd = OpenPrivateFile(m_Path, O_WRONLY | O_CREAT | O_APPEND);
+    const int fd = OpenPrivateFile(m_Path, O_WRONLY | O_CREAT | O_APPEND);
     struct stat info {};
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && uintmax_t(info.st_size) >= kLogFileBound && RotateLogFile(m_Path)) {
-        ::close(fd);
-        fd = OpenPrivateFile(m_Path, O_WRONLY | O_CREAT | O_APPEND);
-        info.st_size = 0;
-    }
-    if (fd < 0)
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
     m_nFileSize = uintmax_t(info.st_size);
     // Lines carry their own CR LF, so the file is written byte for byte.
     m_pFile = ::fdopen(fd, "ab");
