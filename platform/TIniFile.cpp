@@ -140,9 +140,12 @@ std::string Trim(std::string_view text)
     return std::string(text.substr(b, e - b));
 }
 
+// No section seen yet (no section name holds a line end).
+const std::string kNoSection = "\n";
+
 // One setting as read: the line it is on, its names as written and its value.
 struct Setting {
-    size_t line;
+    size_t line, from, to;  // its text in the line
     std::string section, key, value;
 };
 }  // namespace
@@ -156,6 +159,7 @@ struct TIniFile::Shared {
     std::vector<std::string> lines;  // without their "\n"
     std::vector<Setting> settings;   // in file order
     std::vector<std::pair<std::string, size_t>> headers;  // section names as written, their lines
+    std::vector<std::string> lineEnds;  // the section each line ends in, lower case
     bool readable = false;
     bool readOnly = false;  // the user took the write right away
     // How the file was written, so that a write keeps it so.
@@ -238,32 +242,32 @@ struct TIniFile::Shared {
     {
         settings.clear();
         headers.clear();
-        std::string section;
-        bool inSection = false;
+        lineEnds.assign(lines.size(), kNoSection);
+        std::string section = kNoSection;
         for (size_t i = 0; i < lines.size(); ++i) {
-            std::string_view rest = lines[i];
-            if (i == 0 && rest.substr(0, 3) == "\xEF\xBB\xBF")
-                rest.remove_prefix(3);
-            for (bool more = true; more;) {
-                const size_t nul = rest.find('\0');
-                more = nul != std::string_view::npos;
-                const std::string part = Trim(rest.substr(0, nul));
-                if (more)
-                    rest.remove_prefix(nul + 1);
+            const std::string& line = lines[i];
+            size_t at = i == 0 && line.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+            while (at <= line.size()) {
+                const size_t nul = std::min(line.find('\0', at), line.size());
+                size_t from = at, to = nul;
+                while (from < to && static_cast<unsigned char>(line[from]) <= ' ')
+                    ++from;
+                while (to > from && static_cast<unsigned char>(line[to - 1]) <= ' ')
+                    --to;
+                at = nul + 1;
+                const std::string_view part(line.data() + from, to - from);
                 if (part.empty() || part[0] == ';' || part[0] == '#')
                     continue;
                 const size_t close = part.find(']');
-                if (part[0] == '[' && close != std::string::npos) {
-                    section = Trim(std::string_view(part).substr(1, close - 1));
-                    inSection = true;
-                    headers.emplace_back(section, i);
-                    continue;
-                }
                 const size_t eq = part.find('=');
-                if (inSection && eq != std::string::npos && eq > 0)
-                    settings.push_back({i, section, Trim(std::string_view(part).substr(0, eq)),
-                                        Trim(std::string_view(part).substr(eq + 1))});
+                if (part[0] == '[' && close != std::string::npos) {
+                    section = Trim(part.substr(1, close - 1));
+                    headers.emplace_back(section, i);
+                } else if (section != kNoSection && eq != std::string::npos && eq > 0) {
+                    settings.push_back({i, from, to, section, Trim(part.substr(0, eq)), Trim(part.substr(eq + 1))});
+                }
             }
+            lineEnds[i] = Lower(section);
         }
     }
 
@@ -290,15 +294,19 @@ struct TIniFile::Shared {
     void Set(const AnsiString& section, const AnsiString& key, const AnsiString& value)
     {
         const std::string end = crlf ? "\r" : "";
+        const std::string lower = Lower(section);
+        // After the section's last setting or header whose line ends in it.
+        size_t after = lines.size();
+        for (const Setting& e : settings)
+            if (Lower(e.section) == lower && lineEnds[e.line] == lower)
+                after = after == lines.size() ? e.line : std::max(after, e.line);
+        for (const auto& [name, line] : headers)
+            if (Lower(name) == lower && lineEnds[line] == lower)
+                after = after == lines.size() ? line : std::max(after, line);
         if (const Setting* e = Find(section, key)) {
-            lines[e->line] = e->key + "=" + value + end;
-        } else if (const auto blocks = Blocks(section); !blocks.empty()) {
-            // After the section's last setting, or right under its header.
-            size_t at = blocks[0].first;
-            for (const Setting& e : settings)
-                if (e.line > at && e.line < blocks[0].second)
-                    at = e.line;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at + 1), key + "=" + value + end);
+            lines[e->line].replace(e->from, e->to - e->from, e->key + "=" + value);
+        } else if (after < lines.size()) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(after + 1), key + "=" + value + end);
         } else {
             if (!lines.empty() && lines.back().empty())
                 lines.pop_back();  // the end of the last line
@@ -501,7 +509,7 @@ bool TIniFile::WriteString(const AnsiString& section, const AnsiString& key, con
     if (name.empty() || name.find_first_of("=\r\n;#[") == 0 || name.find_first_of("=\r\n\0") != AnsiString::npos ||
         where.find_first_of("]\r\n\0") != AnsiString::npos)
         return false;
-    m_shared->Set(where, name, Trim(clean));
+    m_shared->Set(where, name, clean);
     return m_shared->Save();
 }
 
