@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
 #include <filesystem>
+#include <set>
 #include <unordered_map>
 #include <utility>
 

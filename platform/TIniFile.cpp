@@ -319,16 +319,23 @@ struct TIniFile::Shared {
         Index();
     }
 
-    // Removes the lines of every setting of this key in the section; false
-    // when there was none.
+    // Removes every setting of this key in the section (its line, or its
+    // text in a line that holds more), or with no key the whole section;
+    // false when there was nothing to remove.
     bool Remove(const AnsiString& section, const AnsiString& key)
     {
         std::vector<bool> drop(lines.size(), false);
         const std::string s = Lower(section), k = Lower(key);
         bool any = false;
-        for (const Setting& e : settings)
-            if (Lower(e.key) == k && Lower(e.section) == s)
-                any = drop[e.line] = true;
+        for (auto e = settings.rbegin(); !key.empty() && e != settings.rend(); ++e) {
+            if (Lower(e->key) != k || Lower(e->section) != s)
+                continue;
+            any = true;
+            if (lines[e->line].find('\0') == std::string::npos)
+                drop[e->line] = true;
+            else
+                lines[e->line].erase(e->from, e->to - e->from);
+        }
         for (const auto& [from, to] : key.empty() ? Blocks(section) : std::vector<std::pair<size_t, size_t>>{})
             for (size_t i = from; i < to; ++i)
                 any = drop[i] = true;

@@ -83,5 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::erase_if(*s, [](const auto& e) { return Upper(e.first.first) == "QVXFUZZ" && Upper(e.first.second) == "KEY"; });
     if (after != before)
         std::abort();
+    // Deleting it again leaves every other setting.
+    if (!again.DeleteKey("QVXFUZZ", "Key") || again.ValueExists("QVXFUZZ", "Key") || ReadAll(again) != before)
+        std::abort();
     return 0;
 }
