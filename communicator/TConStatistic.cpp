@@ -15,6 +15,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -91,8 +92,15 @@ bool TConStatistic::Load()
         return false;
     std::ostringstream text;
     text << in.rdbuf();
-    Parse(text.str());
+    // The user's totals are not replaced without a copy and a word.
+    if (!Parse(text.str()) && text.str().find_first_not_of(" \t\r\n") != AnsiString::npos)
+        m_bDamaged = m_bDamageNotice = true;
     return true;
+}
+
+bool TConStatistic::TakeDamageNotice()
+{
+    return std::exchange(m_bDamageNotice, false);
 }
 
 bool TConStatistic::Parse(const AnsiString& text)
@@ -131,6 +139,10 @@ AnsiString TConStatistic::Text() const
 
 void TConStatistic::Save()
 {
+    std::error_code ec;
+    if (m_bDamaged && std::filesystem::exists(m_fileName, ec) && !KeepDamagedFile(m_fileName))
+        return;
+    m_bDamaged = false;
     const AnsiString text = Text();
     const std::filesystem::path target(m_fileName);
     AnsiString temp = (target.has_parent_path() ? target.parent_path() / ".Statistic.XXXXXX"

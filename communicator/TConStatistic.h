@@ -15,10 +15,13 @@ public:
 
     // False only when the file cannot be opened. Content that does not parse
     // (too few fields, a date that is no date, a number that is no count)
-    // leaves the values as they are.
+    // leaves the values as they are, and the file is damaged.
     bool Load();
-    // Writes the file; one that cannot be written is silently left alone.
+    // Writes the file; one that cannot be written is silently left alone. A
+    // damaged file is first kept as Statistic.dat.damaged, or not replaced.
     void Save();
+    // True once after a load found the file damaged (the user is to be told).
+    bool TakeDamageNotice();
     // Parses a file's text; false (nothing changed) when it does not parse.
     bool Parse(const AnsiString& text);
     // The file's text for the current values.
@@ -49,4 +52,6 @@ private:
     TDateTime start;
     double downloaded = 0;
     double uploaded = 0;
+    bool m_bDamaged = false;  // the file as read is to be kept before a save
+    bool m_bDamageNotice = false;
 };

@@ -49,8 +49,9 @@ void TModemComm::AddToMemo(const AnsiString& line)
         return;
     memo->Add(line);
 
-    // The file always holds the whole memo: it is written in full the first
-    // time (or after a failure), then the new lines are appended.
+    // The file holds the whole memo, or its newest lines once it was moved
+    // aside at its bound: written in full the first time (or after a
+    // failure), then the new lines are appended.
     std::lock_guard<std::mutex> lock(m_LogMutex);
     try {
         std::error_code ec;
@@ -61,17 +62,27 @@ void TModemComm::AddToMemo(const AnsiString& line)
         // Appending is enough while the file still holds what we wrote; only
         // the new lines are fetched then, so a long session stays cheap.
         const auto size = fs::file_size(file, ec);
-        const bool rewrite = file != m_sLogFile || m_nLoggedLines > memo->Count() || ec || size != m_nLoggedBytes;
+        bool rewrite = file != m_sLogFile || m_nLoggedLines > memo->Count() || ec || size != m_nLoggedBytes;
         const size_t first = rewrite ? 0 : m_nLoggedLines;
-        const std::vector<AnsiString> lines = rewrite ? memo->Lines() : memo->LinesFrom(first);
+        const std::vector<AnsiString> lines = memo->LinesFrom(first);
+        AnsiString text;
+        for (const auto& l : lines)
+            text += l + "\r\n";
+        if ((rewrite ? 0 : m_nLoggedBytes) + text.size() > kLogFileBound) {
+            // The older lines move to modem.log.1; the newest that fit stay.
+            if (!ec)
+                RotateLogFile(file);
+            rewrite = true;
+            size_t keep = text.size(), drop = 0;
+            while (keep > kLogFileBound && drop + 1 < lines.size())
+                keep -= lines[drop++].size() + 2;
+            text.erase(0, text.size() - keep);
+        }
         // The log holds the user's traffic: for the user's eyes only, also
         // when an older run left it wider open.
         const int fd = OpenPrivateFile(file, O_WRONLY | O_CREAT | (rewrite ? O_TRUNC : O_APPEND));
         if (fd < 0)
             throw std::runtime_error("cannot open modem.log");
-        AnsiString text;
-        for (const auto& l : lines)
-            text += l + "\r\n";
         const bool written = WriteAll(fd, text);
         if (::close(fd) != 0 || !written)
             throw std::runtime_error("cannot write modem.log");

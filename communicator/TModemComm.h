@@ -45,6 +45,7 @@ struct ST_DIALUP_CFG_VAL {
 // ---- Types of the SMS section ----
 #include "communicator/sms/SMS_TO_FILE_STRUCT.h"
 #include "communicator/sms/STRUCT_TPDU.h"
+#include "communicator/sms/SmsStoreFile.h"
 
 // ---- end of SMS types ----
 
@@ -202,9 +203,10 @@ public:
     bool DeleteSms(int32_t position);
     int32_t GetSelSMSVectorPos(int32_t index) const;
     const std::vector<SMS_TO_FILE_STRUCT>& GetSmsStore() const { return m_vSms; }
-    // True once after a load found Messages.bin damaged (the user is to be
-    // told; the original is kept as Messages.bin.damaged before it is replaced).
-    bool TakeSmsDamageNotice();
+    // Once after a load found Messages.bin damaged (the original is kept as
+    // Messages.bin.damaged before it is replaced) or too large to be read:
+    // the user is to be told. None otherwise.
+    sms::SmsFileError TakeSmsFileNotice();
     AnsiString GetSmsFilePath() const;
 
     bool SetPduMode();
@@ -284,6 +286,8 @@ public:
                        AnsiString& sentSpeed, AnsiString& connectTime);
     // Scales `value` for display and returns its unit (B, KB, MB, GB, TB).
     static AnsiString FormatBytes(double& value);
+    // True once after Statistic.dat was found damaged (the user is to be told).
+    bool TakeStatisticDamageNotice();
     // The next sample counts from zero: called before each dial.
     void ResetTrafficSamples() { m_dLastReceived = m_dLastSent = m_dLastTime = 0.0; }
     TConStatistic* GetStatistic() const { return m_pStatistic.get(); }
@@ -354,8 +358,12 @@ private:
     bool MayWriteSmsFile() const;
     std::vector<SMS_TO_FILE_STRUCT> m_vSms;
     SmsFileState m_eSmsFile = SmsFileState::NotRead;
+    // PDUs taken from the SIM whose deletion there is not confirmed yet,
+    // saved as Messages.pending with the store.
+    std::vector<AnsiString> m_vSmsPending;
+    bool SavePending();
     bool m_bSmsFileDamaged = false;   // the file as read is to be kept before a save
-    bool m_bSmsDamageNotice = false;  // the user is still to be told
+    sms::SmsFileError m_eSmsNotice = sms::SmsFileError::None;  // the user is still to be told
 
     // ---- end of SMS data ----
 

@@ -4,7 +4,9 @@
 #include "communicator/TModemComm.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <set>
 #include <unordered_map>
 #include <utility>
 
@@ -15,6 +17,7 @@
 #include "communicator/sms/SmsPdu.h"
 #include "communicator/sms/SmsStoreFile.h"
 #include "platform/MessagePump.h"
+#include "platform/PrivateFile.h"
 #include "platform/Ticks.h"
 
 namespace fs = std::filesystem;
@@ -32,6 +35,31 @@ AnsiString TModemComm::GetSmsFilePath() const
 {
     std::error_code ec;
     return (fs::current_path(ec) / sms::kSmsFileName).string();
+}
+
+namespace {
+AnsiString PendingPath()
+{
+    std::error_code ec;
+    return (fs::current_path(ec) / sms::kSmsPendingFileName).string();
+}
+
+// A PDU as the pending list keeps it.
+AnsiString PendingPdu(const AnsiString& pdu)
+{
+    AnsiString out = TrimBlanks(pdu);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+}  // namespace
+
+bool TModemComm::SavePending()
+{
+    if (sms::SaveSmsPending(PendingPath(), m_vSmsPending))
+        return true;
+    AddToMemo("Saving Messages.pending failed");
+    return false;
 }
 
 bool TModemComm::MayWriteSmsFile() const
@@ -52,6 +80,7 @@ bool TModemComm::MayWriteSmsFile() const
 int32_t TModemComm::LoadSmsFile()
 {
     m_vSms.clear();
+    m_vSmsPending = sms::LoadSmsPending(PendingPath());
     AddToMemo("-=Read SMS From File=-");
     sms::SmsFileError error = sms::SmsFileError::None;
     const int n = sms::LoadSmsFile(GetSmsFilePath(), m_vSms, &error);
@@ -62,6 +91,7 @@ int32_t TModemComm::LoadSmsFile()
             AddToMemo("-=Read SMS From File : No file=-");
         } else if (error == sms::SmsFileError::TooLarge) {
             m_eSmsFile = SmsFileState::Unreadable;
+            m_eSmsNotice = error;  // no message can leave the SIM until it is mended
             AddToMemo("-=Read SMS From File : Error, more than " + std::to_string(sms::kMaxSmsRecords) +
                       " messages, the file is kept as it is=-");
         } else {
@@ -74,7 +104,7 @@ int32_t TModemComm::LoadSmsFile()
     if (error == sms::SmsFileError::Damaged) {
         // The original goes aside before the first save replaces it.
         m_bSmsFileDamaged = true;
-        m_bSmsDamageNotice = true;
+        m_eSmsNotice = error;
         AddToMemo("-=Read SMS From File : damaged, the readable messages are kept=-");
         return n;
     }
@@ -82,9 +112,9 @@ int32_t TModemComm::LoadSmsFile()
     return n;
 }
 
-bool TModemComm::TakeSmsDamageNotice()
+sms::SmsFileError TModemComm::TakeSmsFileNotice()
 {
-    return std::exchange(m_bSmsDamageNotice, false);
+    return std::exchange(m_eSmsNotice, sms::SmsFileError::None);
 }
 
 bool TModemComm::SaveSmsFile()
@@ -98,7 +128,7 @@ bool TModemComm::SaveSmsFile()
         m_bSmsFileDamaged = false;  // gone meanwhile: nothing left to keep
     if (m_bSmsFileDamaged) {
         std::string kept;
-        if (!sms::KeepDamagedSmsFile(GetSmsFilePath(), &kept)) {
+        if (!KeepDamagedFile(GetSmsFilePath(), &kept)) {
             AddToMemo("Messages.bin is damaged and could not be kept aside: it is not overwritten");
             return false;
         }
@@ -112,6 +142,9 @@ bool TModemComm::SaveSmsFile()
     m_eSmsFile = SmsFileState::Read;
     for (size_t i = 0; i < m_vSms.size(); ++i)
         m_vSms[i].index = static_cast<int32_t>(i);
+    // After the store: a message stored but not marked pending can at worst
+    // come twice, one marked but not stored would be lost.
+    SavePending();
     return true;
 }
 
@@ -362,7 +395,25 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
             return static_cast<int32_t>(store.size());
         }
     }
-    return ParseSmsList(answer, store);
+    const int32_t size = ParseSmsList(answer, store);
+    if (at == AnsiString::npos || status != 4 || &store != &m_vSms)
+        return size;
+    // A whole listing shows what is still on the SIM: a pending message it
+    // no longer holds was deleted after all (its answer was lost).
+    std::multiset<AnsiString> listed;
+    for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer))
+        listed.insert(PendingPdu(entry.pdu));
+    const size_t before = m_vSmsPending.size();
+    std::erase_if(m_vSmsPending, [&](const AnsiString& pdu) {
+        const auto it = listed.find(pdu);
+        if (it == listed.end())
+            return true;
+        listed.erase(it);
+        return false;
+    });
+    if (m_vSmsPending.size() != before)
+        SavePending();
+    return size;
 }
 
 int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FILE_STRUCT>& store)
@@ -386,10 +437,21 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         const auto [first, last] = byDate.equal_range(rec.date);
         return std::any_of(first, last, [&](const auto& hit) { return sms::IsTwin(store[hit.second], rec); });
     };
-    std::vector<AnsiString> taken;
+    // A message taken before whose deletion was not confirmed is known by
+    // its exact PDU: it is deleted, not added again, dated or not.
+    std::multiset<AnsiString> takenBefore(m_vSmsPending.begin(), m_vSmsPending.end());
+    const size_t pendingBefore = m_vSmsPending.size();
+    std::vector<std::pair<AnsiString, AnsiString>> taken;  // SIM index, PDU
     for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer)) {
         if (!entry.complete) {
             AddToMemo("SMS entry incomplete: left on the SIM");
+            continue;
+        }
+        const AnsiString pdu = PendingPdu(entry.pdu);
+        if (const auto it = takenBefore.find(pdu); it != takenBefore.end()) {
+            takenBefore.erase(it);
+            taken.emplace_back(entry.simIndex, pdu);
+            AddToMemo("SMS " + entry.simIndex + " was taken before: not added again");
             continue;
         }
         STRUCT_TPDU tpdu;
@@ -405,7 +467,8 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         if (result == sms::PduResult::Unsupported)
             AddToMemo("SMS " + entry.simIndex + " has no text to show: stored without it");
         SMS_TO_FILE_STRUCT rec = sms::MakeReceivedRecord(tpdu, entry.status);
-        taken.push_back(entry.simIndex);
+        taken.emplace_back(entry.simIndex, pdu);
+        m_vSmsPending.push_back(pdu);
         if (known(rec)) {
             AddToMemo("SMS " + entry.simIndex + " is in the store already: not added again");
             continue;
@@ -417,6 +480,7 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         return static_cast<int32_t>(store.size());
     // Only a saved store may take the SIM's place.
     if (&store != &m_vSms || !SaveSmsFile()) {
+        m_vSmsPending.resize(pendingBefore);
         if (&store == &m_vSms) {
             store.resize(before);
             AddToMemo("SMS store not saved: the messages stay on the SIM");
@@ -425,12 +489,20 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         AddToMemo("Messages not kept in the program's store: they stay on the SIM");
         return static_cast<int32_t>(store.size());
     }
-    for (const AnsiString& simIndex : taken) {
-        // A failed deletion leaves the message on the SIM; it is taken over
-        // again next time, which is better than losing it.
-        DeleteSmsOnSim(simIndex);
+    bool deleted = false;
+    for (const auto& [simIndex, pdu] : taken) {
+        // A failed deletion leaves the message on the SIM and pending; the
+        // next listing deletes it without adding it again.
+        if (DeleteSmsOnSim(simIndex)) {
+            const auto it = std::find(m_vSmsPending.begin(), m_vSmsPending.end(), pdu);
+            if (it != m_vSmsPending.end())
+                m_vSmsPending.erase(it);
+            deleted = true;
+        }
         ProcessMessages();
     }
+    if (deleted)
+        SavePending();
     return static_cast<int32_t>(store.size());
 }
 

@@ -15,6 +15,11 @@ void TModemComm::InitStatistic()
     }
 }
 
+bool TModemComm::TakeStatisticDamageNotice()
+{
+    return m_pStatistic && m_pStatistic->TakeDamageNotice();
+}
+
 void TModemComm::ReleaseStatistic()
 {
     if (m_pStatistic)

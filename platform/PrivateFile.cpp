@@ -1,9 +1,11 @@
 #include "platform/PrivateFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 int OpenPrivateFile(const std::string& path, int flags)
 {
@@ -29,5 +31,48 @@ bool WriteAll(int fd, const void* data, size_t size)
         at += n;
         size -= static_cast<size_t>(n);
     }
+    return true;
+}
+
+bool RotateLogFile(const std::string& path)
+{
+    const std::string older = path + ".1";
+    if (::rename(path.c_str(), older.c_str()) != 0)
+        return false;
+    ::chmod(older.c_str(), 0600);
+    return true;
+}
+
+bool KeepDamagedFile(const std::string& path, std::string* kept)
+{
+    // A copy of its own (not a second link, which an edit in place would
+    // change too), in a file made afresh: an existing one is never hit.
+    int out = -1;
+    std::string name;
+    for (int n = 1; out < 0 && n <= 1000; ++n) {
+        name = path + ".damaged" + (n == 1 ? std::string() : "." + std::to_string(n));
+        out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (out < 0 && errno != EEXIST)
+            return false;
+    }
+    if (out < 0)
+        return false;
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ok = in >= 0;
+    std::vector<char> buffer(1 << 16);
+    for (ssize_t got = 1; ok && got != 0;) {
+        got = ::read(in, buffer.data(), buffer.size());
+        ok = got < 0 ? errno == EINTR : WriteAll(out, buffer.data(), static_cast<size_t>(got));
+    }
+    ok = ok && ::fsync(out) == 0;
+    ok = (::close(out) == 0) && ok;
+    if (in >= 0)
+        ::close(in);
+    if (!ok) {
+        ::unlink(name.c_str());
+        return false;
+    }
+    if (kept)
+        *kept = name;
     return true;
 }

@@ -2,6 +2,7 @@
 // Files that hold the user's own data (messages, traffic, logs, settings):
 // open for the user alone, and written whole or reported as failed.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Opens `path` with `flags` (O_CREAT makes it 0600) and narrows a file that an
@@ -11,3 +12,15 @@ int OpenPrivateFile(const std::string& path, int flags);
 // Writes all `size` bytes, going on after interrupted or partial writes.
 bool WriteAll(int fd, const void* data, size_t size);
 inline bool WriteAll(int fd, const std::string& text) { return WriteAll(fd, text.data(), text.size()); }
+
+// A log that is only appended to moves aside before it would grow past this.
+constexpr uintmax_t kLogFileBound = uintmax_t(1) << 20;
+
+// Renames the log at `path` to `path` + ".1", replacing an older one, and
+// keeps that private too; false when there was nothing to move or it failed.
+bool RotateLogFile(const std::string& path);
+
+// Keeps the file at `path` as it is under `path` + ".damaged", or
+// ".damaged.2", ".damaged.3" ... when that is taken: an earlier copy is never
+// replaced. `kept` receives the name; false when no copy could be made.
+bool KeepDamagedFile(const std::string& path, std::string* kept = nullptr);

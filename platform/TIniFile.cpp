@@ -1,9 +1,6 @@
 #include "platform/TIniFile.h"
 #include "platform/PrivateFile.h"
 
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -13,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <mutex>
 #include <string_view>
 #include <unistd.h>
@@ -114,42 +112,59 @@ std::string Utf8ToUtf16(std::string_view text, bool bigEndian)
     return out;
 }
 
-// Only blanks and line ends (and NULs, when asked).
-bool IsBlank(std::string_view text, bool nulToo = false)
+// Only blanks and line ends.
+bool IsBlank(std::string_view text)
 {
     for (char c : text)
-        if (static_cast<unsigned char>(c) > ' ' || (c == '\0' && !nulToo))
+        if (static_cast<unsigned char>(c) > ' ')
             return false;
     return true;
 }
 
-
-// Every value of a parsed file by section and key, with the sections that
-// hold no key at all.
-using Flat = std::map<std::pair<std::string, std::string>, std::string>;
-
-Flat Flatten(const CSimpleIniA& ini)
+std::string Lower(std::string_view text)
 {
-    Flat all;
-    CSimpleIniA::TNamesDepend sections;
-    ini.GetAllSections(sections);
-    for (const auto& section : sections) {
-        all[{section.pItem, std::string()}];
-        CSimpleIniA::TNamesDepend keys;
-        ini.GetAllKeys(section.pItem, keys);
-        for (const auto& key : keys)
-            all[{section.pItem, std::string("=") + key.pItem}] = ini.GetValue(section.pItem, key.pItem, "");
-    }
-    return all;
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
 }
+
+std::string Trim(std::string_view text)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
+    return std::string(text.substr(b, e - b));
+}
+
+// No section seen yet (no section name holds a line end).
+const std::string kNoSection = "\n";
+
+// One setting as read: the line it is on, its names as written and its value.
+struct Setting {
+    size_t line, from, to;  // its text in the line
+    std::string section, key, value;
+};
 }  // namespace
 
+// The file is kept as its lines, so a write changes the one line of its key
+// and every other line (comments, lines without "=", blank lines) stays as
+// the user wrote it. As with the private-profile functions the first of two
+// equal keys wins.
 struct TIniFile::Shared {
     std::mutex mutex;
-    CSimpleIniA ini;
+    std::vector<std::string> lines;  // without their "\n"
+    std::vector<Setting> settings;   // in file order
+    std::vector<std::pair<std::string, size_t>> headers;  // section names as written, their lines
+    std::vector<std::string> lineEnds;  // the section each line ends in, lower case
     bool readable = false;
+    bool readOnly = false;  // the user took the write right away
     // How the file was written, so that a write keeps it so.
     Encoding encoding = Encoding::Utf8;
+    bool crlf = false;
     // What the parsed copy was read from; any change means a re-read.
     bool haveStamp = false;
     dev_t dev = 0;
@@ -158,7 +173,12 @@ struct TIniFile::Shared {
     timespec mtime{};
     AnsiString path;
 
-    Shared() : ini(/*isUtf8*/ true, /*multiKey*/ false, /*multiLine*/ false) { ini.SetSpaces(false); }
+    void Reset()
+    {
+        lines.clear();
+        settings.clear();
+        headers.clear();
+    }
 
     // Re-reads the file when it changed since the last look. Caller holds the mutex.
     void Refresh()
@@ -166,22 +186,24 @@ struct TIniFile::Shared {
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
             if (haveStamp || readable) {
-                ini.Reset();
+                Reset();
                 readable = false;
                 haveStamp = false;
             }
+            readOnly = false;
             return;
         }
+        readOnly = S_ISREG(st.st_mode) && ((st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0);
         if (haveStamp && st.st_dev == dev && st.st_ino == ino && st.st_size == size &&
             st.st_mtim.tv_sec == mtime.tv_sec && st.st_mtim.tv_nsec == mtime.tv_nsec)
             return;
-        ini.Reset();
+        Reset();
         encoding = Encoding::Utf8;
         // Only a regular file is parsed: a folder or a device has no settings.
         std::string bytes;
         readable = S_ISREG(st.st_mode) && ReadWholeFile(path, bytes) && Parse(bytes);
         if (!readable)
-            ini.Reset();
+            Reset();
         haveStamp = true;
         dev = st.st_dev;
         ino = st.st_ino;
@@ -201,46 +223,147 @@ struct TIniFile::Shared {
         } else {
             text = bytes;
         }
-        // The parser stops at a NUL byte: text after one would be lost by the
-        // next write. A tail of NULs alone (left by a crash) is no loss.
-        if (const size_t nul = text.find('\0'); nul != std::string::npos) {
-            if (!IsBlank(std::string_view(text).substr(nul), /*nulToo*/ true))
-                return false;
-            text.resize(nul);
+        for (size_t at = 0;;) {
+            const size_t end = text.find('\n', at);
+            lines.push_back(text.substr(at, end - at));
+            if (end == std::string::npos)
+                break;
+            at = end + 1;
         }
-        if (ini.LoadData(text) < 0)
-            return false;
-        if (IsBlank(text))
-            return true;
-        const Flat settings = Flatten(ini);
-        bool named = false;
-        for (const auto& [where, value] : settings)
-            named = named || !where.first.empty();
-        if (!named)
-            return false;
-        // A damaged line can make the parser read something that it would not
-        // write back the same (a section header without its bracket): such a
-        // file is as unreadable as one without a section.
-        std::string again;
-        CSimpleIniA copy(/*isUtf8*/ true, /*multiKey*/ false, /*multiLine*/ false);
-        return ini.Save(again) >= 0 && copy.LoadData(again) >= 0 && Flatten(copy) == settings;
+        crlf = !lines.empty() && !lines[0].empty() && lines[0].back() == '\r';
+        Index();
+        return IsBlank(text) || !headers.empty();
+    }
+
+    // Finds the sections and settings of the lines. A NUL byte (a crash, a
+    // damaged disk) ends what can be read of a line; the text after it is
+    // read as a line of its own, so one bad byte hides nothing else.
+    void Index()
+    {
+        settings.clear();
+        headers.clear();
+        lineEnds.assign(lines.size(), kNoSection);
+        std::string section = kNoSection;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const std::string& line = lines[i];
+            size_t at = i == 0 && line.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+            while (at <= line.size()) {
+                const size_t nul = std::min(line.find('\0', at), line.size());
+                size_t from = at, to = nul;
+                while (from < to && static_cast<unsigned char>(line[from]) <= ' ')
+                    ++from;
+                while (to > from && static_cast<unsigned char>(line[to - 1]) <= ' ')
+                    --to;
+                at = nul + 1;
+                const std::string_view part(line.data() + from, to - from);
+                if (part.empty() || part[0] == ';' || part[0] == '#')
+                    continue;
+                const size_t close = part.find(']');
+                const size_t eq = part.find('=');
+                if (part[0] == '[' && close != std::string::npos) {
+                    section = Trim(part.substr(1, close - 1));
+                    headers.emplace_back(section, i);
+                } else if (section != kNoSection && eq != std::string::npos && eq > 0) {
+                    settings.push_back({i, from, to, section, Trim(part.substr(0, eq)), Trim(part.substr(eq + 1))});
+                }
+            }
+            lineEnds[i] = Lower(section);
+        }
+    }
+
+    const Setting* Find(const AnsiString& section, const AnsiString& key) const
+    {
+        const std::string s = Lower(section), k = Lower(key);
+        for (const Setting& e : settings)
+            if (Lower(e.key) == k && Lower(e.section) == s)
+                return &e;
+        return nullptr;
+    }
+
+    // The lines from a header of this section up to the next header.
+    std::vector<std::pair<size_t, size_t>> Blocks(const AnsiString& section) const
+    {
+        std::vector<std::pair<size_t, size_t>> blocks;
+        const std::string s = Lower(section);
+        for (size_t h = 0; h < headers.size(); ++h)
+            if (Lower(headers[h].first) == s)
+                blocks.emplace_back(headers[h].second, h + 1 < headers.size() ? headers[h + 1].second : lines.size());
+        return blocks;
+    }
+
+    void Set(const AnsiString& section, const AnsiString& key, const AnsiString& value)
+    {
+        const std::string end = crlf ? "\r" : "";
+        const std::string lower = Lower(section);
+        // After the section's last setting or header whose line ends in it.
+        size_t after = lines.size();
+        for (const Setting& e : settings)
+            if (Lower(e.section) == lower && lineEnds[e.line] == lower)
+                after = after == lines.size() ? e.line : std::max(after, e.line);
+        for (const auto& [name, line] : headers)
+            if (Lower(name) == lower && lineEnds[line] == lower)
+                after = after == lines.size() ? line : std::max(after, line);
+        if (const Setting* e = Find(section, key)) {
+            lines[e->line].replace(e->from, e->to - e->from, e->key + "=" + value);
+        } else if (after < lines.size()) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(after + 1), key + "=" + value + end);
+        } else {
+            if (!lines.empty() && lines.back().empty())
+                lines.pop_back();  // the end of the last line
+            if (!lines.empty() && !IsBlank(lines.back()))
+                lines.push_back(end);
+            lines.push_back("[" + section + "]" + end);
+            lines.push_back(key + "=" + value + end);
+            lines.push_back("");
+        }
+        Index();
+    }
+
+    // Removes every setting of this key in the section (its line, or its
+    // text in a line that holds more), or with no key the whole section;
+    // false when there was nothing to remove.
+    bool Remove(const AnsiString& section, const AnsiString& key)
+    {
+        std::vector<bool> drop(lines.size(), false);
+        const std::string s = Lower(section), k = Lower(key);
+        bool any = false;
+        for (auto e = settings.rbegin(); !key.empty() && e != settings.rend(); ++e) {
+            if (Lower(e->key) != k || Lower(e->section) != s)
+                continue;
+            any = true;
+            if (lines[e->line].find('\0') == std::string::npos)
+                drop[e->line] = true;
+            else
+                lines[e->line].erase(e->from, e->to - e->from);
+        }
+        for (const auto& [from, to] : key.empty() ? Blocks(section) : std::vector<std::pair<size_t, size_t>>{})
+            for (size_t i = from; i < to; ++i)
+                any = drop[i] = true;
+        size_t kept = 0;
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (!drop[i] && kept++ != i)
+                lines[kept - 1] = std::move(lines[i]);
+        lines.resize(kept);
+        Index();
+        return any;
     }
 
     // A file that exists but could not be read must not be replaced by what
-    // little we know of it. Caller holds the mutex, after Refresh.
-    bool Writable() const { return readable || !haveStamp; }
+    // little we know of it, nor one that the user made read-only. Caller
+    // holds the mutex, after Refresh.
+    bool Writable() const { return (readable && !readOnly) || !haveStamp; }
 
     // Writes the parsed copy to the file. Caller holds the mutex.
     bool Save()
     {
-        // A file we cannot read keeps what it holds; the change lasts only
+        // A file we may not write keeps what it holds; the change lasts only
         // as long as the program runs (or until the file changes on disk).
         if (!Writable())
             return false;
         if (WriteOut())
             return true;
         // Forget the change: the file, untouched, is the truth.
-        ini.Reset();
+        Reset();
         readable = false;
         haveStamp = false;
         Refresh();
@@ -250,19 +373,21 @@ struct TIniFile::Shared {
     bool WriteOut()
     {
         std::string text;
-        if (ini.Save(text) < 0)
-            return false;
+        for (size_t i = 0; i < lines.size(); ++i)
+            text += (i > 0 ? "\n" : "") + lines[i];
         if (encoding != Encoding::Utf8)
             text = Utf8ToUtf16(text, encoding == Encoding::Utf16Be);
-        else if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
-            text.insert(0, "\xEF\xBB\xBF");  // else read back as UTF-16
-        const AnsiString tmp = path + ".tmp";
+        // A link is written through to its target, which stays a link's target.
+        std::error_code ec;
+        const std::filesystem::path real = std::filesystem::canonical(path, ec);
+        const AnsiString target = ec ? path : real.string();
+        const AnsiString tmp = target + ".tmp";
         // The new file gets the old one's mode (a new one is private), set
         // before any content is in it. A stale temporary file is removed
         // first, so ours is made anew rather than opened with its mode.
         mode_t mode = 0600;
         struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
+        if (::stat(target.c_str(), &st) == 0)
             mode = st.st_mode & 0777;
         ::unlink(tmp.c_str());
         int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0600);
@@ -272,7 +397,7 @@ struct TIniFile::Shared {
         bool ok = WriteAll(fd, text);
         if (::close(fd) != 0)
             ok = false;
-        if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
+        if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
             ::unlink(tmp.c_str());
             return false;
         }
@@ -359,10 +484,8 @@ AnsiString TIniFile::ReadString(const AnsiString& section, const AnsiString& key
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    const char* v = m_shared->ini.GetValue(section.c_str(), key.c_str(), nullptr);
-    if (v == nullptr)
-        return def;
-    return TrimBlanks(v);
+    const Setting* e = m_shared->Find(section, key);
+    return e != nullptr ? e->value : def;
 }
 
 int TIniFile::ReadInteger(const AnsiString& section, const AnsiString& key, int def) const
@@ -387,10 +510,13 @@ bool TIniFile::WriteString(const AnsiString& section, const AnsiString& key, con
     AnsiString clean;
     clean.reserve(value.size());
     for (char c : value)
-        if (c != '\r' && c != '\n')
+        if (c != '\r' && c != '\n' && c != '\0')
             clean.push_back(c);
-    if (m_shared->ini.SetValue(section.c_str(), key.c_str(), clean.c_str()) < 0)
+    const AnsiString name = Trim(key), where = Trim(section);
+    if (name.empty() || name.find_first_of("=\r\n;#[") == 0 || name.find_first_of("=\r\n\0") != AnsiString::npos ||
+        where.find_first_of("]\r\n\0") != AnsiString::npos)
         return false;
+    m_shared->Set(where, name, clean);
     return m_shared->Save();
 }
 
@@ -408,13 +534,11 @@ std::vector<AnsiString> TIniFile::ReadSections() const
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    CSimpleIniA::TNamesDepend names;
-    m_shared->ini.GetAllSections(names);
-    names.sort(CSimpleIniA::Entry::LoadOrder());
     std::vector<AnsiString> out;
-    for (const auto& n : names)
-        if (n.pItem != nullptr && n.pItem[0] != '\0')
-            out.emplace_back(n.pItem);
+    std::set<std::string> seen;
+    for (const auto& [name, line] : m_shared->headers)
+        if (!name.empty() && seen.insert(Lower(name)).second)
+            out.push_back(name);
     return out;
 }
 
@@ -422,12 +546,12 @@ std::vector<AnsiString> TIniFile::ReadSection(const AnsiString& section) const
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    CSimpleIniA::TNamesDepend names;
-    m_shared->ini.GetAllKeys(section.c_str(), names);
-    names.sort(CSimpleIniA::Entry::LoadOrder());
     std::vector<AnsiString> out;
-    for (const auto& n : names)
-        out.emplace_back(n.pItem);
+    std::set<std::string> seen;
+    const std::string s = Lower(section);
+    for (const Setting& e : m_shared->settings)
+        if (Lower(e.section) == s && seen.insert(Lower(e.key)).second)
+            out.push_back(e.key);
     return out;
 }
 
@@ -435,21 +559,21 @@ bool TIniFile::SectionExists(const AnsiString& section) const
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    return m_shared->ini.GetSection(section.c_str()) != nullptr;
+    return !m_shared->Blocks(section).empty();
 }
 
 bool TIniFile::ValueExists(const AnsiString& section, const AnsiString& key) const
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    return m_shared->ini.GetValue(section.c_str(), key.c_str(), nullptr) != nullptr;
+    return m_shared->Find(section, key) != nullptr;
 }
 
 bool TIniFile::DeleteKey(const AnsiString& section, const AnsiString& key)
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    if (!m_shared->ini.Delete(section.c_str(), key.c_str()))
+    if (key.empty() || !m_shared->Remove(section, key))
         return m_shared->Writable();  // nothing to delete
     return m_shared->Save();
 }
@@ -458,7 +582,7 @@ bool TIniFile::EraseSection(const AnsiString& section)
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    if (!m_shared->ini.Delete(section.c_str(), nullptr))
+    if (!m_shared->Remove(section, AnsiString()))
         return m_shared->Writable();
     return m_shared->Save();
 }
@@ -474,5 +598,12 @@ bool TIniFile::IsUnreadable() const
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->Refresh();
-    return !m_shared->Writable();
+    return m_shared->haveStamp && !m_shared->readable;
+}
+
+bool TIniFile::IsReadOnly() const
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->Refresh();
+    return m_shared->readable && m_shared->readOnly;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // An INI file read and written like the platform's private-profile files:
-// section and key names compare without regard to case, a read always sees
-// the file's current content, and every write reaches the file at once
-// (through a temporary file and a rename, so a crash never leaves half a file).
+// section and key names compare without regard to case, the first of two
+// equal keys wins, a read always sees the file's current content, and every
+// write reaches the file at once (through a temporary file and a rename, so a
+// crash never leaves half a file), changing only the line of its key. A file
+// that is a symbolic link is written through to its target.
 // A file saved as UTF-16 with its byte-order mark is read and written as such.
 // Objects on the same path share one parsed copy that is re-read whenever the
 // file changed on disk.
@@ -48,6 +50,9 @@ public:
     // encoding other than UTF-8 or UTF-16 with its byte-order mark). Every
     // write then leaves the file as it is.
     bool IsUnreadable() const;
+    // True when the file was read but the user made it read-only: every
+    // write then leaves it as it is.
+    bool IsReadOnly() const;
 
     struct Shared;
 

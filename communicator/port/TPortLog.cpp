@@ -262,8 +262,13 @@ bool TPortLog::OpenFile()
     // The trace holds the user's traffic: for the user's eyes only, also
     // when an older run left it wider open.
     const int fd = OpenPrivateFile(m_Path, O_WRONLY | O_CREAT | O_APPEND);
-    if (fd < 0)
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
+    m_nFileSize = uintmax_t(info.st_size);
     // Lines carry their own CR LF, so the file is written byte for byte.
     m_pFile = ::fdopen(fd, "ab");
     if (m_pFile == nullptr)
@@ -282,8 +287,17 @@ void TPortLog::CloseFile()
 void TPortLog::Write(const std::string& text)
 {
     // Lines of events outside an open block are dropped.
-    if (m_pFile != nullptr && !text.empty())
-        std::fwrite(text.data(), 1, text.size(), m_pFile);
+    if (m_pFile == nullptr || text.empty())
+        return;
+    // The trace runs whenever a port is open: it moves aside before it
+    // outgrows its bound, the block going on in a fresh file.
+    if (m_nFileSize > 0 && m_nFileSize + text.size() > kLogFileBound) {
+        CloseFile();
+        if (!RotateLogFile(m_Path) || !OpenFile())
+            return;
+    }
+    std::fwrite(text.data(), 1, text.size(), m_pFile);
+    m_nFileSize += text.size();
 }
 
 void TPortLog::WriteSpan(int32_t from, int32_t to, const char* kind, const std::string& rest)

@@ -54,6 +54,7 @@ private:
 
     TMessageQueue* m_pQueue = nullptr;
     std::FILE* m_pFile = nullptr;
+    uintmax_t m_nFileSize = 0;  // bytes in the open file
     std::string m_Path;
     bool m_bFetched = false;
     uint32_t m_nFetchedSize = 0;  // data bytes of the fetched record

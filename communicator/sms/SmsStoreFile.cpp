@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -150,40 +151,31 @@ bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>&
     return false;
 }
 
-bool KeepDamagedSmsFile(const std::string& path, std::string* kept)
+std::vector<AnsiString> LoadSmsPending(const std::string& path)
 {
-    // A copy of its own (not a second link, which an edit in place would
-    // change too), in a file made afresh: an existing one is never hit.
-    int out = -1;
-    std::string name;
-    for (int n = 1; out < 0 && n <= 1000; ++n) {
-        name = path + ".damaged" + (n == 1 ? std::string() : "." + std::to_string(n));
-        out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (out < 0 && errno != EEXIST)
-            return false;
-    }
-    if (out < 0)
-        return false;
-    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    bool ok = in >= 0;
-    std::vector<char> buffer(1 << 16);
-    while (ok) {
-        const ssize_t got = ReadFull(in, buffer.data(), buffer.size());
-        ok = got >= 0 && WriteAll(out, buffer.data(), static_cast<size_t>(got));
-        if (static_cast<size_t>(got) < buffer.size())
-            break;
-    }
-    ok = ok && ::fsync(out) == 0;
-    ok = (::close(out) == 0) && ok;
-    if (in >= 0)
-        ::close(in);
-    if (!ok) {
-        ::unlink(name.c_str());
-        return false;
-    }
-    if (kept)
-        *kept = name;
-    return true;
+    std::vector<AnsiString> pdus;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; pdus.size() < kMaxSmsRecords && std::getline(in, line);)
+        if (!line.empty() && line.size() <= 1024 && line.find_first_not_of("0123456789ABCDEF") == std::string::npos)
+            pdus.push_back(line);
+    return pdus;
+}
+
+bool SaveSmsPending(const std::string& path, const std::vector<AnsiString>& pdus)
+{
+    if (pdus.empty())
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    std::string text;
+    for (const AnsiString& pdu : pdus)
+        text += pdu + "\n";
+    const std::string temp = path + ".tmp";
+    const int fd = OpenPrivateFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
+    bool ok = fd >= 0 && WriteAll(fd, text);
+    ok = (fd >= 0 && ::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str());
+    return false;
 }
 
 void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store)

@@ -35,10 +35,15 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
 // returned.
 bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store);
 
-// Keeps the file at `path` as it is under `path` + ".damaged", or
-// ".damaged.2", ".damaged.3" ... when that is taken: an earlier copy is never
-// replaced. `kept` receives the name; false when no copy could be made.
-bool KeepDamagedSmsFile(const std::string& path, std::string* kept = nullptr);
+// Messages.pending, beside Messages.bin: the PDUs of messages taken from the
+// SIM whose deletion there is not confirmed yet, one hexadecimal line each.
+constexpr char kSmsPendingFileName[] = "Messages.pending";
+
+// The PDUs of the file; none when it is missing or unreadable. Lines that are
+// not hexadecimal are left out.
+std::vector<AnsiString> LoadSmsPending(const std::string& path);
+// Replaces the file through a temporary one (mode 0600); no PDUs remove it.
+bool SaveSmsPending(const std::string& path, const std::vector<AnsiString>& pdus);
 
 // Newest first by date, equal dates in their order; `index` renumbered.
 void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store);

@@ -1,4 +1,5 @@
 #include "communicator/TModemComm.h"
+#include "platform/PrivateFile.h"
 #include "platform/Ticks.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,19 @@ TEST_F(ModemLog, FileAlwaysHoldsTheWholeMemo)
     comm.SetDebugMemo(&fresh);
     comm.AddToMemo("new run");
     EXPECT_EQ(Slurp(m_dir / "LOG" / "modem.log"), "new run\r\n");
+}
+
+TEST_F(ModemLog, FileMovesAsideBeforeItOutgrowsItsBound)
+{
+    TMemo memo;
+    TModemComm comm(m_config.get(), "");
+    comm.SetDebugMemo(&memo);
+    const std::string big(kLogFileBound / 3, 'x');
+    for (const char* last : {"a", "b", "c"})
+        comm.AddToMemo(big + last);
+    EXPECT_EQ(Slurp(m_dir / "LOG" / "modem.log"), big + "c\r\n");
+    EXPECT_EQ(Slurp(m_dir / "LOG" / "modem.log.1"), big + "a\r\n" + big + "b\r\n");
+    EXPECT_EQ(fs::status(m_dir / "LOG" / "modem.log.1").permissions(), fs::perms(0600));
 }
 
 TEST_F(ModemLog, FallsBackToTheProgramFolderWhenLogCannotBeMade)

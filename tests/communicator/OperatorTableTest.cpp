@@ -115,6 +115,10 @@ TEST_F(OperatorFile, MalformedEntriesAreSkippedNotFatal)
     EXPECT_EQ(list.GetOperatorName("4711"), "Good");
     EXPECT_EQ(list.GetOperatorName("4712"), "4712");
     EXPECT_EQ(list.Count(), 2);
+    // A NUL byte hides no more than the rest of its line.
+    Write(std::string("[Operators]\nOperator00001=(1)O\0ne\nOperator00002=(2)Two\n", 55));
+    EXPECT_EQ(ReadOperatorTable(Path()).size(), 2u);
+    EXPECT_EQ(list.Load(), 2);
 }
 
 TEST_F(OperatorFile, MissingOrEmptyFileLeavesBothEmpty)

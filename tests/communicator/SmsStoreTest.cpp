@@ -184,8 +184,8 @@ TEST_F(SmsStore, ADamagedFileIsKeptBeforeItIsRewrittenAndTheUserToldOnce)
 
     EXPECT_EQ(m_comm->LoadSmsFile(), 2);
     EXPECT_TRUE(Logged("-=Read SMS From File : damaged, the readable messages are kept=-"));
-    EXPECT_TRUE(m_comm->TakeSmsDamageNotice());
-    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
+    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::Damaged);
+    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::None);
     EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.2")) << "nothing rewritten yet";
 
     EXPECT_TRUE(m_comm->AddSentSms("3", u"new"));
@@ -195,7 +195,7 @@ TEST_F(SmsStore, ADamagedFileIsKeptBeforeItIsRewrittenAndTheUserToldOnce)
     // Kept once: later saves leave no more copies.
     EXPECT_TRUE(m_comm->SetSmsStatus(0, 1));
     EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.3"));
-    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
+    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::None);
 }
 
 TEST_F(SmsStore, AHugeFileIsRefusedAndKept)
@@ -207,7 +207,7 @@ TEST_F(SmsStore, AHugeFileIsRefusedAndKept)
     EXPECT_TRUE(m_comm->GetSmsStore().empty());
     EXPECT_FALSE(m_comm->AddSentSms("1", u"a"));
     EXPECT_EQ(std::filesystem::file_size(File()), std::uintmax_t(64) << 30);
-    EXPECT_FALSE(m_comm->TakeSmsDamageNotice());
+    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::TooLarge);  // the user is told once
 }
 
 TEST_F(SmsStore, LoadSortsNothingAndRenumbers)

@@ -100,6 +100,20 @@ TEST_F(Statistic, UnreadableContentLeavesTheFreshCount)
     }
 }
 
+TEST_F(Statistic, ADamagedFileIsKeptBesideAndToldOnce)
+{
+    Write("2026.13.06 5 6");
+    {
+        TConStatistic s(m_file);
+        ASSERT_TRUE(s.Load());
+        EXPECT_TRUE(s.TakeDamageNotice());
+        EXPECT_FALSE(s.TakeDamageNotice());
+    }
+    std::ifstream kept(m_file + ".damaged");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "2026.13.06 5 6");
+    EXPECT_NE(Read(), "2026.13.06 5 6");
+}
+
 TEST_F(Statistic, ExtraBlanksAndTrailingTextAreTolerated)
 {
     Write("  2024.2.29\n12.5\t7   more");

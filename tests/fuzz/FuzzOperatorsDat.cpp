@@ -1,8 +1,11 @@
 // libFuzzer target: any bytes as Operators.dat, read both ways the program
 // reads it (the communicator's table by number, the scan list's by text) and
-// asked for a name.
+// asked for a name. A NUL byte hides no more than the rest of its line.
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 #include "FuzzInput.h"
 #include "communicator/OperatorTable.h"
@@ -18,5 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)list.GetOperatorName("26201");
     for (const auto& entry : list.Operators())
         (void)list.GetOperatorName(entry.code);
+    std::string text(reinterpret_cast<const char*>(data), size);
+    if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0)
+        return 0;  // UTF-16 holds NULs of its own
+    std::replace(text.begin(), text.end(), '\0', '\n');
+    const auto split = ReadOperatorTable(fuzz::PutInput("Split.dat", reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    if (split.size() != table.size())
+        std::abort();
+    for (size_t i = 0; i < split.size(); ++i)
+        if (split[i].code != table[i].code || split[i].name != table[i].name)
+            std::abort();
     return 0;
 }

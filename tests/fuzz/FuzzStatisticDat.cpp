@@ -1,7 +1,9 @@
-// libFuzzer target: any bytes as Statistic.dat. Loading never crashes, and
-// what a load accepted is written back in a form that reads the same again.
+// libFuzzer target: any bytes as Statistic.dat. Loading never crashes, a
+// file it could not read is kept byte for byte beside the new one, and what
+// a load accepted is written back in a form that reads the same again.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "FuzzInput.h"
@@ -10,9 +12,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string path = fuzz::PutInput("Statistic.dat", data, size);
-    TConStatistic loaded(path);
-    loaded.Load();
     const std::string text(reinterpret_cast<const char*>(data), size);
+    bool damaged = false;
+    {
+        TConStatistic loaded(path);
+        loaded.Load();
+        damaged = loaded.TakeDamageNotice();
+    }
+    if (damaged && fuzz::ReadBack(path + ".damaged") != text)
+        std::abort();
+    std::remove((path + ".damaged").c_str());
+    if (!TConStatistic(path).Parse(fuzz::ReadBack(path)))
+        std::abort();
     TConStatistic first((fuzz::Folder() / "First.dat").string());
     if (!first.Parse(text))
         return 0;

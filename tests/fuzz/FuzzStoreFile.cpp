@@ -1,5 +1,6 @@
-// libFuzzer target: any bytes as Messages.bin. The loader must never crash,
-// and what it loads must survive a save and a second load unchanged.
+// libFuzzer target: any bytes as Messages.bin and as Messages.pending. The
+// loaders must never crash, and what they load must survive a save and a
+// second load unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const std::string pending = fuzz::PutInput(sms::kSmsPendingFileName, data, size);
+    const std::vector<AnsiString> pdus = sms::LoadSmsPending(pending);
+    if (!sms::SaveSmsPending(pending, pdus) || sms::LoadSmsPending(pending) != pdus)
+        std::abort();
     const std::string path = fuzz::PutInput("Messages.bin", data, size);
     std::vector<SMS_TO_FILE_STRUCT> store;
     if (sms::LoadSmsFile(path, store) < 0)

@@ -201,6 +201,20 @@ TEST(ConfigFile, UnreadableFileGivesDefaultsALogLineAndIsNotOverwritten)
     EXPECT_FALSE(TConfigFile((dir / "Missing.ini").string()).IsUnreadable());
 }
 
+TEST(ConfigFile, ReadOnlyFileIsLeftAloneAndSaidOnce)
+{
+    const fs::path file = FreshDir("cfg_readonly") / "Config.ini";
+    WriteFile(file, "[MAIN_FRAME]\nLeftPos=7\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    uitest::LogCatcher log;
+    TConfigFile cfg(file.string());
+    EXPECT_TRUE(cfg.IsReadOnly());
+    EXPECT_EQ(log.Count("read-only"), 1);
+    EXPECT_FALSE(cfg.SetMainPosition(1, 2));
+    EXPECT_EQ(uitest::ReadFile(file), "[MAIN_FRAME]\nLeftPos=7\n");
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0444));
+}
+
 TEST(ConfigFile, FileWithoutReadPermissionIsNotOverwritten)
 {
     if (::geteuid() == 0)

@@ -20,6 +20,8 @@ TConfigFile::TConfigFile(const AnsiString& fileName) : m_ini(fileName)
 {
     if (m_ini.IsUnreadable())
         UiLog("Config.ini \"" + fileName + "\" cannot be read; the default settings apply and none are saved");
+    else if (m_ini.IsReadOnly())
+        UiLog("Config.ini \"" + fileName + "\" is read-only; no setting is saved");
     // A file that an older run left open to others while it held a password.
     else if (!GetConnectionUserPassword().empty())
         MakePrivate(fileName);

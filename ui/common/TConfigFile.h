@@ -53,6 +53,8 @@ public:
     // The file exists but its settings cannot be read, so none can be saved
     // until it is mended or removed.
     bool IsUnreadable() const;
+    // The user made the file read-only: no setting is saved.
+    bool IsReadOnly() const { return m_ini.IsReadOnly(); }
 
     TIniFile& Ini() { return m_ini; }
     const AnsiString& FileName() const { return m_ini.FileName(); }

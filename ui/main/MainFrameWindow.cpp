@@ -121,6 +121,10 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
     // Told once, at start: nothing the user changes this run can be kept.
     if (m_pIniFile->IsUnreadable())
         ShowMsgBox(nullptr, m_pLanguage->GetText(300), 0);
+    else if (m_pIniFile->IsReadOnly())
+        ShowMsgBox(nullptr, m_pLanguage->GetText(331), 0);
+    if (m_pModemComm->TakeStatisticDamageNotice())
+        ShowMsgBox(nullptr, m_pLanguage->GetText(330), 0);
 
     m_pDeviceWatch = std::make_unique<TDeviceWatch>([this](const AnsiString& port) { OnPortArrival(port); });
 
@@ -671,9 +675,15 @@ void TModemMainFrame::SaveDebugLog()
     fs::path file = folder / "modem.log";
     if (!fs::is_directory(folder, ec) && !fs::create_directories(folder, ec))
         file = fs::path(GetProgramFolder()) / "modem.log";
+    // The newest lines that fit its bound: older ones went to modem.log.1
+    // as they came.
+    const std::vector<AnsiString> lines = m_pLogMemo->Lines();
+    size_t first = lines.size(), size = 0;
+    while (first > 0 && size + lines[first - 1].size() + 2 <= kLogFileBound)
+        size += lines[--first].size() + 2;
     AnsiString text;
-    for (const AnsiString& line : m_pLogMemo->Lines())
-        text += line + "\r\n";
+    for (size_t i = first; i < lines.size(); ++i)
+        text += lines[i] + "\r\n";
     // The log holds the user's traffic: for the user's eyes only.
     const int fd = OpenPrivateFile(file.string(), O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0)

@@ -179,8 +179,9 @@ void TFormExSMS::OnShow()
 {
     // Told once, after the window is up rather than inside its show.
     QTimer::singleShot(0, this, [this] {
-        if (m_pModemComm != nullptr && m_pModemComm->TakeSmsDamageNotice())
-            m_pMain->ShowMsgBox(this, LangText(m_pLanguage, 301), 0);
+        const auto notice = m_pModemComm != nullptr ? m_pModemComm->TakeSmsFileNotice() : sms::SmsFileError::None;
+        if (notice != sms::SmsFileError::None)
+            m_pMain->ShowMsgBox(this, LangText(m_pLanguage, notice == sms::SmsFileError::TooLarge ? 332 : 301), 0);
     });
     {
         TSmsStoreAccess access(m_pMain.get());

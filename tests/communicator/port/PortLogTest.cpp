@@ -2,6 +2,7 @@
 #include "communicator/port/PortLogThread.h"
 #include "communicator/port/TMessageQueue.h"
 #include "communicator/port/TPortLog.h"
+#include "platform/PrivateFile.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,11 @@ protected:
         log_.SetQueue(&queue_);
         log_.SetFileName(path_.c_str());
     }
-    void TearDown() override { fs::remove(path_); }
+    void TearDown() override
+    {
+        fs::remove(path_);
+        fs::remove(path_.string() + ".1");
+    }
 
     void Post(uint8_t code, uint32_t time, uint32_t error = 0, std::vector<uint8_t> data = {})
     {
@@ -267,6 +272,27 @@ TEST_F(PortLogTest, LongReadRunIsWrittenInFullLines)
               " 00000002 - 00000003 --- READ : " + first + "\r\n"
               " 00000003 - 00000003 --- READ : " + rest + "\r\n");
     EXPECT_NE(body.find(" Total bytes read\t- 1200\r\n"), std::string::npos);
+}
+
+TEST_F(PortLogTest, FileMovesAsideBeforeItOutgrowsItsBound)
+{
+    std::ofstream(path_) << std::string(kLogFileBound - 10, 'x');
+    fs::permissions(path_, fs::perms(0644));
+    Open();
+    for (int i = 0; i < 400; ++i)
+        Post(PORT_EVENT_WRITE_DATA, T0 + i, 0, std::vector<uint8_t>(1011, 'A'));
+    Post(PORT_EVENT_CLOSED, T0 + 500);
+    Run();
+    const fs::path older = path_.string() + ".1";
+    for (const fs::path& p : {path_, older}) {
+        EXPECT_LE(fs::file_size(p), kLogFileBound);
+        EXPECT_EQ(fs::status(p).permissions(), fs::perms(0600));
+    }
+    std::ifstream in(older, std::ios::binary);
+    std::string head;
+    std::getline(in, head);
+    EXPECT_EQ(MaskDigits(head + "\n"), kOpenShape);
+    EXPECT_NE(File().find(" Total bytes write\t- 404400\r\n"), std::string::npos);
 }
 
 TEST_F(PortLogTest, MalformedRecordsAndNoPathAreHarmless)

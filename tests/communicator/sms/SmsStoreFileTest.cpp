@@ -1,4 +1,5 @@
 #include "communicator/sms/SmsStoreFile.h"
+#include "platform/PrivateFile.h"
 
 #include <gtest/gtest.h>
 
@@ -174,10 +175,10 @@ TEST_F(SmsStoreFile, ADamagedFileIsKeptBesideWithoutOverwritingAnEarlierOne)
 {
     WriteFile("first damage");
     std::string kept;
-    ASSERT_TRUE(KeepDamagedSmsFile(m_path, &kept));
+    ASSERT_TRUE(KeepDamagedFile(m_path, &kept));
     EXPECT_EQ(kept, m_path + ".damaged");
     WriteFile("second damage");
-    ASSERT_TRUE(KeepDamagedSmsFile(m_path, &kept));
+    ASSERT_TRUE(KeepDamagedFile(m_path, &kept));
     EXPECT_EQ(kept, m_path + ".damaged.2");
     std::ifstream first(m_path + ".damaged"), second(m_path + ".damaged.2");
     std::string a, b;
