@@ -15,6 +15,7 @@
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/TFormExHelper.h"
 #include "ui/settings/TExFrameGPRS.h"
@@ -40,15 +41,15 @@ AnsiString DialErrorText(const TLanguage& language, uint32_t error)
 }
 }  // namespace
 
-void TModemMainFrame::OnConnectClick()
+void TModemMainFrame::OnConnectClick(QWidget* source)
 {
     // What the click means is what the button said when clicked: the waits
     // below let the worker's messages through.
     const bool hangUp = m_bConnected;
-    // Clicks during the action do nothing.
-    m_pPNGConnect->blockSignals(true);
+    const TUserAction action(this, source);
+    if (!action)
+        return;
     HideOtherChildWindow();
-    Lock();
     ShowWaitPanel(m_pLanguage->GetText(hangUp ? 126 : 125));
     SuspendWorker();
     Log("-=Start Connecting to Internet=-");
@@ -92,9 +93,9 @@ void TModemMainFrame::OnConnectClick()
                 again = true;
                 m_pModemComm->Wait(m_pauses.dialAgainMs);
                 break;
-            case mrNo:  // Troubleshoot
+            case mrNo:  // Troubleshoot: the About window, as a part of this action
                 again = false;
-                OnAboutClick();
+                m_pDialogs->ShowAbout(m_pAboutForm);
                 break;
             default:
                 again = false;
@@ -119,9 +120,7 @@ void TModemMainFrame::OnConnectClick()
     ShowConnectedState(m_bConnected);
     UpdateConnectButton(m_bConnected);
     HideWaitPanel();
-    Unlock();
     ResumeWorker();
-    m_pPNGConnect->blockSignals(false);
 }
 
 bool TModemMainFrame::ConnectToInternet(uint32_t* error)

@@ -90,6 +90,9 @@ void TModemMainFrame::PickFirstAnsweringDevice()
 
 void TModemMainFrame::OnSearchModemMsg(TMessage& message)
 {
+    // The window is going: no modem to take up, no box to show.
+    if (m_bClosing)
+        return;
     Log(message.LParam == 0 ? "-=Search Modem from thread=-" : "-=Message Search Modem=-");
     if (message.LParam == 0)
         HideOwnedWindows();

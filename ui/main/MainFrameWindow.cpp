@@ -199,7 +199,7 @@ void TModemMainFrame::BuildControls()
     m_pPNGSMS = MakeBigButton(266, MainPic::kSms);
     m_pPNGSettings = MakeBigButton(343, MainPic::kSettings);
     m_pPNGAbout = MakeBigButton(420, MainPic::kAbout);
-    connect(m_pPNGConnect, &QAbstractButton::clicked, this, &TModemMainFrame::OnConnectClick);
+    connect(m_pPNGConnect, &QAbstractButton::clicked, this, [this] { OnConnectClick(m_pPNGConnect); });
     connect(m_pPNGSMS, &QAbstractButton::clicked, this, &TModemMainFrame::OnSMSClick);
     connect(m_pPNGSettings, &QAbstractButton::clicked, this, &TModemMainFrame::OnSettingsClick);
     connect(m_pPNGAbout, &QAbstractButton::clicked, this, &TModemMainFrame::OnAboutClick);

@@ -168,7 +168,9 @@ public slots:
     void OnSMSClick();
     void OnSettingsClick();
     void OnAboutClick();
-    void OnConnectClick();
+    // `source`: the button clicked; null when the program dials or hangs up by
+    // itself (connect on start, a redial), which is never refused.
+    void OnConnectClick(QWidget* source = nullptr);
     void OnSMSFlashTimer();
 
 public:

@@ -12,6 +12,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TMainActions.h"
 
@@ -89,7 +90,8 @@ TExFrameGPRS::~TExFrameGPRS()
 
 void TExFrameGPRS::ShowPage()
 {
-    m_pMain->Lock();
+    // A part of the action that shows the page: never refused.
+    const TUserAction lock(m_pMain, nullptr);
     const bool up = m_pModemComm != nullptr && m_pModemComm->IsRasConnected();
     if (m_pMain->DebugWindowExists() && m_pModemComm != nullptr)
         m_pModemComm->AddToMemo(AnsiString("-=GPRS UPDATE CON = ") + (up ? "1" : "0") + " =-");
@@ -104,7 +106,6 @@ void TExFrameGPRS::ShowPage()
     ProcessMessages();
     if (!m_bHelperMode)
         HideHostWait();
-    m_pMain->Unlock();
 }
 
 void TExFrameGPRS::LoadSettings()
@@ -140,51 +141,49 @@ void TExFrameGPRS::LoadSettings()
 
 void TExFrameGPRS::SaveSettings()
 {
-    m_bSaved = false;
-    m_pMain->Lock();
-    if (!m_bHelperMode)
-        ShowHostWait(Text(202));
-    if (m_pEPhoneNumber->text().isEmpty()) {
-        if (!m_bHelperMode)
-            HideHostWait();
-        m_pMain->ShowMsgBox(BoxOwner(), Text(203), 0);
-        m_pMain->Unlock();
-        m_pEPhoneNumber->setFocus();
-        return;
-    }
+    // The profile as typed, read before anything handles events.
+    const QString phone = m_pEPhoneNumber->text();
+    const QString user = m_pEUserName->text();
+    const QString password = m_pEPassword->text();
+    const QString apn = m_pEModemAPN->text();
     const int auth = m_pRB_None->isChecked() ? 0 : m_pRB_Pap->isChecked() ? 1 : m_pRB_Chap->isChecked() ? 2 : 0;
     const int tech = m_pRB_gprso->isChecked() ? 0 : m_pRB_hsxpao->isChecked() ? 1 : m_pRB_gprsp->isChecked() ? 2 : 3;
-    bool written = true;
+    m_bSaved = false;
     {
-        TConfigFile ini(m_pMain->ConfigPath());
-        written &= ini.SetConnectionUserName(FromQ(m_pEUserName->text()));
-        written &= ini.SetConnectionUserPassword(FromQ(m_pEPassword->text()));
-        written &= ini.SetConnectionPhone(FromQ(m_pEPhoneNumber->text()));
-        written &= ini.SetConnectionAPN(FromQ(m_pEModemAPN->text()));
-        written &= ini.SetAuthentication(auth);
-        written &= ini.SetTechnology(tech);
+        const TUserAction action(m_pMain, m_pBUpdate);
+        if (!action)
+            return;
+        if (!m_bHelperMode)
+            ShowHostWait(Text(202));
+        if (!phone.isEmpty()) {
+            TConfigFile ini(m_pMain->ConfigPath());
+            bool written = ini.SetConnectionUserName(FromQ(user));
+            written &= ini.SetConnectionUserPassword(FromQ(password));
+            written &= ini.SetConnectionPhone(FromQ(phone));
+            written &= ini.SetConnectionAPN(FromQ(apn));
+            written &= ini.SetAuthentication(auth);
+            written &= ini.SetTechnology(tech);
+            // A file that cannot be written (a read-only program folder) is
+            // told as such: the connect action would dial with the old profile.
+            m_bSaved = written;
+        }
+        if (!m_bHelperMode)
+            HideHostWait();
+        m_pMain->ShowMsgBox(BoxOwner(), Text(phone.isEmpty() ? 203 : m_bSaved ? 216 : 297), 0);
     }
-    // A file that cannot be written (a read-only program folder) is told as
-    // such: the connect action would dial with the old profile.
-    m_bSaved = written;
-    if (!m_bHelperMode)
-        HideHostWait();
-    m_pMain->ShowMsgBox(BoxOwner(), Text(written ? 216 : 297), 0);
-    m_pMain->Unlock();
+    // Once the page is unlocked: a locked edit takes no focus.
+    if (phone.isEmpty())
+        m_pEPhoneNumber->setFocus();
 }
 
 void TExFrameGPRS::OnUpdateClick()
 {
-    m_pBUpdate->blockSignals(true);
     SaveSettings();
-    m_pBUpdate->blockSignals(false);
 }
 
 void TExFrameGPRS::OnUpdateHelperClick()
 {
-    m_pBUpdate->blockSignals(true);
     SaveSettings();
-    m_pBUpdate->blockSignals(false);
     if (m_bSaved) {
         // The helper window is modal: closing it ends its run with Cancel.
         if (TFormEx* host = HostForm())

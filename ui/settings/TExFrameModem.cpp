@@ -23,6 +23,7 @@
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TColourItemDelegate.h"
 #include "ui/settings/TDropDownCombo.h"
@@ -229,31 +230,27 @@ void TExFrameModem::SetSelectButtonLook(bool enabled)
 
 void TExFrameModem::OnSelectModemClick()
 {
-    AttachSelect(false);
-    if (m_pCBModemDevices->count() == 0 || m_pModemComm == nullptr) {
-        AttachSelect(true);
+    // The device chosen, read before anything handles events (a refill of the
+    // list meanwhile moves the rows).
+    const AnsiString name = FromQ(m_pCBModemDevices->currentData().toString());
+    const TUserAction action(m_pMain, m_pBSelect);
+    if (!action || name.empty() || m_pModemComm == nullptr)
         return;
-    }
-    m_pMain->Lock();
     m_pMain->SuspendWorker();
     if (m_pModemComm->IsRasConnected()) {
         if (m_pMain->ShowMsgBox(BoxOwner(), Text(200), 1) == mrNo) {
             ModemDevicesDropDown();
             m_pMain->ResumeWorker();
-            m_pMain->Unlock();
-            AttachSelect(true);
             return;
         }
         m_pMain->DisconnectFromInternet();
     }
-    SaveSettings();
-    SelectPortFromName(m_pModemComm->getPort(m_pCBModemDevices->currentIndex()));
+    m_pIniFile->SetModemDevice(name);
+    SelectPortFromName(m_pModemComm->FindDevicePort(name));
     // The search runs here, while this page still holds the modem.
     m_pMain->SearchModem();
     UpdateModemState();
     m_pMain->ResumeWorker();
-    m_pMain->Unlock();
-    AttachSelect(true);
 }
 
 void TExFrameModem::OnSelectModemClickHelp()
@@ -351,7 +348,8 @@ void TExFrameModem::ReadStartWithSession()
 
 void TExFrameModem::ShowPage()
 {
-    m_pMain->Lock();
+    // A part of the action that shows the page: never refused.
+    const TUserAction lock(m_pMain, nullptr);
     ProcessMessages();
     if (!m_bHelperMode)
         SetHostTitle(181);
@@ -379,8 +377,6 @@ void TExFrameModem::ShowPage()
         m_pRB_Automatic->setEnabled(false);
         m_pRB_Manual->setEnabled(false);
     }
-    ProcessMessages();
-    m_pMain->Unlock();
     ProcessMessages();
 }
 

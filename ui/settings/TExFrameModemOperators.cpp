@@ -132,10 +132,13 @@ void TExFrameModem::GetOperList()
 {
     if (m_bOperatorBusy)
         return;
+    // Started by the radio or by Get list, both of the operator group.
+    const TUserAction action(m_pMain, m_pGBSelOper);
+    if (!action)
+        return;
     m_bOperatorBusy = true;
     AttachGetList(false);
     m_pGBSelOper->setEnabled(false);
-    m_pMain->Lock();
     ShowHostWait(Text(190));
     m_pMain->SuspendWorker();
     AnsiString answer;
@@ -161,7 +164,6 @@ void TExFrameModem::GetOperList()
         SetOperButtonLook(true);
     }
     m_pGBSelOper->setEnabled(true);
-    m_pMain->Unlock();
     AttachGetList(true);
     m_bOperatorBusy = false;
 }

@@ -10,6 +10,7 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/settings/TMainActions.h"
 
@@ -55,7 +56,8 @@ TExFrameSettings::~TExFrameSettings()
 
 void TExFrameSettings::ShowPage()
 {
-    m_pMain->Lock();
+    // A part of the action that shows the page: never refused.
+    const TUserAction lock(m_pMain, nullptr);
     m_pCBLanguage->clear();
     if (m_pLanguage != nullptr) {
         for (const AnsiString& name : m_pLanguage->GetLanguages())
@@ -65,7 +67,6 @@ void TExFrameSettings::ShowPage()
     SetHostTitle(239);
     UpdateStatistic();
     TExFrame::ShowPage();
-    m_pMain->Unlock();
 }
 
 void TExFrameSettings::ApplyLanguage()

@@ -17,6 +17,7 @@
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/DialogText.h"
 #include "ui/sms/SmsUiText.h"
@@ -362,15 +363,15 @@ void TSMSCreateEx::OnChangeExtLang()
 
 // ---- Sending ----
 
-bool TSMSCreateEx::ValidateSend()
+bool TSMSCreateEx::ValidateSend(const AnsiString& numbers, const WideString& text)
 {
     TSmsMainWindow* main = Main();
-    if (!smsui::HasRecipient(FromQ(m_pEPhoneNum->text()))) {
+    if (!smsui::HasRecipient(numbers)) {
         if (main != nullptr)
             main->ShowMsgBox(Host(), LangText(m_pLanguage, 153), 0);
         return false;
     }
-    if (MemoText().empty()) {
+    if (text.empty()) {
         const int answer = main != nullptr ? main->ShowMsgBox(Host(), LangText(m_pLanguage, 152), 1) : 7;
         return answer == 6;
     }
@@ -383,20 +384,24 @@ void TSMSCreateEx::OnSendSMSPDU()
     TFormExSMS* host = Host();
     if (main == nullptr || host == nullptr || m_pModemComm == nullptr)
         return;
-    const QSignalBlocker detach(m_pBSend);
+    // The message as the user made it, read before anything handles events.
+    const AnsiString numbers = FromQ(m_pEPhoneNum->text());
+    const WideString typed = MemoText();
+    const bool ucs2 = m_pCBxExLang->isChecked();
+    const TUserAction action(main, m_pBSend);
+    if (!action)
+        return;
     // The text is on its way: a hint about it would only cover the boxes.
     RemoveHint();
-    main->Lock();
     host->ShowWaitPanel(LangText(m_pLanguage, 144));
     main->SuspendWorker();
     AnsiString result;
-    if (!ValidateSend()) {
+    if (!ValidateSend(numbers, typed)) {
         host->HideWaitPanel();
     } else {
-        const std::vector<AnsiString> recipients = smsui::SplitRecipients(FromQ(m_pEPhoneNum->text()));
-        const bool ucs2 = m_pCBxExLang->isChecked();
+        const std::vector<AnsiString> recipients = smsui::SplitRecipients(numbers);
         // The stored copy is what the modem is given, not what was typed.
-        const WideString text = smsui::AsSent(MemoText(), ucs2);
+        const WideString text = smsui::AsSent(typed, ucs2);
         const int n = static_cast<int>(recipients.size());
         host->HideWaitPanel();
         std::vector<AnsiString> sent, unsent;
@@ -446,5 +451,4 @@ void TSMSCreateEx::OnSendSMSPDU()
     main->ResumeWorker();
     if (!result.empty())
         main->ShowMsgBox(host, result, 0);
-    main->Unlock();
 }

@@ -38,7 +38,7 @@ public:
     void Lock() override;
     void Unlock() override;
 
-    bool ValidateSend();
+    bool ValidateSend(const AnsiString& numbers, const WideString& text);
     void RemoveHint();
 
     // For tests.

@@ -273,6 +273,12 @@ TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
     EXPECT_EQ(BoxCount(129), 2);
     EXPECT_FALSE(m_frame->isVisible());
     EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+    // A search the worker asks for now finds the window going: nothing is searched, nothing told.
+    const size_t told = Boxes().size();
+    const int opened = LogCount("Opening port");
+    SendMessage(m_frame.get(), WM_SEARCH_MODEM, 0, 0);
+    EXPECT_EQ(LogCount("Opening port"), opened);
+    EXPECT_EQ(Boxes().size(), told);
 }
 
 TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
