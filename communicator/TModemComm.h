@@ -271,7 +271,11 @@ public:
     static const char* RasStateName(uint32_t state);
     // The last state text: the state's name, three blanks, the error code.
     static AnsiString RasStateText();
-    HRASCONN GetRasConnection() const { return m_hRasConn; }
+    HRASCONN GetRasConnection() const
+    {
+        std::lock_guard<std::mutex> l(m_LinkMutex);
+        return m_hRasConn;
+    }
     AnsiString GetEntryName() const { return m_sEntryName; }
 
     // ---- end of dial-up ----
@@ -368,8 +372,11 @@ private:
     // ---- end of SMS data ----
 
     // ---- Dial-up data ----
-    HRASCONN m_hRasConn = nullptr;
-    uint8_t m_bConnected = 0;
+    // The worker and the user-interface thread both check the link: one of
+    // them, once, ends a link that dropped.
+    mutable std::mutex m_LinkMutex;
+    HRASCONN m_hRasConn = nullptr;  // guarded by m_LinkMutex
+    uint8_t m_bConnected = 0;       // guarded by m_LinkMutex
     AnsiString m_sEntryName;
     DWORD m_dwEntryError = 0;  // why the last CreateEntry failed
     // Shared with the notifier's thread while a dial runs.

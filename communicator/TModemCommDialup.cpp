@@ -3,6 +3,7 @@
 #include "communicator/TModemComm.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/LastError.h"
@@ -25,6 +26,12 @@ void CopyField(char (&field)[N], const AnsiString& text)
 
 // The longest entry name the communicator creates.
 constexpr size_t kMaxEntryName = 254;
+
+bool LinkUp(HRASCONN conn)
+{
+    RASCONNSTATUSA status;
+    return conn != nullptr && RasGetConnectStatusA(conn, &status) == 0 && status.rasconnstate == RASCS_Connected;
+}
 
 }  // namespace
 
@@ -159,8 +166,13 @@ bool TModemComm::Connect(const AnsiString& userName, const AnsiString& password,
         DeleteEntry(m_sEntryName);
     const bool created = CreateEntry(m_sEntryName, phone, userName, password, true);
 
-    m_bConnected = 0;
-    m_hRasConn = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_LinkMutex);
+        m_bConnected = 0;
+        m_hRasConn = nullptr;
+    }
+    // Published once the dial is over: until then there is no link to check.
+    HRASCONN conn = nullptr;
     DWORD result = 0;
     if (created) {
         Wait(1000);
@@ -179,7 +191,7 @@ bool TModemComm::Connect(const AnsiString& userName, const AnsiString& password,
         }
         g_dwRasError = 0;
         g_bRasDialing = 1;
-        const DWORD rc = RasDialA(nullptr, nullptr, &params, 0, RasDialCallback, &m_hRasConn);
+        const DWORD rc = RasDialA(nullptr, nullptr, &params, 0, RasDialCallback, &conn);
         std::memset(params.szPassword, 0, sizeof params.szPassword);
         if (rc != 0) {
             // Refused at once: no notification will come, so the loop must not wait for one.
@@ -193,10 +205,7 @@ bool TModemComm::Connect(const AnsiString& userName, const AnsiString& password,
         }
         result = g_dwRasError.load();
         // An error next to a link that is up counts as success.
-        RASCONNSTATUSA status;
-        const bool up = m_hRasConn != nullptr && RasGetConnectStatusA(m_hRasConn, &status) == 0
-                        && status.rasconnstate == RASCS_Connected;
-        if (up && !cancel.load())
+        if (LinkUp(conn) && !cancel.load())
             result = 0;
         else if (result == 0)  // a dial that did not come up always says why
             result = cancel.load() ? DWORD{ERROR_USER_DISCONNECTION} : DWORD{ERROR_UNKNOWN};
@@ -206,44 +215,45 @@ bool TModemComm::Connect(const AnsiString& userName, const AnsiString& password,
 
     AddToMemo("-=Connection Error: " + std::to_string(result) + "=-");
     ProcessMessages();
-    if (result == 0 && !cancel.load()) {
+    const bool connected = result == 0 && !cancel.load();
+    if (connected) {
+        std::lock_guard<std::mutex> lock(m_LinkMutex);
+        m_hRasConn = conn;
         m_bConnected = 1;
     } else {
         if (EntryExists(m_sEntryName))
             DeleteEntry(m_sEntryName);
-        if (m_hRasConn != nullptr)
-            RasHangUpA(m_hRasConn);
-        m_hRasConn = nullptr;
+        if (conn != nullptr)
+            RasHangUpA(conn);
     }
     error = result;
-    return m_bConnected == 1;
+    return connected;
 }
 
 void TModemComm::Disconnect()
 {
     AddToMemo("Disconnecting from From Internet");
     ProcessMessages();
-    const DWORD rc = RasHangUpA(m_hRasConn);
+    HRASCONN conn = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_LinkMutex);
+        conn = std::exchange(m_hRasConn, nullptr);
+        m_bConnected = 0;
+    }
+    const DWORD rc = RasHangUpA(conn);
     ProcessMessages();
     if (rc != 0) {
         const uint32_t start = GetTickCount();
-        while (IsRasConnected() && !TickExpired(GetTickCount(), start, 2000)) {
+        while (LinkUp(conn) && !TickExpired(GetTickCount(), start, 2000)) {
             ProcessMessages();
-            RasHangUpA(m_hRasConn);
+            RasHangUpA(conn);
             ProcessMessages();
             AddToMemo(RasStateText());
             Sleep(50);
             ProcessMessages();
         }
-        m_hRasConn = nullptr;
-        if (EntryExists(m_sEntryName))
-            DeleteEntry(m_sEntryName);
-        m_bConnected = 0;
         AddToMemo("Disconnected");
-        return;
     }
-    m_hRasConn = nullptr;
-    m_bConnected = 0;
     if (EntryExists(m_sEntryName))
         DeleteEntry(m_sEntryName);
 }
@@ -251,20 +261,21 @@ void TModemComm::Disconnect()
 bool TModemComm::IsRasConnected()
 {
     ProcessMessages();
-    RASCONNSTATUSA status;
-    if (m_hRasConn != nullptr && RasGetConnectStatusA(m_hRasConn, &status) == 0
-        && status.rasconnstate == RASCS_Connected)
-        return true;
-    if (m_bConnected == 0)
-        return false;
-    // The link dropped. Hang it up too, so pppd lets go of the tty and the AT
-    // port can be opened again.
+    {
+        std::lock_guard<std::mutex> lock(m_LinkMutex);
+        if (LinkUp(m_hRasConn))
+            return true;
+        if (m_bConnected == 0)
+            return false;
+        // The link dropped. Hang it up too, so pppd lets go of the tty and the
+        // AT port can be opened again; the other thread waits for that here.
+        if (m_hRasConn != nullptr)
+            RasHangUpA(m_hRasConn);
+        m_hRasConn = nullptr;
+        m_bConnected = 0;
+    }
     AddToMemo("Dial-up link dropped");
-    if (m_hRasConn != nullptr)
-        RasHangUpA(m_hRasConn);
-    m_hRasConn = nullptr;
     if (EntryExists(m_sEntryName))
         DeleteEntry(m_sEntryName);
-    m_bConnected = 0;
     return false;
 }

@@ -34,7 +34,8 @@ bool TModemComm::GetStatistics(AnsiString& receivedTotal, AnsiString& receivedSp
 {
     ProcessMessages();
     RAS_STATS stats;
-    if (m_hRasConn == nullptr || !m_pStatistic || RasGetConnectionStatistics(m_hRasConn, &stats) != 0) {
+    const HRASCONN conn = GetRasConnection();
+    if (conn == nullptr || !m_pStatistic || RasGetConnectionStatistics(conn, &stats) != 0) {
         ProcessMessages();
         return true;
     }
