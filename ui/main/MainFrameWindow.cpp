@@ -304,7 +304,17 @@ void TModemMainFrame::Log(const AnsiString& line)
 
 int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type)
 {
+    struct Open {
+        int& n;
+        explicit Open(int& c) : n(++c) {}
+        ~Open() { --n; }
+    } open(m_boxesOpen);
     return m_pDialogs->ShowMsgBox(owner, text, type);
+}
+
+bool TModemMainFrame::BoxOpen() const
+{
+    return m_boxesOpen > 0 || QApplication::activeModalWidget() != nullptr;
 }
 
 // ---- Buttons ----

@@ -7,6 +7,7 @@
 #include "communicator/sms/SmsStoreFile.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TMsgBoxEx.h"
+#include "ui/dialogs/TPinQueryExForm.h"
 #include "tools/modemsim/SimModule.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
@@ -337,4 +338,38 @@ TEST_F(MainFrameTest, UnplugDuringANetworkScanLeavesOneBoxOverAVisibleWindow)
     EXPECT_EQ(mostUp, 1);
     EXPECT_FALSE(ownerHidden);
     EXPECT_TRUE(settings->isVisible() || last == QString::fromStdString(Text(119)).simplified());
+}
+
+// The Security page's "now blocked" box left open over three status periods:
+// the main window's PUK question waits until the box is closed.
+TEST_F(MainFrameTest, ThePukQuestionWaitsForAnOpenBox)
+{
+    auto card = std::make_shared<modemsim::SimModule>();
+    m_sim.ClearScript();
+    m_sim.AddModule(card);
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
+    size_t asked = 99;
+    m_record->onBox = [&] {
+        if (card->GetPinState() == modemsim::SimModule::PinState::Puk && asked == 99) {
+            WaitFor([] { return false; }, 3 * static_cast<int>(m_statusMs) + 500);
+            asked = m_record->pinModes.size();
+        }
+    };
+    StartUp();
+    auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+    auto* security = static_cast<TExFrmSecurity*>(settings->PageAt(TFormExSettings::kSecurityPage));
+    ModalAnswerer answerer([](QWidget* modal) {
+        if (auto* pin = qobject_cast<TPinQueryExForm*>(modal)) {
+            pin->m_pEPin->setText("9999");
+            pin->m_pBOk->click();
+        }
+    });
+    for (int i = 0; i < 3; ++i) {
+        security->m_pRBEnable->setChecked(true);
+        security->m_pBUpdate->click();
+    }
+    EXPECT_EQ(asked, 0u);
+    EXPECT_TRUE(WaitFor([&] { return !m_record->pinModes.empty(); }, 10000));
+    EXPECT_EQ(m_record->pinModes.front(), 3);
 }
