@@ -588,6 +588,13 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The last save is tried while a box can still tell that it failed; the
+    // teardown tries once more after the worker is gone.
+    SuspendWorker();
+    const bool saved = m_pModemComm->SaveSmsFile();
+    ResumeWorker();
+    if (!saved)
+        ShowMsgBox(this, m_pLanguage->GetText(385), 0);
     HideOwnedWindows();
     if (m_pDebugFrame != nullptr)
         m_pDebugFrame->hide();

@@ -162,6 +162,12 @@ TEST_F(MainFrameTest, ShutdownStopsTheWorkerFirstAndSavesState)
     EXPECT_NE(text.str().find("Closing: dialogs failed"), std::string::npos);
     EXPECT_EQ(std::filesystem::status(m_program / "LOG" / "modem.log").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // The last save fails: told while the window can still show a box.
+    StartUp();
+    std::filesystem::create_directory(m_program / "Messages.bin.tmp");
+    m_frame->close();
+    EXPECT_EQ(BoxCount(385), 1);
 }
 
 namespace {
