@@ -48,18 +48,17 @@ namespace fs = std::filesystem;
 TModemMainFrame* ModemMainFrame = nullptr;
 
 namespace {
-AnsiString g_programFolder;
 TUiLogHook g_oldUiLogHook;
 }  // namespace
 
 void TModemMainFrame::SetProgramFolder(const AnsiString& folder)
 {
-    g_programFolder = folder;
+    ::SetProgramFolder(folder);
 }
 
 AnsiString TModemMainFrame::GetProgramFolder()
 {
-    return g_programFolder.empty() ? ProgramFolder() : g_programFolder;
+    return ProgramFolder();
 }
 
 TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> dialogs)
