@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,6 +30,8 @@ protected:
         m_program = m_root / "program";
         std::filesystem::create_directories(m_devices);
         std::filesystem::create_directories(m_program);
+        if (const char* old = std::getenv(kDeviceDirEnv))
+            m_oldDeviceDir = old;
         ::setenv(kDeviceDirEnv, m_devices.c_str(), 1);
         m_oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(m_program);
@@ -39,6 +42,10 @@ protected:
     void TearDown() override
     {
         m_sim.Stop();
+        if (m_oldDeviceDir)
+            ::setenv(kDeviceDirEnv, m_oldDeviceDir->c_str(), 1);
+        else
+            ::unsetenv(kDeviceDirEnv);
         std::filesystem::current_path(m_oldCwd);
         std::error_code ec;
         std::filesystem::remove_all(m_root, ec);
@@ -53,6 +60,7 @@ protected:
     }
 
     std::filesystem::path m_root, m_devices, m_program, m_oldCwd;
+    std::optional<std::string> m_oldDeviceDir;
     modemsim::ModemSim m_sim;
 };
 
