@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <memory>
-#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -30,8 +29,7 @@ protected:
         m_program = m_root / "program";
         std::filesystem::create_directories(m_devices);
         std::filesystem::create_directories(m_program);
-        if (const char* old = std::getenv(kDeviceDirEnv))
-            m_oldDeviceDir = old;
+        m_oldDeviceDir = std::getenv(kDeviceDirEnv) != nullptr ? std::getenv(kDeviceDirEnv) : "";
         ::setenv(kDeviceDirEnv, m_devices.c_str(), 1);
         m_oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(m_program);
@@ -42,10 +40,7 @@ protected:
     void TearDown() override
     {
         m_sim.Stop();
-        if (m_oldDeviceDir)
-            ::setenv(kDeviceDirEnv, m_oldDeviceDir->c_str(), 1);
-        else
-            ::unsetenv(kDeviceDirEnv);
+        m_oldDeviceDir.empty() ? ::unsetenv(kDeviceDirEnv) : ::setenv(kDeviceDirEnv, m_oldDeviceDir.c_str(), 1);
         std::filesystem::current_path(m_oldCwd);
         std::error_code ec;
         std::filesystem::remove_all(m_root, ec);
@@ -60,7 +55,7 @@ protected:
     }
 
     std::filesystem::path m_root, m_devices, m_program, m_oldCwd;
-    std::optional<std::string> m_oldDeviceDir;
+    std::string m_oldDeviceDir;  // the device folder setting before the test
     modemsim::ModemSim m_sim;
 };
 

@@ -346,8 +346,7 @@ TEST_F(MainFrameTest, UnplugDuringANetworkScanLeavesOneBoxOverAVisibleWindow)
     EXPECT_TRUE(settings->isVisible() || last == QString::fromStdString(Text(119)).simplified());
 }
 
-// The Security page's "now blocked" box left open over three status periods:
-// the main window's PUK question waits until the box is closed.
+// The Security page's "now blocked" box left open: the PUK question waits for it.
 TEST_F(MainFrameTest, ThePukQuestionWaitsForAnOpenBox)
 {
     auto card = std::make_shared<modemsim::SimModule>();
@@ -355,27 +354,22 @@ TEST_F(MainFrameTest, ThePukQuestionWaitsForAnOpenBox)
     m_sim.AddModule(card);
     TModemMainFrame*& f = ModemMainFrame;
     m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
-    size_t asked = 99;
+    int asked = -1;  // PUK questions while the box is up, three status periods long
     m_record->onBox = [&] {
-        if (card->GetPinState() == modemsim::SimModule::PinState::Puk && asked == 99) {
-            WaitFor([] { return false; }, 3 * static_cast<int>(m_statusMs) + 500);
-            asked = m_record->pinModes.size();
-        }
+        if (asked < 0 && card->GetPinState() == modemsim::SimModule::PinState::Puk && !WaitFor([] { return false; }, 1800))
+            asked = static_cast<int>(m_record->pinModes.size());
     };
     StartUp();
-    auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
-    auto* security = static_cast<TExFrmSecurity*>(settings->PageAt(TFormExSettings::kSecurityPage));
+    auto* security = static_cast<TExFrmSecurity*>(
+        static_cast<TFormExSettings*>(m_frame->DockedWindow(1))->PageAt(TFormExSettings::kSecurityPage));
     ModalAnswerer answerer([](QWidget* modal) {
-        if (auto* pin = qobject_cast<TPinQueryExForm*>(modal)) {
-            pin->m_pEPin->setText("9999");
-            pin->m_pBOk->click();
-        }
+        static_cast<TPinQueryExForm*>(modal)->m_pEPin->setText("9999");  // the one real modal here
+        static_cast<TPinQueryExForm*>(modal)->m_pBOk->click();
     });
     for (int i = 0; i < 3; ++i) {
         security->m_pRBEnable->setChecked(true);
         security->m_pBUpdate->click();
     }
-    EXPECT_EQ(asked, 0u);
-    EXPECT_TRUE(WaitFor([&] { return !m_record->pinModes.empty(); }, 10000));
-    EXPECT_EQ(m_record->pinModes.front(), 3);
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(WaitFor([&] { return !m_record->pinModes.empty(); }, 10000) && m_record->pinModes[0] == 3);
 }
