@@ -334,15 +334,15 @@ TEST_F(AtExchange, ReadLineStaysInsideItsBuffer)
     EXPECT_EQ(std::string(buf), "\r\n> ppppppppppp");
 }
 
-TEST(AtExchangeNoModem, MissingPortFailsCleanly)
+using AtExchangeNoModem = CommFixture;
+
+TEST_F(AtExchangeNoModem, MissingPortFailsCleanly)
 {
-    TIniFile config("/tmp/qvx_missing_config.ini");
-    TModemComm comm(&config, "");
-    ::setenv(kDeviceDirEnv, "/tmp/qvx-no-such-device-dir", 1);
-    EXPECT_FALSE(comm.OpenPort(42));
+    MakeComm();
+    EXPECT_FALSE(m_comm->OpenPort(42));
     EXPECT_EQ(GetLastError(), PORT_ERROR_NO_SUCH_PORT);
-    EXPECT_FALSE(comm.SetEcho(true));
-    EXPECT_FALSE(comm.IsPortOpen());
+    EXPECT_FALSE(m_comm->SetEcho(true));
+    EXPECT_FALSE(m_comm->IsPortOpen());
 }
 
 TEST(Cleaners, AnswerCleanersTable)

@@ -29,6 +29,7 @@ protected:
         m_program = m_root / "program";
         std::filesystem::create_directories(m_devices);
         std::filesystem::create_directories(m_program);
+        m_oldDeviceDir = std::getenv(kDeviceDirEnv) != nullptr ? std::getenv(kDeviceDirEnv) : "";
         ::setenv(kDeviceDirEnv, m_devices.c_str(), 1);
         m_oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(m_program);
@@ -39,6 +40,7 @@ protected:
     void TearDown() override
     {
         m_sim.Stop();
+        m_oldDeviceDir.empty() ? ::unsetenv(kDeviceDirEnv) : ::setenv(kDeviceDirEnv, m_oldDeviceDir.c_str(), 1);
         std::filesystem::current_path(m_oldCwd);
         std::error_code ec;
         std::filesystem::remove_all(m_root, ec);
@@ -53,6 +55,7 @@ protected:
     }
 
     std::filesystem::path m_root, m_devices, m_program, m_oldCwd;
+    std::string m_oldDeviceDir;  // the device folder setting before the test
     modemsim::ModemSim m_sim;
 };
 

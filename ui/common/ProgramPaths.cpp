@@ -4,13 +4,21 @@
 
 namespace {
 QString g_skinFolder;
+AnsiString g_programFolder;
 }
 
 AnsiString ProgramFolder()
 {
+    if (!g_programFolder.empty())
+        return g_programFolder;
     if (QCoreApplication::instance() == nullptr)
         return ".";
     return QCoreApplication::applicationDirPath().toUtf8().toStdString();
+}
+
+void SetProgramFolder(const AnsiString& folder)
+{
+    g_programFolder = folder;
 }
 
 AnsiString ConfigIniPath()

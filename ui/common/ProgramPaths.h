@@ -7,6 +7,8 @@
 // The program's folder without a trailing separator ("." before the
 // application object exists).
 AnsiString ProgramFolder();
+// Names another program folder (empty: back to the running program's).
+void SetProgramFolder(const AnsiString& folder);
 AnsiString ConfigIniPath();    // <program folder>/Config.ini
 AnsiString LanguageIniPath();  // <program folder>/Language.ini
 // <program folder>/skin, unless a test has named another folder.

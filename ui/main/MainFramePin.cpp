@@ -17,7 +17,7 @@ void TModemMainFrame::CheckPinAndNetwork()
     int signal = 0;
     ProcessMessages();
     m_bPinOk = CheckPin();
-    if (!m_bPinOk && !m_bClosing) {
+    if (!m_bPinOk && !m_bClosing && !m_bPinDeferred) {
         Log("Wait 1 sec and try again");
         m_pModemComm->Wait(1000);
         m_bPinOk = CheckPin();
@@ -33,7 +33,7 @@ void TModemMainFrame::CheckPinAndNetwork()
             ProcessMessages();
             signal = m_pModemComm->GetSignalQuality();
         }
-    } else {
+    } else if (!m_bPinDeferred) {
         ShowMsgBox(this, m_pLanguage->GetText(130), 0);
         if (m_pModemComm->IsPortOpen())
             m_pModemComm->ClosePort();
@@ -54,12 +54,20 @@ bool TModemMainFrame::CheckPin()
     const int state = m_pModemComm->GetPinState(buf);
     ProcessMessages();
     bool result = false;
+    m_bPinDeferred = false;
     switch (state) {
     case 1:
         result = true;
         break;
     case 2:
     case 3:
+        // Never over another box, whose owner it would hide and which may
+        // be out of date once answered: the worker asks again after it.
+        m_bPinDeferred = BoxOpen();
+        if (m_bPinDeferred) {
+            Log("PIN question waits for an open box");
+            break;
+        }
         DisableConnectButton();
         HideOtherChildWindow();
         UpdateStatusIcons(true, false, false, 0);

@@ -48,18 +48,17 @@ namespace fs = std::filesystem;
 TModemMainFrame* ModemMainFrame = nullptr;
 
 namespace {
-AnsiString g_programFolder;
 TUiLogHook g_oldUiLogHook;
 }  // namespace
 
 void TModemMainFrame::SetProgramFolder(const AnsiString& folder)
 {
-    g_programFolder = folder;
+    ::SetProgramFolder(folder);
 }
 
 AnsiString TModemMainFrame::GetProgramFolder()
 {
-    return g_programFolder.empty() ? ProgramFolder() : g_programFolder;
+    return ProgramFolder();
 }
 
 TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> dialogs)
@@ -304,7 +303,17 @@ void TModemMainFrame::Log(const AnsiString& line)
 
 int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type)
 {
+    struct Open {
+        int& n;
+        explicit Open(int& c) : n(++c) {}
+        ~Open() { --n; }
+    } open(m_boxesOpen);
     return m_pDialogs->ShowMsgBox(owner, text, type);
+}
+
+bool TModemMainFrame::BoxOpen() const
+{
+    return m_boxesOpen > 0 || QApplication::activeModalWidget() != nullptr;
 }
 
 // ---- Buttons ----
@@ -578,6 +587,13 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The last save is tried while a box can still tell that it failed; the
+    // teardown tries once more after the worker is gone.
+    SuspendWorker();
+    const bool saved = m_pModemComm->SaveSmsFile();
+    ResumeWorker();
+    if (!saved)
+        ShowMsgBox(this, m_pLanguage->GetText(385), 0);
     HideOwnedWindows();
     if (m_pDebugFrame != nullptr)
         m_pDebugFrame->hide();

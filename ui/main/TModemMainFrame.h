@@ -100,6 +100,8 @@ public:
     bool IsLocked() const;
     void ApplyLanguage();
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type);
+    // A box or other modal window of the program is up.
+    bool BoxOpen() const;
     // Holds of the modem by user actions; they nest on the user-interface
     // thread, and the worker gets the modem back when the outermost ends.
     void SuspendWorker();
@@ -359,6 +361,8 @@ private:
     bool m_bShown = false;
     bool m_bDestroyed = false;
     int m_lockCount = 0;
+    int m_boxesOpen = 0;
+    bool m_bPinDeferred = false;
     TWindowDrag m_drag {this};
     std::mutex m_reenumMutex;
 };

@@ -82,4 +82,12 @@ WideString CutText(const WideString& text, int units)
     return text.substr(0, n);
 }
 
+WideString FitText(const WideString& text, bool ucs2)
+{
+    WideString fit = CutText(text, MaxChars(ucs2));
+    while (CountChars(fit, ucs2) > MaxChars(ucs2))
+        fit = CutText(fit, static_cast<int>(fit.size()) - 1);
+    return fit;
+}
+
 }  // namespace smsui

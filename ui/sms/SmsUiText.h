@@ -45,4 +45,7 @@ bool HasRecipient(const AnsiString& numbers);
 // a surrogate pair.
 WideString CutText(const WideString& text, int units);
 
+// The longest start of a text that one message carries in the encoding.
+WideString FitText(const WideString& text, bool ucs2);
+
 }  // namespace smsui

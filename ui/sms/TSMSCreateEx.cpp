@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +13,7 @@
 #include "communicator/TModemComm.h"
 #include "communicator/sms/GsmAlphabet.h"
 #include "platform/MessagePump.h"
+#include "ui/common/ProgramPaths.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkinButton.h"
@@ -73,7 +73,7 @@ TSMSCreateEx::TSMSCreateEx(QWidget* owner, TLanguage* language, TModemComm* mode
     connect(m_pBClear, &QAbstractButton::clicked, this, &TSMSCreateEx::OnMessageClear);
     BvlSpacer = new TLockCover(this);
 
-    m_pIniFile = std::make_unique<TConfigFile>(FromQ(QDir::currentPath()) + "/Config.ini");
+    m_pIniFile = std::make_unique<TConfigFile>(ConfigIniPath());
     connect(m_pCBxExLang, &QCheckBox::toggled, this, &TSMSCreateEx::OnChangeExtLang);
     // The same [SETTINGS] UseExtLangSMS the communicator's flag comes from,
     // read here too: the flag may not be read yet when this page is built.
@@ -242,15 +242,8 @@ void TSMSCreateEx::OnMessageChange()
         // Back to the last text that fitted; counted again, since the
         // encoding may have changed since.
         text = m_wsLastText;
+        text = smsui::FitText(text, ucs2);
         count = smsui::CountChars(text, ucs2);
-        if (count > m_iMaxChars) {
-            text = smsui::CutText(text, m_iMaxChars);
-            count = smsui::CountChars(text, ucs2);
-            while (count > m_iMaxChars && !text.empty()) {
-                text = smsui::CutText(text, static_cast<int>(text.size()) - 1);
-                count = smsui::CountChars(text, ucs2);
-            }
-        }
         SetMemoText(text, caret - 1);
     }
     m_iCharCount = count;
@@ -345,11 +338,12 @@ void TSMSCreateEx::OnChangeExtLang()
     // is known whether it stays whole (no negative count while asking).
     m_pLCounter->setText(QString::number(m_iMaxChars));
     const WideString text = MemoText();
-    if (static_cast<int>(text.size()) > m_iMaxChars) {
+    // Counted as the message carries it: an extension character takes two septets.
+    if (smsui::CountChars(text, ucs2) > m_iMaxChars) {
         TSmsMainWindow* main = Main();
         const int answer = main != nullptr ? main->ShowMsgBox(Host(), LangText(m_pLanguage, 158), 1) : 7;
         if (answer == 6) {
-            SetMemoText(smsui::CutText(text, m_iMaxChars), m_iMaxChars);
+            SetMemoText(smsui::FitText(text, ucs2), m_iMaxChars);
         } else {
             m_pCBxExLang->setChecked(false);
             return;  // the handler ran again for the 7-bit choice and recounted

@@ -7,6 +7,7 @@
 #include "communicator/sms/SmsStoreFile.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TMsgBoxEx.h"
+#include "ui/dialogs/TPinQueryExForm.h"
 #include "tools/modemsim/SimModule.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
@@ -161,6 +162,12 @@ TEST_F(MainFrameTest, ShutdownStopsTheWorkerFirstAndSavesState)
     EXPECT_NE(text.str().find("Closing: dialogs failed"), std::string::npos);
     EXPECT_EQ(std::filesystem::status(m_program / "LOG" / "modem.log").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // The last save fails: told while the window can still show a box.
+    StartUp();
+    std::filesystem::create_directory(m_program / "Messages.bin.tmp");
+    m_frame->close();
+    EXPECT_EQ(BoxCount(385), 1);
 }
 
 namespace {
@@ -337,4 +344,32 @@ TEST_F(MainFrameTest, UnplugDuringANetworkScanLeavesOneBoxOverAVisibleWindow)
     EXPECT_EQ(mostUp, 1);
     EXPECT_FALSE(ownerHidden);
     EXPECT_TRUE(settings->isVisible() || last == QString::fromStdString(Text(119)).simplified());
+}
+
+// The Security page's "now blocked" box left open: the PUK question waits for it.
+TEST_F(MainFrameTest, ThePukQuestionWaitsForAnOpenBox)
+{
+    auto card = std::make_shared<modemsim::SimModule>();
+    m_sim.ClearScript();
+    m_sim.AddModule(card);
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
+    int asked = -1;  // PUK questions while the box is up, three status periods long
+    m_record->onBox = [&] {
+        if (asked < 0 && card->GetPinState() == modemsim::SimModule::PinState::Puk && !WaitFor([] { return false; }, 1800))
+            asked = static_cast<int>(m_record->pinModes.size());
+    };
+    StartUp();
+    auto* security = static_cast<TExFrmSecurity*>(
+        static_cast<TFormExSettings*>(m_frame->DockedWindow(1))->PageAt(TFormExSettings::kSecurityPage));
+    ModalAnswerer answerer([](QWidget* modal) {
+        static_cast<TPinQueryExForm*>(modal)->m_pEPin->setText("9999");  // the one real modal here
+        static_cast<TPinQueryExForm*>(modal)->m_pBOk->click();
+    });
+    for (int i = 0; i < 3; ++i) {
+        security->m_pRBEnable->setChecked(true);
+        security->m_pBUpdate->click();
+    }
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(WaitFor([&] { return !m_record->pinModes.empty(); }, 10000) && m_record->pinModes[0] == 3);
 }

@@ -119,6 +119,13 @@ TEST_F(SmsWindowTest, SwitchToUcs2AsksBeforeCutting)
     EXPECT_EQ(memo->toPlainText(), Repeat(u'a', 70));
     EXPECT_EQ(Compose()->Counter()->text(), "0");
     EXPECT_TRUE(TConfigFile((m_program / "Config.ini").string()).GetUseExtLangSMS());
+    // Back to 7-bit: braces take two septets each, so 81 of them do not fit.
+    const QSignalBlocker uncounted(memo);
+    memo->setPlainText(Repeat(u'{', 81));
+    m_main.boxes.clear();
+    box->setChecked(false);
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(158)}));
+    EXPECT_EQ(memo->toPlainText(), Repeat(u'{', 80));
 }
 
 TEST_F(SmsWindowTest, HintForCharactersBeyondSevenBit)

@@ -15,6 +15,7 @@
 #include "../dialogs/DialogTestSupport.h"
 #include "communicator/TModemComm.h"
 #include "communicator/sms/SmsStoreFile.h"
+#include "ui/common/ProgramPaths.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLanguage.h"
 #include "ui/common/UiStyle.h"
@@ -83,6 +84,7 @@ protected:
     void SetUp() override
     {
         SimFixture::SetUp();
+        SetProgramFolder(m_program.string());
         // The page starts in the 7-bit alphabet unless a test says otherwise.
         TConfigFile((m_program / "Config.ini").string()).SetUseExtLangSMS(false);
         m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
@@ -96,6 +98,7 @@ protected:
     {
         m_window.reset();
         m_comm.reset();
+        SetProgramFolder("");
         SimFixture::TearDown();
     }
 
