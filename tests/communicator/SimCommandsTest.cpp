@@ -188,7 +188,7 @@ TEST_F(SimCommands, OperatorByNameOrNumber)
         {"number with AcT", "24601", 2, true, "Valjean Mobile (North)"},
         {"number, leading zero", "024601", 2, true, "Valjean Mobile (North)"},
         {"number not listed", "99999", 2, true, "Unknown Operator"},
-        {"number after the gap", "24605", 2, false, "Unknown Operator"},
+        {"number after a gap", "24605", 2, false, "After The Gap"},
         {"limited service", "24609", -1, false, "Limited Service"},
     };
     for (const Case& c : cases) {
@@ -438,10 +438,10 @@ TEST_F(SimCommands, OperatorTableOfTheEngine)
     EXPECT_TRUE(m_comm->OperatorsLoaded());
     EXPECT_EQ(m_comm->GetOperatorName("24601"), "Valjean Mobile (North)");  // first of two
     EXPECT_EQ(m_comm->GetOperatorName("024602"), "Javert Net");
-    EXPECT_EQ(m_comm->GetOperatorName("24605"), "Unknown Operator");        // behind the gap
+    EXPECT_EQ(m_comm->GetOperatorName("24605"), "After The Gap");  // behind a gap
     EXPECT_EQ(m_comm->GetOperatorName("246x1"), "Unknown Operator");
     EXPECT_EQ(m_comm->GetOperatorNameByCode(24602), "Javert Net");
-    EXPECT_EQ(m_comm->GetOperatorNameByCode(24605), "24605");
+    EXPECT_EQ(m_comm->GetOperatorNameByCode(24605), "After The Gap");
 
     std::filesystem::remove(m_program / "Operators.dat");
     TModemComm bare(m_config.get(), (m_program / "ComPort2.log").string());
