@@ -78,13 +78,13 @@ AnsiString OperatorNameOf(const std::vector<STRUCT_OPERATOR_LIST>& table, const 
 {
     if (table.empty())
         return codeText;
+    // Not listed: the code itself tells more than any word, in every language.
     int32_t code = 0;
-    if (!ParseOperatorCode(codeText, code))
-        return kUnknownOperator;
-    for (const STRUCT_OPERATOR_LIST& entry : table)
-        if (entry.code == code)
-            return entry.name;
-    return kUnknownOperator;
+    if (ParseOperatorCode(codeText, code))
+        for (const STRUCT_OPERATOR_LIST& entry : table)
+            if (entry.code == code)
+                return entry.name;
+    return TrimBlanks(codeText);
 }
 
 AnsiString OperatorNameOfCode(const std::vector<STRUCT_OPERATOR_LIST>& table, int32_t code)

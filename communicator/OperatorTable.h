@@ -19,7 +19,6 @@ struct STRUCT_OPERATOR_LIST {
 
 inline constexpr const char* kOperatorsFileName = "Operators.dat";
 inline constexpr const char* kOperatorsSection = "Operators";
-inline constexpr const char* kUnknownOperator = "Unknown Operator";
 
 // "Operator%05d": the key of the n-th entry.
 AnsiString OperatorKey(int n);
@@ -39,7 +38,8 @@ std::vector<STRUCT_OPERATOR_LIST> ReadOperatorTable(const AnsiString& fileName);
 
 // Name of a numeric code text as the modem reports it. An empty table gives
 // the text back unchanged; a text that is not a number or a code that is not
-// listed gives "Unknown Operator". The first entry in file order wins.
+// listed gives the code text, blanks around removed. The first entry in file
+// order wins.
 AnsiString OperatorNameOf(const std::vector<STRUCT_OPERATOR_LIST>& table, const AnsiString& codeText);
 
 // Name of a stored code; the code in decimal when the table is empty or does

@@ -138,7 +138,7 @@ public:
     // Operator table from the program folder's Operators.dat; read once by the constructor.
     void LoadOperators();
     // Name of a numeric code text; the text itself when no table is loaded,
-    // "Unknown Operator" when it is not listed or not a number.
+    // the code text itself when it is not listed or not a number.
     AnsiString GetOperatorName(const AnsiString& code);
     // Name of a stored code; the code in decimal when no table lists it.
     AnsiString GetOperatorNameByCode(int32_t code);

@@ -55,10 +55,10 @@ TEST_F(OperatorFile, EngineTableNamesNumericCodes)
         {" 24602 ", "Brand (North Region)"},  // own parentheses kept
         {"12", "Leading Zero Net"},
         {"310260", "Six Digits"},
-        {"99999", "Unknown Operator"},
-        {"24601x", "Unknown Operator"},       // not a number
-        {"", "Unknown Operator"},
-        {"99999999999", "Unknown Operator"},  // beyond int32
+        {"99999", "99999"},                   // not listed: the code itself
+        {"24601x", "24601x"},                 // not a number
+        {"", ""},
+        {" 99999999999", "99999999999"},      // beyond int32
     };
     for (const Case& c : cases)
         EXPECT_EQ(OperatorNameOf(table, c.code), c.name) << c.code;

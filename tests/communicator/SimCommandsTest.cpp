@@ -187,7 +187,7 @@ TEST_F(SimCommands, OperatorByNameOrNumber)
         {"number", "24601", 2, false, "Valjean Mobile (North)"},
         {"number with AcT", "24601", 2, true, "Valjean Mobile (North)"},
         {"number, leading zero", "024601", 2, true, "Valjean Mobile (North)"},
-        {"number not listed", "99999", 2, true, "Unknown Operator"},
+        {"number not listed", "99999", 2, true, "99999"},
         {"number after a gap", "24605", 2, false, "After The Gap"},
         {"limited service", "24609", -1, false, "Limited Service"},
     };
@@ -439,7 +439,7 @@ TEST_F(SimCommands, OperatorTableOfTheEngine)
     EXPECT_EQ(m_comm->GetOperatorName("24601"), "Valjean Mobile (North)");  // first of two
     EXPECT_EQ(m_comm->GetOperatorName("024602"), "Javert Net");
     EXPECT_EQ(m_comm->GetOperatorName("24605"), "After The Gap");  // behind a gap
-    EXPECT_EQ(m_comm->GetOperatorName("246x1"), "Unknown Operator");
+    EXPECT_EQ(m_comm->GetOperatorName("246x1"), "246x1");
     EXPECT_EQ(m_comm->GetOperatorNameByCode(24602), "Javert Net");
     EXPECT_EQ(m_comm->GetOperatorNameByCode(24605), "After The Gap");
 
