@@ -213,7 +213,9 @@ public:
     // False also when the number is not a phone number, the text does not fit
     // one message (160 septets, or 70 UCS2 units) or no prompt came.
     bool SendSms(const AnsiString& number, const WideString& text, bool ucs2);
-    bool DeleteSmsOnSim(const AnsiString& simIndex);
+    // `unanswered`: the command went out but no answer came (it may have
+    // been done all the same).
+    bool DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered = nullptr);
     int32_t SetSmsStorage();
     int32_t ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& store);
     // Takes over the messages of a +CMGL answer: a message leaves the SIM only

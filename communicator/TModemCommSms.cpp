@@ -337,8 +337,10 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
     return ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
 }
 
-bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex)
+bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered)
 {
+    if (unanswered != nullptr)
+        *unanswered = false;
     SetPduMode();
     if (!IsPortOpen())
         return false;
@@ -347,7 +349,11 @@ bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex)
     if (!SendAtCommand("AT+CMGD=" + simIndex))
         return false;
     int32_t count = 0;
-    return ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
+    const bool ok = ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
+    // A read that gave up has closed the port.
+    if (unanswered != nullptr)
+        *unanswered = !ok && !IsPortOpen();
+    return ok;
 }
 
 int32_t TModemComm::SetSmsStorage()
@@ -506,8 +512,8 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         // next listing deletes it without adding it again. A lost answer
         // (the read timed out and closed the port) may hide a deletion done:
         // a copy listed later may be a new message, so it is taken again.
-        const bool wasOpen = IsPortOpen();
-        if (DeleteSmsOnSim(simIndex) || (wasOpen && !IsPortOpen())) {
+        bool unanswered = false;
+        if (DeleteSmsOnSim(simIndex, &unanswered) || unanswered) {
             const auto it = std::find(m_vSmsPending.begin(), m_vSmsPending.end(), pdu);
             if (it != m_vSmsPending.end())
                 m_vSmsPending.erase(it);
