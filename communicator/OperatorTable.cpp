@@ -1,7 +1,10 @@
 #include "communicator/OperatorTable.h"
 
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <set>
+#include <strings.h>
 #include "platform/TIniFile.h"
 
 AnsiString OperatorKey(int n)
@@ -17,11 +20,22 @@ std::vector<AnsiString> ReadOperatorValues(const AnsiString& fileName)
     TIniFile ini(fileName);
     if (!ini.IsReadable())
         return values;
-    for (int n = 1; n < std::numeric_limits<int>::max(); ++n) {
+    // Every numbered key, in number order: a line that cannot be read (a
+    // damaged byte in its key or value) or a key left out costs that entry
+    // only.
+    std::set<int> numbers;
+    const size_t prefix = std::strlen("Operator");
+    for (const AnsiString& key : ini.ReadSection(kOperatorsSection)) {
+        const AnsiString digits = key.size() > prefix ? key.substr(prefix) : "";
+        int32_t n = 0;
+        if (::strncasecmp(key.c_str(), "Operator", prefix) == 0 && ParseOperatorCode(digits, n) &&
+            OperatorKey(n).substr(prefix) == digits)
+            numbers.insert(n);
+    }
+    for (int n : numbers) {
         AnsiString value = ini.ReadString(kOperatorsSection, OperatorKey(n), "");
-        if (value.empty())
-            break;
-        values.push_back(std::move(value));
+        if (!value.empty())
+            values.push_back(std::move(value));
     }
     return values;
 }
@@ -64,13 +78,13 @@ AnsiString OperatorNameOf(const std::vector<STRUCT_OPERATOR_LIST>& table, const 
 {
     if (table.empty())
         return codeText;
+    // Not listed: the code itself tells more than any word, in every language.
     int32_t code = 0;
-    if (!ParseOperatorCode(codeText, code))
-        return kUnknownOperator;
-    for (const STRUCT_OPERATOR_LIST& entry : table)
-        if (entry.code == code)
-            return entry.name;
-    return kUnknownOperator;
+    if (ParseOperatorCode(codeText, code))
+        for (const STRUCT_OPERATOR_LIST& entry : table)
+            if (entry.code == code)
+                return entry.name;
+    return TrimBlanks(codeText);
 }
 
 AnsiString OperatorNameOfCode(const std::vector<STRUCT_OPERATOR_LIST>& table, int32_t code)

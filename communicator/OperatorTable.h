@@ -2,8 +2,8 @@
 // Reading Operators.dat and the communicator's operator table.
 //
 // The file is an INI file with one section [Operators] whose keys count up
-// from "Operator00001" without a gap; reading stops at the first key that is
-// missing or empty. Each value is "(" + numeric code + ")" + display name; the
+// from "Operator00001"; a key that is missing, empty or unreadable is passed
+// over. Each value is "(" + numeric code + ")" + display name; the
 // name may hold parentheses of its own, only the first ")" ends the code.
 //
 // The communicator keeps codes as numbers (so "024601" and "24601" are the
@@ -19,13 +19,12 @@ struct STRUCT_OPERATOR_LIST {
 
 inline constexpr const char* kOperatorsFileName = "Operators.dat";
 inline constexpr const char* kOperatorsSection = "Operators";
-inline constexpr const char* kUnknownOperator = "Unknown Operator";
 
 // "Operator%05d": the key of the n-th entry.
 AnsiString OperatorKey(int n);
 
-// The raw values of the file in key order, up to the first missing or empty
-// key. A missing or unreadable file gives none.
+// The non-empty values of the file's "Operator%05d" keys in number order. A
+// missing or unreadable file gives none.
 std::vector<AnsiString> ReadOperatorValues(const AnsiString& fileName);
 
 // A code text as a number: decimal digits only, blanks around allowed, and it
@@ -39,7 +38,8 @@ std::vector<STRUCT_OPERATOR_LIST> ReadOperatorTable(const AnsiString& fileName);
 
 // Name of a numeric code text as the modem reports it. An empty table gives
 // the text back unchanged; a text that is not a number or a code that is not
-// listed gives "Unknown Operator". The first entry in file order wins.
+// listed gives the code text, blanks around removed. The first entry in file
+// order wins.
 AnsiString OperatorNameOf(const std::vector<STRUCT_OPERATOR_LIST>& table, const AnsiString& codeText);
 
 // Name of a stored code; the code in decimal when the table is empty or does

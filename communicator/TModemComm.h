@@ -138,7 +138,7 @@ public:
     // Operator table from the program folder's Operators.dat; read once by the constructor.
     void LoadOperators();
     // Name of a numeric code text; the text itself when no table is loaded,
-    // "Unknown Operator" when it is not listed or not a number.
+    // the code text itself when it is not listed or not a number.
     AnsiString GetOperatorName(const AnsiString& code);
     // Name of a stored code; the code in decimal when no table lists it.
     AnsiString GetOperatorNameByCode(int32_t code);
@@ -213,7 +213,9 @@ public:
     // False also when the number is not a phone number, the text does not fit
     // one message (160 septets, or 70 UCS2 units) or no prompt came.
     bool SendSms(const AnsiString& number, const WideString& text, bool ucs2);
-    bool DeleteSmsOnSim(const AnsiString& simIndex);
+    // `unanswered`: the command went out but no answer came (it may have
+    // been done all the same).
+    bool DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered = nullptr);
     int32_t SetSmsStorage();
     int32_t ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& store);
     // Takes over the messages of a +CMGL answer: a message leaves the SIM only

@@ -170,8 +170,9 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
     const AnsiString plain(buf, len + 1);
     const AnsiString masked = MaskSecrets(plain);
     uint32_t written = 0;
+    // A secret's echo stays masked until seen whole: its rest may come
+    // after the next command, when the read that waited for it gave up.
     if (masked == plain) {
-        m_EchoLog.Clear();
         m_pPort->Write(buf, len + 1, &written);
     } else {
         m_EchoLog.Arm(plain, masked);
@@ -189,7 +190,6 @@ void TModemComm::SendRaw(const char* buf, uint32_t len)
         return;
     }
     ProcessMessages();
-    m_EchoLog.Clear();
     uint32_t written = 0;
     m_pPort->Write(buf, len, &written);
     ProcessMessages();

@@ -337,8 +337,10 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
     return ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
 }
 
-bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex)
+bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered)
 {
+    if (unanswered != nullptr)
+        *unanswered = false;
     SetPduMode();
     if (!IsPortOpen())
         return false;
@@ -347,7 +349,11 @@ bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex)
     if (!SendAtCommand("AT+CMGD=" + simIndex))
         return false;
     int32_t count = 0;
-    return ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
+    const bool ok = ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
+    // A read that gave up has closed the port.
+    if (unanswered != nullptr)
+        *unanswered = !ok && !IsPortOpen();
+    return ok;
 }
 
 int32_t TModemComm::SetSmsStorage()
@@ -395,25 +401,25 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
             return static_cast<int32_t>(store.size());
         }
     }
-    const int32_t size = ParseSmsList(answer, store);
-    if (at == AnsiString::npos || status != 4 || &store != &m_vSms)
-        return size;
-    // A whole listing shows what is still on the SIM: a pending message it
-    // no longer holds was deleted after all (its answer was lost).
-    std::multiset<AnsiString> listed;
-    for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer))
-        listed.insert(PendingPdu(entry.pdu));
-    const size_t before = m_vSmsPending.size();
-    std::erase_if(m_vSmsPending, [&](const AnsiString& pdu) {
-        const auto it = listed.find(pdu);
-        if (it == listed.end())
-            return true;
-        listed.erase(it);
-        return false;
-    });
-    if (m_vSmsPending.size() != before)
-        SavePending();
-    return size;
+    if (at != AnsiString::npos && status == 4 && &store == &m_vSms) {
+        // A whole listing shows what is still on the SIM: a pending message
+        // it no longer holds was deleted after all, and must not stand for a
+        // new one listed from now on.
+        std::multiset<AnsiString> listed;
+        for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer))
+            listed.insert(PendingPdu(entry.pdu));
+        const size_t before = m_vSmsPending.size();
+        std::erase_if(m_vSmsPending, [&](const AnsiString& pdu) {
+            const auto it = listed.find(pdu);
+            if (it == listed.end())
+                return true;
+            listed.erase(it);
+            return false;
+        });
+        if (m_vSmsPending.size() != before)
+            SavePending();
+    }
+    return ParseSmsList(answer, store);
 }
 
 int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FILE_STRUCT>& store)
@@ -438,7 +444,12 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         return std::any_of(first, last, [&](const auto& hit) { return sms::IsTwin(store[hit.second], rec); });
     };
     // A message taken before whose deletion was not confirmed is known by
-    // its exact PDU: it is deleted, not added again, dated or not.
+    // its exact PDU: it is deleted, not added again, dated or not, as long
+    // as the store still holds it (it may have been lost or replaced since).
+    const auto held = [&](const SMS_TO_FILE_STRUCT& rec) {
+        return std::any_of(store.begin(), store.begin() + static_cast<std::ptrdiff_t>(before),
+                           [&](const SMS_TO_FILE_STRUCT& r) { return sms::IsSameMessage(r, rec); });
+    };
     std::multiset<AnsiString> takenBefore(m_vSmsPending.begin(), m_vSmsPending.end());
     const size_t pendingBefore = m_vSmsPending.size();
     std::vector<std::pair<AnsiString, AnsiString>> taken;  // SIM index, PDU
@@ -448,14 +459,19 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
             continue;
         }
         const AnsiString pdu = PendingPdu(entry.pdu);
-        if (const auto it = takenBefore.find(pdu); it != takenBefore.end()) {
-            takenBefore.erase(it);
-            taken.emplace_back(entry.simIndex, pdu);
-            AddToMemo("SMS " + entry.simIndex + " was taken before: not added again");
-            continue;
-        }
         STRUCT_TPDU tpdu;
         const sms::PduResult result = sms::DecodePDU(entry.pdu, tpdu);
+        bool pending = false;
+        if (const auto it = takenBefore.find(pdu); it != takenBefore.end()) {
+            takenBefore.erase(it);
+            pending = true;
+            if (result == sms::PduResult::Malformed || held(sms::MakeReceivedRecord(tpdu, entry.status))) {
+                taken.emplace_back(entry.simIndex, pdu);
+                AddToMemo("SMS " + entry.simIndex + " was taken before: not added again");
+                continue;
+            }
+            AddToMemo("SMS " + entry.simIndex + " was taken before but the store lost it: taken again");
+        }
         if (result == sms::PduResult::Malformed) {
             AddToMemo("SMS " + entry.simIndex + " could not be decoded: left on the SIM");
             continue;
@@ -468,7 +484,8 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
             AddToMemo("SMS " + entry.simIndex + " has no text to show: stored without it");
         SMS_TO_FILE_STRUCT rec = sms::MakeReceivedRecord(tpdu, entry.status);
         taken.emplace_back(entry.simIndex, pdu);
-        m_vSmsPending.push_back(pdu);
+        if (!pending)
+            m_vSmsPending.push_back(pdu);
         if (known(rec)) {
             AddToMemo("SMS " + entry.simIndex + " is in the store already: not added again");
             continue;
@@ -491,9 +508,12 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
     }
     bool deleted = false;
     for (const auto& [simIndex, pdu] : taken) {
-        // A failed deletion leaves the message on the SIM and pending; the
-        // next listing deletes it without adding it again.
-        if (DeleteSmsOnSim(simIndex)) {
+        // A refused deletion leaves the message on the SIM and pending; the
+        // next listing deletes it without adding it again. A lost answer
+        // (the read timed out and closed the port) may hide a deletion done:
+        // a copy listed later may be a new message, so it is taken again.
+        bool unanswered = false;
+        if (DeleteSmsOnSim(simIndex, &unanswered) || unanswered) {
             const auto it = std::find(m_vSmsPending.begin(), m_vSmsPending.end(), pdu);
             if (it != m_vSmsPending.end())
                 m_vSmsPending.erase(it);

@@ -1,7 +1,8 @@
 #pragma once
 // Hides a secret in what the port logs: a command that carries one is logged
 // in its masked form, and so is the modem's echo of it, however the echo is
-// cut into pieces by the reads.
+// cut into pieces by the reads and whatever was written meanwhile. Armed, it
+// stays so until the echo was seen whole or another secret is written.
 #include <cstddef>
 #include "platform/Types.h"
 

@@ -288,7 +288,7 @@ bool TPort::ReadWaiting(void* buf, uint32_t n, uint32_t* count, AnsiString& logg
 
 bool TPort::Write(const void* buf, uint32_t n, uint32_t* written)
 {
-    m_EchoMask.Clear();
+    // An armed mask stays: the rest of a secret's echo may follow this write.
     return WriteLogged(buf, buf, n, written);
 }
 

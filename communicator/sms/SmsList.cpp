@@ -105,8 +105,13 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
 
 bool IsTwin(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b)
 {
+    return a.date != 0.0 && IsSameMessage(a, b);
+}
+
+bool IsSameMessage(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b)
+{
     const auto received = [](int status) { return status == 0 || status == 1; };
-    if (a.date == 0.0 || a.date != b.date)
+    if (a.date != b.date)
         return false;
     if (a.status != b.status && !(received(a.status) && received(b.status)))
         return false;

@@ -31,5 +31,7 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status);
 // same text, whether read or not. A record without a time stamp has no twin:
 // nothing tells two such messages apart from one.
 bool IsTwin(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b);
+// As IsTwin, records without a time stamp included.
+bool IsSameMessage(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b);
 
 }  // namespace sms

@@ -55,10 +55,10 @@ TEST_F(OperatorFile, EngineTableNamesNumericCodes)
         {" 24602 ", "Brand (North Region)"},  // own parentheses kept
         {"12", "Leading Zero Net"},
         {"310260", "Six Digits"},
-        {"99999", "Unknown Operator"},
-        {"24601x", "Unknown Operator"},       // not a number
-        {"", "Unknown Operator"},
-        {"99999999999", "Unknown Operator"},  // beyond int32
+        {"99999", "99999"},                   // not listed: the code itself
+        {"24601x", "24601x"},                 // not a number
+        {"", ""},
+        {" 99999999999", "99999999999"},      // beyond int32
     };
     for (const Case& c : cases)
         EXPECT_EQ(OperatorNameOf(table, c.code), c.name) << c.code;
@@ -81,17 +81,18 @@ TEST_F(OperatorFile, OperatorListComparesCodeTextsExactly)
     EXPECT_EQ(list.GetOperatorName(""), "");
 }
 
-TEST_F(OperatorFile, GapInKeysEndsTheReading)
+TEST_F(OperatorFile, GapsAndUnreadableLinesEndNothing)
 {
     Write("[Operators]\n"
           "Operator00001=(1)One\nOperator00002=(2)Two\nOperator00003=(3)Three\n"
           "Operator00005=(5)Five\n");
-    EXPECT_EQ(ReadOperatorTable(Path()).size(), 3u);
+    EXPECT_EQ(ReadOperatorTable(Path()).size(), 4u);
     TOperatorList list(Folder());
-    EXPECT_EQ(list.Count(), 3);
-    EXPECT_EQ(list.GetOperatorName("5"), "5");
-    // An empty value ends it as well.
-    Write("[Operators]\nOperator00001=(1)One\nOperator00002=\nOperator00003=(3)Three\n");
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.GetOperatorName("5"), "Five");
+    // An empty value, a NUL at the start of a value or inside a key name.
+    Write(std::string("[Operators]\nOperator00001=\nOperator00002=\0(2)Two\nOper\0ator00003=(3)Three\n"
+                      "Operator00004=(4)Four\n", 95));
     EXPECT_EQ(ReadOperatorTable(Path()).size(), 1u);
     EXPECT_EQ(list.Load(), 1);
 }

@@ -191,11 +191,17 @@ TEST_F(SmsCommands, AFailedSimDeletionKeepsTheMessage)
     EXPECT_TRUE(m_comm->ReadAllSms());
     EXPECT_EQ(SimIndexes(), std::vector<int> {1});
     EXPECT_EQ(StoreOnDisk().size(), 3u);
+    // The store lost meanwhile: the SIM holds the only copy, which is taken again.
+    m_sim.ClearScript();
+    std::filesystem::remove(m_program / sms::kSmsFileName);
+    m_comm->LoadSmsFile();
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    EXPECT_EQ(StoreOnDisk().size(), 1u);
 }
 
 TEST_F(SmsCommands, ALostDeletionAnswerTakesNoMessageTwice)
 {
-    ASSERT_EQ(Sim().Store(kDeliverHello, 0), 1);
+    ASSERT_EQ(Sim().Store(kStoredSubmit, 3), 1);
     ASSERT_EQ(Sim().Store(kDeliverUcs2, 0), 2);
     ASSERT_EQ(Sim().Store(kDeliverHelloLater, 0), 3);
     Sim().LoseDeleteAnswer(1);
@@ -218,12 +224,13 @@ TEST_F(SmsCommands, ALostDeletionAnswerTakesNoMessageTwice)
     EXPECT_EQ(SimIndexes(), (std::vector<int> {2, 3}));
 
     // The next listing takes them again: the store keeps each once, and the
-    // SIM is emptied.
+    // SIM is emptied. The same sent message stored again after the lost
+    // answer's deletion is a new one.
+    ASSERT_EQ(Sim().Store(kStoredSubmit, 3), 1);
     ASSERT_TRUE(m_comm->OpenPort(0));
-    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(m_comm->ReadAllSms());
     EXPECT_TRUE(Sim().Messages().empty());
-    EXPECT_EQ(StoreOnDisk().size(), 3u);
-    EXPECT_EQ(m_comm->GetSmsStore().size(), 3u);
+    EXPECT_EQ(StoreOnDisk().size(), 4u);
 }
 
 TEST_F(SmsCommands, AStoreThatHoldsAMessageTakesNoTwinOfIt)

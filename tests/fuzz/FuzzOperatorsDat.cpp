@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as Operators.dat, read both ways the program
 // reads it (the communicator's table by number, the scan list's by text) and
-// asked for a name. A NUL byte hides no more than the rest of its line.
+// asked for a name. A NUL byte hides no more than its own line.
 #include <cstddef>
 #include <algorithm>
 #include <cstdint>
@@ -31,5 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t i = 0; i < split.size(); ++i)
         if (split[i].code != table[i].code || split[i].name != table[i].name)
             std::abort();
+    // With each NUL "(" and a DEL (the code reader skips a first character),
+    // a line that held one gives no entry without a DEL: the other lines'
+    // entries must be there with the NULs too. Unless a setting or header
+    // follows a NUL: read as a line of its own, it may hide a later one.
+    std::string marked(reinterpret_cast<const char*>(data), size);
+    for (size_t nul = marked.find('\0'); nul != std::string::npos; nul = marked.find('\0', nul)) {
+        if (marked.substr(nul, marked.find('\n', nul) - nul).find_first_of("=[") != std::string::npos)
+            return 0;
+        marked.replace(nul, 1, "(\x7F");
+    }
+    const auto plain = [](const std::vector<STRUCT_OPERATOR_LIST>& t) {
+        return std::count_if(t.begin(), t.end(), [](const auto& e) { return e.name.find('\x7F') == std::string::npos; });
+    };
+    if (plain(ReadOperatorTable(fuzz::PutInput("Marked.dat", reinterpret_cast<const uint8_t*>(marked.data()), marked.size()))) >
+        plain(table))
+        std::abort();
     return 0;
 }

@@ -124,6 +124,10 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
         ShowMsgBox(nullptr, m_pLanguage->GetText(331), 0);
     if (m_pModemComm->TakeStatisticDamageNotice())
         ShowMsgBox(nullptr, m_pLanguage->GetText(330), 0);
+    // The store was read by the SMS window just built; tell now, as that
+    // window may never be opened while the SIM fills up.
+    if (const auto notice = m_pModemComm->TakeSmsFileNotice(); notice != sms::SmsFileError::None)
+        ShowMsgBox(nullptr, m_pLanguage->GetText(notice == sms::SmsFileError::TooLarge ? 332 : 301), 0);
 
     m_pDeviceWatch = std::make_unique<TDeviceWatch>([this](const AnsiString& port) { OnPortArrival(port); });
 

@@ -5,6 +5,8 @@
 
 #include "platform/PortMap.h"
 #include "platform/TIniFile.h"
+#include "communicator/sms/SmsStoreFile.h"
+#include "ui/sms/TFormExSMS.h"
 #include "ui/dialogs/TFormExAbout.h"
 #include "ui/main/SecondStart.h"
 
@@ -60,10 +62,19 @@ TEST_F(MainFrameTest, DamagedConfigIsToldOnceAndKeptAsItIs)
 {
     const std::string junk("debug=42\n\0\x13garbage\xff", 19);
     WriteConfig(junk);
+    // A store too large to read is told at start too, once.
+    std::ofstream(m_program / sms::kSmsFileName).close();
+    std::filesystem::resize_file(m_program / sms::kSmsFileName, (sms::kMaxSmsRecords + 1) * sizeof(SMS_TO_FILE_STRUCT));
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->smsWindow = [&f] { return new TFormExSMS(f, f->Language(), f->ModemComm()); };
     StartUp();
+    EXPECT_EQ(BoxCount(332), 1) << "the SMS window not opened";
+    m_frame->DockedWindow(0)->show();
+    QApplication::processEvents();
     EXPECT_TRUE(m_frame->IsModemInitialized());
     const auto boxes = Boxes();
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), Text(300)), 1);
+    EXPECT_EQ(std::count(boxes.begin(), boxes.end(), Text(332)), 1);
     // Neither the chosen modem nor the window position at close replaces it.
     m_frame.reset();
     std::ifstream in(m_program / "Config.ini", std::ios::binary);
