@@ -594,9 +594,11 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
     // The last save is tried while a box can still tell that it failed; the
     // teardown tries once more after the worker is gone.
     SuspendWorker();
-    const bool saved = m_pModemComm->SaveSmsFile();
+    // An empty store that cannot be written (a file refused as unreadable)
+    // loses nothing: that was told when it was read.
+    const bool lost = !m_pModemComm->SaveSmsFile() && !m_pModemComm->GetSmsStore().empty();
     ResumeWorker();
-    if (!saved)
+    if (lost)
         ShowMsgBox(this, m_pLanguage->GetText(385), 0);
     HideOwnedWindows();
     if (m_pDebugFrame != nullptr)

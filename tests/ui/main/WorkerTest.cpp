@@ -164,7 +164,12 @@ TEST_F(MainFrameTest, ShutdownStopsTheWorkerFirstAndSavesState)
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     // The last save fails: told while the window can still show a box.
+    std::vector<SMS_TO_FILE_STRUCT> kept(1);
+    kept[0].status = 1;
+    sms::SetSmsNumber(kept[0], "+4917");
+    ASSERT_TRUE(sms::SaveSmsFile((m_program / sms::kSmsFileName).string(), kept));
     StartUp();
+    ASSERT_EQ(m_frame->ModemComm()->LoadSmsFile(), 1);
     std::filesystem::create_directory(m_program / "Messages.bin.tmp");
     m_frame->close();
     EXPECT_EQ(BoxCount(385), 1);
