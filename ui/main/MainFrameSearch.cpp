@@ -155,11 +155,18 @@ void TModemMainFrame::SetPortFromIndex(int index, bool log)
     m_pModemComm->SetPortNumber(n);
 }
 
+bool TModemMainFrame::ModemPresent()
+{
+    // The list first: a stick that came back may sit on another port now.
+    m_pModemComm->RefreshModemDevices();
+    return m_pModemComm->DetectModemPort();
+}
+
 bool TModemMainFrame::WaitModemInit(int rounds)
 {
     for (int i = 0; i < rounds && !m_bClosing; ++i) {
         ProcessMessages();
-        m_bModemInitialized = m_pModemComm->DetectModemPort();
+        m_bModemInitialized = ModemPresent();
         ProcessMessages();
         if (m_bModemInitialized) {
             Log("Modem Initialized OK");
@@ -203,8 +210,10 @@ void TModemMainFrame::SearchModem()
         ~Unlocker() { frame->Unlock(); }
     } unlocker {this};
 
-    // Whatever the SIM said before, it is asked again once the modem is taken up.
+    // Whatever the SIM said before, it is asked again once the modem is taken
+    // up; so is the user who cancelled the PIN question.
     m_bPinOk = false;
+    m_bPinRefused = false;
     m_bNetworkRegistered = false;
     AnsiString saved = GetModemDeviceSetting();
     m_pModemComm->RefreshModemDevices();
@@ -259,7 +268,7 @@ void TModemMainFrame::SearchModem()
                 if (!m_pIniFile->GetConnectToOtherDev()) {
                     saved = name;
                 } else {
-                    for (int i = 0; i < count; ++i) {
+                    for (int i = 0; i < m_pModemComm->GetDeviceCount(); ++i) {
                         const AnsiString candidate = m_pModemComm->GetDeviceName(i);
                         if (m_pModemComm->TestDevicePort(candidate))
                             saved = candidate;
@@ -323,11 +332,16 @@ void TModemMainFrame::SearchModem()
 
     CheckPinAndNetwork();
     m_bModemPlugged = m_bModemInitialized.load();
-    if (m_bModemInitialized && m_bPinOk) {
-        m_pAboutForm->SetIMEI(m_pModemComm->GetIMEI());
-        m_pAboutForm->SetFirmware(m_pModemComm->GetFirmware());
-    }
+    ShowModemIdentity();
     ResumeThread();
+}
+
+void TModemMainFrame::ShowModemIdentity()
+{
+    if (!m_bModemInitialized || !m_bPinOk)
+        return;
+    m_pAboutForm->SetIMEI(m_pModemComm->GetIMEI());
+    m_pAboutForm->SetFirmware(m_pModemComm->GetFirmware());
 }
 
 // ---- Device re-enumeration ----

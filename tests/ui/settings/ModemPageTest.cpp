@@ -120,6 +120,21 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     m_main.connected = false;
 }
 
+TEST_F(ModemPage, SelectSavesTheRowChosenAfterTheListChanged)
+{
+    StartModem();
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "Dead COM Modem"));
+    MakeDialog();
+    Page()->ModemDevicesDropDown();
+    m_sim.Vanish();
+    ASSERT_TRUE(m_comm->RefreshModemDevices());
+    Page()->Unlock();
+    Page()->m_pCBModemDevices->setCurrentIndex(1);
+    Page()->m_pBSelect->click();
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Dead COM Modem");
+    EXPECT_EQ(m_comm->GetPortNumber(), 8);
+}
+
 TEST_F(ModemPage, ShowingTheDialogTestsThePortsOnlyWhileHoldingTheModem)
 {
     StartModem();
