@@ -313,7 +313,9 @@ void TModemMainFrame::SearchModem()
         }
     }
 
-    // Open the port, once more after 2 s.
+    // Open the port, once more after 2 s; the presence tests may have read
+    // the list again meanwhile.
+    index = FindModemIndex(m_pModemComm->GetModemName());
     bool open = OpenAppPort(index);
     if (!open) {
         m_pModemComm->Wait(m_pauses.portRetryMs);
