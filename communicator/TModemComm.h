@@ -310,6 +310,8 @@ public:
     bool RefreshModemDevices();
     // How often the list was read again so far.
     int DeviceSetChanges() const { return m_nDeviceSetChanges; }
+    // The list puts the configured modem on another port than the one in use.
+    bool ModemPortMoved() const;
     int GetDeviceCount() const;
     // "" while there is no list, and for an index outside it.
     AnsiString GetDeviceName(int index) const;

@@ -157,6 +157,12 @@ AnsiString TModemComm::StripDeviceIndex(const AnsiString& name)
     return name.substr(begin, end - begin);
 }
 
+bool TModemComm::ModemPortMoved() const
+{
+    const int listed = PortNumber(FindDevicePort(GetModemName()));
+    return listed > 0 && listed != GetPortNumber();
+}
+
 bool TModemComm::DeviceListed(const AnsiString& name, bool& listOk)
 {
     std::vector<RASDEVINFOA> devices(1);

@@ -58,9 +58,12 @@ bool TModemMainFrame::CheckPin()
     switch (state) {
     case 1:
         result = true;
+        m_bPinRefused = false;
         break;
     case 2:
     case 3:
+        if (m_bPinRefused)
+            break;  // the user said no: the next search asks again
         // Never over another box, whose owner it would hide and which may
         // be out of date once answered: the worker asks again after it.
         m_bPinDeferred = BoxOpen();
@@ -91,8 +94,10 @@ int TModemMainFrame::AskPin(int mode)
             return -1;
         AnsiString pin;
         AnsiString puk;
-        if (m_pDialogs->QueryPin(mode, pin, puk) != mrOk)
+        if (m_pDialogs->QueryPin(mode, pin, puk) != mrOk) {
+            m_bPinRefused = true;
             return -1;
+        }
         ProcessMessages();
         const int r = m_pModemComm->EnterPin(mode, pin, puk);
         ProcessMessages();

@@ -158,11 +158,18 @@ void TModemMainFrame::SetPortFromIndex(int index, bool log)
     m_pModemComm->SetPortNumber(n);
 }
 
+bool TModemMainFrame::ModemPresent()
+{
+    // The list first: a stick that came back may sit on another port now.
+    m_pModemComm->RefreshModemDevices();
+    return m_pModemComm->DetectModemPort();
+}
+
 bool TModemMainFrame::WaitModemInit(int rounds)
 {
     for (int i = 0; i < rounds && !m_bClosing; ++i) {
         ProcessMessages();
-        m_bModemInitialized = m_pModemComm->DetectModemPort();
+        m_bModemInitialized = ModemPresent();
         ProcessMessages();
         if (m_bModemInitialized) {
             Log("Modem Initialized OK");
@@ -206,8 +213,10 @@ void TModemMainFrame::SearchModem()
         ~Unlocker() { frame->Unlock(); }
     } unlocker {this};
 
-    // Whatever the SIM said before, it is asked again once the modem is taken up.
+    // Whatever the SIM said before, it is asked again once the modem is taken
+    // up; so is the user who cancelled the PIN question.
     m_bPinOk = false;
+    m_bPinRefused = false;
     m_bNetworkRegistered = false;
     AnsiString saved = GetModemDeviceSetting();
     m_pModemComm->RefreshModemDevices();
@@ -262,7 +271,7 @@ void TModemMainFrame::SearchModem()
                 if (!m_pIniFile->GetConnectToOtherDev()) {
                     saved = name;
                 } else {
-                    for (int i = 0; i < count; ++i) {
+                    for (int i = 0; i < m_pModemComm->GetDeviceCount(); ++i) {
                         const AnsiString candidate = m_pModemComm->GetDeviceName(i);
                         if (m_pModemComm->TestDevicePort(candidate))
                             saved = candidate;
@@ -307,7 +316,9 @@ void TModemMainFrame::SearchModem()
         }
     }
 
-    // Open the port, once more after 2 s.
+    // Open the port, once more after 2 s; the presence tests may have read
+    // the list again meanwhile.
+    index = FindModemIndex(m_pModemComm->GetModemName());
     bool open = OpenAppPort(index);
     if (!open) {
         m_pModemComm->Wait(m_pauses.portRetryMs);
@@ -326,11 +337,16 @@ void TModemMainFrame::SearchModem()
 
     CheckPinAndNetwork();
     m_bModemPlugged = m_bModemInitialized.load();
-    if (m_bModemInitialized && m_bPinOk) {
-        m_pAboutForm->SetIMEI(m_pModemComm->GetIMEI());
-        m_pAboutForm->SetFirmware(m_pModemComm->GetFirmware());
-    }
+    ShowModemIdentity();
     ResumeThread();
+}
+
+void TModemMainFrame::ShowModemIdentity()
+{
+    if (!m_bModemInitialized || !m_bPinOk)
+        return;
+    m_pAboutForm->SetIMEI(m_pModemComm->GetIMEI());
+    m_pAboutForm->SetFirmware(m_pModemComm->GetFirmware());
 }
 
 // ---- Device re-enumeration ----

@@ -189,13 +189,15 @@ void TModemMainFrame::WorkerLoop()
             break;
         if (TakeModem()) {
             m_lastPoll = GetTickCount();
-            m_pModemComm->RefreshModemDevices();
-            const bool plugged = m_pModemComm->DetectModemPort();
+            const bool plugged = ModemPresent();
+            // Replugged unseen, a stick may come back on another port: the
+            // port in use is dead, so it is a change of the modem.
+            const bool moved = plugged && m_bModemPlugged && m_pModemComm->ModemPortMoved();
             GiveModem();
             // A search leaves "plugged" equal to "initialised". A modem that an
             // action found gone and that came back while the action held us
             // answers again without ever having looked unplugged: search too.
-            const bool cameBack = plugged && m_bModemPlugged && !m_bModemInitialized;
+            const bool cameBack = plugged && m_bModemPlugged && (!m_bModemInitialized || moved);
             // With no modem in use, devices that came since the last search may
             // hold one: searched once per change, not on every pass.
             const bool newDevices = !plugged && !m_bModemPlugged && m_pModemComm->GetDeviceCount() > 0 &&
@@ -347,6 +349,8 @@ void TModemMainFrame::OnCheckPinMsg(TMessage&)
 {
     CheckPin();
     SetStatusIcon(m_pISIMCard, m_bPinOk);
+    // The search read them only for a SIM that was ready then.
+    ShowModemIdentity();
 }
 
 void TModemMainFrame::OnCheckNetworkMsg(TMessage&)

@@ -180,6 +180,7 @@ public:
     void y();
     void SearchModem();
     bool WaitModemInit(int rounds);
+    bool ModemPresent();
     bool OpenAppPort(int index);
     AnsiString GetModemDeviceSetting();
     int FindModemIndex(const AnsiString& name);
@@ -260,6 +261,7 @@ private:
     // ---- Search (MainFrameSearch.cpp) ----
     void PickFirstAnsweringDevice();
     void SetPortFromIndex(int index, bool log);
+    void ShowModemIdentity();
     void StartReenumThread();
     void ReenumThreadProc();
 
@@ -320,6 +322,8 @@ private:
     std::atomic<bool> m_bRedialDue {false};  // a reconnect put off while a user action ran
     std::atomic<bool> m_bModemInitialized {false};
     std::atomic<bool> m_bPinOk {false};
+    // The user cancelled the PIN question: not asked again until a search.
+    std::atomic<bool> m_bPinRefused {false};
     std::atomic<bool> m_bNetworkRegistered {false};
     std::atomic<int> m_iSignal {0};
     std::atomic<bool> m_bForceStatusCheck {false};

@@ -204,12 +204,16 @@ QString TExFrameModem::DeviceLabel(const AnsiString& name) const
     return ToQ(last == m_lastPortTest.end() ? name : name + "   " + Text(last->second ? 184 : 185));
 }
 
+AnsiString TExFrameModem::SelectedDevice() const
+{
+    return FromQ(m_pCBModemDevices->currentData().toString());
+}
+
 void TExFrameModem::SaveSettings()
 {
-    const int sel = m_pCBModemDevices->currentIndex();
-    if (sel < 0 || m_pModemComm == nullptr)
+    if (m_pCBModemDevices->currentIndex() < 0 || m_pModemComm == nullptr)
         return;
-    m_pIniFile->SetModemDevice(m_pModemComm->GetDeviceName(sel));
+    m_pIniFile->SetModemDevice(SelectedDevice());
 }
 
 void TExFrameModem::SelectPortFromName(const AnsiString& portName)
@@ -258,7 +262,7 @@ void TExFrameModem::OnSelectModemClickHelp()
     AttachSelect(false);
     if (m_pCBModemDevices->count() > 0 && m_pModemComm != nullptr) {
         SaveSettings();
-        SelectPortFromName(m_pModemComm->getPort(m_pCBModemDevices->currentIndex()));
+        SelectPortFromName(m_pModemComm->FindDevicePort(SelectedDevice()));
     }
     AttachSelect(true);
     // The helper window is modal: closing it ends its run with Cancel.

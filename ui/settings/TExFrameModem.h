@@ -111,6 +111,9 @@ private:
     static AnsiString ProgramPath();
     // A device's entry: its name with its last port test, in the page's language.
     QString DeviceLabel(const AnsiString& name) const;
+    // The chosen entry's device name: by name, since the worker may have
+    // read the list again after the fill.
+    AnsiString SelectedDevice() const;
 
     TConfigFile* m_pIniFile = nullptr;
     TOperatorList* m_pOperatorList = nullptr;

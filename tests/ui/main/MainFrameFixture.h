@@ -345,7 +345,7 @@ inline QWidget* MainWindowButton(TModemMainFrame* frame, MainButton which)
 // The title bar's images left to right: minimise, exit.
 inline QWidget* MainWindowImage(TModemMainFrame* frame, int which)
 {
-    QList<TExImage*> images = frame->findChildren<TExImage*>();
+    QList<TExImage*> images = frame->findChildren<TExImage*>(Qt::FindDirectChildrenOnly);
     std::sort(images.begin(), images.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
     return which < images.size() ? images[which] : nullptr;
 }

@@ -96,6 +96,18 @@ TEST_F(MainFrameTest, SimNotReadyAtStartIsAskedAgain)
     // Ready a little later: the periodic check asks until it is.
     m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n");
     EXPECT_TRUE(WaitFor([&] { return m_frame->IsPinOk() && m_frame->ConnectEnabled(); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return m_frame->AboutWindow()->m_pLIMEI->text() == "IMEI: 490154203237518"; }, 5000));
+}
+
+TEST_F(MainFrameTest, ACancelledPinQuestionIsNotAskedAgainByItself)
+{
+    m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+    StartUp();
+    const size_t asked = m_record->pinModes.size();
+    const int checks = Sent("AT+CPIN?");
+    WaitFor([] { return false; }, 4 * static_cast<int>(m_statusMs));
+    EXPECT_GT(Sent("AT+CPIN?"), checks);
+    EXPECT_EQ(m_record->pinModes.size(), asked);
 }
 
 TEST_F(MainFrameTest, NoModemAtStartThenOnePluggedIn)

@@ -55,6 +55,18 @@ TEST_F(MainFrameTest, APinSimReplugedWhileAnActionHoldsTheWorkerAsksForItsPinAga
     EXPECT_EQ(m_record->pinModes, std::vector<int>(m_record->pinModes.size(), 2));
 }
 
+TEST_F(MainFrameTest, AStickBackOnAnotherPortIsTakenUpThere)
+{
+    StartUp();
+    m_frame->SuspendWorker();
+    m_sim.Vanish();
+    m_sim.Register(m_devices.string(), kCom + 1, kModemName);
+    ASSERT_TRUE(m_sim.Reappear());
+    m_frame->ResumeWorker();
+    EXPECT_TRUE(WaitFor([&] { return m_frame->ModemComm()->GetPortNumber() == kCom + 1 && m_frame->ConnectEnabled(); },
+                        15000));
+}
+
 TEST_F(MainFrameTest, UserActionHoldsTheModemAgainstTheWorker)
 {
     StartUp();

@@ -120,6 +120,22 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     m_main.connected = false;
 }
 
+TEST_F(ModemPage, SelectSavesTheRowChosenAfterTheListChanged)
+{
+    StartModem();
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "Dead COM Modem"));
+    MakeDialog();
+    Page()->ModemDevicesDropDown();
+    m_sim.Vanish();  // and the worker reads the list again: one entry left
+    ASSERT_TRUE(m_comm->RefreshModemDevices());
+    Page()->m_pCBModemDevices->setCurrentIndex(1);
+    Page()->SaveSettings();
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Dead COM Modem");
+    Page()->Unlock();
+    Page()->m_pBSelect->click();
+    EXPECT_EQ(m_comm->GetPortNumber(), 8);
+}
+
 TEST_F(ModemPage, ShowingTheDialogTestsThePortsOnlyWhileHoldingTheModem)
 {
     StartModem();
