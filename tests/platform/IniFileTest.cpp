@@ -5,22 +5,14 @@
 #include <fstream>
 #include <sys/stat.h>
 
+#include "tests/ProcessTempDir.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 fs::path TempIni(const char* name)
 {
-    // The test process's folder goes, with all in it, when the process ends.
-    static const struct ProcessDir {
-        fs::path path = fs::temp_directory_path() / ("qvx_ini_" + std::to_string(::getpid()));
-        ~ProcessDir()
-        {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-    } process;
-    fs::create_directories(process.path);
-    fs::path p = process.path / name;
+    fs::path p = ProcessTempDir("qvx_ini_") / name;
     fs::remove(p);
     return p;
 }

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <unistd.h>
 
+#include "tests/ProcessTempDir.h"
 #include "ui/common/UiStyle.h"
 
 namespace uitest {
@@ -35,16 +35,7 @@ public:
 std::filesystem::path FreshDir(const std::string& name)
 {
     namespace fs = std::filesystem;
-    // The test process's folder goes, with all in it, when the process ends.
-    static const struct ProcessDir {
-        fs::path path = fs::temp_directory_path() / ("qvx_ui_" + std::to_string(::getpid()));
-        ~ProcessDir()
-        {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-    } process;
-    fs::path dir = process.path / name;
+    fs::path dir = ProcessTempDir("qvx_ui_") / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
