@@ -60,12 +60,9 @@ TFormExAbout::TFormExAbout(QWidget* owner, TLanguage* language, const AnsiString
     m_pSTAddress = MakeLabel(this, QRect(14, 77, 323, 52), NamedFontPt("MS Sans Serif", 8, true), kTopLeft);
     m_pSTAddress->setWordWrap(true);
     m_pLSupport = MakeLabel(this, QRect(14, 134, 155, 15), NamedFontPt("Tahoma", 7, true), kTopLeft);
-    m_pLSupport->setText(QStringLiteral("Support:"));
     m_pLIMEI = MakeLabel(this, QRect(14, 174, 323, 15), NamedFontPt("Tahoma", 7, true), kTopLeft);
-    m_pLIMEI->setText(QStringLiteral("IMEI:"));
     m_pLFirmware = MakeLabel(this, QRect(14, 190, 323, 27), NamedFontPt("Tahoma", 7, true), kTopLeft);
     m_pLFirmware->setWordWrap(true);
-    m_pLFirmware->setText(QStringLiteral("Firmware:"));
 
     SetTexts();
 }
@@ -85,6 +82,12 @@ void TFormExAbout::SetTexts()
     m_pSTAddress->setText(LangQ(m_pLanguage, 174));
     m_pLVersion->setText(ToQ(LangText(m_pLanguage, 173) + " " + GetFileVersion()));
     m_pBClose->setText(LangQ(m_pLanguage, 172));
+    m_pLSupport->setText(LangQ(m_pLanguage, 386));
+    const auto labelled = [this](int id, const AnsiString& value) {
+        return ToQ(LangText(m_pLanguage, id) + (value.empty() ? "" : " " + value));
+    };
+    m_pLIMEI->setText(labelled(387, m_imei));
+    m_pLFirmware->setText(labelled(388, m_firmware));
 }
 
 void TFormExAbout::ApplyLanguage()
@@ -94,12 +97,14 @@ void TFormExAbout::ApplyLanguage()
 
 void TFormExAbout::SetIMEI(const AnsiString& imei)
 {
-    m_pLIMEI->setText(ToQ("IMEI: " + imei));
+    m_imei = imei;
+    SetTexts();
 }
 
 void TFormExAbout::SetFirmware(const AnsiString& firmware)
 {
-    m_pLFirmware->setText(ToQ("Firmware: " + firmware));
+    m_firmware = firmware;
+    SetTexts();
 }
 
 void TFormExAbout::FormShow()

@@ -36,6 +36,7 @@ public:
     QLabel* m_pLSupport = nullptr;
     QLabel* m_pLIMEI = nullptr;
     QLabel* m_pLFirmware = nullptr;
+    AnsiString m_imei, m_firmware;  // kept for a change of language
 
 public slots:
     void OnClose();
