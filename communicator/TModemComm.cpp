@@ -65,18 +65,13 @@ void TModemComm::AddToMemo(const AnsiString& line)
         bool rewrite = file != m_sLogFile || m_nLoggedLines > memo->Count() || ec || size != m_nLoggedBytes;
         const size_t first = rewrite ? 0 : m_nLoggedLines;
         const std::vector<AnsiString> lines = memo->LinesFrom(first);
-        AnsiString text;
-        for (const auto& l : lines)
-            text += l + "\r\n";
+        AnsiString text = JoinLogLines(lines);
         if ((rewrite ? 0 : m_nLoggedBytes) + text.size() > kLogFileBound) {
             // The older lines move to modem.log.1; the newest that fit stay.
             if (!ec)
                 RotateLogFile(file);
             rewrite = true;
-            size_t keep = text.size(), drop = 0;
-            while (keep > kLogFileBound && drop + 1 < lines.size())
-                keep -= lines[drop++].size() + 2;
-            text.erase(0, text.size() - keep);
+            text = JoinLogLines(lines, kLogFileBound);
         }
         // The log holds the user's traffic: for the user's eyes only, also
         // when an older run left it wider open.

@@ -34,6 +34,18 @@ bool WriteAll(int fd, const void* data, size_t size)
     return true;
 }
 
+std::string JoinLogLines(const std::vector<std::string>& lines, uintmax_t bound)
+{
+    size_t first = lines.size(), size = 0;
+    while (first > 0 && (first == lines.size() || size + lines[first - 1].size() + 2 <= bound))
+        size += lines[--first].size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (size_t i = first; i < lines.size(); ++i)
+        text += lines[i] + "\r\n";
+    return text;
+}
+
 bool RotateLogFile(const std::string& path)
 {
     const std::string older = path + ".1";

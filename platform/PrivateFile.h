@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Opens `path` with `flags` (O_CREAT makes it 0600) and narrows a file that an
 // older run left wider open to 0600; -1 when either fails.
@@ -15,6 +16,10 @@ inline bool WriteAll(int fd, const std::string& text) { return WriteAll(fd, text
 
 // A log that is only appended to moves aside before it would grow past this.
 constexpr uintmax_t kLogFileBound = uintmax_t(1) << 20;
+
+// The lines, each ended by CR LF; when they would not fit `bound`, only the
+// newest that do (the last one at least): what a bounded log keeps.
+std::string JoinLogLines(const std::vector<std::string>& lines, uintmax_t bound = UINTMAX_MAX);
 
 // Renames the log at `path` to `path` + ".1", replacing an older one, and
 // keeps that private too; false when there was nothing to move or it failed.

@@ -699,13 +699,7 @@ void TModemMainFrame::SaveDebugLog()
         file = fs::path(GetProgramFolder()) / "modem.log";
     // The newest lines that fit its bound: older ones went to modem.log.1
     // as they came.
-    const std::vector<AnsiString> lines = m_pLogMemo->Lines();
-    size_t first = lines.size(), size = 0;
-    while (first > 0 && size + lines[first - 1].size() + 2 <= kLogFileBound)
-        size += lines[--first].size() + 2;
-    AnsiString text;
-    for (size_t i = first; i < lines.size(); ++i)
-        text += lines[i] + "\r\n";
+    const AnsiString text = JoinLogLines(m_pLogMemo->Lines(), kLogFileBound);
     // The log holds the user's traffic: for the user's eyes only.
     const int fd = OpenPrivateFile(file.string(), O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0)
