@@ -143,18 +143,8 @@ void TConStatistic::Save()
     if (m_bDamaged && std::filesystem::exists(m_fileName, ec) && !KeepDamagedFile(m_fileName))
         return;
     m_bDamaged = false;
-    const AnsiString text = Text();
-    const std::filesystem::path target(m_fileName);
-    AnsiString temp = (target.has_parent_path() ? target.parent_path() / ".Statistic.XXXXXX"
-                                                : std::filesystem::path(".Statistic.XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return;
-    ::fchmod(fd, 0600);  // the user's traffic is nobody else's business
-    bool ok = WriteAll(fd, text);
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), m_fileName.c_str()) != 0)
-        ::unlink(temp.c_str());
+    // The user's traffic is nobody else's business.
+    ReplacePrivateFile(m_fileName, Text());
 }
 
 void TConStatistic::SetStartDate(TDateTime date)

@@ -34,6 +34,20 @@ bool WriteAll(int fd, const void* data, size_t size)
     return true;
 }
 
+bool ReplacePrivateFile(const std::string& path, const std::string& text)
+{
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());  // made 0600
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
 std::string JoinLogLines(const std::vector<std::string>& lines, uintmax_t bound)
 {
     size_t first = lines.size(), size = 0;

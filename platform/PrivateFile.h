@@ -14,6 +14,11 @@ int OpenPrivateFile(const std::string& path, int flags);
 bool WriteAll(int fd, const void* data, size_t size);
 inline bool WriteAll(int fd, const std::string& text) { return WriteAll(fd, text.data(), text.size()); }
 
+// Replaces the file at `path` with `text` through a private temporary file
+// beside it, made to be on the disk first: a crash leaves the old file or the
+// new one, never half of one. False, with the old file untouched, on failure.
+bool ReplacePrivateFile(const std::string& path, const std::string& text);
+
 // A log that is only appended to moves aside before it would grow past this.
 constexpr uintmax_t kLogFileBound = uintmax_t(1) << 20;
 

@@ -173,16 +173,8 @@ uint32_t Save(const AnsiString& path, const std::vector<TPhonebookEntry>& entrie
             return ERROR_CANNOT_WRITE_PHONEBOOK;
         ::chmod(target.parent_path().c_str(), 0700);
     }
-    AnsiString temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());  // created with mode 0600
-    if (fd < 0)
+    if (!ReplacePrivateFile(path, text))
         return ERROR_CANNOT_WRITE_PHONEBOOK;
-    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return ERROR_CANNOT_WRITE_PHONEBOOK;
-    }
     return 0;
 }
 

@@ -168,14 +168,7 @@ bool SaveSmsPending(const std::string& path, const std::vector<AnsiString>& pdus
     std::string text;
     for (const AnsiString& pdu : pdus)
         text += pdu + "\n";
-    const std::string temp = path + ".tmp";
-    const int fd = OpenPrivateFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
-    bool ok = fd >= 0 && WriteAll(fd, text);
-    ok = (fd >= 0 && ::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temp.c_str());
-    return false;
+    return ReplacePrivateFile(path, text);
 }
 
 void SortSms(std::vector<SMS_TO_FILE_STRUCT>& store)
