@@ -236,7 +236,7 @@ void TExFrameModem::OnSelectModemClick()
 {
     // The device chosen, read before anything handles events (a refill of the
     // list meanwhile moves the rows).
-    const AnsiString name = FromQ(m_pCBModemDevices->currentData().toString());
+    const AnsiString name = SelectedDevice();
     const TUserAction action(m_pMain, m_pBSelect);
     if (!action || name.empty() || m_pModemComm == nullptr)
         return;
@@ -259,12 +259,10 @@ void TExFrameModem::OnSelectModemClick()
 
 void TExFrameModem::OnSelectModemClickHelp()
 {
-    AttachSelect(false);
     if (m_pCBModemDevices->count() > 0 && m_pModemComm != nullptr) {
         SaveSettings();
         SelectPortFromName(m_pModemComm->FindDevicePort(SelectedDevice()));
     }
-    AttachSelect(true);
     // The helper window is modal: closing it ends its run with Cancel.
     if (TFormEx* host = HostForm())
         host->CloseWith(mrCancel);
@@ -441,8 +439,6 @@ void TExFrameModem::UpdateModemState()
     const bool ready = IsReady();
     if (m_pRB_Manual->isChecked()) {
         SetOperatorChoiceLook(ready);
-        AttachGetList(true);
-        AttachSetOper(true);
     } else {
         SetGetListButtonLook(false);
         SetOperButtonLook(false);

@@ -48,8 +48,6 @@ public:
     void ParseOperatorList(const AnsiString& answer);
     void FillOperatorCombo();
     void SelectCurrentOperator();
-    AnsiString SelectedNumeric() const;
-    AnsiString SelectedLongName() const;
     const std::vector<ST_OPERATORS_LIST>& Operators() const { return m_vOperators; }
     const std::vector<bool>& DeviceOnline() const { return m_vDeviceOnline; }
     bool HelperMode() const { return m_bHelperMode; }
@@ -104,8 +102,6 @@ private:
     void BuildOperatorGroup();
     // Select's handler by mode; attached and detached around every run.
     void AttachSelect(bool attach);
-    void AttachGetList(bool attach);
-    void AttachSetOper(bool attach);
     // The start-with-the-session state, brought up to date with the program's path.
     void ReadStartWithSession();
     static AnsiString ProgramPath();
@@ -130,10 +126,7 @@ private:
     bool m_bHelperMode;
     // An operator action is running: a second one started from its message
     // pump would wait for the modem it holds itself.
-    bool m_bOperatorBusy = false;
     QMetaObject::Connection m_selectConnection;
-    QMetaObject::Connection m_getListConnection;
-    QMetaObject::Connection m_setOperConnection;
 };
 
 extern TExFrameModem* ExFrameModem;

@@ -54,22 +54,8 @@ void TExFrameModem::BuildOperatorGroup()
                 m_pRB_ManualClick();
         });
     connect(m_pCBOperList, &QComboBox::currentIndexChanged, this, &TExFrameModem::OnOperatorChange);
-    AttachGetList(true);
-    AttachSetOper(true);
-}
-
-void TExFrameModem::AttachGetList(bool attach)
-{
-    QObject::disconnect(m_getListConnection);
-    if (attach)
-        m_getListConnection = connect(m_pBGetList, &QAbstractButton::clicked, this, &TExFrameModem::GetOperList);
-}
-
-void TExFrameModem::AttachSetOper(bool attach)
-{
-    QObject::disconnect(m_setOperConnection);
-    if (attach)
-        m_setOperConnection = connect(m_pBSetOper, &QAbstractButton::clicked, this, &TExFrameModem::OnSetOperator);
+    connect(m_pBGetList, &QAbstractButton::clicked, this, &TExFrameModem::GetOperList);
+    connect(m_pBSetOper, &QAbstractButton::clicked, this, &TExFrameModem::OnSetOperator);
 }
 
 QColor TExFrameModem::OperatorItemColour(int index) const
@@ -110,34 +96,31 @@ void TExFrameModem::m_pRB_ManualClick()
     if (m_pRB_Manual->isChecked()) {
         SetOperatorChoiceLook(ready);
         // The list is fetched at once, by Get list's own handler when attached.
-        if (ready && m_getListConnection)
+        if (ready)
             GetOperList();
         return;
     }
-    if (ready && !m_bOperatorBusy && m_pModemComm != nullptr) {
-        // Guarded like the scan: an operator action started from the pump
-        // inside this one would wait for the modem this one holds.
-        m_bOperatorBusy = true;
-        m_pGBSelOper->setEnabled(false);
-        m_pMain->SuspendWorker();
-        m_pModemComm->SelectOperatorAuto();
-        m_pMain->ResumeWorker();
-        m_pGBSelOper->setEnabled(true);
-        m_bOperatorBusy = false;
+    if (ready && m_pModemComm != nullptr) {
+        // An action like the others: one started from the pump inside it
+        // would wait for the modem it holds.
+        const TUserAction action(m_pMain, m_pRB_Automatic);
+        if (action) {
+            m_pGBSelOper->setEnabled(false);
+            m_pMain->SuspendWorker();
+            m_pModemComm->SelectOperatorAuto();
+            m_pMain->ResumeWorker();
+            m_pGBSelOper->setEnabled(true);
+        }
     }
     SetOperatorChoiceLook(false);
 }
 
 void TExFrameModem::GetOperList()
 {
-    if (m_bOperatorBusy)
-        return;
     // Started by the radio or by Get list, both of the operator group.
     const TUserAction action(m_pMain, m_pGBSelOper);
     if (!action)
         return;
-    m_bOperatorBusy = true;
-    AttachGetList(false);
     m_pGBSelOper->setEnabled(false);
     ShowHostWait(Text(190));
     m_pMain->SuspendWorker();
@@ -164,8 +147,6 @@ void TExFrameModem::GetOperList()
         SetOperButtonLook(true);
     }
     m_pGBSelOper->setEnabled(true);
-    AttachGetList(true);
-    m_bOperatorBusy = false;
 }
 
 void TExFrameModem::ParseOperatorList(const AnsiString& answer)
@@ -199,18 +180,6 @@ void TExFrameModem::SelectCurrentOperator()
     m_pCBOperList->setCurrentIndex(selection);
 }
 
-AnsiString TExFrameModem::SelectedNumeric() const
-{
-    const int i = m_pCBOperList->currentIndex();
-    return i >= 0 && i < static_cast<int>(m_vOperators.size()) ? m_vOperators[i].numeric : AnsiString();
-}
-
-AnsiString TExFrameModem::SelectedLongName() const
-{
-    const int i = m_pCBOperList->currentIndex();
-    return i >= 0 && i < static_cast<int>(m_vOperators.size()) ? m_vOperators[i].longName : AnsiString();
-}
-
 void TExFrameModem::OnOperatorChange()
 {
     SetOperButtonLook(m_pCBOperList->currentIndex() >= 0);
@@ -218,7 +187,7 @@ void TExFrameModem::OnOperatorChange()
 
 void TExFrameModem::OnSetOperator()
 {
-    if (m_bOperatorBusy || m_pModemComm == nullptr)
+    if (m_pModemComm == nullptr)
         return;
     // The network chosen, read before anything handles events.
     const int sel = m_pCBOperList->currentIndex();
@@ -232,13 +201,10 @@ void TExFrameModem::OnSetOperator()
         m_pMain->ShowMsgBox(BoxOwner(), Text(193), 0);
         return;
     }
-    AttachSetOper(false);
     if (!named) {
         m_pMain->ShowMsgBox(BoxOwner(), Text(197), 0);
-        AttachSetOper(true);
         return;
     }
-    m_bOperatorBusy = true;
     // The wait text is a format with one %s: filled without printf, so a
     // name holding "%" cannot reach a format.
     AnsiString wait = Text(191);
@@ -265,6 +231,4 @@ void TExFrameModem::OnSetOperator()
     // Refused: the network could not be used. Accepted but not in use: the
     // choice did not take.
     m_pMain->ShowMsgBox(BoxOwner(), Text(!ok ? 193 : registered ? 194 : 307), 0);
-    AttachSetOper(true);
-    m_bOperatorBusy = false;
 }
