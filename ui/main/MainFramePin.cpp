@@ -16,11 +16,12 @@ void TModemMainFrame::CheckPinAndNetwork()
 {
     int signal = 0;
     ProcessMessages();
-    m_bPinOk = CheckPin();
-    if (!m_bPinOk && !m_bClosing && !m_bPinDeferred) {
+    bool deferred = false;
+    m_bPinOk = CheckPin(&deferred);
+    if (!m_bPinOk && !m_bClosing && !deferred && !m_bPinRefused) {
         Log("Wait 1 sec and try again");
         m_pModemComm->Wait(1000);
-        m_bPinOk = CheckPin();
+        m_bPinOk = CheckPin(&deferred);
     }
     ProcessMessages();
     UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, 0);
@@ -33,7 +34,7 @@ void TModemMainFrame::CheckPinAndNetwork()
             ProcessMessages();
             signal = m_pModemComm->GetSignalQuality();
         }
-    } else if (!m_bPinDeferred) {
+    } else if (!deferred) {
         ShowMsgBox(this, m_pLanguage->GetText(130), 0);
         if (m_pModemComm->IsPortOpen())
             m_pModemComm->ClosePort();
@@ -46,7 +47,7 @@ void TModemMainFrame::CheckPinAndNetwork()
     m_bModemPlugged = m_bModemInitialized.load();
 }
 
-bool TModemMainFrame::CheckPin()
+bool TModemMainFrame::CheckPin(bool* deferred)
 {
     if (m_bClosing)
         return false;
@@ -54,20 +55,20 @@ bool TModemMainFrame::CheckPin()
     const int state = m_pModemComm->GetPinState(buf);
     ProcessMessages();
     bool result = false;
-    m_bPinDeferred = false;
     switch (state) {
-    case 1:
+    case PIN_STATE_READY:
         result = true;
         m_bPinRefused = false;
         break;
-    case 2:
-    case 3:
+    case PIN_STATE_SIM_PIN:
+    case PIN_STATE_SIM_PUK:
         if (m_bPinRefused)
             break;  // the user said no: the next search asks again
         // Never over another box, whose owner it would hide and which may
         // be out of date once answered: the worker asks again after it.
-        m_bPinDeferred = BoxOpen();
-        if (m_bPinDeferred) {
+        if (BoxOpen()) {
+            if (deferred != nullptr)
+                *deferred = true;
             Log("PIN question waits for an open box");
             break;
         }

@@ -14,12 +14,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "communicator/TModemComm.h"
 #include "platform/DeviceWatch.h"
 #include "platform/MessagePump.h"
+#include "platform/PrivateFile.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
 #include "ui/common/TConfigFile.h"
@@ -39,7 +39,6 @@
 
 #if __has_include("communicator/TOperatorList.h")
 #include "communicator/TOperatorList.h"
-#include "platform/PrivateFile.h"
 #define QVX_HAVE_OPERATOR_LIST 1
 #endif
 
@@ -50,16 +49,6 @@ TModemMainFrame* ModemMainFrame = nullptr;
 namespace {
 TUiLogHook g_oldUiLogHook;
 }  // namespace
-
-void TModemMainFrame::SetProgramFolder(const AnsiString& folder)
-{
-    ::SetProgramFolder(folder);
-}
-
-AnsiString TModemMainFrame::GetProgramFolder()
-{
-    return ProgramFolder();
-}
 
 TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> dialogs)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), m_pDialogs(std::move(dialogs))
@@ -77,17 +66,17 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
     m_bClosing = false;
     m_bWorkerRun = true;
 
-    const AnsiString folder = GetProgramFolder();
+    const AnsiString folder = ProgramFolder();
     // Every file of the program is found in its folder; the trace log too.
     QDir::setCurrent(QString::fromStdString(folder));
     const AnsiString portTrace = folder + "/ComPort.log";
 
-    m_pIniFile = new TConfigFile(folder + "/Config.ini");
+    m_pIniFile = new TConfigFile(ConfigIniPath());
 #ifdef QVX_HAVE_OPERATOR_LIST
     m_pOperatorList = new TOperatorList(folder);
 #endif
     m_pModemComm = new TModemComm(&m_pIniFile->Ini(), portTrace, &m_bClosing);
-    m_pLanguage = new TLanguage(folder + "/Language.ini", folder + "/Config.ini");
+    m_pLanguage = new TLanguage(LanguageIniPath(), ConfigIniPath());
     if (m_pIniFile->IsDebugOn()) {
         m_pDebugFrame = m_pDialogs->CreateDebugWindow(&m_pLogMemo);
         if (m_pLogMemo == nullptr) {
@@ -279,7 +268,7 @@ void TModemMainFrame::CreateOwnedWindows()
     m_pSettingsForm = m_pDialogs->CreateSettingsWindow();
     m_pDockedWindows[0] = m_pSmsForm;
     m_pDockedWindows[1] = m_pSettingsForm;
-    m_pAboutForm = new TFormExAbout(this, m_pLanguage, GetProgramFolder() + "/Config.ini");
+    m_pAboutForm = new TFormExAbout(this, m_pLanguage, ConfigIniPath());
 }
 
 void TModemMainFrame::SetDockedWindow(int i, TFormEx* window)
@@ -692,11 +681,11 @@ void TModemMainFrame::FormDestroy()
 
 void TModemMainFrame::SaveDebugLog()
 {
-    const fs::path folder = fs::path(GetProgramFolder()) / "LOG";
+    const fs::path folder = fs::path(ProgramFolder()) / "LOG";
     std::error_code ec;
     fs::path file = folder / "modem.log";
     if (!fs::is_directory(folder, ec) && !fs::create_directories(folder, ec))
-        file = fs::path(GetProgramFolder()) / "modem.log";
+        file = fs::path(ProgramFolder()) / "modem.log";
     // The newest lines that fit its bound: older ones went to modem.log.1
     // as they came.
     const AnsiString text = JoinLogLines(m_pLogMemo->Lines(), kLogFileBound);

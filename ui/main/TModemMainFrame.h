@@ -158,11 +158,6 @@ public:
     void SetActionPauses(const TActionPauses& pauses) { m_pauses = pauses; }
     // How long teardown waits for the worker before logging that it is late.
     static constexpr uint32_t kWorkerJoinMs = 1000;
-    // The folder whose Config.ini, Language.ini and data files the window uses
-    // (the program's folder unless a test names another); applies to windows
-    // built afterwards.
-    static void SetProgramFolder(const AnsiString& folder);
-    static AnsiString GetProgramFolder();
 
 public slots:
     void OnExitClick();
@@ -189,7 +184,8 @@ public:
     void HideOwnedWindows();
     void UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal);
     void CheckPinAndNetwork();
-    bool CheckPin();
+    // `deferred`: the question waits for another box to close.
+    bool CheckPin(bool* deferred = nullptr);
     int AskPin(int mode);
     void SelectUserOperator();
     // False with error 0: no number to dial, nothing was dialled.
@@ -366,7 +362,6 @@ private:
     bool m_bDestroyed = false;
     int m_lockCount = 0;
     int m_boxesOpen = 0;
-    bool m_bPinDeferred = false;
     TWindowDrag m_drag {this};
     std::mutex m_reenumMutex;
 };

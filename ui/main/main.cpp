@@ -32,7 +32,7 @@ int WinMain(QApplication& app)
     // Held for the whole run; the lock goes with the process.
     static TSingleInstance* instance = new TSingleInstance(kInstanceName);
     if (instance->AlreadyExists()) {
-        const auto [caption, text] = SecondStartTexts(FromQ(QDir::currentPath()));
+        const auto [caption, text] = SecondStartTexts(folder);
         QMessageBox::critical(nullptr, ToQ(caption), ToQ(text));
         return 0;
     }

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "ui/common/ProgramPaths.h"
 #include "ui/main/TModemMainFrame.h"
 #include "ui/common/WindowMessages.h"
 
@@ -57,7 +58,7 @@ public:
         return ModemMainFrame != nullptr ? ModemMainFrame->OperatorList() : nullptr;
     }
     bool DebugWindowExists() override { return ModemMainFrame != nullptr && ModemMainFrame->DebugMemo() != nullptr; }
-    AnsiString ConfigPath() override { return TModemMainFrame::GetProgramFolder() + "/Config.ini"; }
+    AnsiString ConfigPath() override { return ConfigIniPath(); }
     QLabel* Traffic(TrafficLabel which) override
     {
         if (ModemMainFrame == nullptr)

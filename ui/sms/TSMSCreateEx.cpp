@@ -241,8 +241,7 @@ void TSMSCreateEx::OnMessageChange()
     if (count > m_iMaxChars) {
         // Back to the last text that fitted; counted again, since the
         // encoding may have changed since.
-        text = m_wsLastText;
-        text = smsui::FitText(text, ucs2);
+        text = smsui::FitText(m_wsLastText, ucs2);
         count = smsui::CountChars(text, ucs2);
         SetMemoText(text, caret - 1);
     }

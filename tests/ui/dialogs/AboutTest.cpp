@@ -10,6 +10,7 @@
 #include "ui/common/TExImage.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TFormExAbout.h"
+#include "ui/common/ProgramPaths.h"
 #include "ui/main/TModemMainFrame.h"
 
 using namespace dlgtest;
@@ -146,7 +147,7 @@ TEST(About, TheMainWindowHasOneAboutAndHidesItWithItsOtherWindows)
 {
     const auto folder = uitest::FreshDir("about_main");
     std::filesystem::copy_file(uitest::BinDir() / "Language.ini", folder / "Language.ini");
-    TModemMainFrame::SetProgramFolder(folder.string());
+    SetProgramFolder(folder.string());
     {
         TModemMainFrame main;
         QWidget* shown = nullptr;
@@ -173,5 +174,5 @@ TEST(About, TheMainWindowHasOneAboutAndHidesItWithItsOtherWindows)
         main.OnAboutClick();
         EXPECT_EQ(again, shown);
     }
-    TModemMainFrame::SetProgramFolder("");
+    SetProgramFolder("");
 }

@@ -171,7 +171,7 @@ protected:
         std::ofstream(m_program / "Devices.dat", std::ios::binary) << TModemList::Scramble(std::string(kModemName) + ";");
         WriteConfig("[SETTINGS]\r\ndebug=42\r\n");
         ::setenv(kDeviceDirEnv, m_devices.c_str(), 1);
-        TModemMainFrame::SetProgramFolder(m_program.string());
+        SetProgramFolder(m_program.string());
         SetSkinFolder(QString::fromStdString((std::filesystem::path(QVX_BIN_DIR) / "skin").string()));
 
         ASSERT_TRUE(m_sim.Start());
@@ -184,7 +184,7 @@ protected:
     {
         m_frame.reset();
         m_sim.Stop();
-        TModemMainFrame::SetProgramFolder("");
+        SetProgramFolder("");
         std::error_code ec;
         std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
         std::filesystem::remove_all(m_root, ec);
