@@ -316,7 +316,8 @@ public:
     // "" while there is no list, and for an index outside it.
     AnsiString GetDeviceName(int index) const;
     AnsiString getPort(int index) const;
-    // The port of the first known device of this name (any case); "" when none.
+    // The port of the known device of this name (any case): the one on the port
+    // in use, else the first; "" when none.
     AnsiString FindDevicePort(const AnsiString& name) const;
     // n of "COMn"; -1 for anything else.
     static int PortNumber(const AnsiString& portText);

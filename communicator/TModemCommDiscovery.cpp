@@ -123,11 +123,19 @@ AnsiString TModemComm::FindDevicePort(const AnsiString& name) const
 int TModemComm::FindDeviceIndex(const AnsiString& name) const
 {
     std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
+    // Of several devices of this name (letter case aside) the one on the port
+    // in use: the stick in use stays in use while it is there.
     const QString wanted = Q(name).toUpper();
-    for (int32_t i = 0; m_pModemData && i < m_nModemCount; ++i)
-        if (Q(m_pModemData[i].name).toUpper() == wanted)
+    int first = -1;
+    for (int32_t i = 0; m_pModemData && i < m_nModemCount; ++i) {
+        if (Q(m_pModemData[i].name).toUpper() != wanted)
+            continue;
+        if (PortNumber(m_pModemData[i].port) == GetPortNumber())
             return i;
-    return -1;
+        if (first < 0)
+            first = i;
+    }
+    return first;
 }
 
 int TModemComm::PortNumber(const AnsiString& portText)

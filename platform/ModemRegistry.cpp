@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <mutex>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -45,6 +47,47 @@ AnsiString NormalisePath(AnsiString path)
     return Upper(path);
 }
 
+// The names the last listing gave: a device keeps its " #n" while it stays,
+// whatever its twins do, so the one in use is still found by its name.
+struct TGivenName {
+    AnsiString source, attachedTo, device, base, name;
+};
+std::mutex g_givenMutex;
+std::vector<TGivenName> g_given;
+
+void NameTwins(std::vector<TModemKey>& keys)
+{
+    const char* dir = std::getenv(kDeviceDirEnv);
+    const AnsiString source = dir != nullptr ? dir : "";
+    std::lock_guard<std::mutex> lock(g_givenMutex);
+    std::vector<AnsiString> bases(keys.size());
+    std::set<AnsiString> taken;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        bases[i] = std::move(keys[i].friendlyName);
+        keys[i].friendlyName.clear();
+        for (const TGivenName& g : g_given)
+            if (!bases[i].empty() && g.source == source && g.attachedTo == keys[i].attachedTo
+                && g.device == keys[i].device && g.base == bases[i] && taken.insert(g.name).second) {
+                keys[i].friendlyName = g.name;
+                break;
+            }
+    }
+    // Newcomers take the lowest free number, in port order.
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (bases[i].empty() || !keys[i].friendlyName.empty())
+            continue;
+        for (int n = 1; keys[i].friendlyName.empty(); ++n) {
+            AnsiString name = n == 1 ? bases[i] : bases[i] + " #" + std::to_string(n);
+            if (taken.insert(name).second)
+                keys[i].friendlyName = std::move(name);
+        }
+    }
+    g_given.clear();
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (!bases[i].empty())
+            g_given.push_back({source, keys[i].attachedTo, keys[i].device, bases[i], keys[i].friendlyName});
+}
+
 }  // namespace
 
 bool IsModemTty(const AnsiString& driver, const AnsiString& interfaceProtocol)
@@ -66,7 +109,6 @@ bool IsModemTty(const AnsiString& driver, const AnsiString& interfaceProtocol)
 std::vector<TModemKey> EnumerateModemKeys()
 {
     std::vector<TModemKey> out;
-    std::map<AnsiString, int> seen;  // name -> how often it came
     for (const TComPortEntry& e : EnumerateComPorts()) {
         TModemKey key;
         const bool simulated = e.driver == "simulated";
@@ -80,11 +122,6 @@ std::vector<TModemKey> EnumerateModemKeys()
             if (e.friendlyName != TtyName(e.device))
                 key.product = e.friendlyName;
         }
-        if (!key.friendlyName.empty()) {
-            int n = ++seen[key.friendlyName];
-            if (n > 1)
-                key.friendlyName += " #" + std::to_string(n);
-        }
         char sub[16];
         std::snprintf(sub, sizeof sub, "%04d", e.number);
         key.subkey = sub;
@@ -92,6 +129,7 @@ std::vector<TModemKey> EnumerateModemKeys()
         key.device = e.device;
         out.push_back(std::move(key));
     }
+    NameTwins(out);
     return out;
 }
 

@@ -6,8 +6,9 @@
 //    gives the FriendlyName (no name file, no FriendlyName).
 //  - Kernel: USB serial ttys of modem drivers; they are all called
 //    "USB Modem", since Devices.dat must know every name the view gives.
-// A name that an earlier subkey already has gets " #2", " #3", ... appended,
-// the way several identical modems are told apart.
+// Identical modems are told apart by " #2", " #3", ...: a device that comes
+// takes the lowest number its name has free (the first, none), and keeps it
+// while it stays, whichever of its twins come or go.
 #include <vector>
 #include "platform/Types.h"
 

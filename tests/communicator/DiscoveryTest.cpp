@@ -46,12 +46,15 @@ TEST_F(Discovery, KeepsTheKnownModemsWithTheirIndexedTwins)
 
 TEST_F(Discovery, TheFilterIsExactButThePortLookupIgnoresCase)
 {
-    Known("Modem X;");
+    Known("Modem X;modem x;");
     Add(3, "MODEM X");
     Add(4, "Modem X");
+    Add(5, "modem x");
     Make();
-    EXPECT_EQ(Devices(), (Pairs{{"Modem X", "COM4"}}));
+    EXPECT_EQ(Devices(), (Pairs{{"Modem X", "COM4"}, {"modem x", "COM5"}}));
     EXPECT_EQ(m_comm->FindDevicePort("modem x"), "COM4");
+    m_comm->SetPortNumber(5);  // unless another of the name is the one in use
+    EXPECT_EQ(m_comm->FindDevicePort("Modem X"), "COM5");
 }
 
 TEST_F(Discovery, WithoutDevicesDatNothingIsKnown)
@@ -145,6 +148,34 @@ TEST_F(Discovery, ADeviceWithoutAKnownPortFailsWithoutTouchingThePort)
     EXPECT_TRUE(m_comm->IsPortOpen());
     EXPECT_TRUE(m_sim.Commands().empty());
     EXPECT_FALSE(m_comm->TestDevicePort("Nowhere (COM9)"));
+}
+
+TEST_F(Discovery, TwinSticksKeepTheirNamesWhileTheyArePlugged)
+{
+    const std::string name = "Twin Modem (COM)";  // "COM" in the name: presence asks the port
+    Known(name + ";");
+    m_sim.Register(m_devices.string(), kCom, name);
+    modemsim::ModemSim twin;
+    ASSERT_TRUE(twin.Start() && twin.Register(m_devices.string(), 5, name));
+    Make();
+    ASSERT_EQ(Devices(), (Pairs{{name, "COM5"}, {name + " #2", "COM7"}}));
+    // Ours is "#2" on COM7; the other one on COM5 is pulled.
+    m_comm->SetModemName(name + " #2");
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    twin.Vanish();
+    EXPECT_TRUE(m_comm->RefreshModemDevices());
+    EXPECT_EQ(Devices(), (Pairs{{name + " #2", "COM7"}}));
+    EXPECT_TRUE(m_comm->DetectModemPort());
+    EXPECT_TRUE(m_comm->IsPortOpen());
+    // Ours alone on COM7, its twin comes back on the lower COM5: nothing moved.
+    m_comm->SetModemName(m_comm->GetDeviceName(0));
+    ASSERT_TRUE(twin.Reappear());
+    EXPECT_TRUE(m_comm->RefreshModemDevices());
+    EXPECT_FALSE(m_comm->ModemPortMoved());
+    EXPECT_EQ(m_comm->FindDevicePort(m_comm->GetModemName()), "COM7");
+    twin.ClearCommands();
+    EXPECT_TRUE(m_comm->DetectModemPort());
+    EXPECT_TRUE(twin.Commands().empty());
 }
 
 TEST_F(Discovery, AModemThatVanishesIsNoLongerPresent)
