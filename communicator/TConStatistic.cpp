@@ -87,20 +87,31 @@ TConStatistic::~TConStatistic() { Save(); }
 
 bool TConStatistic::Load()
 {
-    std::ifstream in(m_fileName, std::ios::binary);
-    if (!in)
+    // The user's totals are not replaced without a copy and a word: a file
+    // that cannot be read (left to root by a run with sudo, say) is not
+    // replaced at all.
+    const FileNotice state = ProbePrivateFile(m_fileName);
+    std::ifstream in;
+    if (state != FileNotice::Unreadable)
+        in.open(m_fileName, std::ios::binary);
+    if (!in.is_open()) {
+        std::error_code ec;
+        m_bNotRead = state == FileNotice::Unreadable || std::filesystem::exists(m_fileName, ec) || ec;
+        if (m_bNotRead)
+            m_eNotice = FileNotice::Unreadable;
         return false;
+    }
     std::ostringstream text;
     text << in.rdbuf();
-    // The user's totals are not replaced without a copy and a word.
     if (!Parse(text.str()) && text.str().find_first_not_of(" \t\r\n") != AnsiString::npos)
-        m_bDamaged = m_bDamageNotice = true;
+        m_bDamaged = true;
+    m_eNotice = state == FileNotice::ReadOnly ? state : m_bDamaged ? FileNotice::Damaged : FileNotice::None;
     return true;
 }
 
-bool TConStatistic::TakeDamageNotice()
+FileNotice TConStatistic::TakeNotice()
 {
-    return std::exchange(m_bDamageNotice, false);
+    return std::exchange(m_eNotice, FileNotice::None);
 }
 
 bool TConStatistic::Parse(const AnsiString& text)
@@ -140,7 +151,14 @@ AnsiString TConStatistic::Text() const
 void TConStatistic::Save()
 {
     std::error_code ec;
-    if (m_bDamaged && std::filesystem::exists(m_fileName, ec) && !KeepDamagedFile(m_fileName))
+    const bool there = std::filesystem::exists(m_fileName, ec) || ec;
+    if (m_bNotRead && there)
+        return;
+    m_bNotRead = false;  // gone meanwhile: a new file holds no one's totals
+    // Read-only or unreadable by now: left as it is, with no copy made.
+    if (ProbePrivateFile(m_fileName) != FileNotice::None)
+        return;
+    if (m_bDamaged && there && !KeepDamagedFile(m_fileName))
         return;
     m_bDamaged = false;
     // The user's traffic is nobody else's business.

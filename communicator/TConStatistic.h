@@ -3,6 +3,7 @@
 // "yyyy.mm.dd <downloaded> <uploaded>" with two decimals, without a line end.
 // Numbers are written and read in the C locale whatever the user's locale is;
 // the file is replaced through a temporary file and a rename.
+#include "platform/PrivateFile.h"
 #include "platform/Types.h"
 
 class TConStatistic {
@@ -13,15 +14,18 @@ public:
     TConStatistic(const TConStatistic&) = delete;
     TConStatistic& operator=(const TConStatistic&) = delete;
 
-    // False only when the file cannot be opened. Content that does not parse
-    // (too few fields, a date that is no date, a number that is no count)
-    // leaves the values as they are, and the file is damaged.
+    // False when the file is missing or cannot be read; one that exists but
+    // cannot be read keeps the user's totals and is never replaced. Content
+    // that does not parse (too few fields, a date that is no date, a number
+    // that is no count) leaves the values as they are, and the file is damaged.
     bool Load();
-    // Writes the file; one that cannot be written is silently left alone. A
+    // Writes the file (through a link, to its target); one that cannot be
+    // written, is read-only or could not be read is silently left alone. A
     // damaged file is first kept as Statistic.dat.damaged, or not replaced.
     void Save();
-    // True once after a load found the file damaged (the user is to be told).
-    bool TakeDamageNotice();
+    // Once after a load found the file damaged, unreadable or read-only (the
+    // user is to be told); None otherwise.
+    FileNotice TakeNotice();
     // Parses a file's text; false (nothing changed) when it does not parse.
     bool Parse(const AnsiString& text);
     // The file's text for the current values.
@@ -53,5 +57,6 @@ private:
     double downloaded = 0;
     double uploaded = 0;
     bool m_bDamaged = false;  // the file as read is to be kept before a save
-    bool m_bDamageNotice = false;
+    bool m_bNotRead = false;  // it exists but could not be read: never replaced
+    FileNotice m_eNotice = FileNotice::None;
 };

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "communicator/port/TPort.h"
 #include "platform/MessagePump.h"
@@ -98,4 +99,19 @@ void TModemComm::Wait(uint32_t ms)
         Sleep(100);
         ProcessMessages();
     }
+}
+
+FileNotice TModemComm::TakeFileNotice(AnsiString& file)
+{
+    for (const auto& [name, notice] : {std::pair(sms::kSmsFileName, &m_eSmsNotice),
+                                       std::pair(sms::kSmsPendingFileName, &m_ePendingNotice)}) {
+        if (*notice != FileNotice::None) {
+            file = name;
+            return std::exchange(*notice, FileNotice::None);
+        }
+    }
+    const FileNotice notice = m_pStatistic ? m_pStatistic->TakeNotice() : FileNotice::None;
+    if (notice != FileNotice::None)
+        file = std::filesystem::path(m_pStatistic->FileName()).filename().string();
+    return notice;
 }

@@ -203,10 +203,12 @@ public:
     bool DeleteSms(int32_t position);
     int32_t GetSelSMSVectorPos(int32_t index) const;
     const std::vector<SMS_TO_FILE_STRUCT>& GetSmsStore() const { return m_vSms; }
-    // Once after a load found Messages.bin damaged (the original is kept as
-    // Messages.bin.damaged before it is replaced) or too large to be read:
-    // the user is to be told. None otherwise.
-    sms::SmsFileError TakeSmsFileNotice();
+    // Once for each file of the user's (Messages.bin, Messages.pending,
+    // Statistic.dat) that a load found damaged (the original is kept as
+    // .damaged before it is replaced), too large, unreadable or read-only
+    // (left as it is): the user is to be told; `file` is its name. None when
+    // nothing is left to tell.
+    FileNotice TakeFileNotice(AnsiString& file);
     AnsiString GetSmsFilePath() const;
 
     bool SetPduMode();
@@ -292,8 +294,6 @@ public:
                        AnsiString& sentSpeed, AnsiString& connectTime);
     // Scales `value` for display and returns its unit (B, KB, MB, GB, TB).
     static AnsiString FormatBytes(double& value);
-    // True once after Statistic.dat was found damaged (the user is to be told).
-    bool TakeStatisticDamageNotice();
     // The next sample counts from zero: called before each dial.
     void ResetTrafficSamples() { m_dLastReceived = m_dLastSent = m_dLastTime = 0.0; }
     TConStatistic* GetStatistic() const { return m_pStatistic.get(); }
@@ -371,8 +371,10 @@ private:
     // saved as Messages.pending with the store.
     std::vector<AnsiString> m_vSmsPending;
     bool SavePending();
+    bool m_bPendingNotRead = false;  // Messages.pending exists but could not be read
     bool m_bSmsFileDamaged = false;   // the file as read is to be kept before a save
-    sms::SmsFileError m_eSmsNotice = sms::SmsFileError::None;  // the user is still to be told
+    FileNotice m_eSmsNotice = FileNotice::None;  // the user is still to be told
+    FileNotice m_ePendingNotice = FileNotice::None;
 
     // ---- end of SMS data ----
 

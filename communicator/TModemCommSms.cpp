@@ -56,6 +56,13 @@ AnsiString PendingPdu(const AnsiString& pdu)
 
 bool TModemComm::SavePending()
 {
+    // A list that could not be read is not replaced while it is there.
+    std::error_code ec;
+    if (m_bPendingNotRead && (fs::exists(fs::symlink_status(PendingPath(), ec)) || ec)) {
+        AddToMemo("Messages.pending was not read: it is not overwritten");
+        return false;
+    }
+    m_bPendingNotRead = false;
     if (sms::SaveSmsPending(PendingPath(), m_vSmsPending))
         return true;
     AddToMemo("Saving Messages.pending failed");
@@ -80,7 +87,8 @@ bool TModemComm::MayWriteSmsFile() const
 int32_t TModemComm::LoadSmsFile()
 {
     m_vSms.clear();
-    m_vSmsPending = sms::LoadSmsPending(PendingPath());
+    m_vSmsPending = sms::LoadSmsPending(PendingPath(), &m_ePendingNotice);
+    m_bPendingNotRead = m_ePendingNotice == FileNotice::Unreadable;
     AddToMemo("-=Read SMS From File=-");
     sms::SmsFileError error = sms::SmsFileError::None;
     const int n = sms::LoadSmsFile(GetSmsFilePath(), m_vSms, &error);
@@ -91,20 +99,29 @@ int32_t TModemComm::LoadSmsFile()
             AddToMemo("-=Read SMS From File : No file=-");
         } else if (error == sms::SmsFileError::TooLarge) {
             m_eSmsFile = SmsFileState::Unreadable;
-            m_eSmsNotice = error;  // no message can leave the SIM until it is mended
+            m_eSmsNotice = FileNotice::TooLarge;  // no message can leave the SIM until it is mended
             AddToMemo("-=Read SMS From File : Error, more than " + std::to_string(sms::kMaxSmsRecords) +
                       " messages, the file is kept as it is=-");
         } else {
+            // Its messages are not shown and none can leave the SIM: said once.
             m_eSmsFile = SmsFileState::Unreadable;
+            m_eSmsNotice = FileNotice::Unreadable;
             AddToMemo("-=Read SMS From File : Error, the file is kept as it is=-");
         }
         return -1;
     }
     m_eSmsFile = SmsFileState::Read;
+    // One the user made read-only is left as it is (no copy of it either).
+    const bool readOnly = ProbePrivateFile(GetSmsFilePath()) == FileNotice::ReadOnly;
+    if (readOnly) {
+        m_eSmsNotice = FileNotice::ReadOnly;
+        AddToMemo("-=Read SMS From File : read-only, the file is kept as it is=-");
+    }
     if (error == sms::SmsFileError::Damaged) {
         // The original goes aside before the first save replaces it.
         m_bSmsFileDamaged = true;
-        m_eSmsNotice = error;
+        if (!readOnly)
+            m_eSmsNotice = FileNotice::Damaged;
         AddToMemo("-=Read SMS From File : damaged, the readable messages are kept=-");
         return n;
     }
@@ -112,15 +129,15 @@ int32_t TModemComm::LoadSmsFile()
     return n;
 }
 
-sms::SmsFileError TModemComm::TakeSmsFileNotice()
-{
-    return std::exchange(m_eSmsNotice, sms::SmsFileError::None);
-}
-
 bool TModemComm::SaveSmsFile()
 {
     if (!MayWriteSmsFile()) {
         AddToMemo("Messages.bin was not read: it is not overwritten");
+        return false;
+    }
+    if (const FileNotice state = ProbePrivateFile(GetSmsFilePath()); state != FileNotice::None) {
+        AddToMemo(state == FileNotice::ReadOnly ? "Messages.bin is read-only: it is not overwritten"
+                                                : "Messages.bin cannot be read: it is not overwritten");
         return false;
     }
     std::error_code ec;

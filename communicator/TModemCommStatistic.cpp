@@ -15,11 +15,6 @@ void TModemComm::InitStatistic()
     }
 }
 
-bool TModemComm::TakeStatisticDamageNotice()
-{
-    return m_pStatistic && m_pStatistic->TakeDamageNotice();
-}
-
 void TModemComm::ReleaseStatistic()
 {
     if (m_pStatistic)

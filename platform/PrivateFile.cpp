@@ -34,18 +34,76 @@ bool WriteAll(int fd, const void* data, size_t size)
     return true;
 }
 
+FileNotice ProbePrivateFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileNotice::None : FileNotice::Unreadable;
+    if (!S_ISREG(st.st_mode))
+        return FileNotice::Unreadable;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? FileNotice::None : FileNotice::Unreadable;
+    ::close(fd);
+    // The owner's write bit too: access() grants root every file.
+    if ((st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0)
+        return FileNotice::ReadOnly;
+    return FileNotice::None;
+}
+
+std::string ResolveLinks(const std::string& path)
+{
+    std::string at = path;
+    // As many links as the system follows; a longer chain is its error.
+    for (int hops = 0; hops < 40; ++hops) {
+        std::vector<char> buffer(4096);
+        const ssize_t n = ::readlink(at.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<size_t>(n) >= buffer.size())
+            break;
+        const std::string next(buffer.data(), static_cast<size_t>(n));
+        const size_t slash = at.find_last_of('/');
+        at = next[0] == '/' || slash == std::string::npos ? next : at.substr(0, slash + 1) + next;
+    }
+    return at;
+}
+
+bool ReplaceableTarget(const std::string& path, std::string& target)
+{
+    target = ResolveLinks(path);
+    return ProbePrivateFile(target) == FileNotice::None;
+}
+
+bool CommitPrivateFile(const std::string& temp, const std::string& target)
+{
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
 bool ReplacePrivateFile(const std::string& path, const std::string& text)
 {
-    std::string temp = path + ".XXXXXX";
+    std::string target;
+    if (!ReplaceableTarget(path, target))
+        return false;
+    std::string temp = target + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());  // made 0600
     if (fd < 0)
         return false;
     bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temp.c_str());
-    return false;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return CommitPrivateFile(temp, target);
 }
 
 std::string JoinLogLines(const std::vector<std::string>& lines, uintmax_t bound)

@@ -14,10 +14,34 @@ int OpenPrivateFile(const std::string& path, int flags);
 bool WriteAll(int fd, const void* data, size_t size);
 inline bool WriteAll(int fd, const std::string& text) { return WriteAll(fd, text.data(), text.size()); }
 
-// Replaces the file at `path` with `text` through a private temporary file
-// beside it, made to be on the disk first: a crash leaves the old file or the
-// new one, never half of one. False, with the old file untouched, on failure.
+// Why a file of the user's is left as it is (or kept aside first, when
+// damaged): the user is told once.
+enum class FileNotice { None, Damaged, Unreadable, ReadOnly, TooLarge };
+
+// How the file at `path` stands before it is read or replaced: None when it
+// is missing or may be replaced, Unreadable when it exists but cannot be read
+// (no regular file, or no right to read it), ReadOnly when the user took the
+// right to write it away. Links are followed.
+FileNotice ProbePrivateFile(const std::string& path);
+
+// The file that a link at `path` stands for, through every link of a chain,
+// whether it exists yet or not; `path` itself when it is no link.
+std::string ResolveLinks(const std::string& path);
+
+// Where the file at `path` is to be replaced: the end of its links, so a
+// link keeps pointing at the file and a missing target is made. False when
+// the file there exists but cannot be read or is read-only: it is left alone.
+bool ReplaceableTarget(const std::string& path, std::string& target);
+
+// Replaces the file at `path` (its link's target) with `text` through a
+// private temporary file beside it, made to be on the disk first: a crash
+// leaves the old file or the new one, never half of one. False, with the old
+// file untouched, on failure or when ReplaceableTarget refuses.
 bool ReplacePrivateFile(const std::string& path, const std::string& text);
+
+// Renames `temp` over `target` and makes the rename durable; false (the
+// temporary file removed) when it fails.
+bool CommitPrivateFile(const std::string& temp, const std::string& target);
 
 // A log that is only appended to moves aside before it would grow past this.
 constexpr uintmax_t kLogFileBound = uintmax_t(1) << 20;

@@ -121,6 +121,18 @@ bool IsBlank(std::string_view text)
     return true;
 }
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A line that holds no setting and no section: blank, a comment, or the
+// UTF-8 byte-order mark that starts the first line.
+bool HoldsNothing(std::string_view line, bool first)
+{
+    if (first && line.substr(0, 3) == kUtf8Mark)
+        line.remove_prefix(3);
+    const size_t at = line.find_first_not_of(" \t\r\v\f");
+    return at == std::string_view::npos || line[at] == ';' || line[at] == '#';
+}
+
 std::string Lower(std::string_view text)
 {
     std::string out(text);
@@ -213,7 +225,9 @@ struct TIniFile::Shared {
 
     // Parses the file's bytes. A file with content but not one section is
     // none we know (damaged, or text in an encoding we do not read): its
-    // settings cannot be read, and so it must not be written either.
+    // settings cannot be read, and so it must not be written either. Blank
+    // lines, comments and a byte-order mark alone are a file with no setting
+    // yet.
     bool Parse(const std::string& bytes)
     {
         std::string text;
@@ -232,7 +246,10 @@ struct TIniFile::Shared {
         }
         crlf = !lines.empty() && !lines[0].empty() && lines[0].back() == '\r';
         Index();
-        return IsBlank(text) || !headers.empty();
+        for (size_t i = 0; headers.empty() && i < lines.size(); ++i)
+            if (!HoldsNothing(lines[i], i == 0))
+                return false;
+        return true;
     }
 
     // Finds the sections and settings of the lines. A NUL byte (a crash, a
@@ -246,7 +263,7 @@ struct TIniFile::Shared {
         std::string section = kNoSection;
         for (size_t i = 0; i < lines.size(); ++i) {
             const std::string& line = lines[i];
-            size_t at = i == 0 && line.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+            size_t at = i == 0 && line.compare(0, 3, kUtf8Mark) == 0 ? 3 : 0;
             while (at <= line.size()) {
                 const size_t nul = std::min(line.find('\0', at), line.size());
                 size_t from = at, to = nul;
@@ -310,7 +327,7 @@ struct TIniFile::Shared {
         } else {
             if (!lines.empty() && lines.back().empty())
                 lines.pop_back();  // the end of the last line
-            if (!lines.empty() && !IsBlank(lines.back()))
+            if (!lines.empty() && !IsBlank(lines.back()) && !(lines.size() == 1 && lines[0] == kUtf8Mark))
                 lines.push_back(end);
             lines.push_back("[" + section + "]" + end);
             lines.push_back(key + "=" + value + end);
@@ -377,10 +394,9 @@ struct TIniFile::Shared {
             text += (i > 0 ? "\n" : "") + lines[i];
         if (encoding != Encoding::Utf8)
             text = Utf8ToUtf16(text, encoding == Encoding::Utf16Be);
-        // A link is written through to its target, which stays a link's target.
-        std::error_code ec;
-        const std::filesystem::path real = std::filesystem::canonical(path, ec);
-        const AnsiString target = ec ? path : real.string();
+        // A link is written through to its target, which stays a link's
+        // target and is made there when it does not exist yet.
+        const AnsiString target = ResolveLinks(path);
         const AnsiString tmp = target + ".tmp";
         // The new file gets the old one's mode (a new one is private), set
         // before any content is in it. A stale temporary file is removed

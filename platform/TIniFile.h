@@ -4,7 +4,8 @@
 // equal keys wins, a read always sees the file's current content, and every
 // write reaches the file at once (through a temporary file and a rename, so a
 // crash never leaves half a file), changing only the line of its key. A file
-// that is a symbolic link is written through to its target.
+// that is a symbolic link is written through to its target, which the first
+// write makes when it does not exist yet.
 // A file saved as UTF-16 with its byte-order mark is read and written as such.
 // Objects on the same path share one parsed copy that is re-read whenever the
 // file changed on disk.
@@ -48,7 +49,8 @@ public:
     // True when the file exists but its settings cannot be read: no access, no
     // regular file, or content without a single section (damaged, or in an
     // encoding other than UTF-8 or UTF-16 with its byte-order mark). Every
-    // write then leaves the file as it is.
+    // write then leaves the file as it is. Blank lines, comments and a
+    // byte-order mark alone are a file with no setting yet, not unreadable.
     bool IsUnreadable() const;
     // True when the file was read but the user made it read-only: every
     // write then leaves it as it is.

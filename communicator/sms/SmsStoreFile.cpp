@@ -37,14 +37,6 @@ ssize_t ReadFull(int fd, char* data, size_t size)
     return static_cast<ssize_t>(total);
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 }  // namespace
 
 int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store, SmsFileError* error)
@@ -111,7 +103,10 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
 
 bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store)
 {
-    const std::string temp = path + ".tmp";
+    std::string target;
+    if (!ReplaceableTarget(path, target))
+        return false;
+    const std::string temp = target + ".tmp";
     // A temporary file left by an earlier run is narrowed too.
     const int fd = OpenPrivateFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0) {
@@ -139,21 +134,20 @@ bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>&
     // before it replaces the old one.
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
-        const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-        return true;
-    }
+    if (ok)
+        return CommitPrivateFile(temp, target);
     ::unlink(temp.c_str());
     return false;
 }
 
-std::vector<AnsiString> LoadSmsPending(const std::string& path)
+std::vector<AnsiString> LoadSmsPending(const std::string& path, FileNotice* notice)
 {
     std::vector<AnsiString> pdus;
+    const FileNotice state = ProbePrivateFile(path);
+    if (notice != nullptr)
+        *notice = state;
+    if (state == FileNotice::Unreadable)
+        return pdus;
     std::ifstream in(path, std::ios::binary);
     for (std::string line; pdus.size() < kMaxSmsRecords && std::getline(in, line);)
         if (!line.empty() && line.size() <= 1024 && line.find_first_not_of("0123456789ABCDEF") == std::string::npos)
@@ -163,6 +157,13 @@ std::vector<AnsiString> LoadSmsPending(const std::string& path)
 
 bool SaveSmsPending(const std::string& path, const std::vector<AnsiString>& pdus)
 {
+    std::string target;
+    if (!ReplaceableTarget(path, target))
+        return false;
+    // None left: the file goes, but a link keeps its target, emptied (or
+    // not made at all).
+    if (pdus.empty() && target != path)
+        return ::access(target.c_str(), F_OK) != 0 || ReplacePrivateFile(path, "");
     if (pdus.empty())
         return ::unlink(path.c_str()) == 0 || errno == ENOENT;
     std::string text;

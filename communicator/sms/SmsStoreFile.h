@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 #include "communicator/sms/SMS_TO_FILE_STRUCT.h"
+#include "platform/PrivateFile.h"
 
 namespace sms {
 
@@ -30,9 +31,10 @@ int LoadSmsFile(const std::string& path, std::vector<SMS_TO_FILE_STRUCT>& store,
                 SmsFileError* error = nullptr);
 
 // Writes the store to a temporary file beside `path` (mode 0600), checking
-// every write, flushes it to the disk and renames it over `path`. On any
-// failure the temporary file is removed, `path` is left as it was and false
-// returned.
+// every write, flushes it to the disk and renames it over `path` (over a
+// link's target). On any failure, or when the file there cannot be read or
+// is read-only, the temporary file is removed, `path` is left as it was and
+// false returned.
 bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>& store);
 
 // Messages.pending, beside Messages.bin: the PDUs of messages taken from the
@@ -40,9 +42,12 @@ bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>&
 constexpr char kSmsPendingFileName[] = "Messages.pending";
 
 // The PDUs of the file; none when it is missing or unreadable. Lines that are
-// not hexadecimal are left out.
-std::vector<AnsiString> LoadSmsPending(const std::string& path);
-// Replaces the file through a temporary one (mode 0600); no PDUs remove it.
+// not hexadecimal are left out. `notice` tells a file that exists but cannot
+// be read, or is read-only (ProbePrivateFile).
+std::vector<AnsiString> LoadSmsPending(const std::string& path, FileNotice* notice = nullptr);
+// Replaces the file (a link's target) through a temporary one (mode 0600); no
+// PDUs remove it, or empty a link's target. False, the file left as it is,
+// when it cannot be read or is read-only.
 bool SaveSmsPending(const std::string& path, const std::vector<AnsiString>& pdus);
 
 // Newest first by date, equal dates in their order; `index` renumbered.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -17,6 +18,11 @@ long Count(const std::vector<std::string>& lines, const std::string& line)
 class SmsStore : public SmsFixture {
 protected:
     std::filesystem::path File() const { return m_program / sms::kSmsFileName; }
+    FileNotice Notice()
+    {
+        AnsiString file;
+        return m_comm->TakeFileNotice(file);
+    }
 };
 
 TEST_F(SmsStore, SentMessageIsSavedAtOnce)
@@ -159,14 +165,39 @@ TEST_F(SmsStore, AFileThatWasNotReadIsNeverReplaced)
     EXPECT_EQ(StoreOnDisk().size(), 2u);
 }
 
-TEST_F(SmsStore, AnUnreadableFileIsKept)
+TEST_F(SmsStore, AnUnreadableFileIsKeptAndToldOnce)
 {
     std::filesystem::create_directory(File());
     std::ofstream(File() / "inside") << "x";
+    std::filesystem::create_directory(m_program / sms::kSmsPendingFileName);
     EXPECT_EQ(m_comm->LoadSmsFile(), -1);
+    AnsiString file;
+    EXPECT_EQ(m_comm->TakeFileNotice(file), FileNotice::Unreadable);
+    EXPECT_EQ(file, "Messages.bin");
+    EXPECT_EQ(m_comm->TakeFileNotice(file), FileNotice::Unreadable);
+    EXPECT_EQ(file, "Messages.pending");
+    EXPECT_EQ(Notice(), FileNotice::None);
     EXPECT_FALSE(m_comm->AddSentSms("2", u"new"));
     EXPECT_FALSE(m_comm->SaveSmsFile());
     EXPECT_TRUE(std::filesystem::exists(File() / "inside"));
+}
+
+TEST_F(SmsStore, AReadOnlyFileIsLeftAloneAndALinkedOneWrittenThrough)
+{
+    const std::filesystem::path real = m_program / "Real.bin";
+    ASSERT_TRUE(sms::SaveSmsFile(real.string(), std::vector<SMS_TO_FILE_STRUCT>(1)));
+    std::filesystem::create_symlink(real.filename(), File());
+    EXPECT_EQ(m_comm->LoadSmsFile(), 1);
+    EXPECT_TRUE(m_comm->AddSentSms("2", u"new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(File()));
+    EXPECT_EQ(StoreOnDisk().size(), 2u);
+
+    ASSERT_EQ(::chmod(real.c_str(), 0444), 0);
+    EXPECT_EQ(m_comm->LoadSmsFile(), 2);
+    EXPECT_EQ(Notice(), FileNotice::ReadOnly);
+    EXPECT_FALSE(m_comm->AddSentSms("3", u"more"));
+    EXPECT_EQ(StoreOnDisk().size(), 2u);
+    EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0444));
 }
 
 TEST_F(SmsStore, ADamagedFileIsKeptBeforeItIsRewrittenAndTheUserToldOnce)
@@ -184,8 +215,8 @@ TEST_F(SmsStore, ADamagedFileIsKeptBeforeItIsRewrittenAndTheUserToldOnce)
 
     EXPECT_EQ(m_comm->LoadSmsFile(), 2);
     EXPECT_TRUE(Logged("-=Read SMS From File : damaged, the readable messages are kept=-"));
-    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::Damaged);
-    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::None);
+    EXPECT_EQ(Notice(), FileNotice::Damaged);
+    EXPECT_EQ(Notice(), FileNotice::None);
     EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.2")) << "nothing rewritten yet";
 
     EXPECT_TRUE(m_comm->AddSentSms("3", u"new"));
@@ -195,7 +226,7 @@ TEST_F(SmsStore, ADamagedFileIsKeptBeforeItIsRewrittenAndTheUserToldOnce)
     // Kept once: later saves leave no more copies.
     EXPECT_TRUE(m_comm->SetSmsStatus(0, 1));
     EXPECT_FALSE(std::filesystem::exists(File().string() + ".damaged.3"));
-    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::None);
+    EXPECT_EQ(Notice(), FileNotice::None);
 }
 
 TEST_F(SmsStore, AHugeFileIsRefusedAndKept)
@@ -207,7 +238,7 @@ TEST_F(SmsStore, AHugeFileIsRefusedAndKept)
     EXPECT_TRUE(m_comm->GetSmsStore().empty());
     EXPECT_FALSE(m_comm->AddSentSms("1", u"a"));
     EXPECT_EQ(std::filesystem::file_size(File()), std::uintmax_t(64) << 30);
-    EXPECT_EQ(m_comm->TakeSmsFileNotice(), sms::SmsFileError::TooLarge);  // the user is told once
+    EXPECT_EQ(Notice(), FileNotice::TooLarge);  // the user is told once
 }
 
 TEST_F(SmsStore, LoadSortsNothingAndRenumbers)

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -106,12 +109,66 @@ TEST_F(Statistic, ADamagedFileIsKeptBesideAndToldOnce)
     {
         TConStatistic s(m_file);
         ASSERT_TRUE(s.Load());
-        EXPECT_TRUE(s.TakeDamageNotice());
-        EXPECT_FALSE(s.TakeDamageNotice());
+        EXPECT_EQ(s.TakeNotice(), FileNotice::Damaged);
+        EXPECT_EQ(s.TakeNotice(), FileNotice::None);
     }
     std::ifstream kept(m_file + ".damaged");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "2026.13.06 5 6");
     EXPECT_NE(Read(), "2026.13.06 5 6");
+}
+
+TEST_F(Statistic, TotalsThatCannotBeReadAreLeftAloneAndToldOnce)
+{
+    // Left by a run with sudo: root's, for root alone; this run is the user's.
+    Write("2026.01.02 5.00 6.00");
+    ASSERT_EQ(::chmod(m_file.c_str(), 0), 0);
+    ASSERT_EQ(::chmod(m_dir.c_str(), 0777), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        TConStatistic s(m_file);
+        const bool read = s.Load();
+        s.SetDownloaded(7);  // as a new count does
+        ::_exit(!read && s.TakeNotice() == FileNotice::Unreadable && s.TakeNotice() == FileNotice::None ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code == 3)
+        GTEST_SKIP() << "no other user to run as";
+    EXPECT_EQ(code, 0) << "not told once";
+    ASSERT_EQ(::chmod(m_file.c_str(), 0600), 0);
+    EXPECT_EQ(Read(), "2026.01.02 5.00 6.00");
+    // A folder in its place, the same.
+    fs::remove(m_file);
+    fs::create_directory(m_file);
+    TConStatistic s(m_file);
+    EXPECT_FALSE(s.Load());
+    s.SetDownloaded(7);
+    EXPECT_TRUE(fs::is_directory(m_file));
+    EXPECT_EQ(s.TakeNotice(), FileNotice::Unreadable);
+}
+
+TEST_F(Statistic, AReadOnlyFileIsLeftAloneAndALinkedOneWrittenThrough)
+{
+    const std::string target = (m_dir / "Real.dat").string();
+    std::ofstream(target) << "2026.01.02 5.00 6.00";
+    fs::create_symlink(target, m_file);
+    {
+        TConStatistic s(m_file);
+        ASSERT_TRUE(s.Load());
+        s.SetDownloaded(7);
+    }
+    EXPECT_TRUE(fs::is_symlink(m_file));
+    EXPECT_EQ(Read(), "2026.01.02 7.00 6.00");
+    ASSERT_EQ(::chmod(m_file.c_str(), 0444), 0);
+    TConStatistic s(m_file);
+    ASSERT_TRUE(s.Load());
+    s.SetDownloaded(8);
+    EXPECT_EQ(Read(), "2026.01.02 7.00 6.00");
+    EXPECT_EQ(fs::status(m_file).permissions(), fs::perms(0444));
+    EXPECT_EQ(s.TakeNotice(), FileNotice::ReadOnly);
 }
 
 TEST_F(Statistic, ExtraBlanksAndTrailingTextAreTolerated)

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         TConStatistic loaded(path);
         loaded.Load();
-        damaged = loaded.TakeDamageNotice();
+        damaged = loaded.TakeNotice() == FileNotice::Damaged;
     }
     if (damaged && fuzz::ReadBack(path + ".damaged") != text)
         std::abort();

@@ -132,13 +132,15 @@ TEST(IniFile, SettingsSurviveAFileTheParserCannotTake)
         EXPECT_EQ(ReadBytes(p), bytes) << n;
     }
 
-    // Blank lines alone are an empty file: the first write fills it.
-    fs::path blank = TempIni("blank.ini");
-    WriteBytes(blank, "\r\n\n  \n");
-    TIniFile ini(blank.string());
-    EXPECT_FALSE(ini.IsUnreadable());
-    ASSERT_TRUE(ini.WriteString("S", "k", "v"));
-    EXPECT_EQ(ini.ReadString("S", "k", ""), "v");
+    // Blank lines, comments or a byte-order mark alone: no setting yet, and the first write adds one.
+    for (const std::string empty : {"\r\n\n  \n", "; my settings\n# none yet\n", "\xEF\xBB\xBF"}) {
+        fs::path blank = TempIni(("blank" + std::to_string(empty.size()) + ".ini").c_str());
+        WriteBytes(blank, empty);
+        EXPECT_FALSE(TIniFile(blank.string()).IsUnreadable()) << empty;
+        ASSERT_TRUE(TIniFile(blank.string()).WriteString("S", "k", "v")) << empty;
+        EXPECT_EQ(TIniFile(blank.string()).ReadString("S", "k", ""), "v");
+        EXPECT_EQ(ReadBytes(blank).substr(0, empty.size()), empty) << "kept as it was";
+    }
     // A first key whose name starts like a UTF-16 mark is still UTF-8 when read back.
     fs::path mark = TempIni("mark.ini");
     WriteBytes(mark, "\xEF\xBB\xBF\xFF\xFEkey=1\n[S]\nk=v\n");
@@ -178,4 +180,9 @@ TEST(IniFile, HandEditedFileSurvivesWrites)
                                  "ModemDevice=Second\r\ndebug=1\r\n\r\n[PROFILE0]\r\nConnection_APN=internet\r\n");
     fs::remove(link);
     fs::remove(target);
+    // A link to a file not made yet: the first write makes it there.
+    fs::create_symlink(target.filename(), link);
+    ASSERT_TRUE(TIniFile(link.string()).WriteString("S", "k", "v"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(target), "[S]\nk=v\n");
 }

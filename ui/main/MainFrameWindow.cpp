@@ -33,6 +33,7 @@
 #include "ui/common/TWaitPanel.h"
 #include "ui/common/UiLog.h"
 #include "ui/common/UiStyle.h"
+#include "ui/dialogs/DialogText.h"
 #include "ui/dialogs/TFormExAbout.h"
 #include "ui/main/MainDialogs.h"
 #include "ui/main/MainPictures.h"
@@ -111,12 +112,12 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
         ShowMsgBox(nullptr, m_pLanguage->GetText(300), 0);
     else if (m_pIniFile->IsReadOnly())
         ShowMsgBox(nullptr, m_pLanguage->GetText(331), 0);
-    if (m_pModemComm->TakeStatisticDamageNotice())
-        ShowMsgBox(nullptr, m_pLanguage->GetText(330), 0);
-    // The store was read by the SMS window just built; tell now, as that
+    // The user's files that are left as they are (or kept aside as damaged);
+    // the store was read by the SMS window just built: tell now, as that
     // window may never be opened while the SIM fills up.
-    if (const auto notice = m_pModemComm->TakeSmsFileNotice(); notice != sms::SmsFileError::None)
-        ShowMsgBox(nullptr, m_pLanguage->GetText(notice == sms::SmsFileError::TooLarge ? 332 : 301), 0);
+    AnsiString file;
+    for (FileNotice notice; (notice = m_pModemComm->TakeFileNotice(file)) != FileNotice::None;)
+        ShowMsgBox(nullptr, m_pLanguage->GetText(FileNoticeText(file, notice)), 0);
 
     m_pDeviceWatch = std::make_unique<TDeviceWatch>([this](const AnsiString& port) { OnPortArrival(port); });
 

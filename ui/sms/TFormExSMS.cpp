@@ -179,9 +179,10 @@ void TFormExSMS::OnShow()
 {
     // Told once, after the window is up rather than inside its show.
     QTimer::singleShot(0, this, [this] {
-        const auto notice = m_pModemComm != nullptr ? m_pModemComm->TakeSmsFileNotice() : sms::SmsFileError::None;
-        if (notice != sms::SmsFileError::None)
-            m_pMain->ShowMsgBox(this, LangText(m_pLanguage, notice == sms::SmsFileError::TooLarge ? 332 : 301), 0);
+        AnsiString file;
+        FileNotice notice = FileNotice::None;
+        while (m_pModemComm != nullptr && (notice = m_pModemComm->TakeFileNotice(file)) != FileNotice::None)
+            m_pMain->ShowMsgBox(this, LangText(m_pLanguage, FileNoticeText(file, notice)), 0);
     });
     {
         TSmsStoreAccess access(m_pMain.get());

@@ -11,6 +11,7 @@
 #include <random>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace sms;
@@ -137,6 +138,32 @@ TEST_F(SmsStoreFile, MissingAndUnreadableFiles)
     fs::create_directory(m_path);
     EXPECT_EQ(LoadSmsFile(m_path, store, &error), -1);
     EXPECT_EQ(error, SmsFileError::Unreadable);
+}
+
+TEST_F(SmsStoreFile, APendingListThatCannotBeReadOrWrittenIsLeftAlone)
+{
+    const std::string pending = (m_dir / kSmsPendingFileName).string(), real = pending + ".real";
+    FileNotice notice;
+    fs::create_directory(pending);
+    EXPECT_TRUE(LoadSmsPending(pending, &notice).empty());
+    EXPECT_EQ(notice, FileNotice::Unreadable);
+    EXPECT_FALSE(SaveSmsPending(pending, {}));
+    EXPECT_FALSE(SaveSmsPending(pending, {"0A"}));
+    EXPECT_TRUE(fs::is_directory(pending));
+    // A link is written through, and emptied rather than removed.
+    fs::remove(pending);
+    fs::create_symlink(real, pending);
+    ASSERT_TRUE(SaveSmsPending(pending, {"0A"}));
+    EXPECT_EQ(LoadSmsPending(real), std::vector<AnsiString>{"0A"});
+    ASSERT_TRUE(SaveSmsPending(pending, {}));
+    EXPECT_TRUE(fs::is_symlink(pending));
+    EXPECT_EQ(fs::file_size(real), 0u);
+    ASSERT_TRUE(SaveSmsPending(pending, {"0B"}));
+    ASSERT_EQ(::chmod(real.c_str(), 0444), 0);
+    EXPECT_EQ(LoadSmsPending(pending, &notice), std::vector<AnsiString>{"0B"});
+    EXPECT_EQ(notice, FileNotice::ReadOnly);
+    EXPECT_FALSE(SaveSmsPending(pending, {}));
+    EXPECT_EQ(LoadSmsPending(real), std::vector<AnsiString>{"0B"});
 }
 
 TEST_F(SmsStoreFile, DamagedRecordsAreMadeSafe)

@@ -65,6 +65,7 @@ TEST_F(MainFrameTest, DamagedConfigIsToldOnceAndKeptAsItIs)
     // A store too large to read is told at start too, once.
     std::ofstream(m_program / sms::kSmsFileName).close();
     std::filesystem::resize_file(m_program / sms::kSmsFileName, (sms::kMaxSmsRecords + 1) * sizeof(SMS_TO_FILE_STRUCT));
+    std::filesystem::create_directory(m_program / "Statistic.dat");  // and totals that cannot be read
     TModemMainFrame*& f = ModemMainFrame;
     m_record->smsWindow = [&f] { return new TFormExSMS(f, f->Language(), f->ModemComm()); };
     StartUp();
@@ -75,6 +76,7 @@ TEST_F(MainFrameTest, DamagedConfigIsToldOnceAndKeptAsItIs)
     const auto boxes = Boxes();
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), Text(300)), 1);
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), Text(332)), 1);
+    EXPECT_EQ(std::count(boxes.begin(), boxes.end(), Text(452)), 1);
     // Neither the chosen modem nor the window position at close replaces it.
     m_frame.reset();
     std::ifstream in(m_program / "Config.ini", std::ios::binary);
