@@ -150,10 +150,11 @@ TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
         TFormExHelper modemHelper(nullptr, modem);
         TFormExHelper gprsHelper(
             nullptr, new TExFrameGPRS(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main));
-        for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
+        TFormExHelper chooser(nullptr, new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main));
+        for (const TFormExHelper* h : {&modemHelper, &gprsHelper, &chooser})
             for (const std::string& miss : uitest::TextsThatDoNotFit(h))
                 ADD_FAILURE() << "helper: " << miss;
-        for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
+        for (const TFormExHelper* h : {&modemHelper, &gprsHelper, &chooser})
             for (const std::string& rich : uitest::LabelsNotPlain(h))
                 ADD_FAILURE() << "helper: " << rich;
     }
