@@ -54,50 +54,50 @@ void TModemMainFrame::CheckPinAndNetwork()
 
 bool TModemMainFrame::CheckPin(EPinCheck* outcome)
 {
-    EPinCheck out = EPinCheck::Unanswered;
+    EPinCheck unused = EPinCheck::Unanswered;
+    EPinCheck& out = outcome != nullptr ? *outcome : unused;
+    out = EPinCheck::Unanswered;
+    if (m_bClosing)
+        return false;
+    AnsiString buf;
+    const int state = m_pModemComm->GetPinState(buf);
+    ProcessMessages();
     bool result = false;
-    if (!m_bClosing) {
-        AnsiString buf;
-        const int state = m_pModemComm->GetPinState(buf);
+    int asked = 0;
+    switch (state) {
+    case PIN_STATE_READY:
+        result = true;
+        out = EPinCheck::Ready;
+        m_bPinRefused = false;
+        break;
+    case PIN_STATE_SIM_PIN:
+    case PIN_STATE_SIM_PUK:
+        out = EPinCheck::Told;
+        if (m_bPinRefused)
+            break;  // the user said no: the next search asks again
+        // Never over another box, whose owner it would hide and which may
+        // be out of date once answered: the worker asks again after it.
+        if (BoxOpen()) {
+            out = EPinCheck::PutOff;
+            Log("PIN question waits for an open box");
+            break;
+        }
+        DisableConnectButton();
+        HideOtherChildWindow();
+        UpdateStatusIcons(true, false, false, 0);
         ProcessMessages();
-        switch (state) {
-        case PIN_STATE_READY:
-            result = true;
-            out = EPinCheck::Ready;
-            m_bPinRefused = false;
-            break;
-        case PIN_STATE_SIM_PIN:
-        case PIN_STATE_SIM_PUK: {
-            if (m_bPinRefused) {
-                out = EPinCheck::Told;  // the user said no: the next search asks again
-                break;
-            }
-            // Never over another box, whose owner it would hide and which may
-            // be out of date once answered: the worker asks again after it.
-            if (BoxOpen()) {
-                out = EPinCheck::PutOff;
-                Log("PIN question waits for an open box");
-                break;
-            }
-            DisableConnectButton();
-            HideOtherChildWindow();
-            UpdateStatusIcons(true, false, false, 0);
-            ProcessMessages();
-            const int asked = AskPin(state);
-            result = asked == 1;
-            out = result ? EPinCheck::Ready : asked == 0 || m_bPinRefused ? EPinCheck::Told : EPinCheck::Unanswered;
-            ProcessMessages();
-            break;
-        }
-        default:
-            // A read that timed out closed the port: the SIM said nothing.
-            out = m_pModemComm->IsPortOpen() ? EPinCheck::NotReady : EPinCheck::Unanswered;
-            break;
-        }
-        m_bPinOk = result;
+        asked = AskPin(state);
+        result = asked == 1;
+        // Not asked, without the user saying no: no port, or closing.
+        out = result ? EPinCheck::Ready : asked == -1 && !m_bPinRefused ? EPinCheck::Unanswered : EPinCheck::Told;
+        ProcessMessages();
+        break;
+    default:
+        // A read that timed out closed the port: the SIM said nothing.
+        out = m_pModemComm->IsPortOpen() ? EPinCheck::NotReady : EPinCheck::Unanswered;
+        break;
     }
-    if (outcome != nullptr)
-        *outcome = out;
+    m_bPinOk = result;
     return result;
 }
 
