@@ -3,11 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -162,6 +165,42 @@ std::vector<std::string> LabelsNotPlain(const QWidget* root)
         // A label that only ever shows a picture has no text to misread.
         if (label != nullptr && label->pixmap().isNull() && label->textFormat() != Qt::PlainText)
             out.push_back(std::string("not plain: ") + Describe(label, label->text(), label->size()));
+    }
+    return out;
+}
+
+std::vector<std::string> TextsHardToRead(QWidget* window)
+{
+    const QImage shot = window->grab().toImage();
+    std::vector<std::string> out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        QString text;
+        QRect area = w->rect();
+        if (const auto* label = qobject_cast<QLabel*>(w)) {
+            text = label->text();
+        } else if (qobject_cast<QCheckBox*>(w) != nullptr || qobject_cast<QRadioButton*>(w) != nullptr) {
+            text = static_cast<QAbstractButton*>(w)->text();
+        } else if (const auto* group = qobject_cast<QGroupBox*>(w)) {
+            text = group->title();
+            area.setHeight(group->fontMetrics().height());
+        }
+        // Greyed texts are meant to read as unavailable.
+        if (text.isEmpty() || !w->isVisibleTo(window) || !w->isEnabled())
+            continue;
+        std::map<int, int> shades;
+        const QRect r = QRect(w->mapTo(window, area.topLeft()), area.size()) & shot.rect();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                ++shades[qGray(shot.pixel(x, y))];
+        if (shades.empty())
+            continue;
+        const int back = std::max_element(shades.begin(), shades.end(), [](auto a, auto b) {
+                             return a.second < b.second;
+                         })->first;
+        const int fore = qGray(w->palette().color(w->foregroundRole()).rgb());
+        if (std::abs(fore - back) < 100)
+            out.push_back(Describe(w, text, area.size()) + ", shade " + std::to_string(fore) + " on " +
+                          std::to_string(back));
     }
     return out;
 }

@@ -48,4 +48,8 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget* root);
 // a modem's or a message's "<b>" would be drawn as markup there.
 std::vector<std::string> LabelsNotPlain(const QWidget* root);
 
+// The texts in window (labels, check and radio boxes, group titles) drawn in a
+// shade too close to the commonest shade behind them, one line each.
+std::vector<std::string> TextsHardToRead(QWidget* window);
+
 }  // namespace uitest

@@ -63,7 +63,6 @@ TPinQueryExForm::TPinQueryExForm(QWidget* owner, TLanguage* language) : TFormEx(
     connect(m_pBOk, &QAbstractButton::clicked, this, &TPinQueryExForm::OnOK);
     connect(m_pBCancel, &QAbstractButton::clicked, this, &TPinQueryExForm::OnCancel);
 
-    ApplyLanguage();
     SetMode(2);
 }
 
@@ -71,7 +70,8 @@ TPinQueryExForm::~TPinQueryExForm() = default;
 
 void TPinQueryExForm::ApplyLanguage()
 {
-    m_pLPin->setText(LangQ(m_pLanguage, 133));
+    // In mode 3 the PIN edit takes the new PIN.
+    m_pLPin->setText(LangQ(m_pLanguage, m_iMode == 3 ? 424 : 133));
     m_pLPuk->setText(LangQ(m_pLanguage, 134));
     m_pBOk->setText(LangQ(m_pLanguage, 102));
     m_pBCancel->setText(LangQ(m_pLanguage, 105));
@@ -82,6 +82,17 @@ void TPinQueryExForm::ApplyLanguage()
 void TPinQueryExForm::SetMode(int mode)
 {
     m_iMode = mode;
+    // The PUK comes first, as the SIM takes it: the PUK, then the new PIN.
+    const bool puk = mode == 3;
+    m_pEPuk->move(168, puk ? 21 : 49);
+    m_pLPuk->move(56, puk ? 21 : 49);
+    m_pEPin->move(168, puk ? 49 : 21);
+    m_pLPin->move(56, puk ? 49 : 21);
+    if (puk)
+        setTabOrder(m_pEPuk, m_pEPin);
+    else
+        setTabOrder(m_pEPin, m_pEPuk);
+    ApplyLanguage();
     if (mode == 2 || mode == 3) {
         // A dialog reused after a mode without input takes input again.
         SetEditState(m_pEPin, true);
@@ -110,8 +121,13 @@ void TPinQueryExForm::FormShow()
     ApplyLanguage();
     m_pEPin->clear();
     m_pEPuk->clear();
-    if (m_pEPin->isEnabled())
-        m_pEPin->setFocus();
+    if (FirstEdit()->isEnabled())
+        FirstEdit()->setFocus();
+}
+
+QLineEdit* TPinQueryExForm::FirstEdit() const
+{
+    return m_iMode == 3 ? m_pEPuk : m_pEPin;
 }
 
 void TPinQueryExForm::keyPressEvent(QKeyEvent* event)
@@ -147,7 +163,7 @@ bool TPinQueryExForm::FormCloseQuery()
         ShowMessage(m_sPukMessage, 0);
         m_pEPin->clear();
         m_pEPuk->clear();
-        m_pEPin->setFocus();
+        FirstEdit()->setFocus();
         return false;
     }
     return true;
@@ -168,24 +184,64 @@ void TPinQueryExForm::ShowMessage(const AnsiString& text, char type)
     delete box.data();
 }
 
+TPinQueryExForm::EReply TPinQueryExForm::Judge(int mode, int state, bool portOpen)
+{
+    if (state == 1)
+        return EReply::Accepted;
+    // Unanswered: the SIM judged nothing, whatever the state says.
+    if (!portOpen)
+        return EReply::NoAnswer;
+    if (state == 3 && mode == 2)
+        return EReply::NowBlocked;
+    if (state == 2 || state == 3)
+        return EReply::Wrong;
+    return EReply::NotReady;
+}
+
+AnsiString TPinQueryExForm::ReplyText(const TLanguage* language, EReply reply, int mode)
+{
+    switch (reply) {
+    case EReply::Accepted:
+        return AnsiString();
+    case EReply::Wrong:
+        return LangText(language, mode == 3 ? 132 : 131);
+    case EReply::NowBlocked:
+        return LangText(language, 422) + "\n" + LangText(language, 310);
+    case EReply::NotReady:
+        return LangText(language, 130);
+    case EReply::NoAnswer:
+        return LangText(language, 420);
+    }
+    return AnsiString();
+}
+
+AnsiString TPinQueryExForm::NotEnteredText(const TLanguage* language, int mode)
+{
+    return LangText(language, mode == 3 ? 423 : 421);
+}
+
 int TPinQueryExForm::AskPin(IPinActions& actions, int mode)
 {
     for (;;) {
         if (!actions.IsPortOpen())
             return -1;
         SetMode(mode);
-        if (exec() != mrOk)
+        if (exec() != mrOk) {
+            actions.ShowMsgBox(NotEnteredText(m_pLanguage, mode), 0);
             return -1;
+        }
         const AnsiString pin = GetPin();
         const AnsiString puk = GetPuk();
         actions.ProcessMessages();
         const int state = actions.EnterPin(mode, pin, puk);
         actions.ProcessMessages();
-        if (state == 1)
+        const EReply reply = Judge(mode, state, actions.IsPortOpen());
+        if (reply == EReply::Accepted)
             return 1;
-        actions.ShowMsgBox(LangText(m_pLanguage, mode == 2 ? 131 : 132), 0);
+        actions.ShowMsgBox(ReplyText(m_pLanguage, reply, mode), 0);
+        if (reply == EReply::NotReady || reply == EReply::NoAnswer)
+            return 0;
         // After too many wrong PINs the SIM wants the PUK: ask for it next.
-        if (state == 2 || state == 3)
-            mode = state;
+        mode = state;
     }
 }

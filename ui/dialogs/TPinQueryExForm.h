@@ -1,7 +1,8 @@
 #pragma once
 // The PIN and PUK dialog: asks for the SIM PIN (mode 2), or for the PUK and a
 // new PIN (mode 3). It only collects text; AskPin runs the whole question
-// against the SIM through the caller's IPinActions.
+// against the SIM through the caller's IPinActions, and Judge and ReplyText
+// say what became of an entry for every caller that asks on its own.
 #include "ui/common/TFormEx.h"
 
 class IPinActions;
@@ -24,9 +25,20 @@ public:
     // A box of the given type with the dialog's own owner, shown modally.
     void ShowMessage(const AnsiString& text, char type);
 
+    // What became of an entry of `mode`, from the SIM state read after it and
+    // whether the port is still open (a modem that went silent has closed it).
+    enum class EReply { Accepted, Wrong, NowBlocked, NotReady, NoAnswer };
+    static EReply Judge(int mode, int state, bool portOpen);
+    // The box that tells the user (empty for Accepted).
+    static AnsiString ReplyText(const TLanguage* language, EReply reply, int mode);
+    // The box after a cancelled question: what was not entered, and where to
+    // enter it later.
+    static AnsiString NotEnteredText(const TLanguage* language, int mode);
+
     // Asks until the SIM accepts what was typed (1), or the user cancels or the
-    // port is closed (-1). A wrong entry is told (text 131 for the PIN, 132 for
-    // the PUK) and asked again, in the mode the SIM now wants.
+    // port is closed (-1), or the question ends on a reply told to the user (0:
+    // the modem gave no answer, or the SIM is not ready). A wrong entry is told
+    // and asked again, in the mode the SIM now wants; a cancel is told too.
     int AskPin(IPinActions& actions, int mode);
 
     // Captions and messages from the language table (also at every showing).
@@ -56,6 +68,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // True when the dialog may close.
     bool FormCloseQuery();
+    // The edit that comes first in the mode: the PUK in mode 3, else the PIN.
+    QLineEdit* FirstEdit() const;
 
 private:
     TLanguage* m_pLanguage;

@@ -11,17 +11,19 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/UiStyle.h"
+#include "ui/dialogs/TPinQueryExForm.h"
 
 void TModemMainFrame::CheckPinAndNetwork()
 {
     int signal = 0;
     ProcessMessages();
-    bool deferred = false;
-    m_bPinOk = CheckPin(&deferred);
-    if (!m_bPinOk && !m_bClosing && !deferred && !m_bPinRefused) {
+    EPinCheck outcome = EPinCheck::NotReady;
+    m_bPinOk = CheckPin(&outcome);
+    // Only a SIM read as not ready may be busy still: asked once more.
+    if (!m_bPinOk && !m_bClosing && outcome == EPinCheck::NotReady) {
         Log("Wait 1 sec and try again");
         m_pModemComm->Wait(1000);
-        m_bPinOk = CheckPin(&deferred);
+        m_bPinOk = CheckPin(&outcome);
     }
     ProcessMessages();
     UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, 0);
@@ -34,8 +36,11 @@ void TModemMainFrame::CheckPinAndNetwork()
             ProcessMessages();
             signal = m_pModemComm->GetSignalQuality();
         }
-    } else if (!deferred) {
-        ShowMsgBox(this, m_pLanguage->GetText(130), 0);
+    } else if (outcome != EPinCheck::PutOff) {
+        // A cancelled question, or one the modem left unanswered, was told
+        // as such: the SIM is called not ready only when it was read so.
+        if (outcome == EPinCheck::NotReady)
+            ShowMsgBox(this, m_pLanguage->GetText(130), 0);
         if (m_pModemComm->IsPortOpen())
             m_pModemComm->ClosePort();
     }
@@ -47,28 +52,33 @@ void TModemMainFrame::CheckPinAndNetwork()
     m_bModemPlugged = m_bModemInitialized.load();
 }
 
-bool TModemMainFrame::CheckPin(bool* deferred)
+bool TModemMainFrame::CheckPin(EPinCheck* outcome)
 {
+    EPinCheck unused = EPinCheck::Unanswered;
+    EPinCheck& out = outcome != nullptr ? *outcome : unused;
+    out = EPinCheck::Unanswered;
     if (m_bClosing)
         return false;
     AnsiString buf;
     const int state = m_pModemComm->GetPinState(buf);
     ProcessMessages();
     bool result = false;
+    int asked = 0;
     switch (state) {
     case PIN_STATE_READY:
         result = true;
+        out = EPinCheck::Ready;
         m_bPinRefused = false;
         break;
     case PIN_STATE_SIM_PIN:
     case PIN_STATE_SIM_PUK:
+        out = EPinCheck::Told;
         if (m_bPinRefused)
             break;  // the user said no: the next search asks again
         // Never over another box, whose owner it would hide and which may
         // be out of date once answered: the worker asks again after it.
         if (BoxOpen()) {
-            if (deferred != nullptr)
-                *deferred = true;
+            out = EPinCheck::PutOff;
             Log("PIN question waits for an open box");
             break;
         }
@@ -76,11 +86,15 @@ bool TModemMainFrame::CheckPin(bool* deferred)
         HideOtherChildWindow();
         UpdateStatusIcons(true, false, false, 0);
         ProcessMessages();
-        result = AskPin(state) == 1;
+        asked = AskPin(state);
+        result = asked == 1;
+        // Not asked, without the user saying no: no port, or closing.
+        out = result ? EPinCheck::Ready : asked == -1 && !m_bPinRefused ? EPinCheck::Unanswered : EPinCheck::Told;
         ProcessMessages();
         break;
     default:
-        result = false;
+        // A read that timed out closed the port: the SIM said nothing.
+        out = m_pModemComm->IsPortOpen() ? EPinCheck::NotReady : EPinCheck::Unanswered;
         break;
     }
     m_bPinOk = result;
@@ -89,7 +103,7 @@ bool TModemMainFrame::CheckPin(bool* deferred)
 
 int TModemMainFrame::AskPin(int mode)
 {
-    // Asks until the SIM accepts, the user cancels or the port closes.
+    // Asks until the SIM accepts, the user cancels, or a reply ends it.
     for (;;) {
         if (!m_pModemComm->IsPortOpen() || m_bClosing)
             return -1;
@@ -97,16 +111,23 @@ int TModemMainFrame::AskPin(int mode)
         AnsiString puk;
         if (m_pDialogs->QueryPin(mode, pin, puk) != mrOk) {
             m_bPinRefused = true;
+            if (!m_bClosing)
+                ShowMsgBox(this, TPinQueryExForm::NotEnteredText(m_pLanguage, mode), 0);
             return -1;
         }
         ProcessMessages();
         const int r = m_pModemComm->EnterPin(mode, pin, puk);
         ProcessMessages();
-        if (r == 1)
+        if (m_bClosing)
+            return -1;
+        // A modem that went silent has closed its port: nothing was judged.
+        const auto reply = TPinQueryExForm::Judge(mode, r, m_pModemComm->IsPortOpen());
+        if (reply == TPinQueryExForm::EReply::Accepted)
             return 1;
-        ShowMsgBox(this, m_pLanguage->GetText(mode == 3 ? 132 : 131), 0);
-        if (r > 1)
-            mode = r;
+        ShowMsgBox(this, TPinQueryExForm::ReplyText(m_pLanguage, reply, mode), 0);
+        if (reply == TPinQueryExForm::EReply::NotReady || reply == TPinQueryExForm::EReply::NoAnswer)
+            return 0;
+        mode = r;
     }
 }
 

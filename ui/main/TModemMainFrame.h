@@ -184,8 +184,13 @@ public:
     void HideOwnedWindows();
     void UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal);
     void CheckPinAndNetwork();
-    // `deferred`: the question waits for another box to close.
-    bool CheckPin(bool* deferred = nullptr);
+    // What a PIN check came to: the SIM ready (or it took the PIN), the SIM
+    // read as not ready, the modem silent, the question put off while another
+    // box is open, or the question ended on something it told the user.
+    enum class EPinCheck { Ready, NotReady, Unanswered, PutOff, Told };
+    bool CheckPin(EPinCheck* outcome = nullptr);
+    // 1 the SIM took what the user typed; -1 cancelled (told) or no port;
+    // 0 ended on a reply told to the user (no answer, SIM not ready).
     int AskPin(int mode);
     void SelectUserOperator();
     // False with error 0: no number to dial, nothing was dialled.

@@ -45,6 +45,12 @@ TExFrameModem::TExFrameModem(QWidget* owner, TLanguage* language, TModemComm* mo
     resize(645, 591);
     BuildControls(helperMode ? QPixmap() : background);
     BuildOperatorGroup();
+    if (helperMode) {
+        // Alone in the helper window the page says what to do.
+        ShiftControls(kChoiceTextHeight);
+        m_pLChoose = MakeLabel(14, 2, 379, kChoiceTextHeight - 2);
+        m_pLChoose->setWordWrap(true);
+    }
 
     const AnsiString config = m_pMain->ConfigPath();
     m_pOperatorList = m_pMain->OperatorList();
@@ -81,8 +87,10 @@ TExFrameModem::~TExFrameModem()
 
 void TExFrameModem::BuildControls(const QPixmap& background)
 {
+    // Never the helper window's own picture: its title strip would come
+    // again under the window's, dark behind the first texts.
     Image1 = MakeBackground(background.isNull()
-                                ? TSkin::Picture(Skin::kHelperBack, QSize(407, 289), BgrColor(0xFAF8FE))
+                                ? TSkin::Picture(Skin::kPageBack, QSize(407, 280), BgrColor(0xFAF8FE))
                                 : background);
     Image1->installEventFilter(this);
 
@@ -158,7 +166,19 @@ bool TExFrameModem::eventFilter(QObject* watched, QEvent* event)
 
 // ---- Device list ----
 
+void TExFrameModem::ShiftControls(int dy)
+{
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != Image1 && w != m_pLChoose)
+            w->move(w->x(), w->y() + dy);
+}
+
 void TExFrameModem::ModemDevicesDropDown()
+{
+    FillDevices(false);
+}
+
+void TExFrameModem::FillDevices(bool keepSaved)
 {
     if (m_bFilling)
         return;
@@ -193,7 +213,8 @@ void TExFrameModem::ModemDevicesDropDown()
     ProcessMessages();
     if (count > 0 && chosen < 0) {
         m_pCBModemDevices->setCurrentIndex(0);
-        SaveSettings();
+        if (!keepSaved)
+            SaveSettings();
     }
     m_bFilling = false;
 }
@@ -353,15 +374,27 @@ void TExFrameModem::ShowPage()
     // A part of the action that shows the page: never refused.
     const TUserAction lock(m_pMain, nullptr);
     ProcessMessages();
-    if (!m_bHelperMode)
-        SetHostTitle(181);
+    SetHostTitle(181);
     ProcessMessages();
     TExFrame::ShowPage();
     ProcessMessages();
     if (m_bHelperMode) {
-        // The background drags the helper window.
-        if (TFormEx* host = HostForm())
+        if (TFormEx* host = HostForm()) {
+            // The background drags the helper window, which ends below the
+            // page's lowest control.
             host->MakeDragHandle(Image1);
+            int bottom = 0;
+            for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (w != Image1 && !w->isHidden())
+                    bottom = qMax(bottom, w->geometry().bottom());
+            host->resize(host->width(), TFormEx::kTitleHeight + bottom + 8);
+            // The picture covers the page however tall the window became.
+            Image1->setScaledContents(true);
+            Image1->setGeometry(rect());
+        }
+        // The devices to choose from, shown without a drop-down; the caller
+        // holds the modem for the port tests. Only Select saves a choice.
+        FillDevices(true);
     } else {
         ShowHostWait(Text(182));
     }
@@ -384,8 +417,9 @@ void TExFrameModem::ShowPage()
 
 void TExFrameModem::ApplyLanguage()
 {
-    if (!m_bHelperMode)
-        SetHostTitle(181);
+    SetHostTitle(181);
+    if (m_pLChoose != nullptr)
+        m_pLChoose->setText(QText(425));
     m_pGBSelectModemFromList->setTitle(QText(183));
     m_pBSelect->setText(QText(186));
     m_pBGetList->setText(QText(188));
@@ -447,6 +481,11 @@ void TExFrameModem::UpdateModemState()
 
 void TExFrameModem::LayoutForHelper()
 {
+    // Only the operator choice: no device to choose, no room for saying so.
+    if (m_pLChoose != nullptr && !m_pLChoose->isHidden()) {
+        m_pLChoose->hide();
+        ShiftControls(-kChoiceTextHeight);
+    }
     m_pGBSelectModemFromList->hide();
     m_pGBSelOper->move(m_pGBSelOper->x(), m_pGBSelectModemFromList->y());
     m_pCBModemDevices->hide();

@@ -54,6 +54,8 @@ public:
 
     // The pause before each registration check after a manual choice.
     static constexpr uint32_t kRegisterCheckMs = 1500;
+    // The room the chooser's instruction takes above the device list.
+    static constexpr int kChoiceTextHeight = 30;
 
     // The colour an item of either list is drawn in: black when answering or
     // available, silver otherwise.
@@ -61,6 +63,8 @@ public:
     QColor OperatorItemColour(int index) const;
 
     QLabel* Image1 = nullptr;
+    // Helper mode: what to do, above the device list.
+    QLabel* m_pLChoose = nullptr;
     QComboBox* m_pCBModemDevices = nullptr;
     QFrame* Bevel1 = nullptr;
     QCheckBox* m_pCBxShowSelModemScreen = nullptr;
@@ -100,6 +104,11 @@ protected:
 private:
     void BuildControls(const QPixmap& background);
     void BuildOperatorGroup();
+    // Moves every control but the background and the instruction down by dy.
+    void ShiftControls(int dy);
+    // The device list filled with each device's port test; `keepSaved`: a
+    // saved name that is not listed is left as it is.
+    void FillDevices(bool keepSaved);
     // Select's handler by mode; attached and detached around every run.
     void AttachSelect(bool attach);
     // The start-with-the-session state, brought up to date with the program's path.

@@ -79,6 +79,11 @@ TEST(PinQuery, ModesSetTheEditsAndTheOkButton)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         d.SetMode(c.mode);
+        // Each edit is labelled for what it holds; in PUK mode the PUK comes first.
+        EXPECT_EQ(d.m_pLPin->text(), c.mode == 3 ? "New PIN:" : "PIN:");
+        EXPECT_EQ(d.m_pLPin->y(), d.m_pEPin->y());
+        EXPECT_EQ(d.m_pLPuk->y(), d.m_pEPuk->y());
+        EXPECT_EQ(d.m_pEPuk->y() < d.m_pEPin->y(), c.mode == 3);
         EXPECT_EQ(d.GetMode(), c.mode);
         EXPECT_EQ(d.m_pEPin->isEnabled(), c.pin);
         EXPECT_EQ(d.m_pEPuk->isEnabled(), c.puk);
@@ -143,7 +148,7 @@ TEST(PinQuery, PukModeWantsBothAndEmptiesBothOnRefusal)
         dlg->m_pBOk->click();
         EXPECT_TRUE(dlg->m_pEPuk->text().isEmpty());
         EXPECT_TRUE(dlg->m_pEPin->text().isEmpty());
-        EXPECT_EQ(dlg->focusWidget(), dlg->m_pEPin);
+        EXPECT_EQ(dlg->focusWidget(), dlg->m_pEPuk);
         // Enter (also the keypad's) with the fields empty is refused as OK is.
         seen.clear();
         AnswerBox(&seen);
@@ -160,6 +165,7 @@ TEST(PinQuery, PukModeWantsBothAndEmptiesBothOnRefusal)
 namespace {
 const char* const kWrongPin = "The PIN is wrong. Please try again.";
 const char* const kWrongPuk = "The PUK is wrong. Please try again.";
+const char* const kNowBlocked = "The PIN is wrong.\nThe SIM card is now blocked and asks for its PUK.";
 
 struct PinAnswer {
     int wantMode;
@@ -198,7 +204,7 @@ TEST(PinQuery, AskPinRepeatsUntilTheSimAcceptsAndSwitchesToPuk)
                 {3, "4321", "12345678", true}});
     EXPECT_EQ(d.AskPin(sim, 2), 1);
     EXPECT_EQ(sim.entered, (std::vector<std::string>{"2:1111/", "2:2222/", "3:4321/11112222", "3:4321/12345678"}));
-    EXPECT_EQ(sim.boxes, (std::vector<std::string>{kWrongPin, kWrongPin, kWrongPuk}));
+    EXPECT_EQ(sim.boxes, (std::vector<std::string>{kWrongPin, kNowBlocked, kWrongPuk}));
 }
 
 TEST(PinQuery, AskPinEndsOnCancelOrAClosedPort)
@@ -206,12 +212,15 @@ TEST(PinQuery, AskPinEndsOnCancelOrAClosedPort)
     Languages lang("pin_ask_end");
     TPinQueryExForm d(nullptr, lang.get());
     FakeSim sim;
-    sim.answers = {0};  // the SIM state could not be read: told and asked again
-    // Cancel with empty edits closes at once: no box about them.
-    AnswerPins({{3, "1", "2", true}, {3, "", "", false}});
-    EXPECT_EQ(d.AskPin(sim, 3), -1);
+    sim.answers = {0};  // the SIM state could not be read: told, and nothing more to ask
+    AnswerPins({{3, "1", "2", true}});
+    EXPECT_EQ(d.AskPin(sim, 3), 0);
     EXPECT_EQ(sim.entered.size(), 1u);
-    EXPECT_EQ(sim.boxes.size(), 1u);
+    EXPECT_EQ(sim.boxes, std::vector<std::string>{"The SIM card is missing or not ready. Please check the SIM card."});
+    // Cancel with empty edits closes at once: no box about them, one about what was not entered.
+    AnswerPins({{3, "", "", false}});
+    EXPECT_EQ(d.AskPin(sim, 3), -1);
+    EXPECT_EQ(sim.boxes.back().substr(0, 24), "The PUK was not entered,");
 
     sim.portOpen = false;
     sim.entered.clear();

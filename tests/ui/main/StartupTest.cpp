@@ -9,6 +9,7 @@
 #include "ui/sms/TFormExSMS.h"
 #include "ui/dialogs/TFormExAbout.h"
 #include "ui/main/SecondStart.h"
+#include "tools/modemsim/SimModule.h"
 
 using namespace maintest;
 
@@ -110,6 +111,50 @@ TEST_F(MainFrameTest, ACancelledPinQuestionIsNotAskedAgainByItself)
     WaitFor([] { return false; }, 4 * static_cast<int>(m_statusMs));
     EXPECT_GT(Sent("AT+CPIN?"), checks);
     EXPECT_EQ(m_record->pinModes.size(), asked);
+}
+
+TEST_F(MainFrameTest, ThePinQuestionSaysWhatHappened)
+{
+    const auto start = [this](std::vector<std::string> pins) {
+        m_frame.reset();
+        m_record = std::make_shared<TestDialogs::Record>();
+        m_record->pins = std::move(pins);
+        StartUp();
+    };
+    const auto texts = [this](std::initializer_list<int> ids) {
+        std::vector<std::string> out;
+        for (int id : ids)
+            out.push_back(Text(id));
+        return out;
+    };
+    m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+    {
+        SCOPED_TRACE("the stick pulled while the right PIN goes: no answer, not a wrong PIN nor a missing SIM");
+        m_sim.SetUnplugOn("+CPIN=\"1234\"");
+        start({"1234"});
+        EXPECT_TRUE(WaitFor([&] { return BoxCount(119) == 1; }, 15000));
+        EXPECT_EQ(Boxes(), texts({420, 119}));
+        ASSERT_TRUE(m_sim.Reappear());
+    }
+    {
+        SCOPED_TRACE("cancelled: said so, with where to enter it later, where it is asked again");
+        start({});
+        EXPECT_EQ(Boxes(), texts({421}));
+        m_frame->SuspendWorker();
+        SendMessage(m_frame.get(), WM_SEARCH_MODEM, 0, 1);
+        m_frame->ResumeWorker();
+        EXPECT_EQ(m_record->pinModes, (std::vector<int>{2, 2}));
+    }
+    {
+        SCOPED_TRACE("the third wrong PIN blocks the SIM: said so, then the PUK is asked");
+        auto card = std::make_shared<modemsim::SimModule>();
+        card->SetPinState(modemsim::SimModule::PinState::Pin);
+        m_sim.ClearScript();
+        m_sim.AddModule(card);
+        start({"1111", "2222", "3333"});
+        EXPECT_EQ(m_record->pinModes, (std::vector<int>{2, 2, 2, 3}));
+        EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(131), Text(131), Text(422) + "\n" + Text(310), Text(423)}));
+    }
 }
 
 TEST_F(MainFrameTest, NoModemAtStartThenOnePluggedIn)

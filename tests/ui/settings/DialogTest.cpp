@@ -143,6 +143,8 @@ TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
                 ADD_FAILURE() << miss;
             for (const std::string& rich : uitest::LabelsNotPlain(m_dialog.get()))
                 ADD_FAILURE() << rich;
+            for (const std::string& hard : uitest::TextsHardToRead(m_dialog.get()))
+                ADD_FAILURE() << hard;
         }
         // The two pages the helper window shows, laid out for it.
         auto* modem = new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
@@ -150,11 +152,16 @@ TEST_F(Dialog, EveryTextFitsItsPlaceInEveryLanguage)
         TFormExHelper modemHelper(nullptr, modem);
         TFormExHelper gprsHelper(
             nullptr, new TExFrameGPRS(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main));
-        for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
+        TFormExHelper chooser(nullptr, new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main));
+        for (const TFormExHelper* h : {&modemHelper, &gprsHelper, &chooser})
             for (const std::string& miss : uitest::TextsThatDoNotFit(h))
                 ADD_FAILURE() << "helper: " << miss;
-        for (const TFormExHelper* h : {&modemHelper, &gprsHelper})
+        for (TFormExHelper* h : {&modemHelper, &gprsHelper, &chooser}) {
             for (const std::string& rich : uitest::LabelsNotPlain(h))
                 ADD_FAILURE() << "helper: " << rich;
+            h->show();
+            for (const std::string& hard : uitest::TextsHardToRead(h))
+                ADD_FAILURE() << "helper: " << hard;
+        }
     }
 }

@@ -12,6 +12,7 @@
 #include "SettingsFixture.h"
 #include "platform/TIniFile.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/dialogs/TFormExHelper.h"
 #include "ui/settings/TExFrameModem.h"
 
 using namespace settingstest;
@@ -152,6 +153,28 @@ TEST_F(ModemPage, ShowingTheDialogTestsThePortsOnlyWhileHoldingTheModem)
     EXPECT_EQ(m_sim.Commands().size(), atResume);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
     EXPECT_EQ(Page()->m_pCBModemDevices->count(), 1);
+}
+
+TEST_F(ModemPage, TheChooserNamesItselfSaysWhatToDoAndShowsTheDevicesReadably)
+{
+    StartModem();
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "Dead COM Modem"));
+    uitest::WriteFile(Config(), "[SETTINGS]\nModemDevice=Gone\n");
+    MakeDialog();
+    auto* page = new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
+    TFormExHelper chooser(nullptr, page);
+    chooser.show();
+    uitest::Pump(50);
+    EXPECT_EQ(chooser.TitlePanelLabel()->text().trimmed().toStdString(), Text(181));
+    ASSERT_NE(page->m_pLChoose, nullptr);
+    EXPECT_TRUE(page->m_pLChoose->isVisible());
+    EXPECT_EQ(page->m_pLChoose->text().toStdString(), Text(425));
+    // The devices show without a drop-down; only Select saves one.
+    EXPECT_EQ(Items(page->m_pCBModemDevices).size(), 2u);
+    EXPECT_FALSE(page->m_pCBModemDevices->currentText().isEmpty());
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Gone");
+    for (const std::string& hard : uitest::TextsHardToRead(&chooser))
+        ADD_FAILURE() << hard;
 }
 
 TEST_F(ModemPage, StartUpOptionsLoadAndWriteAtOnce)
