@@ -100,6 +100,10 @@ protected:
 private:
     void BuildControls(const QPixmap& background);
     void BuildOperatorGroup();
+    // The mode switch's work as one action; false when it was refused.
+    bool ChooseOperatorMode(bool manual);
+    // The scan and its list, inside an action already running.
+    void ScanOperators();
     // Select's handler by mode; attached and detached around every run.
     void AttachSelect(bool attach);
     // The start-with-the-session state, brought up to date with the program's path.
