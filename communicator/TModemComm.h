@@ -288,8 +288,8 @@ public:
     void InitStatistic();
     void ReleaseStatistic();
     // Samples the link's counters, adds what moved to the totals (which saves
-    // Statistic.dat) and gives the display texts; always true, the texts are
-    // changed only when the counters could be read.
+    // Statistic.dat) and gives the display texts; false, with the texts
+    // untouched, when the counters could not be read.
     bool GetStatistics(AnsiString& receivedTotal, AnsiString& receivedSpeed, AnsiString& sentTotal,
                        AnsiString& sentSpeed, AnsiString& connectTime);
     // Scales `value` for display and returns its unit (B, KB, MB, GB, TB).

@@ -30,9 +30,11 @@ bool TModemComm::GetStatistics(AnsiString& receivedTotal, AnsiString& receivedSp
     ProcessMessages();
     RAS_STATS stats;
     const HRASCONN conn = GetRasConnection();
+    // No counters (no link, or an interface that is gone): told as a failure,
+    // so the caller keeps the figures it shows instead of blanking them.
     if (conn == nullptr || !m_pStatistic || RasGetConnectionStatistics(conn, &stats) != 0) {
         ProcessMessages();
-        return true;
+        return false;
     }
     // A connection time below the last sample belongs to a new link: its
     // counters start from zero. So does a counter a little below its last

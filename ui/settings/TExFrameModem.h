@@ -109,6 +109,10 @@ private:
     // The device list filled with each device's port test; `keepSaved`: a
     // saved name that is not listed is left as it is.
     void FillDevices(bool keepSaved);
+    // The mode switch's work as one action; false when it was refused.
+    bool ChooseOperatorMode(bool manual);
+    // The scan and its list, inside an action already running.
+    void ScanOperators();
     // Select's handler by mode; attached and detached around every run.
     void AttachSelect(bool attach);
     // The start-with-the-session state, brought up to date with the program's path.

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 #include "communicator/TModemComm.h"
 #include "communicator/TOperatorList.h"
@@ -92,35 +93,49 @@ void TExFrameModem::SetOperatorChoiceLook(bool enabled)
 
 void TExFrameModem::m_pRB_ManualClick()
 {
-    const bool ready = IsReady();
-    if (m_pRB_Manual->isChecked()) {
-        SetOperatorChoiceLook(ready);
-        // The list is fetched at once, by Get list's own handler when attached.
-        if (ready)
-            GetOperList();
+    const bool manual = m_pRB_Manual->isChecked();
+    if (!ChooseOperatorMode(manual)) {
+        // Dropped while another action holds the modem: the radio goes back
+        // to the mode the modem keeps, and the list stays as it was.
+        const QSignalBlocker automaticQuiet(m_pRB_Automatic), manualQuiet(m_pRB_Manual);
+        (manual ? m_pRB_Automatic : m_pRB_Manual)->setChecked(true);
         return;
     }
-    if (ready && m_pModemComm != nullptr) {
-        // An action like the others: one started from the pump inside it
-        // would wait for the modem it holds.
-        const TUserAction action(m_pMain, m_pRB_Automatic);
-        if (action) {
-            m_pGBSelOper->setEnabled(false);
-            m_pMain->SuspendWorker();
-            m_pModemComm->SelectOperatorAuto();
-            m_pMain->ResumeWorker();
-            m_pGBSelOper->setEnabled(true);
-        }
+    SetOperatorChoiceLook(manual && IsReady());
+}
+
+bool TExFrameModem::ChooseOperatorMode(bool manual)
+{
+    // An action like the others: one started from the pump inside it would
+    // wait for the modem it holds.
+    const TUserAction action(m_pMain, manual ? m_pRB_Manual : m_pRB_Automatic);
+    if (!action)
+        return false;
+    if (!IsReady() || m_pModemComm == nullptr)
+        return true;
+    if (manual) {
+        // The list is fetched at once.
+        ScanOperators();
+        return true;
     }
-    SetOperatorChoiceLook(false);
+    m_pGBSelOper->setEnabled(false);
+    m_pMain->SuspendWorker();
+    m_pModemComm->SelectOperatorAuto();
+    m_pMain->ResumeWorker();
+    m_pGBSelOper->setEnabled(true);
+    return true;
 }
 
 void TExFrameModem::GetOperList()
 {
-    // Started by the radio or by Get list, both of the operator group.
+    // Started by Get list, of the operator group.
     const TUserAction action(m_pMain, m_pGBSelOper);
-    if (!action)
-        return;
+    if (action)
+        ScanOperators();
+}
+
+void TExFrameModem::ScanOperators()
+{
     m_pGBSelOper->setEnabled(false);
     ShowHostWait(Text(190));
     m_pMain->SuspendWorker();

@@ -3,9 +3,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
+#include <QValidator>
+#include <algorithm>
 
 #include "communicator/TModemComm.h"
+#include "communicator/sms/SmsNumber.h"
 #include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TLockCover.h"
@@ -16,6 +18,45 @@
 #include "ui/settings/TMainActions.h"
 
 TExFrameSMS* ExFrameSMS = nullptr;
+
+namespace {
+// What reaches the number edit as a whole (a paste, a drop): the blanks,
+// dashes, dots and slashes people put between digit groups go, as they do
+// when typed; anything else but digits, "+" and brackets refuses it whole.
+// Once its brackets are closed the number goes through the recipients'
+// normaliser, which drops a trunk "(0)" after the country code.
+class TCentreNumberValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        QString kept;
+        int keptPos = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            if (c.isSpace() || c == u'-' || c == u'.' || c == u'/')
+                continue;
+            if (!(c >= u'0' && c <= u'9') && c != u'+' && c != u'(' && c != u')')
+                return Invalid;
+            kept += c;
+            keptPos += i < pos ? 1 : 0;
+        }
+        if (kept.contains(u'(') && kept.count(u'(') == kept.count(u')')) {
+            const QString clean = ToQ(sms::CleanSmsNumber(FromQ(kept)));
+            if (!clean.isEmpty()) {
+                // The digits after the cursor stay after it.
+                const QString tail = kept.mid(keptPos);
+                const qsizetype after = tail.size() - tail.count(u'(') - tail.count(u')');
+                keptPos = static_cast<int>(std::clamp<qsizetype>(clean.size() - after, 0, clean.size()));
+                kept = clean;
+            }
+        }
+        input = kept;
+        pos = keptPos;
+        return Acceptable;
+    }
+};
+}  // namespace
 
 TExFrameSMS::TExFrameSMS(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background,
                          TMainActions* main)
@@ -30,10 +71,8 @@ TExFrameSMS::TExFrameSMS(QWidget* owner, TLanguage* language, TModemComm* modemC
     m_pECenterNumber->setGeometry(20, 38, 213, 21);
     m_pECenterNumber->setFont(TahomaPx(11));
     m_pECenterNumber->installEventFilter(this);
-    // Pasted or dropped text passes no key filter: it is held to the same
-    // characters (and refused whole otherwise).
-    m_pECenterNumber->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+]*")), m_pECenterNumber));
+    // Pasted or dropped text passes no key filter: see TCentreNumberValidator.
+    m_pECenterNumber->setValidator(new TCentreNumberValidator(m_pECenterNumber));
     m_pBUpdate = MakeButton(this, 160, 74, 225, 20);
     BvlSpacer = new TLockCover(this);
     connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrameSMS::OnUpdate);
@@ -54,7 +93,8 @@ void TExFrameSMS::NumberKeyPress(QChar& key)
 {
     if (key.isDigit() && key.unicode() < 128)
         return;
-    if (key == QLatin1Char('+') || key.unicode() == 8)
+    // Brackets too: a trunk prefix "(0)" is recognised only with them.
+    if (key == QLatin1Char('+') || key == QLatin1Char('(') || key == QLatin1Char(')') || key.unicode() == 8)
         return;
     key = QChar(0);
 }
@@ -149,15 +189,22 @@ void TExFrameSMS::OnUpdate()
     if (m_pModemComm == nullptr)
         return;
     // The number as typed, read before anything handles events.
-    const QString number = m_pECenterNumber->text();
+    const QString typed = m_pECenterNumber->text();
     const TUserAction action(m_pMain, m_pBUpdate);
     if (!action)
         return;
-    // Writing an empty centre clears the SIM's, and then no message can be
-    // sent: a number without digits is refused before anything is sent.
-    if (!number.contains(QRegularExpression(QStringLiteral("[0-9]")))) {
+    // Written as the recipients' numbers are sent: without separators and
+    // without a trunk "(0)". Writing an empty centre clears the SIM's, and
+    // then no message can be sent: no number is refused before anything is sent.
+    const AnsiString number = sms::CleanSmsNumber(FromQ(typed));
+    if (number.empty()) {
         m_pMain->ShowMsgBox(BoxOwner(), Text(308), 0);
         m_pECenterNumber->setFocus();
+        return;
+    }
+    m_pECenterNumber->setText(ToQ(number));
+    if (number == sms::CleanSmsNumber(m_pModemComm->GetSmsCentre())) {
+        m_pMain->ShowMsgBox(BoxOwner(), Text(430), 0);
         return;
     }
     bool failed = true;
@@ -169,7 +216,7 @@ void TExFrameSMS::OnUpdate()
     }
     // Not behind the question: the modem is talked to only now.
     ShowHostWait(Text(233));
-    m_pModemComm->SetSmsCentre(FromQ(number));
+    m_pModemComm->SetSmsCentre(number);
     if (m_pModemComm->WriteSmsCentre())
         failed = false;
     // A write left unanswered closes the port: open it again, so the worker
@@ -179,7 +226,7 @@ void TExFrameSMS::OnUpdate()
     LoadSettings();
     // The user is told of the refusal and may correct the number typed.
     if (failed)
-        m_pECenterNumber->setText(number);
+        m_pECenterNumber->setText(ToQ(number));
     m_pMain->ResumeWorker();
     HideHostWait();
     m_pMain->ShowMsgBox(BoxOwner(), Text(failed ? 237 : 236), 0);

@@ -25,8 +25,8 @@ public:
     void Lock() override;
     void Unlock() override;
 
-    // The key filter of the number: digits, "+" and backspace go through;
-    // any other character becomes 0 and is dropped.
+    // The key filter of the number: digits, "+", brackets and backspace go
+    // through; any other character becomes 0 and is dropped.
     static void NumberKeyPress(QChar& key);
 
     QLabel* Image1 = nullptr;

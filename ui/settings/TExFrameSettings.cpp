@@ -137,7 +137,12 @@ void TExFrameSettings::UpdateStatistic()
     ProcessMessages();
     if (m_pMain->IsConnected()) {
         AnsiString recv, recvSpeed, sent, sentSpeed, time;
-        m_pModemComm->GetStatistics(recv, recvSpeed, sent, sentSpeed, time);
+        // A failed read leaves every figure at its last value: empty texts
+        // would blank the traffic row for as long as the link lasts.
+        if (!m_pModemComm->GetStatistics(recv, recvSpeed, sent, sentSpeed, time)) {
+            ProcessMessages();
+            return;
+        }
         if (isVisible()) {
             m_pLDown->setText(ToQ(recv));
             m_pLUp->setText(ToQ(sent));

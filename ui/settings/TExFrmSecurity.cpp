@@ -123,6 +123,11 @@ void TExFrmSecurity::OnUpdate()
     if (!action)
         return;
     const uint8_t known = m_pModemComm->GetSimLockFlag();
+    // The SIM already holds the state chosen: nothing to ask, no PIN to give.
+    if (wanted == known) {
+        m_pMain->ShowMsgBox(BoxOwner(), Text(431), 0);
+        return;
+    }
     m_pModemComm->SetSimLockFlag(wanted);
     m_pMain->SuspendWorker();
     ProcessMessages();

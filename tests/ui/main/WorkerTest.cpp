@@ -317,10 +317,11 @@ TEST_F(MainFrameTest, AClickQueuedBehindAnotherIsDropped)
     centre->m_pECenterNumber->setText("+4917");
     TSMSListEx* list = static_cast<TFormExSMS*>(m_frame->DockedWindow(0))->ListPage(2);
     list->SelectRows(1, 1);
+    auto* security = static_cast<TExFrmSecurity*>(settings->PageAt(TFormExSettings::kSecurityPage));
+    security->m_pRBEnable->setChecked(true);  // a change: with none, Apply asks nothing
     const std::pair<QAbstractButton*, std::function<int()>> rows[] = {
         {list->DeleteButton(), [&] { return 3 - static_cast<int>(m_frame->ModemComm()->GetSmsStore().size()); }},
-        {static_cast<TExFrmSecurity*>(settings->PageAt(TFormExSettings::kSecurityPage))->m_pBUpdate,
-         [&] { return BoxCount(231); }},
+        {security->m_pBUpdate, [&] { return BoxCount(231); }},
         {centre->m_pBUpdate, [&] { return BoxCount(238); }},
         {modem->m_pBSetOper, [&] { return Sent("AT+COPS=1,2,\"24601\""); }},
     };

@@ -263,10 +263,26 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
     EXPECT_EQ(BoxTexts().back(), Text(194));
     EXPECT_EQ(Read("SETTINGS", "UserOperator"), "24602");
 
-    // Back to automatic: the modem chooses, the list is kept but unusable.
+    // A switch of mode while another operator action holds the modem is
+    // dropped and leaves no trace: the radio and the list show what the modem does.
     const size_t autoBefore = Sent("AT+COPS=0");
+    int holds = 0;
+    m_main.onSuspend = [&] {
+        if (holds++ == 0)
+            (page->m_pRB_Manual->isChecked() ? page->m_pRB_Automatic : page->m_pRB_Manual)->setChecked(true);
+    };
+    page->m_pBSetOper->click();
+    EXPECT_EQ(Sent("AT+COPS=0"), autoBefore);
+    EXPECT_TRUE(page->m_pRB_Manual->isChecked());
+    EXPECT_TRUE(page->m_pCBOperList->isEnabled());
+
+    // Back to automatic: the modem chooses, the list is kept but unusable.
+    holds = 0;
     page->m_pRB_Automatic->setChecked(true);
+    m_main.onSuspend = nullptr;
     EXPECT_EQ(Sent("AT+COPS=0"), autoBefore + 1);
+    EXPECT_EQ(Sent("AT+COPS=?"), 1u);
+    EXPECT_TRUE(page->m_pRB_Automatic->isChecked());
     EXPECT_FALSE(page->m_pCBOperList->isEnabled());
     EXPECT_EQ(page->m_pCBOperList->count(), 3);
     EXPECT_EQ(m_main.suspends, m_main.resumes);

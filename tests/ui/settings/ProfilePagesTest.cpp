@@ -139,6 +139,14 @@ TEST_F(ProfilePages, StatisticsShowTheTotalsAndResetToToday)
     EXPECT_EQ(App()->m_pLUp->text().toStdString(), "0.00 B");
     EXPECT_EQ(m_main.labels[TMainActions::kDown].text().toStdString(), "0.00 B");
     EXPECT_EQ(uitest::ReadFile(m_program / "Statistic.dat"), today + " 0.00 0.00");
+
+    // Connected, but the link's counters cannot be read: every figure keeps its value.
+    m_main.connected = true;
+    for (QLabel* l : {&m_main.labels[0], &m_main.labels[4], App()->m_pLDownSpeed, App()->m_pLTimeUp})
+        l->setText("kept");
+    App()->UpdateStatistic();
+    for (QLabel* l : {&m_main.labels[0], &m_main.labels[4], App()->m_pLDownSpeed, App()->m_pLTimeUp})
+        EXPECT_EQ(l->text().toStdString(), "kept");
 }
 
 TEST_F(ProfilePages, LanguageChangesOnlyWithTheButton)

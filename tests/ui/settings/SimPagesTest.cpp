@@ -203,6 +203,42 @@ TEST_F(SimPages, SmsCentreRoundTrip)
     }
 }
 
+// Numbers as people write them: pasted with blanks, typed with the trunk
+// prefix "(0)" after the country code. Nothing changed: told, nothing asked.
+TEST_F(SimPages, SmsCentreTakesNumbersAsPeopleWriteThem)
+{
+    m_card->SetServiceCentre("+491710760000");
+    m_dialog->ShowPage(TFormExSettings::kSmsPage);
+    QLineEdit* edit = sms->m_pECenterNumber;
+    edit->selectAll();
+    edit->insert("+44 20 7946 0001");
+    sms->m_pBUpdate->click();
+    EXPECT_EQ(m_card->ServiceCentre(), "+442079460001");
+    edit->clear();
+    for (QChar ch : QString("+44 (0)20 7946 0002")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(edit, &press);
+    }
+    EXPECT_EQ(edit->text().toStdString(), "+442079460002");
+    sms->m_pBUpdate->click();
+    EXPECT_EQ(m_card->ServiceCentre(), "+442079460002");
+
+    m_main.boxes.clear();
+    m_sim.ClearCommands();
+    sms->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(430)});
+    EXPECT_EQ(Sent("AT+CSCA="), 0u);
+
+    m_dialog->ShowPage(TFormExSettings::kSecurityPage);
+    m_main.boxes.clear();
+    m_sim.ClearCommands();
+    security->m_pBUpdate->click();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(431)});
+    EXPECT_EQ(Sent("AT+CLCK"), 0u);
+    EXPECT_EQ(m_main.locked, 0);
+    EXPECT_EQ(m_main.suspends, m_main.resumes);
+}
+
 TEST_F(SimPages, CentreNumberTakesDigitsPlusAndBackspaceOnly)
 {
     QLineEdit* edit = sms->m_pECenterNumber;
