@@ -4,11 +4,13 @@
 // window tells the main window and answers message boxes from a script.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QObject>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "../../communicator/SimFixture.h"
 #include "../UiTestSupport.h"
@@ -34,6 +36,7 @@ struct MainRecord : QObject, TMessageWindow {
     bool registered = true;
     bool connected = false;
     std::function<void()> onBox;  // runs while a box is "shown"
+    std::function<void()> onLock;  // runs inside the lock (it pumps events)
 
     void Clear()
     {
@@ -52,7 +55,12 @@ struct MainRecord : QObject, TMessageWindow {
 class FakeMain : public TSmsMainWindow {
 public:
     explicit FakeMain(MainRecord* r) : m_r(r) {}
-    void Lock() override { ++m_r->locks; }
+    void Lock() override
+    {
+        ++m_r->locks;
+        if (auto once = std::exchange(m_r->onLock, nullptr))
+            once();
+    }
     void Unlock() override { ++m_r->unlocks; }
     int ShowMsgBox(QWidget*, const AnsiString& text, int type) override
     {
@@ -78,6 +86,25 @@ protected:
 private:
     MainRecord* m_r;
 };
+
+// A left click as the window system delivers it: to the widget under the
+// middle of `over` (a cover over it takes it); a double click sends press,
+// release, double-click press, release.
+inline void ClickAt(QWidget* over, bool twice = false)
+{
+    QWidget* window = over->window();
+    const QPoint at = over->mapTo(window, over->rect().center());
+    const QEvent::Type types[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease};
+    for (int i = 0; i < (twice ? 4 : 2); ++i) {
+        QWidget* target = window->childAt(at) != nullptr ? window->childAt(at) : window;
+        const QPoint local = target->mapFrom(window, at);
+        const bool up = types[i] == QEvent::MouseButtonRelease;
+        QMouseEvent e(types[i], local, target->mapToGlobal(local), Qt::LeftButton, up ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(target, &e);
+    }
+}
 
 class SmsWindowTest : public SimFixture {
 protected:
