@@ -371,6 +371,23 @@ bool TSMSCreateEx::ValidateSend(const AnsiString& numbers, const WideString& tex
     return true;
 }
 
+bool TSMSCreateEx::ConfirmAlphabet(WideString& text, bool& ucs2)
+{
+    TSmsMainWindow* main = Main();
+    if (ucs2 || main == nullptr || smsui::FitsSevenBit(text))
+        return true;
+    // What 7-bit cannot carry would arrive as "?": Unicode, "?" or nothing.
+    if (main->ShowMsgBox(Host(), LangText(m_pLanguage, 401), 1) == 6) {
+        // The switch asks itself whether to shorten a text too long for
+        // Unicode; refused, the box stays unticked and nothing is sent.
+        m_pCBxExLang->setChecked(true);
+        ucs2 = m_pCBxExLang->isChecked();
+        text = MemoText();
+        return ucs2;
+    }
+    return main->ShowMsgBox(Host(), LangText(m_pLanguage, 402), 2) == 6;
+}
+
 void TSMSCreateEx::OnSendSMSPDU()
 {
     TSmsMainWindow* main = Main();
@@ -379,19 +396,21 @@ void TSMSCreateEx::OnSendSMSPDU()
         return;
     // The message as the user made it, read before anything handles events.
     const AnsiString numbers = FromQ(m_pEPhoneNum->text());
-    const WideString typed = MemoText();
-    const bool ucs2 = m_pCBxExLang->isChecked();
+    WideString typed = MemoText();
+    bool ucs2 = m_pCBxExLang->isChecked();
     const TUserAction action(main, m_pBSend);
     if (!action)
         return;
     // The text is on its way: a hint about it would only cover the boxes.
     RemoveHint();
+    // Every question is asked before the wait panel shows and the worker is
+    // held: nothing waits behind an open box.
+    if (!ValidateSend(numbers, typed) || !ConfirmAlphabet(typed, ucs2))
+        return;
     host->ShowWaitPanel(LangText(m_pLanguage, 144));
     main->SuspendWorker();
     AnsiString result;
-    if (!ValidateSend(numbers, typed)) {
-        host->HideWaitPanel();
-    } else {
+    {
         const std::vector<AnsiString> recipients = smsui::SplitRecipients(numbers);
         // The stored copy is what the modem is given, not what was typed.
         const WideString text = smsui::AsSent(typed, ucs2);
