@@ -419,10 +419,15 @@ void TSMSCreateEx::OnSendSMSPDU()
         std::vector<AnsiString> sent, unsent;
         bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
+            const AnsiString& to = recipients[static_cast<size_t>(i)];
+            // Once closing has begun no further message is started.
+            if (main->IsClosing()) {
+                unsent.push_back(to);
+                continue;
+            }
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
-            const AnsiString& to = recipients[static_cast<size_t>(i)];
-            if (m_pModemComm->SendSms(to, text, ucs2)) {
+            if (SendOne(to, text, ucs2)) {
                 sent.push_back(to);
                 // A copy that cannot be written stays in the store, and the
                 // next save that works writes it.
@@ -461,6 +466,24 @@ void TSMSCreateEx::OnSendSMSPDU()
             result += "\n" + LangText(m_pLanguage, 352);
     }
     main->ResumeWorker();
-    if (!result.empty())
+    if (!result.empty() && !main->IsClosing())
         main->ShowMsgBox(host, result, 0);
+}
+
+bool TSMSCreateEx::SendOne(const AnsiString& to, const WideString& text, bool ucs2)
+{
+    // A message handed to the modem is waited for even when closing begins
+    // meanwhile (its waits pump the close request): cut short, the message
+    // would go out without its copy in the sent list.
+    TSmsMainWindow* main = Main();
+    const std::atomic<bool>* closing = main != nullptr ? main->ClosingFlag() : nullptr;
+    if (closing == nullptr)
+        return m_pModemComm->SendSms(to, text, ucs2);
+    m_pModemComm->SetClosingFlag(nullptr);
+    struct Restore {
+        TModemComm* comm;
+        const std::atomic<bool>* flag;
+        ~Restore() { comm->SetClosingFlag(flag); }
+    } restore {m_pModemComm, closing};
+    return m_pModemComm->SendSms(to, text, ucs2);
 }

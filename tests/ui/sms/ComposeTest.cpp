@@ -350,6 +350,25 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     EXPECT_EQ(CountOnDisk(3), 4);
 }
 
+TEST_F(SmsWindowTest, ClosingDuringASendKeepsTheCopyOfWhatWent)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    // Closing begins as soon as the first message is handed to the modem.
+    m_memo.SetOnAdded([this] {
+        const std::vector<std::string> lines = m_memo.Lines();
+        if (!lines.empty() && lines.back().back() == '\x1A')
+            m_closing = true;
+    });
+    Compose()->NumberEdit()->setText("111;222;333");
+    Compose()->TextMemo()->setPlainText("bye");
+    Compose()->SendButton()->click();
+    m_memo.SetOnAdded(nullptr);
+    EXPECT_EQ(m_sim.Sms().SentPdus().size(), 1u) << "no message after closing began";
+    EXPECT_EQ(CountOnDisk(3), 1) << "the copy of the message that went";
+    EXPECT_TRUE(m_main.boxes.empty()) << "no box once closing has begun";
+}
+
 TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
 {
     m_main.registered = false;

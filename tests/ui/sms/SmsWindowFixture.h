@@ -35,6 +35,7 @@ struct MainRecord : QObject, TMessageWindow {
     int locks = 0, unlocks = 0, suspends = 0, resumes = 0;
     bool registered = true;
     bool connected = false;
+    const std::atomic<bool>* closing = nullptr;
     std::function<void()> onBox;  // runs while a box is "shown"
     std::function<void()> onLock;  // runs inside the lock (it pumps events)
 
@@ -78,6 +79,7 @@ public:
     bool IsNetworkRegistered() const override { return m_r->registered; }
     bool IsConnected() const override { return m_r->connected; }
     QObject* MessageWindow() const override { return m_r; }
+    const std::atomic<bool>* ClosingFlag() const override { return m_r->closing; }
 
 protected:
     void DoSuspendWorker() override { ++m_r->suspends; }
@@ -116,6 +118,7 @@ protected:
         TConfigFile((m_program / "Config.ini").string()).SetUseExtLangSMS(false);
         m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
         m_comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string(), &m_closing);
+        m_main.closing = &m_closing;
         m_comm->SetPortNumber(kCom);
         m_comm->SetDebugMemo(&m_memo);
         m_lang = std::make_unique<TLanguage>((uitest::BinDir() / "Language.ini").string(),
