@@ -317,7 +317,7 @@ bool TSMSListEx::OpenCurrentMessage()
     // The message as the user clicked it, read before anything handles
     // events; it is found again by what it is, since the store may be
     // renumbered meanwhile (a message arriving while the action locks).
-    const std::vector<SMS_TO_FILE_STRUCT> rows = ShownRecords({CurrentRow()});
+    const std::vector<SMS_TO_FILE_STRUCT> rows = ShownRecords({m_pGrid->currentRow() + 1});
     const TUserAction action(main, m_pGrid);
     if (!action || rows.empty() || host == nullptr || m_pModemComm == nullptr)
         return true;
