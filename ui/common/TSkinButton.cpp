@@ -15,16 +15,16 @@ namespace {
 // When a mouse button last went down anywhere in the program.
 class TPressClock : public QObject {
 public:
+    // Watches from the first button on (a widget needs the application).
     static QElapsedTimer LastPress() { return Instance()->m_last; }
     static TPressClock* Instance()
     {
         static QPointer<TPressClock> clock;
-        if (clock == nullptr && QCoreApplication::instance() != nullptr) {
+        if (clock == nullptr) {
             clock = new TPressClock(QCoreApplication::instance());
             QCoreApplication::instance()->installEventFilter(clock);
         }
-        static TPressClock none(nullptr);
-        return clock != nullptr ? clock.data() : &none;
+        return clock.data();
     }
 
 protected:
@@ -129,11 +129,6 @@ void TSkinButton::mousePressEvent(QMouseEvent* event)
         return;
     }
     QAbstractButton::mousePressEvent(event);
-}
-
-void TSkinButton::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    mousePressEvent(event);
 }
 
 QSize TSkinButton::sizeHint() const

@@ -89,9 +89,8 @@ private:
     MainRecord* m_r;
 };
 
-// A left click as the window system delivers it: to the widget under the
-// middle of `over` (a cover over it takes it); a double click sends press,
-// release, double-click press, release.
+// A left click (or press, release, double-click press, release) as the window
+// system delivers it: to the widget under the middle of `over`.
 inline void ClickAt(QWidget* over, bool twice = false)
 {
     QWidget* window = over->window();
