@@ -1,6 +1,7 @@
 #include "ui/sms/TFormExSMS.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include "communicator/TModemComm.h"
@@ -286,5 +287,7 @@ void TFormExSMS::OpenZoom(const AnsiString& number, const WideString& text)
         ComposePage()->SetNumber(number);
         ComposePage()->SetText(WideString());
         ShowPage(0);
+        // The answer is typed next, not in the hidden list.
+        ComposePage()->TextMemo()->setFocus(Qt::OtherFocusReason);
     }
 }

@@ -371,6 +371,23 @@ bool TSMSCreateEx::ValidateSend(const AnsiString& numbers, const WideString& tex
     return true;
 }
 
+bool TSMSCreateEx::ConfirmAlphabet(WideString& text, bool& ucs2)
+{
+    TSmsMainWindow* main = Main();
+    if (ucs2 || main == nullptr || smsui::FitsSevenBit(text))
+        return true;
+    // What 7-bit cannot carry would arrive as "?": Unicode, "?" or nothing.
+    if (main->ShowMsgBox(Host(), LangText(m_pLanguage, 401), 1) == 6) {
+        // The switch asks itself whether to shorten a text too long for
+        // Unicode; refused, the box stays unticked and nothing is sent.
+        m_pCBxExLang->setChecked(true);
+        ucs2 = m_pCBxExLang->isChecked();
+        text = MemoText();
+        return ucs2;
+    }
+    return main->ShowMsgBox(Host(), LangText(m_pLanguage, 402), 2) == 6;
+}
+
 void TSMSCreateEx::OnSendSMSPDU()
 {
     TSmsMainWindow* main = Main();
@@ -379,19 +396,21 @@ void TSMSCreateEx::OnSendSMSPDU()
         return;
     // The message as the user made it, read before anything handles events.
     const AnsiString numbers = FromQ(m_pEPhoneNum->text());
-    const WideString typed = MemoText();
-    const bool ucs2 = m_pCBxExLang->isChecked();
+    WideString typed = MemoText();
+    bool ucs2 = m_pCBxExLang->isChecked();
     const TUserAction action(main, m_pBSend);
     if (!action)
         return;
     // The text is on its way: a hint about it would only cover the boxes.
     RemoveHint();
+    // Every question is asked before the wait panel shows and the worker is
+    // held: nothing waits behind an open box.
+    if (!ValidateSend(numbers, typed) || !ConfirmAlphabet(typed, ucs2))
+        return;
     host->ShowWaitPanel(LangText(m_pLanguage, 144));
     main->SuspendWorker();
     AnsiString result;
-    if (!ValidateSend(numbers, typed)) {
-        host->HideWaitPanel();
-    } else {
+    {
         const std::vector<AnsiString> recipients = smsui::SplitRecipients(numbers);
         // The stored copy is what the modem is given, not what was typed.
         const WideString text = smsui::AsSent(typed, ucs2);
@@ -400,10 +419,15 @@ void TSMSCreateEx::OnSendSMSPDU()
         std::vector<AnsiString> sent, unsent;
         bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
+            const AnsiString& to = recipients[static_cast<size_t>(i)];
+            // Once closing has begun no further message is started.
+            if (main->IsClosing()) {
+                unsent.push_back(to);
+                continue;
+            }
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
-            const AnsiString& to = recipients[static_cast<size_t>(i)];
-            if (m_pModemComm->SendSms(to, text, ucs2)) {
+            if (SendOne(to, text, ucs2)) {
                 sent.push_back(to);
                 // A copy that cannot be written stays in the store, and the
                 // next save that works writes it.
@@ -442,6 +466,24 @@ void TSMSCreateEx::OnSendSMSPDU()
             result += "\n" + LangText(m_pLanguage, 352);
     }
     main->ResumeWorker();
-    if (!result.empty())
+    if (!result.empty() && !main->IsClosing())
         main->ShowMsgBox(host, result, 0);
+}
+
+bool TSMSCreateEx::SendOne(const AnsiString& to, const WideString& text, bool ucs2)
+{
+    // A message handed to the modem is waited for even when closing begins
+    // meanwhile (its waits pump the close request): cut short, the message
+    // would go out without its copy in the sent list.
+    TSmsMainWindow* main = Main();
+    const std::atomic<bool>* closing = main != nullptr ? main->ClosingFlag() : nullptr;
+    if (closing == nullptr)
+        return m_pModemComm->SendSms(to, text, ucs2);
+    m_pModemComm->SetClosingFlag(nullptr);
+    struct Restore {
+        TModemComm* comm;
+        const std::atomic<bool>* flag;
+        ~Restore() { comm->SetClosingFlag(flag); }
+    } restore {m_pModemComm, closing};
+    return m_pModemComm->SendSms(to, text, ucs2);
 }

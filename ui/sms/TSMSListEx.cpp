@@ -25,13 +25,6 @@ constexpr int kNumberColumn = 2;
 constexpr int kDateColumn = 3;
 constexpr int kTextColumn = 4;
 
-bool ParseIndex(const QString& cell, int& index)
-{
-    bool ok = false;
-    index = cell.trimmed().toInt(&ok);
-    return ok && !cell.trimmed().isEmpty();
-}
-
 bool SameContent(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b)
 {
     return a.status == b.status && a.date == b.date && std::strcmp(a.number, b.number) == 0 &&
@@ -95,6 +88,8 @@ TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemCom
     m_pGrid->setColumnHidden(kTextColumn, true);
     m_pGrid->setRowCount(13);  // 14 rows with the header
     connect(m_pGrid, &QTableWidget::currentCellChanged, this, &TSMSListEx::OnSelCell);
+    // The delete button follows the chosen messages.
+    connect(m_pGrid, &QTableWidget::itemSelectionChanged, this, &TSMSListEx::OnSelCell);
 
     m_pBDelete = new TSkinButton(this);
     m_pBDelete->setGeometry(294, 238, 85, 20);
@@ -157,15 +152,15 @@ void TSMSListEx::SelectRows(int top, int bottom)
     m_pGrid->setRangeSelected(QTableWidgetSelectionRange(top - 1, 0, bottom - 1, kColumns - 1), true);
 }
 
-void TSMSListEx::SelectionBounds(int& top, int& bottom) const
+std::vector<int> TSMSListEx::SelectedRows() const
 {
-    top = bottom = -1;
-    const QList<QTableWidgetSelectionRange> ranges = m_pGrid->selectedRanges();
-    for (const QTableWidgetSelectionRange& r : ranges) {
-        if (top < 0 || r.topRow() + 1 < top)
-            top = r.topRow() + 1;
-        bottom = qMax(bottom, r.bottomRow() + 1);
-    }
+    std::vector<int> rows;
+    for (const QTableWidgetSelectionRange& r : m_pGrid->selectedRanges())
+        for (int row = r.topRow(); row <= r.bottomRow(); ++row)
+            rows.push_back(row + 1);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
 void TSMSListEx::ClearRows()
@@ -177,20 +172,23 @@ void TSMSListEx::ClearRows()
 
 void TSMSListEx::SetSMSMessageData()
 {
-    const int keepRow = m_pGrid->currentRow();
+    // The highlight follows the messages the user chose, not their row
+    // numbers: a refill moves rows (a new message on top, a deleted one gone).
+    const std::vector<SMS_TO_FILE_STRUCT> chosen = ShownRecords(SelectedRows());
+    const std::vector<SMS_TO_FILE_STRUCT> current = ShownRecords({m_pGrid->currentRow() + 1});
     const QSignalBlocker quiet(m_pGrid);
     ClearRows();
     SetRowCount(2);
+    m_shown.clear();
     if (m_pModemComm != nullptr) {
         TSmsStoreAccess access(Main());
         const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
-        const auto shown = std::count_if(store.begin(), store.end(),
-                                         [this](const SMS_TO_FILE_STRUCT& rec) { return rec.status == m_kind.status; });
-        SetRowCount(static_cast<int>(shown) + 1);
+        for (const SMS_TO_FILE_STRUCT& rec : store)
+            if (rec.status == m_kind.status)
+                m_shown.push_back(rec);
+        SetRowCount(static_cast<int>(m_shown.size()) + 1);
         int row = 1;
-        for (const SMS_TO_FILE_STRUCT& rec : store) {
-            if (rec.status != m_kind.status)
-                continue;
+        for (const SMS_TO_FILE_STRUCT& rec : m_shown) {
             const QString cells[kColumns] = {QString(), QString::number(rec.index), ToQ(sms::GetSmsNumber(rec)),
                                              smsui::FormatDate(rec.date),
                                              QString::fromStdU16String(sms::GetSmsText(rec))};
@@ -199,19 +197,41 @@ void TSMSListEx::SetSMSMessageData()
             ++row;
         }
     }
-    // The one empty row of an empty list is no message to select.
-    const int current = IsMessageRow(1) ? qBound(0, keepRow, m_pGrid->rowCount() - 1) : -1;
-    m_pGrid->setCurrentCell(current, kNumberColumn);
+    Reselect(chosen, current.empty() ? nullptr : &current.front());
     // Every list keeps its delete button true to its rows: a button left
     // white over an emptied list would offer a deletion of nothing.
     UpdateDeleteButton();
+}
+
+void TSMSListEx::Reselect(std::vector<SMS_TO_FILE_STRUCT> chosen, const SMS_TO_FILE_STRUCT* current)
+{
+    m_pGrid->clearSelection();
+    int currentRow = -1;
+    for (size_t i = 0; i < m_shown.size() && !chosen.empty(); ++i) {
+        const auto it = std::find_if(chosen.begin(), chosen.end(), [&](const SMS_TO_FILE_STRUCT& rec) {
+            return SameContent(rec, m_shown[i]);
+        });
+        if (it == chosen.end())
+            continue;
+        chosen.erase(it);
+        const int row = static_cast<int>(i);
+        if (currentRow < 0 || (current != nullptr && SameContent(*current, m_shown[i])))
+            currentRow = row;
+        m_pGrid->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, kColumns - 1), true);
+    }
+    // None of them is left (deleted): no highlight, so that no other message
+    // stands ready for the next click on Delete.
+    const QModelIndex at = currentRow >= 0 ? m_pGrid->model()->index(currentRow, kNumberColumn) : QModelIndex();
+    m_pGrid->selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
 }
 
 void TSMSListEx::UpdateDeleteButton()
 {
     const QRect b = m_pBDelete->geometry();
     BvlSpacer->setGeometry(b.left() - 3, b.top() - 3, b.width() + 6, b.height() + 6);
-    if (m_pGrid->isEnabled() && IsMessageRow(CurrentRow())) {
+    const std::vector<int> selected = SelectedRows();
+    const bool chosen = std::any_of(selected.begin(), selected.end(), [this](int row) { return IsMessageRow(row); });
+    if (m_pGrid->isEnabled() && chosen) {
         m_pBDelete->SetCaptionColour(BgrColor(0xFFFFFF));
         BvlSpacer->hide();
     } else {
@@ -263,34 +283,29 @@ bool TSMSListEx::IsMessageRow(int row) const
     return !Cell(kIndexColumn, row).isEmpty();
 }
 
-std::vector<TSMSListEx::ShownRow> TSMSListEx::ShownRows(int top, int bottom) const
+std::vector<SMS_TO_FILE_STRUCT> TSMSListEx::ShownRecords(const std::vector<int>& rows) const
 {
-    std::vector<ShownRow> rows;
-    for (int row = qMax(top, 1); row <= bottom; ++row) {
-        ShownRow shown {-1, Cell(kNumberColumn, row), Cell(kTextColumn, row).toStdU16String()};
-        if (!ParseIndex(Cell(kIndexColumn, row), shown.index))
-            break;
-        rows.push_back(std::move(shown));
-    }
-    return rows;
-}
-
-bool TSMSListEx::RowShows(const ShownRow& row, const SMS_TO_FILE_STRUCT& record) const
-{
-    return record.status == m_kind.status && row.number == ToQ(sms::GetSmsNumber(record)) &&
-           row.text == sms::GetSmsText(record);
+    std::vector<SMS_TO_FILE_STRUCT> records;
+    for (int row : rows)
+        if (row >= 1 && static_cast<size_t>(row) <= m_shown.size() && IsMessageRow(row))
+            records.push_back(m_shown[static_cast<size_t>(row - 1)]);
+    return records;
 }
 
 // ---- Zoom ----
 
-int TSMSListEx::FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const
+int TSMSListEx::FindRecord(const SMS_TO_FILE_STRUCT& record, const std::vector<int32_t>& taken) const
 {
     const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
-    const int pos = m_pModemComm->GetSelSMSVectorPos(oldIndex);
-    if (pos >= 0 && SameContent(store[static_cast<size_t>(pos)], record))
+    const auto free = [&](int pos) {
+        return pos >= 0 && std::find(taken.begin(), taken.end(), pos) == taken.end() &&
+               SameContent(store[static_cast<size_t>(pos)], record);
+    };
+    const int pos = m_pModemComm->GetSelSMSVectorPos(record.index);
+    if (free(pos))
         return pos;
     for (size_t i = 0; i < store.size(); ++i)
-        if (SameContent(store[i], record))
+        if (free(static_cast<int>(i)))
             return static_cast<int>(i);
     return -1;
 }
@@ -299,30 +314,19 @@ bool TSMSListEx::OpenCurrentMessage()
 {
     TSmsMainWindow* main = Main();
     TFormExSMS* host = Host();
-    // The row as the user clicked it, read before anything handles events.
-    const int row = CurrentRow();
-    const std::vector<ShownRow> rows = ShownRows(row, row);
+    // The message as the user clicked it, read before anything handles
+    // events; it is found again by what it is, since the store may be
+    // renumbered meanwhile (a message arriving while the action locks).
+    const std::vector<SMS_TO_FILE_STRUCT> rows = ShownRecords({m_pGrid->currentRow() + 1});
     const TUserAction action(main, m_pGrid);
     if (!action || rows.empty() || host == nullptr || m_pModemComm == nullptr)
         return true;
-    const ShownRow& shown = rows.front();
-    // The record as it is now: the store may be renumbered while the dialog
-    // is open (new messages arrive), so it is found again by its content.
-    SMS_TO_FILE_STRUCT record {};
-    bool known = false;
-    {
-        TSmsStoreAccess access(main);
-        const int pos = m_pModemComm->GetSelSMSVectorPos(shown.index);
-        if (pos >= 0) {
-            record = m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)];
-            known = RowShows(shown, record);
-        }
-    }
-    host->OpenZoom(FromQ(shown.number), shown.text);
+    const SMS_TO_FILE_STRUCT& shown = rows.front();
+    host->OpenZoom(sms::GetSmsNumber(shown), sms::GetSmsText(shown));
     bool saved = true;
     if (m_kind.markReadAfterZoom) {
         TSmsStoreAccess access(main);
-        const int pos = known ? FindRecord(shown.index, record) : -1;
+        const int pos = FindRecord(shown);
         if (pos >= 0)
             saved = m_pModemComm->SetSmsStatus(m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)].index, 1);
         SendMessage(host, WM_SMS_STORE_CHANGED, 0, 0);
@@ -336,44 +340,44 @@ void TSMSListEx::OnSMSDelete()
 {
     TSmsMainWindow* main = Main();
     TFormExSMS* host = Host();
-    // The selection as the user made it, read before anything handles events
-    // (a refill meanwhile moves the rows).
-    int top = -1, bottom = -1;
-    SelectionBounds(top, bottom);
-    const std::vector<ShownRow> rows = ShownRows(top, bottom);
+    // The messages as the user chose them, read before anything handles
+    // events (a refill meanwhile moves the rows).
+    const std::vector<int> selected = SelectedRows();
+    const std::vector<SMS_TO_FILE_STRUCT> chosen = ShownRecords(selected);
     const TUserAction action(main, m_pBDelete);
     // An empty row is no message: nothing to delete (every list).
-    if (!action || (top >= 1 && rows.empty()))
+    if (!action || (!selected.empty() && chosen.empty()))
         return;
-    if (host != nullptr)
-        host->ShowWaitPanel(LangText(m_pLanguage, 159));
+    const int top = selected.empty() ? -1 : selected.front();
+    const int bottom = selected.empty() ? -1 : selected.back();
     if (m_kind.logDelete)
         Log("TopRow = " + std::to_string(top) + "; BottomRow = " + std::to_string(bottom + 1));
     if (top < 0) {
-        if (host != nullptr)
-            host->HideWaitPanel();
         if (main != nullptr)
             main->ShowMsgBox(host, LangText(m_pLanguage, 160), 0);
         return;
     }
+    if (host != nullptr)
+        host->ShowWaitPanel(LangText(m_pLanguage, 159));
     bool deleted = true;
+    bool missing = false;
     {
         // The worker stays off the store while its records are removed and
         // the file rewritten, so no message it reads meanwhile is lost.
         TSmsStoreAccess access(main);
-        const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
         std::vector<int32_t> positions;
-        for (const ShownRow& row : rows) {
+        for (const SMS_TO_FILE_STRUCT& record : chosen) {
             if (m_kind.logDelete)
-                Log("m_pSGrdSent->Cells[1][iTopRow] = " + std::to_string(row.index));
-            const int pos = m_pModemComm->GetSelSMSVectorPos(row.index);
+                Log("m_pSGrdSent->Cells[1][iTopRow] = " + std::to_string(record.index));
+            // Found by what it is: the store may have been renumbered since
+            // the click; only the chosen messages go.
+            const int pos = FindRecord(record, positions);
             if (m_kind.logDelete)
                 Log("pModemComm->GetSelSMSVectorPos(iPos) = " + std::to_string(pos));
-            // Only the message the row showed is deleted; one no longer in
-            // the store ends the selection there.
-            if (pos < 0 || !RowShows(row, store[static_cast<size_t>(pos)])) {
-                Log("Delete SMS: the row no longer matches the message store");
-                break;
+            if (pos < 0) {
+                Log("Delete SMS: a chosen message is no longer in the message store");
+                missing = true;
+                continue;
             }
             positions.push_back(pos);
         }
@@ -401,6 +405,6 @@ void TSMSListEx::OnSMSDelete()
     }
     if (host != nullptr)
         host->HideWaitPanel();
-    if (!deleted && main != nullptr)
-        main->ShowMsgBox(host, LangText(m_pLanguage, 302), 0);
+    if (main != nullptr && (!deleted || missing))
+        main->ShowMsgBox(host, LangText(m_pLanguage, deleted ? 400 : 302), 0);
 }

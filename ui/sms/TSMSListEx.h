@@ -56,6 +56,8 @@ public:
     QString Cell(int column, int row) const;
     // The grid's current row (>= 1).
     int CurrentRow() const;
+    // The selected rows (>= 1), top to bottom.
+    std::vector<int> SelectedRows() const;
     // Selects rows top .. bottom (>= 1) and makes top the current row.
     void SelectRows(int top, int bottom);
     QTableWidget* Grid() const { return m_pGrid; }
@@ -76,7 +78,6 @@ protected:
     void Log(const AnsiString& line);
     void SetRowCount(int rows);
     void ClearRows();
-    void SelectionBounds(int& top, int& bottom) const;
 
     QLabel* Image1 = nullptr;
     QFrame* Bevel1 = nullptr;
@@ -90,19 +91,17 @@ protected:
 private:
     // A row that shows a message (not the one empty row of an empty list).
     bool IsMessageRow(int row) const;
-    // What a message row shows, read when the user acts on it.
-    struct ShownRow {
-        int index = -1;
-        QString number;
-        std::u16string text;
-    };
-    // The message rows from top to bottom, up to the first row that is none.
-    std::vector<ShownRow> ShownRows(int top, int bottom) const;
-    // The row showed this record of the page's list.
-    bool RowShows(const ShownRow& row, const SMS_TO_FILE_STRUCT& record) const;
-    // Where a record now stands: at its old index when it is still there,
-    // else the first record of the same content; -1 when it is gone.
-    int FindRecord(int oldIndex, const SMS_TO_FILE_STRUCT& record) const;
+    // The messages the rows show, as they were when the user chose them;
+    // rows that show none are left out.
+    std::vector<SMS_TO_FILE_STRUCT> ShownRecords(const std::vector<int>& rows) const;
+    // Where a message now stands in the store: at its old index when it is
+    // still there, else the first other record of the same content; -1 when
+    // it is gone. Positions in `taken` are passed over (twins).
+    int FindRecord(const SMS_TO_FILE_STRUCT& record, const std::vector<int32_t>& taken = {}) const;
+    // After a refill: the highlight on the rows of these messages, or on none.
+    void Reselect(std::vector<SMS_TO_FILE_STRUCT> chosen, const SMS_TO_FILE_STRUCT* current);
 
+    // The record each message row showed at the last fill (row r at r - 1).
+    std::vector<SMS_TO_FILE_STRUCT> m_shown;
     Kind m_kind;
 };

@@ -233,6 +233,9 @@ TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
 {
     Open();
     ASSERT_TRUE(m_comm->OpenPort(0));
+    // No wait panel stands behind a question, and the worker is not held.
+    bool heldWhileAsking = false;
+    m_main.onBox = [&] { heldWhileAsking |= m_window->WaitPanel()->isVisible() || m_main.suspends > m_main.resumes; };
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(153)}));
     Compose()->NumberEdit()->setText("+491701234567");
@@ -249,6 +252,7 @@ TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
     }
     EXPECT_EQ(m_main.boxes.size(), 5u);
     EXPECT_TRUE(m_sim.Sms().SentPdus().empty());
+    EXPECT_FALSE(heldWhileAsking);
     EXPECT_EQ(m_main.locks, 5);
     EXPECT_EQ(m_main.unlocks, 5);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
@@ -261,9 +265,10 @@ TEST_F(SmsWindowTest, SendToTwoRecipients)
     ASSERT_TRUE(m_comm->OpenPort(0));
     Compose()->NumberEdit()->setText("111;+222");
     Compose()->TextMemo()->setPlainText(QString::fromUtf16(u"hi {there}\u0416"));
+    m_main.answers = {7, 6};  // not in Unicode; with "?"
     Compose()->SendButton()->click();
     EXPECT_EQ(m_sim.Sms().SentPdus().size(), 2u);
-    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(150) + " (2/2)"}));
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(401), Text(402), Text(150) + " (2/2)"}));
     EXPECT_TRUE(Compose()->TextMemo()->toPlainText().isEmpty());
     EXPECT_EQ(Compose()->NumberEdit()->text(), "+");
     // Both copies are in the store, on the disk and on the sent list.
@@ -272,6 +277,33 @@ TEST_F(SmsWindowTest, SendToTwoRecipients)
     EXPECT_EQ(List(3)->Cell(4, 1), "hi {there}?") << "the copy is the text that went";
     EXPECT_EQ(m_main.suspends, m_main.resumes);
     EXPECT_EQ(m_main.unlocks, m_main.locks);
+}
+
+TEST_F(SmsWindowTest, SevenBitAsksBeforeSendingWhatItCannotCarry)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    const QString text = QString::fromUtf16(u"\u0416\u0443\u043A \u20AC ok");
+    const struct {
+        std::deque<int> answers;
+        std::vector<std::string> boxes;
+        size_t sent;
+        bool unicode;
+    } cases[] = {{{7, 7}, {Text(401), Text(402)}, 0, false},
+                 {{7, 6}, {Text(401), Text(402), Text(150)}, 1, false},
+                 {{6}, {Text(401), Text(150)}, 2, true}};
+    for (const auto& c : cases) {
+        m_main.boxes.clear();
+        m_main.answers = c.answers;
+        Compose()->NumberEdit()->setText("111");
+        Compose()->TextMemo()->setPlainText(text);
+        Compose()->SendButton()->click();
+        EXPECT_EQ(m_main.boxes, c.boxes);
+        EXPECT_EQ(m_sim.Sms().SentPdus().size(), c.sent);
+        EXPECT_EQ(Compose()->ExtLangBox()->isChecked(), c.unicode);
+    }
+    EXPECT_EQ(List(3)->Cell(4, 1), text) << "sent in Unicode";
+    EXPECT_EQ(List(3)->Cell(4, 2), QString::fromUtf16(u"??? \u20AC ok"));
 }
 
 TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
@@ -316,6 +348,25 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     std::filesystem::remove(m_program / "Messages.bin.tmp");
     ASSERT_TRUE(m_comm->SaveSmsFile());
     EXPECT_EQ(CountOnDisk(3), 4);
+}
+
+TEST_F(SmsWindowTest, ClosingDuringASendKeepsTheCopyOfWhatWent)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    // Closing begins as soon as the first message is handed to the modem.
+    m_memo.SetOnAdded([this] {
+        const std::vector<std::string> lines = m_memo.Lines();
+        if (!lines.empty() && lines.back().back() == '\x1A')
+            m_closing = true;
+    });
+    Compose()->NumberEdit()->setText("111;222;333");
+    Compose()->TextMemo()->setPlainText("bye");
+    Compose()->SendButton()->click();
+    m_memo.SetOnAdded(nullptr);
+    EXPECT_EQ(m_sim.Sms().SentPdus().size(), 1u) << "no message after closing began";
+    EXPECT_EQ(CountOnDisk(3), 1) << "the copy of the message that went";
+    EXPECT_TRUE(m_main.boxes.empty()) << "no box once closing has begun";
 }
 
 TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)

@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QTimer>
 #include <fstream>
 #include <algorithm>
@@ -125,6 +127,62 @@ TEST_F(SmsListTest, ADamagedStoreIsReportedOnceWhenTheWindowShows)
     EXPECT_EQ(m_main.boxes.size(), 1u) << "told once";
 }
 
+TEST_F(SmsListTest, ADoubleClickOnDeleteDeletesOneMessage)
+{
+    for (int list : {1, 2}) {
+        SCOPED_TRACE(list);
+        m_window.reset();
+        WriteSample();
+        TFormExSMS* w = Open();
+        w->show();
+        w->ShowPage(list);
+        List(list)->SelectRows(1, 1);
+        ClickAt(List(list)->DeleteButton(), true);
+        EXPECT_EQ(CountOnDisk(list - 1), 1) << "the second click deletes no other message";
+        EXPECT_EQ(List(list)->Cell(2, 1), list == 1 ? "u2" : "r2");
+        EXPECT_TRUE(List(list)->SelectedRows().empty()) << "no highlight on a message the user did not pick";
+    }
+}
+
+TEST_F(SmsListTest, TheHighlightStaysOnTheChosenMessages)
+{
+    // Stored before the messages that arrive, so that these come on top.
+    WriteStore({Record(0, "u1", u"unread one", 40010.0), Record(1, "r1", u"read one", 40009.0),
+                Record(0, "u2", u"unread two", 40007.0), Record(1, "r2", u"read two", 40006.0)});
+    TFormExSMS* w = Open();
+    w->show();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    std::string pdu = kDeliverHello;
+    int arrived = 0;
+    const auto arrive = [&] {
+        // The worker reads a newer message and tells the window.
+        pdu.back() = "89A"[arrived++];
+        ASSERT_GE(m_sim.Sms().Store(pdu, 0), 0);
+        ASSERT_TRUE(m_comm->ReadAllSms()) << MemoDump();
+        SendMessage(w, WM_SMS_STORE_CHANGED, 0, 0);
+    };
+    List(2)->SelectRows(1, 2);
+    List(1)->SelectRows(1, 1);
+    arrive();
+    EXPECT_EQ(List(1)->SelectedRows(), std::vector<int>({2}));
+    EXPECT_EQ(List(1)->Cell(2, 2), "u1");
+    EXPECT_EQ(List(2)->SelectedRows(), std::vector<int>({1, 2}));
+
+    // A message arriving inside the action's own lock: the action still does
+    // what was clicked.
+    m_main.onLock = arrive;
+    List(1)->DeleteButton()->click();
+    m_main.onLock = arrive;
+    Zoom(1, 3, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
+    std::vector<std::string> unread;
+    for (const auto& r : StoreOnDisk())
+        if (r.status == 0)
+            unread.push_back(sms::GetSmsNumber(r));
+    EXPECT_EQ(unread, std::vector<std::string>(3, "+18005551212")) << "u1 deleted, u2 read";
+    EXPECT_EQ(CountOnDisk(1), 3);
+    EXPECT_TRUE(m_main.boxes.empty());
+}
+
 TEST_F(SmsListTest, SentListDeletionIsLogged)
 {
     Open();
@@ -238,11 +296,25 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
     w->show();
     w->ShowPage(2);
     Compose()->TextMemo()->setPlainText("draft text");
-    Zoom(2, 2, [](TFormExSMSZoom* z) { z->ReplyButton()->click(); });
+    // A double click on Reply: its second click lands on Send, which came
+    // into view under the pointer and takes no click within the interval.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    Zoom(2, 2, [hints](TFormExSMSZoom* z) {
+        hints->setMouseDoubleClickInterval(0);
+        ClickAt(z->ReplyButton());
+        hints->setMouseDoubleClickInterval(600000);
+    });
+    ClickAt(Compose()->SendButton());
+    EXPECT_TRUE(m_main.boxes.empty());
+    EXPECT_EQ(w->focusWidget(), Compose()->TextMemo()) << "the answer is typed next";
     EXPECT_EQ(w->CurrentPage(), 0);
     EXPECT_TRUE(Compose()->isVisible());
     EXPECT_EQ(Compose()->NumberEdit()->text(), "r2");
     EXPECT_TRUE(Compose()->TextMemo()->toPlainText().isEmpty());
+    hints->setMouseDoubleClickInterval(0);
+    m_main.answers = {7};
+    ClickAt(Compose()->SendButton());
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(152)})) << "once the interval has passed";
 
     w->ShowPage(3);
     Zoom(3, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });

@@ -4,11 +4,13 @@
 // window tells the main window and answers message boxes from a script.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QObject>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "../../communicator/SimFixture.h"
 #include "../UiTestSupport.h"
@@ -33,7 +35,9 @@ struct MainRecord : QObject, TMessageWindow {
     int locks = 0, unlocks = 0, suspends = 0, resumes = 0;
     bool registered = true;
     bool connected = false;
+    const std::atomic<bool>* closing = nullptr;
     std::function<void()> onBox;  // runs while a box is "shown"
+    std::function<void()> onLock;  // runs inside the lock (it pumps events)
 
     void Clear()
     {
@@ -52,7 +56,12 @@ struct MainRecord : QObject, TMessageWindow {
 class FakeMain : public TSmsMainWindow {
 public:
     explicit FakeMain(MainRecord* r) : m_r(r) {}
-    void Lock() override { ++m_r->locks; }
+    void Lock() override
+    {
+        ++m_r->locks;
+        if (auto once = std::exchange(m_r->onLock, nullptr))
+            once();
+    }
     void Unlock() override { ++m_r->unlocks; }
     int ShowMsgBox(QWidget*, const AnsiString& text, int type) override
     {
@@ -70,6 +79,7 @@ public:
     bool IsNetworkRegistered() const override { return m_r->registered; }
     bool IsConnected() const override { return m_r->connected; }
     QObject* MessageWindow() const override { return m_r; }
+    const std::atomic<bool>* ClosingFlag() const override { return m_r->closing; }
 
 protected:
     void DoSuspendWorker() override { ++m_r->suspends; }
@@ -78,6 +88,24 @@ protected:
 private:
     MainRecord* m_r;
 };
+
+// A left click (or press, release, double-click press, release) as the window
+// system delivers it: to the widget under the middle of `over`.
+inline void ClickAt(QWidget* over, bool twice = false)
+{
+    QWidget* window = over->window();
+    const QPoint at = over->mapTo(window, over->rect().center());
+    const QEvent::Type types[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease};
+    for (int i = 0; i < (twice ? 4 : 2); ++i) {
+        QWidget* target = window->childAt(at) != nullptr ? window->childAt(at) : window;
+        const QPoint local = target->mapFrom(window, at);
+        const bool up = types[i] == QEvent::MouseButtonRelease;
+        QMouseEvent e(types[i], local, target->mapToGlobal(local), Qt::LeftButton, up ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(target, &e);
+    }
+}
 
 class SmsWindowTest : public SimFixture {
 protected:
@@ -89,6 +117,7 @@ protected:
         TConfigFile((m_program / "Config.ini").string()).SetUseExtLangSMS(false);
         m_config = std::make_unique<TIniFile>((m_program / "Config.ini").string());
         m_comm = std::make_unique<TModemComm>(m_config.get(), (m_program / "ComPort.log").string(), &m_closing);
+        m_main.closing = &m_closing;
         m_comm->SetPortNumber(kCom);
         m_comm->SetDebugMemo(&m_memo);
         m_lang = std::make_unique<TLanguage>((uitest::BinDir() / "Language.ini").string(),
