@@ -2,9 +2,13 @@
 
 #include <functional>
 
+#include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTimer>
 
 #include "UiTestSupport.h"
@@ -216,6 +220,32 @@ TEST(FormEx, ExitImageCancelsAndModalResultsKeepTheirNumbers)
     EXPECT_EQ(mrRetry, 4);
     EXPECT_EQ(mrYes, 6);
     EXPECT_EQ(mrNo, 7);
+}
+
+TEST(FormEx, WhatAClickOpenedTakesNoSecondClickOfItsDoubleClick)
+{
+    // Any widget, not just the skinned ones: the page shown by the first
+    // click lies under the pointer when the second one comes.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    hints->setMouseDoubleClickInterval(600000);
+    TFormEx dialog(nullptr);
+    QPushButton opener("Open", &dialog);
+    opener.setGeometry(10, 40, 80, 24);
+    QFrame page(&dialog);
+    page.setGeometry(0, 30, 200, 100);
+    QPushButton send("Send", &page);
+    send.setGeometry(10, 10, 80, 24);
+    page.hide();
+    int sends = 0;
+    QObject::connect(&opener, &QPushButton::clicked, [&page] { page.show(); page.raise(); });
+    QObject::connect(&send, &QPushButton::clicked, [&sends] { ++sends; });
+    dialog.show();
+    ClickAt(&opener, true);
+    EXPECT_TRUE(page.isVisible());
+    EXPECT_EQ(sends, 0);
+    hints->setMouseDoubleClickInterval(0);  // the interval has passed
+    ClickAt(&send);
+    EXPECT_EQ(sends, 1);
 }
 
 TEST(FormEx, EnableAndDisableDirectChildren)

@@ -54,4 +54,22 @@ inline QColor PixelAt(const QPixmap& p, int x, int y)
     return p.toImage().pixelColor(x, y);
 }
 
+// A left click (or press, release, double-click press, release) as the window
+// system delivers it: to the widget under the middle of `over`.
+inline void ClickAt(QWidget* over, bool twice = false)
+{
+    QWidget* window = over->window();
+    const QPoint at = over->mapTo(window, over->rect().center());
+    const QEvent::Type types[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease};
+    for (int i = 0; i < (twice ? 4 : 2); ++i) {
+        QWidget* target = window->childAt(at) != nullptr ? window->childAt(at) : window;
+        const QPoint local = target->mapFrom(window, at);
+        const bool up = types[i] == QEvent::MouseButtonRelease;
+        QMouseEvent e(types[i], local, target->mapToGlobal(local), Qt::LeftButton, up ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &e);
+    }
+}
+
 }  // namespace uitest

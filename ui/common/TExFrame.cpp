@@ -1,10 +1,12 @@
 #include "ui/common/TExFrame.h"
 
+#include "ui/common/TClickGuard.h"
 #include "ui/common/TFormEx.h"
 #include "ui/common/UiStyle.h"
 
 TExFrame::TExFrame(QWidget* owner) : QFrame(owner)
 {
+    TClickGuard::Install();
     // The resource's defaults: 316 x 236, light grey, "Tahoma" 8.
     resize(316, 236);
     setFrameShape(QFrame::NoFrame);

@@ -10,6 +10,7 @@
 
 #include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
+#include "ui/common/TClickGuard.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TUserAction.h"
@@ -44,6 +45,7 @@ TExImage* MakeExitImage(QWidget* parent)
 TFormEx::TFormEx(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner)
 {
     InstallFontSubstitutes();
+    TClickGuard::Install();
     // The resource's defaults: 588 x 272, a pale window, "MS Sans Serif" 8.
     resize(588, 272);
     setFont(NamedFontPt("MS Sans Serif", 8));

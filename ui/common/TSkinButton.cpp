@@ -1,51 +1,16 @@
 #include "ui/common/TSkinButton.h"
 
 #include <QEnterEvent>
-#include <QGuiApplication>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
-#include <QStyleHints>
 
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/UiStyle.h"
 
-namespace {
-// When a mouse button last went down anywhere in the program.
-class TPressClock : public QObject {
-public:
-    // Watches from the first button on (a widget needs the application).
-    static QElapsedTimer LastPress() { return Instance()->m_last; }
-    static TPressClock* Instance()
-    {
-        static QPointer<TPressClock> clock;
-        if (clock == nullptr) {
-            clock = new TPressClock(QCoreApplication::instance());
-            QCoreApplication::instance()->installEventFilter(clock);
-        }
-        return clock.data();
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-            m_last.start();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    explicit TPressClock(QObject* parent) : QObject(parent) {}
-    QElapsedTimer m_last;
-};
-}  // namespace
-
 TSkinButton::TSkinButton(QWidget* owner) : QAbstractButton(owner), m_captionColour(BgrColor(Skin::kCaptionColour))
 {
     setFont(NamedFontPt("Tahoma", 8));
     setFocusPolicy(Qt::NoFocus);
-    TPressClock::Instance();
     resize(78, 20);
     SetPictures("btn");
 }
@@ -111,24 +76,6 @@ void TSkinButton::resizeEvent(QResizeEvent* event)
 {
     QAbstractButton::resizeEvent(event);
     KeepCoverInPlace();
-}
-
-void TSkinButton::showEvent(QShowEvent* event)
-{
-    QAbstractButton::showEvent(event);
-    // A window restored by the window system was there before.
-    if (!event->spontaneous())
-        m_openingPress = TPressClock::LastPress();
-}
-
-void TSkinButton::mousePressEvent(QMouseEvent* event)
-{
-    if (m_openingPress.isValid() &&
-        m_openingPress.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
-        event->accept();
-        return;
-    }
-    QAbstractButton::mousePressEvent(event);
 }
 
 QSize TSkinButton::sizeHint() const

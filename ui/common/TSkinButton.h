@@ -5,11 +5,7 @@
 // "&" in the caption marks its keyboard accelerator. Locked, the caption turns
 // grey (0x808080) and an invisible cover 3 pixels larger on every side takes
 // its clicks; unlocked, the caption is white again and the cover hidden.
-// A button that came into view by a click takes no press before the
-// double-click interval of that click has passed: the second click of a
-// double click that opened its page or window would land on it.
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QPixmap>
 
 class TLockCover;
@@ -43,8 +39,6 @@ protected:
     void leaveEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     enum State { Normal, Hover, Down, StateCount };
@@ -57,5 +51,4 @@ private:
     bool m_locked = false;
     bool m_hover = false;
     TLockCover* m_cover = nullptr;
-    QElapsedTimer m_openingPress;  // the last press before the button came into view
 };

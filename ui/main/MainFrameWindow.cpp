@@ -22,6 +22,7 @@
 #include "platform/PrivateFile.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
+#include "ui/common/TClickGuard.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TFormEx.h"
@@ -55,6 +56,7 @@ TModemMainFrame::TModemMainFrame(QWidget* owner, std::unique_ptr<TMainDialogs> d
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), m_pDialogs(std::move(dialogs))
 {
     ModemMainFrame = this;
+    TClickGuard::Install();
     TFormEx::SetMainForm(this);
     InstallFontSubstitutes();
     if (!m_pDialogs)

@@ -14,6 +14,7 @@
 
 #include "../../communicator/SimFixture.h"
 #include "../UiTestSupport.h"
+#include "../WidgetTestSupport.h"
 #include "../dialogs/DialogTestSupport.h"
 #include "communicator/TModemComm.h"
 #include "communicator/sms/SmsStoreFile.h"
@@ -26,6 +27,8 @@
 #include "ui/sms/TSMSCreateEx.h"
 #include "ui/sms/TSMSListEx.h"
 #include "ui/sms/TSmsMainWindow.h"
+
+using uitest::ClickAt;
 
 // What the stand-in main window saw.
 struct MainRecord : QObject, TMessageWindow {
@@ -88,24 +91,6 @@ protected:
 private:
     MainRecord* m_r;
 };
-
-// A left click (or press, release, double-click press, release) as the window
-// system delivers it: to the widget under the middle of `over`.
-inline void ClickAt(QWidget* over, bool twice = false)
-{
-    QWidget* window = over->window();
-    const QPoint at = over->mapTo(window, over->rect().center());
-    const QEvent::Type types[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                                  QEvent::MouseButtonRelease};
-    for (int i = 0; i < (twice ? 4 : 2); ++i) {
-        QWidget* target = window->childAt(at) != nullptr ? window->childAt(at) : window;
-        const QPoint local = target->mapFrom(window, at);
-        const bool up = types[i] == QEvent::MouseButtonRelease;
-        QMouseEvent e(types[i], local, target->mapToGlobal(local), Qt::LeftButton, up ? Qt::NoButton : Qt::LeftButton,
-                      Qt::NoModifier);
-        QApplication::sendEvent(target, &e);
-    }
-}
 
 class SmsWindowTest : public SimFixture {
 protected:
