@@ -198,14 +198,18 @@ TEST_F(ConnectTest, FirstConnectOnAFreshInstallDialsTheDefaultNumber)
 
 TEST_F(ConnectTest, ADroppedLinkIsRedialledUnlessTheUserEndedIt)
 {
+    // Up and dropped within one status period: the connection checks in
+    // between must not make the drop forgotten.
+    m_statusMs = 10000;
     StartConnectable();
     m_frame->OnConnectClick();
     ASSERT_TRUE(m_frame->IsConnected());
 
     // The network drops the call: the worker notices and dials again.
     m_sim.SendRaw("\r\nNO CARRIER\r\n");
-    ASSERT_TRUE(WaitFor([&] { return Dials() == 2 && m_frame->IsConnected() && !m_frame->IsLocked(); }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return Dials() == 2 && m_frame->IsConnected() && !m_frame->IsLocked(); }, 30000));
     EXPECT_EQ(Troubles(), 0u);
+    m_frame->SetWorkerTiming(200, 500);
 
     // The user hangs up: no redial.
     m_frame->OnConnectClick();
