@@ -224,7 +224,12 @@ void TModemMainFrame::SearchModem()
     const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();
-        ShowMsgBox(this, m_pLanguage->GetText(119), 0);
+        // Plugged in while the box is up: the box goes, and the worker takes
+        // the modem up as it does any other plug-in.
+        ShowMsgBox(this, m_pLanguage->GetText(119), 0, [this] {
+            m_pModemComm->RefreshModemDevices();
+            return m_pModemComm->GetDeviceCount() == 0;
+        });
         DisableConnectButton();
         m_bModemInitialized = false;
         m_bModemPlugged = false;
