@@ -206,7 +206,7 @@ bool TModemMainFrame::OnCloseQuery()
     const bool linkUp = m_pModemComm->IsRasConnected();
     if (linkUp || m_bDialling) {
         ProcessMessages();
-        close = ShowMsgBox(this, m_pLanguage->GetText(linkUp ? 129 : 410), 1) != mrNo;
+        close = CloseBox(m_pLanguage->GetText(linkUp ? 129 : 410), 1) != mrNo;
         ProcessMessages();
         if (close) {
             // The dial ends by itself on the closing flag, and hangs up.

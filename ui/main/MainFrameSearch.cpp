@@ -325,7 +325,8 @@ void TModemMainFrame::SearchModem()
     // the list again meanwhile.
     index = FindModemIndex(m_pModemComm->GetModemName());
     bool open = OpenAppPort(index);
-    if (!open) {
+    // Closing cuts the pause short: no second try, nothing to tell.
+    if (!open && !m_bClosing) {
         m_pModemComm->Wait(m_pauses.portRetryMs);
         open = OpenAppPort(index);
     }

@@ -313,6 +313,14 @@ int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type
     return m_pDialogs->ShowMsgBoxWhile(owner, text, type, stillNeeded);
 }
 
+int TModemMainFrame::CloseBox(const AnsiString& text, int type)
+{
+    m_bCloseAsks = true;
+    const int result = ShowMsgBox(this, text, type);
+    m_bCloseAsks = false;
+    return result;
+}
+
 bool TModemMainFrame::BoxOpen() const
 {
     return m_boxesOpen > 0 || QApplication::activeModalWidget() != nullptr;
@@ -596,19 +604,15 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
         explicit InClose(bool& flag) : b(flag) { b = true; }
         ~InClose() { b = false; }
     } inClose(m_bInClose);
-    const bool wasClosing = m_bClosing;
     // What the wait panel said before: shown again should the user stay.
     const QString panelBefore = WaitPanelVisible() ? m_pPWaitPanel->TextLabel()->text() : QString();
-    if (!wasClosing) {
+    if (!m_bClosing) {
         ShowWaitPanel(m_pLanguage->GetText(106));
         // Every wait that watches the flag ends now: the worker's step, a
         // scan, a dial (asked about below before it is given up).
         m_bClosing = true;
     }
-    m_bCloseAsks = true;
-    const bool close = OnCloseQuery();
-    if (!close) {
-        m_bCloseAsks = false;
+    if (!OnCloseQuery()) {
         if (!panelBefore.isEmpty())
             ShowWaitPanel(FromQ(panelBefore));
         event->ignore();
@@ -622,8 +626,7 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
     const bool lost = !m_pModemComm->SaveSmsFile() && !m_pModemComm->GetSmsStore().empty();
     ResumeWorker();
     if (lost)
-        ShowMsgBox(this, m_pLanguage->GetText(385), 0);
-    m_bCloseAsks = false;
+        CloseBox(m_pLanguage->GetText(385), 0);
     // A box or page an action left open would keep the program running
     // unseen: each answers as its Esc would.
     CloseOpenModals();

@@ -234,6 +234,8 @@ private:
     void FormDestroy();
     bool OnCloseQuery();
     void CloseOpenModals();
+    // A box of the close itself, shown although closing has begun.
+    int CloseBox(const AnsiString& text, int type);
     void SaveDebugLog();
     void Log(const AnsiString& line);
     QLabel* MakeLabel(int x, int y, int w, int h, int px, bool bold, bool routeMouse = true);
@@ -338,7 +340,7 @@ private:
     std::atomic<bool> m_bClosing {false};
     std::atomic<bool> m_bDialling {false};  // the connect button's dial runs
     bool m_bInClose = false;   // a close is being decided
-    bool m_bCloseAsks = false;  // the close's own boxes may show
+    bool m_bCloseAsks = false;  // a box of the close itself is being shown
     TOperatorList* m_pOperatorList = nullptr;
     TManualResetEvent m_hPollEvent {true};
     std::thread m_hWorkerThread;
