@@ -50,11 +50,11 @@ void TModemMainFrame::OnConnectClick(QWidget* source)
     if (!action)
         return;
     // A close meanwhile asks before it ends the dial.
-    m_bDialling = !hangUp;
     struct DialEnds {
         std::atomic<bool>& b;
-        ~DialEnds() { b = false; }
-    } dialEnds {m_bDialling};
+        const bool before;
+        ~DialEnds() { b = before; }
+    } dialEnds {m_bDialling, m_bDialling.exchange(!hangUp)};
     HideOtherChildWindow();
     ShowWaitPanel(m_pLanguage->GetText(hangUp ? 126 : 125));
     SuspendWorker();

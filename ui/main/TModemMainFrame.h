@@ -111,6 +111,9 @@ public:
     // is the box's Esc answer. A box given `stillNeeded` closes by itself
     // when that turns false.
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type, std::function<bool()> stillNeeded = {});
+    // A question or notice of the close itself (over the main window), shown
+    // although closing has begun.
+    int CloseBox(const AnsiString& text, int type);
     // A box or other modal window of the program is up.
     bool BoxOpen() const;
     // Holds of the modem by user actions; they nest on the user-interface
@@ -234,8 +237,6 @@ private:
     void FormDestroy();
     bool OnCloseQuery();
     void CloseOpenModals();
-    // A box of the close itself, shown although closing has begun.
-    int CloseBox(const AnsiString& text, int type);
     void SaveDebugLog();
     void Log(const AnsiString& line);
     QLabel* MakeLabel(int x, int y, int w, int h, int px, bool bold, bool routeMouse = true);
