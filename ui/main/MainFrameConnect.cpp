@@ -136,7 +136,8 @@ bool TModemMainFrame::ConnectToInternet(uint32_t* error)
     AnsiString phone = m_pIniFile->GetConnectionPhone();
     if (phone.empty()) {
         ShowMsgBox(this, m_pLanguage->GetText(124), 0);
-        m_pDialogs->ShowConnectionPage();
+        if (!m_bClosing)
+            m_pDialogs->ShowConnectionPage();
         user = m_pIniFile->GetConnectionUserName();
         password = m_pIniFile->GetConnectionUserPassword();
         phone = m_pIniFile->GetConnectionPhone();

@@ -56,7 +56,7 @@ void TModemMainFrame::y()
     m_hEnumDoneEvent.Reset();
 
     if (m_pIniFile->GetShowSelModScreen() && CountModems() >= 2)
-        m_pDialogs->ShowModemPage();
+        ShowModemPageUnlessClosing();
     else if (!m_bModemPlugged && m_pIniFile->GetConnectToOtherDev())
         PickFirstAnsweringDevice();
     m_bForceStatusCheck = true;
@@ -73,6 +73,13 @@ void TModemMainFrame::y()
     SearchModem();
     if (m_bConnectOnStart && m_bNetworkRegistered && !m_bClosing)
         OnConnectClick();
+}
+
+// Like a box, no page asks anything once closing has begun.
+void TModemMainFrame::ShowModemPageUnlessClosing()
+{
+    if (!m_bClosing)
+        m_pDialogs->ShowModemPage();
 }
 
 void TModemMainFrame::PickFirstAnsweringDevice()
@@ -242,7 +249,7 @@ void TModemMainFrame::SearchModem()
         const int usable = CountModems();
         if (usable > 1) {
             ShowMsgBox(this, m_pLanguage->GetText(120), 0);
-            m_pDialogs->ShowModemPage();
+            ShowModemPageUnlessClosing();
         } else if (usable == 1) {
             for (int i = 0; i < count; ++i) {
                 const AnsiString name = m_pModemComm->GetDeviceName(i);
@@ -257,7 +264,7 @@ void TModemMainFrame::SearchModem()
     }
     if (saved == Cfg::kNoModemDevice) {
         ShowMsgBox(this, m_pLanguage->GetText(120), 0);
-        m_pDialogs->ShowModemPage();
+        ShowModemPageUnlessClosing();
         saved = GetModemDeviceSetting();
     }
 
@@ -292,7 +299,7 @@ void TModemMainFrame::SearchModem()
                 m_iSignal = 0;
                 m_pModemComm->SetOperatorName("");
                 ShowMsgBox(this, m_pLanguage->GetText(123), 0);
-                m_pDialogs->ShowModemPage();
+                ShowModemPageUnlessClosing();
                 saved = GetModemDeviceSetting();
                 index = FindModemIndex(saved);
                 m_pModemComm->SetModemName(saved);

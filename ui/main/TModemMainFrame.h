@@ -271,6 +271,7 @@ private:
 
     // ---- Search (MainFrameSearch.cpp) ----
     void PickFirstAnsweringDevice();
+    void ShowModemPageUnlessClosing();
     void SetPortFromIndex(int index, bool log);
     void ShowModemIdentity();
     void StartReenumThread();
