@@ -45,6 +45,14 @@ int TProgramDialogs::ShowMsgBox(QWidget* owner, const AnsiString& text, int type
                      comm != nullptr && comm->GetAbortFlag() != 0);
 }
 
+int TProgramDialogs::ShowMsgBoxWhile(QWidget* owner, const AnsiString& text, int type,
+                                     const std::function<bool()>& stillNeeded)
+{
+    TModemComm* comm = m_pMain->ModemComm();
+    return RunMsgBox(owner, text, static_cast<char>(type), m_pMain->Language(),
+                     comm != nullptr && comm->GetAbortFlag() != 0, stillNeeded);
+}
+
 int TProgramDialogs::QueryPin(int mode, AnsiString& pin, AnsiString& puk)
 {
     TPinQueryExForm* form = PinForm();

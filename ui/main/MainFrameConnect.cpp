@@ -49,6 +49,12 @@ void TModemMainFrame::OnConnectClick(QWidget* source)
     const TUserAction action(this, source);
     if (!action)
         return;
+    // A close meanwhile asks before it ends the dial.
+    struct DialEnds {
+        std::atomic<bool>& b;
+        const bool before;
+        ~DialEnds() { b = before; }
+    } dialEnds {m_bDialling, m_bDialling.exchange(!hangUp)};
     HideOtherChildWindow();
     ShowWaitPanel(m_pLanguage->GetText(hangUp ? 126 : 125));
     SuspendWorker();
@@ -130,7 +136,8 @@ bool TModemMainFrame::ConnectToInternet(uint32_t* error)
     AnsiString phone = m_pIniFile->GetConnectionPhone();
     if (phone.empty()) {
         ShowMsgBox(this, m_pLanguage->GetText(124), 0);
-        m_pDialogs->ShowConnectionPage();
+        if (!m_bClosing)
+            m_pDialogs->ShowConnectionPage();
         user = m_pIniFile->GetConnectionUserName();
         password = m_pIniFile->GetConnectionUserPassword();
         phone = m_pIniFile->GetConnectionPhone();
@@ -196,12 +203,16 @@ bool TModemMainFrame::OnCloseQuery()
     // question and the hang-up.
     SuspendWorker();
     bool close = true;
-    if (m_pModemComm->IsRasConnected()) {
+    // A dial under way asks too: its link would come up after the window went.
+    const bool linkUp = m_pModemComm->IsRasConnected();
+    if (linkUp || m_bDialling) {
         ProcessMessages();
-        close = ShowMsgBox(this, m_pLanguage->GetText(129), 1) != mrNo;
+        close = CloseBox(m_pLanguage->GetText(linkUp ? 129 : 410), 1) != mrNo;
         ProcessMessages();
         if (close) {
-            DisconnectFromInternet();
+            // The dial ends by itself on the closing flag, and hangs up.
+            if (linkUp)
+                DisconnectFromInternet();
         } else {
             // Staying open: the modem must answer again, so the close request is withdrawn.
             m_bClosing = false;

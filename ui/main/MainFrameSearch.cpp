@@ -56,7 +56,7 @@ void TModemMainFrame::y()
     m_hEnumDoneEvent.Reset();
 
     if (m_pIniFile->GetShowSelModScreen() && CountModems() >= 2)
-        m_pDialogs->ShowModemPage();
+        ShowModemPageUnlessClosing();
     else if (!m_bModemPlugged && m_pIniFile->GetConnectToOtherDev())
         PickFirstAnsweringDevice();
     m_bForceStatusCheck = true;
@@ -73,6 +73,13 @@ void TModemMainFrame::y()
     SearchModem();
     if (m_bConnectOnStart && m_bNetworkRegistered && !m_bClosing)
         OnConnectClick();
+}
+
+// Like a box, no page asks anything once closing has begun.
+void TModemMainFrame::ShowModemPageUnlessClosing()
+{
+    if (!m_bClosing)
+        m_pDialogs->ShowModemPage();
 }
 
 void TModemMainFrame::PickFirstAnsweringDevice()
@@ -224,7 +231,12 @@ void TModemMainFrame::SearchModem()
     const int count = m_pModemComm->GetDeviceCount();
     if (count == 0) {
         HideWaitPanel();
-        ShowMsgBox(this, m_pLanguage->GetText(119), 0);
+        // Plugged in while the box is up: the box goes, and the worker takes
+        // the modem up as it does any other plug-in.
+        ShowMsgBox(this, m_pLanguage->GetText(119), 0, [this] {
+            m_pModemComm->RefreshModemDevices();
+            return m_pModemComm->GetDeviceCount() == 0;
+        });
         DisableConnectButton();
         m_bModemInitialized = false;
         m_bModemPlugged = false;
@@ -237,7 +249,7 @@ void TModemMainFrame::SearchModem()
         const int usable = CountModems();
         if (usable > 1) {
             ShowMsgBox(this, m_pLanguage->GetText(120), 0);
-            m_pDialogs->ShowModemPage();
+            ShowModemPageUnlessClosing();
         } else if (usable == 1) {
             for (int i = 0; i < count; ++i) {
                 const AnsiString name = m_pModemComm->GetDeviceName(i);
@@ -252,7 +264,7 @@ void TModemMainFrame::SearchModem()
     }
     if (saved == Cfg::kNoModemDevice) {
         ShowMsgBox(this, m_pLanguage->GetText(120), 0);
-        m_pDialogs->ShowModemPage();
+        ShowModemPageUnlessClosing();
         saved = GetModemDeviceSetting();
     }
 
@@ -287,7 +299,7 @@ void TModemMainFrame::SearchModem()
                 m_iSignal = 0;
                 m_pModemComm->SetOperatorName("");
                 ShowMsgBox(this, m_pLanguage->GetText(123), 0);
-                m_pDialogs->ShowModemPage();
+                ShowModemPageUnlessClosing();
                 saved = GetModemDeviceSetting();
                 index = FindModemIndex(saved);
                 m_pModemComm->SetModemName(saved);
@@ -320,7 +332,8 @@ void TModemMainFrame::SearchModem()
     // the list again meanwhile.
     index = FindModemIndex(m_pModemComm->GetModemName());
     bool open = OpenAppPort(index);
-    if (!open) {
+    // Closing cuts the pause short: no second try, nothing to tell.
+    if (!open && !m_bClosing) {
         m_pModemComm->Wait(m_pauses.portRetryMs);
         open = OpenAppPort(index);
     }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLocale>
@@ -297,14 +298,30 @@ void TModemMainFrame::Log(const AnsiString& line)
         m_pModemComm->AddToMemo(line);
 }
 
-int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type)
+int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type, std::function<bool()> stillNeeded)
 {
+    // A wait that closing cut short is no failure, and nobody is left to
+    // answer: an action still running when the window goes says nothing.
+    if (m_bClosing && !m_bCloseAsks) {
+        Log("Closing: box not shown: " + text);
+        return type == 0 ? mrOk : mrNo;
+    }
     struct Open {
         int& n;
         explicit Open(int& c) : n(++c) {}
         ~Open() { --n; }
     } open(m_boxesOpen);
-    return m_pDialogs->ShowMsgBox(owner, text, type);
+    if (!stillNeeded)
+        return m_pDialogs->ShowMsgBox(owner, text, type);
+    return m_pDialogs->ShowMsgBoxWhile(owner, text, type, stillNeeded);
+}
+
+int TModemMainFrame::CloseBox(const AnsiString& text, int type)
+{
+    m_bCloseAsks = true;
+    const int result = ShowMsgBox(this, text, type);
+    m_bCloseAsks = false;
+    return result;
 }
 
 bool TModemMainFrame::BoxOpen() const
@@ -314,10 +331,10 @@ bool TModemMainFrame::BoxOpen() const
 
 // ---- Buttons ----
 
+// The close itself raises the closing flag and shows the wait panel, the
+// same for every way of closing.
 void TModemMainFrame::OnExitClick()
 {
-    ShowWaitPanel(m_pLanguage->GetText(106));
-    m_bClosing = true;
     close();
 }
 
@@ -577,9 +594,30 @@ void TModemMainFrame::Dispatch(TMessage& message)
 
 // ---- Closing and teardown ----
 
+// Every close comes here: the exit image's, and the window system's (Alt+F4,
+// the taskbar, a logout), which raises the closing flag only now.
 void TModemMainFrame::closeEvent(QCloseEvent* event)
 {
+    if (m_bInClose || m_bDestroyed) {
+        event->ignore();
+        return;
+    }
+    struct InClose {
+        bool& b;
+        explicit InClose(bool& flag) : b(flag) { b = true; }
+        ~InClose() { b = false; }
+    } inClose(m_bInClose);
+    // What the wait panel said before: shown again should the user stay.
+    const QString panelBefore = WaitPanelVisible() ? m_pPWaitPanel->TextLabel()->text() : QString();
+    if (!m_bClosing) {
+        ShowWaitPanel(m_pLanguage->GetText(106));
+        // Every wait that watches the flag ends now: the worker's step, a
+        // scan, a dial (asked about below before it is given up).
+        m_bClosing = true;
+    }
     if (!OnCloseQuery()) {
+        if (!panelBefore.isEmpty())
+            ShowWaitPanel(FromQ(panelBefore));
         event->ignore();
         return;
     }
@@ -591,11 +629,27 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
     const bool lost = !m_pModemComm->SaveSmsFile() && !m_pModemComm->GetSmsStore().empty();
     ResumeWorker();
     if (lost)
-        ShowMsgBox(this, m_pLanguage->GetText(385), 0);
+        CloseBox(m_pLanguage->GetText(385), 0);
+    // A box or page an action left open would keep the program running
+    // unseen: each answers as its Esc would.
+    CloseOpenModals();
     HideOwnedWindows();
     if (m_pDebugFrame != nullptr)
         m_pDebugFrame->hide();
     event->accept();
+}
+
+void TModemMainFrame::CloseOpenModals()
+{
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == this)
+            return;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
 }
 
 void TModemMainFrame::FormDestroy()
@@ -623,6 +677,11 @@ void TModemMainFrame::FormDestroy()
     step("re-enumeration", [this] {
         if (m_hReenumThread.joinable())
             m_hReenumThread.join();
+    });
+    // No link outlives the program, whatever ended it.
+    step("link", [this] {
+        if (m_pModemComm != nullptr && m_pModemComm->IsRasConnected())
+            m_pModemComm->Disconnect();
     });
     step("port", [this] {
         if (m_pModemComm != nullptr)

@@ -312,6 +312,10 @@ void TModemMainFrame::UpdateConnectionState()
         const bool shown = m_bPrevConnected;
         RunForWorker([this, shown] { ShowConnectedState(shown); });
         if (!shown) {
+            // A drop the user did not ask for is redialled at the next status
+            // step, however many connection checks come before it.
+            if (!m_bUserDisconnected)
+                m_bRedialDue = true;
             // The dial-up released the AT port: take it back.
             m_pModemComm->OpenPort(0);
             SendToSelf(WM_MODEM_STATE_CHANGED, 0, 0);
@@ -370,8 +374,12 @@ void TModemMainFrame::OnCheckNetworkMsg(TMessage&)
     m_pPNGConnect->setEnabled(m_bNetworkRegistered);
     m_pPNGSMS->setEnabled(true);
     m_pPNGSettings->setEnabled(true);
-    if ((m_bConnectionChanged || m_bRedialDue) && !m_bConnected && !m_bUserDisconnected
-        && m_pIniFile->GetAttemptToReconnect()) {
+    if ((m_bConnectionChanged || m_bRedialDue) && !m_bConnected) {
+        // Redialled once, or not at all: a drop is not kept for later.
+        if (m_bUserDisconnected || !m_pIniFile->GetAttemptToReconnect()) {
+            m_bRedialDue = false;
+            return;
+        }
         // Never inside a user action, which may be waiting for the modem with
         // a click already decided: the next status step redials instead.
         m_bRedialDue = IsLocked();

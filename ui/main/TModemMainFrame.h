@@ -52,6 +52,14 @@ public:
     // The program's message box; type 0 OK, 1 Yes / No, 2 OK / Cancel.
     // Returns the modal result (1 OK, 2 Cancel, 6 Yes, 7 No).
     virtual int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) = 0;
+    // The same box, closed by itself (with its Esc answer) as soon as
+    // `stillNeeded` says that its answer is no longer needed.
+    virtual int ShowMsgBoxWhile(QWidget* owner, const AnsiString& text, int type,
+                                const std::function<bool()>& stillNeeded)
+    {
+        (void)stillNeeded;
+        return ShowMsgBox(owner, text, type);
+    }
     // The PIN / PUK question in mode 2 (PIN) or 3 (PUK and new PIN); 1 when
     // the user confirmed, with the entries in pin and puk.
     virtual int QueryPin(int mode, AnsiString& pin, AnsiString& puk) = 0;
@@ -100,7 +108,13 @@ public:
     void Unlock();
     bool IsLocked() const;
     void ApplyLanguage();
-    int ShowMsgBox(QWidget* owner, const AnsiString& text, int type);
+    // Once closing has begun no box opens (but the close's own): the answer
+    // is the box's Esc answer. A box given `stillNeeded` closes by itself
+    // when that turns false.
+    int ShowMsgBox(QWidget* owner, const AnsiString& text, int type, std::function<bool()> stillNeeded = {});
+    // A question or notice of the close itself (over the main window), shown
+    // although closing has begun.
+    int CloseBox(const AnsiString& text, int type);
     // A box or other modal window of the program is up.
     bool BoxOpen() const;
     // Holds of the modem by user actions; they nest on the user-interface
@@ -228,6 +242,7 @@ private:
     void OnSmsUnreadStateMsg(TMessage& message);
     void FormDestroy();
     bool OnCloseQuery();
+    void CloseOpenModals();
     void SaveDebugLog();
     void Log(const AnsiString& line);
     QLabel* MakeLabel(int x, int y, int w, int h, int px, bool bold, bool routeMouse = true);
@@ -262,6 +277,7 @@ private:
 
     // ---- Search (MainFrameSearch.cpp) ----
     void PickFirstAnsweringDevice();
+    void ShowModemPageUnlessClosing();
     void SetPortFromIndex(int index, bool log);
     void ShowModemIdentity();
     void StartReenumThread();
@@ -321,7 +337,7 @@ private:
     std::atomic<bool> m_bPrevConnected {false};
     std::atomic<bool> m_bUserDisconnected {false};
     std::atomic<bool> m_bConnectionChanged {false};
-    std::atomic<bool> m_bRedialDue {false};  // a reconnect put off while a user action ran
+    std::atomic<bool> m_bRedialDue {false};  // a drop not yet redialled (the next status step does)
     std::atomic<bool> m_bModemInitialized {false};
     std::atomic<bool> m_bPinOk {false};
     // The user cancelled the PIN question: not asked again until a search.
@@ -330,6 +346,9 @@ private:
     std::atomic<int> m_iSignal {0};
     std::atomic<bool> m_bForceStatusCheck {false};
     std::atomic<bool> m_bClosing {false};
+    std::atomic<bool> m_bDialling {false};  // the connect button's dial runs
+    bool m_bInClose = false;   // a close is being decided
+    bool m_bCloseAsks = false;  // a box of the close itself is being shown
     TOperatorList* m_pOperatorList = nullptr;
     TManualResetEvent m_hPollEvent {true};
     std::thread m_hWorkerThread;

@@ -198,14 +198,18 @@ TEST_F(ConnectTest, FirstConnectOnAFreshInstallDialsTheDefaultNumber)
 
 TEST_F(ConnectTest, ADroppedLinkIsRedialledUnlessTheUserEndedIt)
 {
+    // Up and dropped within one status period: the connection checks in
+    // between must not make the drop forgotten.
+    m_statusMs = 10000;
     StartConnectable();
     m_frame->OnConnectClick();
     ASSERT_TRUE(m_frame->IsConnected());
 
     // The network drops the call: the worker notices and dials again.
     m_sim.SendRaw("\r\nNO CARRIER\r\n");
-    ASSERT_TRUE(WaitFor([&] { return Dials() == 2 && m_frame->IsConnected() && !m_frame->IsLocked(); }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return Dials() == 2 && m_frame->IsConnected() && !m_frame->IsLocked(); }, 30000));
     EXPECT_EQ(Troubles(), 0u);
+    m_frame->SetWorkerTiming(200, 500);
 
     // The user hangs up: no redial.
     m_frame->OnConnectClick();
@@ -246,10 +250,23 @@ TEST_F(ConnectTest, AClickOnConnectWhileTheWorkerIsAboutToRedialDialsOnce)
     EXPECT_EQ(LogCount("Disconnecting from From Internet"), 0);
 }
 
+// Every close, the window system's (close()) too, and also while a dial runs.
 TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
 {
     StartConnectable();
+    // Closed by the window system while the dial runs: asked first; on No the dial goes on.
+    AnswerBox(410, mrNo);
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (Logged("-=Start Connecting to Internet=-")) {
+            closer.stop();
+            m_frame->close();
+        }
+    });
+    closer.start();
     m_frame->OnConnectClick();
+    EXPECT_EQ(BoxCount(410), 1);
     ASSERT_TRUE(m_frame->IsConnected());
 
     AnswerBox(129, mrNo);
@@ -269,8 +286,9 @@ TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
 
     AnswerBox(129, mrYes);
-    m_frame->OnExitClick();
+    m_frame->close();
     EXPECT_EQ(BoxCount(129), 2);
+    EXPECT_TRUE(m_frame->WaitPanelVisible());
     EXPECT_FALSE(m_frame->isVisible());
     EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
     // A search the worker asks for now finds the window going: nothing is searched, nothing told.
@@ -279,6 +297,17 @@ TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
     SendMessage(m_frame.get(), WM_SEARCH_MODEM, 0, 0);
     EXPECT_EQ(LogCount("Opening port"), opened);
     EXPECT_EQ(Boxes().size(), told);
+
+    // Yes while a dial runs: the dial ends there, and no link comes up after.
+    m_frame.reset();
+    StartConnectable();
+    AnswerBox(410, mrYes);
+    closer.start();
+    m_frame->OnConnectClick();
+    EXPECT_EQ(BoxCount(410), 2);
+    EXPECT_FALSE(m_frame->isVisible());
+    EXPECT_FALSE(m_frame->IsConnected());
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
 }
 
 TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)

@@ -42,6 +42,28 @@ TEST_F(MainFrameTest, PresencePollNoticesUnplugAndReplug)
     EXPECT_TRUE(m_frame->IsNetworkRegistered());
 }
 
+// "No modem was found" goes by itself when the modem is plugged back while it
+// is up (nobody answers it), and the modem is taken up.
+TEST_F(MainFrameTest, TheNoModemBoxGoesWhenTheModemComesBack)
+{
+    ASSERT_TRUE(StartProgramWindow(m_frame, m_statusMs));
+    const QString noModem = QString::fromStdString(Text(119)).simplified();
+    bool asked = false;
+    int ticks = 0;  // a box still up after 30 s is closed: the test fails, not hangs
+    ModalAnswerer plugBack([&](QWidget* modal) {
+        auto* box = qobject_cast<TMsgBoxEx*>(modal);
+        if (box != nullptr && box->m_pLMsgText->text().simplified() == noModem && !asked) {
+            asked = m_sim.Reappear();
+            ScriptRegisteredModem();
+        } else if (box != nullptr && ++ticks > 600) {
+            box->CloseWith(box->EscapeResult());
+        }
+    });
+    m_sim.Vanish();
+    EXPECT_TRUE(WaitFor([&] { return asked && m_frame->IsPinOk() && !QApplication::activeModalWidget(); }, 30000));
+    EXPECT_LE(ticks, 600);
+}
+
 TEST_F(MainFrameTest, APinSimReplugedWhileAnActionHoldsTheWorkerAsksForItsPinAgain)
 {
     StartUp();
@@ -390,4 +412,47 @@ TEST_F(MainFrameTest, ThePukQuestionWaitsForAnOpenBox)
     }
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(WaitFor([&] { return !m_record->pinModes.empty(); }, 10000) && m_record->pinModes[0] == 3);
+}
+
+// A close from the window system (close()) ends what runs at once, as the exit
+// image does: the worker's network check and a network scan, with no box after.
+TEST_F(MainFrameTest, AWindowSystemCloseEndsTheWaitsAndShowsNoBoxAfter)
+{
+    m_sim.SetSilentFor("+COPS=?", true);
+    ASSERT_TRUE(StartProgramWindow(m_frame, m_statusMs));
+    ClickOn(MainWindowButton(m_frame.get(), kSettingsButton));
+    auto* settings = qobject_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+    ASSERT_TRUE(settings != nullptr && WaitFor([&] { return settings->isVisible() && !m_frame->IsLocked(); }, 10000));
+    int boxes = 0;
+    ModalAnswerer answerer([&](QWidget* modal) {
+        if (auto* box = qobject_cast<TMsgBoxEx*>(modal); box != nullptr && ++boxes)
+            box->CloseWith(box->EscapeResult());
+    });
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (Sent("AT+COPS=?") > 0 && closer.isActive()) {
+            closer.stop();
+            m_frame->close();
+        }
+    });
+    closer.start(20);
+    static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage))->m_pRB_Manual->click();
+    ASSERT_TRUE(WaitFor([&] { return !m_frame->IsLocked(); }, 20000));
+    EXPECT_FALSE(m_frame->isVisible());
+    EXPECT_EQ(boxes, 0);
+
+    m_frame.reset();
+    StartUp();
+    // No network, and a modem slow to take the automatic choice.
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    m_sim.SetDelay("+COPS=0", 8000);
+    ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") >= 1; }, 10000));
+    m_frame->SetWorkerTiming(200, 600000);  // no status step after this one
+    const int queries = Sent("AT+COPS?");
+    m_frame->close();
+    EXPECT_FALSE(m_frame->isVisible());
+    EXPECT_TRUE(m_frame->IsClosing());
+    EXPECT_TRUE(m_frame->WaitPanelVisible());
+    // The check ended with the close: the network was not asked again.
+    EXPECT_EQ(Sent("AT+COPS?"), queries);
 }
