@@ -386,7 +386,11 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
     // Cut off the final result, keeping the line end before it: it ends the
     // last PDU line when the modem sends no empty line in between.
     size_t at = answer.find(kOk);
-    if (at != AnsiString::npos) {
+    // Only a listing that ends in OK shows all the SIM holds; one that ends
+    // in ERROR (the store not ready yet, or a listing cut short) may leave
+    // out any message.
+    const bool whole = at != AnsiString::npos;
+    if (whole) {
         AddToMemo("Sms read ok");
         answer.resize(at + 2);
     } else {
@@ -401,7 +405,7 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
             return static_cast<int32_t>(store.size());
         }
     }
-    if (at != AnsiString::npos && status == 4 && &store == &m_vSms) {
+    if (whole && status == 4 && &store == &m_vSms) {
         // A whole listing shows what is still on the SIM: a pending message
         // it no longer holds was deleted after all, and must not stand for a
         // new one listed from now on.

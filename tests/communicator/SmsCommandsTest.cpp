@@ -199,6 +199,22 @@ TEST_F(SmsCommands, AFailedSimDeletionKeepsTheMessage)
     EXPECT_EQ(StoreOnDisk().size(), 1u);
 }
 
+TEST_F(SmsCommands, ARefusedListingForgetsNoMessageAwaitingDeletion)
+{
+    ASSERT_EQ(Sim().Store(kStoredSubmit, 3), 1);
+    m_sim.SetAnswer("+CMGD=1", "\r\nERROR\r\n");
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    // The SIM not ready yet: a bare ERROR, whole or after an entry.
+    for (const std::string& listing : {std::string(), "\r\n+CMGL: 2,1,,28\r\n" + std::string(kDeliverHello) + "\r\n"}) {
+        m_sim.SetAnswer("+CMGL=4", listing + "\r\nERROR\r\n");
+        m_comm->ReadAllSms();
+    }
+    m_sim.ClearScript();
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty());
+    EXPECT_EQ(StoreOnDisk().size(), 2u) << "the sent message is stored once";
+}
+
 TEST_F(SmsCommands, ALostDeletionAnswerTakesNoMessageTwice)
 {
     ASSERT_EQ(Sim().Store(kStoredSubmit, 3), 1);
