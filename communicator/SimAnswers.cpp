@@ -304,6 +304,27 @@ AnsiString NextToken(AnsiString& group)
     return TrimBlanks(token);
 }
 
+namespace {
+// One group's text (between its brackets) as a network: a whole-number status
+// and a code of country and network digits, 5 or 6 of them; the lists of
+// supported modes and formats have none.
+bool ParseNetwork(AnsiString group, ST_OPERATORS_LIST& op)
+{
+    int status = 0;
+    if (!ReadWholeNumber(NextToken(group), status))
+        return false;
+    op.available = status == 1 || status == 2;
+    op.longName = NextToken(group);
+    op.shortName = NextToken(group);
+    op.numeric = NextToken(group);
+    if (op.numeric.size() < 5 || op.numeric.size() > 6 || op.numeric.find_first_not_of("0123456789") != AnsiString::npos)
+        return false;
+    if (!group.empty() && !ReadWholeNumber(NextToken(group), op.accessTechnology))
+        op.accessTechnology = kNoAccessTechnology;
+    return true;
+}
+}  // namespace
+
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
 {
     std::vector<ST_OPERATORS_LIST> result;
@@ -324,27 +345,24 @@ std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
                 break;
             }
         }
-        if (open == AnsiString::npos || close == AnsiString::npos)
+        if (open == AnsiString::npos)
             break;
-        AnsiString group = list.substr(open + 1, close - open - 1);
-        pos = close + 1;
-
         ST_OPERATORS_LIST op;
-        int status = 0;
-        if (!ReadWholeNumber(NextToken(group), status))
+        if (close != AnsiString::npos && ParseNetwork(list.substr(open + 1, close - open - 1), op)) {
+            result.push_back(std::move(op));
+            pos = close + 1;
             continue;
-        op.available = status == 1 || status == 2;
-        op.longName = NextToken(group);
-        op.shortName = NextToken(group);
-        op.numeric = NextToken(group);
-        // A network has a code of country and network digits, 5 or 6 of
-        // them; the lists of supported modes and formats have none.
-        if (op.numeric.size() < 5 || op.numeric.size() > 6 ||
-            op.numeric.find_first_not_of("0123456789") != AnsiString::npos)
-            continue;
-        if (!group.empty() && !ReadWholeNumber(NextToken(group), op.accessTechnology))
-            op.accessTechnology = kNoAccessTechnology;
-        result.push_back(std::move(op));
+        }
+        // Not a network as quoted: a quote left open may have run on into the
+        // groups after it. The group then ends at its first ")", and the
+        // parse goes on from there.
+        const size_t first = list.find(')', open);
+        if (first == AnsiString::npos)
+            break;
+        op = ST_OPERATORS_LIST {};
+        if (first != close && ParseNetwork(list.substr(open + 1, first - open - 1), op))
+            result.push_back(std::move(op));
+        pos = first + 1;
     }
     return result;
 }

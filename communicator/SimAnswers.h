@@ -95,7 +95,9 @@ AnsiString NextToken(AnsiString& group);
 // in the order given. A group is a network only with a whole-number status and
 // a code of 5 or 6 digits (so the lists of supported modes and formats drop
 // out); a ")" outside a group is skipped; the parse ends at a "(" without its
-// partner. Brackets, commas and stray quotes inside quoted names belong to the name.
+// partner. Brackets, commas and stray quotes inside quoted names belong to the
+// name; a group that is no network so read, a quote left open, ends at its
+// first ")", and the parse goes on after it.
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
 
 // Decimal digits with blanks around; false for anything else or on overflow.

@@ -245,6 +245,12 @@ TEST(SimAnswer, ScanListsInTheShapeModemsSendThem)
         {"a stray quote inside a name",
          "\r\n+COPS: (2,\"B\"x\",\"B\",\"26201\",2),(1,\"C\",\"C\",\"26202\",0),(1,\"D\",\"D\",\"26203\",7)\r\n\r\nOK\r\n",
          {"26201", "26202", "26203"}},
+        {"a quote left open at a code",
+         "\r\n+COPS: (2,\"B\",\"B\",\"26201\",2),(1,\"C\",\"C\",\"26202),(1,\"D\",\"D\",\"26203\",7)\r\n\r\nOK\r\n",
+         {"26201", "26202", "26203"}},
+        {"a quote left open before a comma",
+         "\r\n+COPS: (2,\"B\",\"B\",\"26201,2),(1,\"C\",\"C\",\"26202\",0),(1,\"D\",\"D\",\"26203\",7)\r\n\r\nOK\r\n",
+         {"26202", "26203"}},
         {"no network in reach", "AT+COPS=?\r\r\n+COPS: ,,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n", {}},
     };
     for (const Case& c : cases) {
