@@ -365,42 +365,61 @@ bool ParseNetwork(AnsiString group, ST_OPERATORS_LIST& op)
 
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
 {
+    // No network takes this much text: a group that runs on further is a
+    // quote left open. The bound keeps the resynchronising near linear.
+    constexpr size_t kMaxGroup = 1024;
+    constexpr size_t npos = std::string_view::npos;
+    const std::string_view text = list;
     std::vector<ST_OPERATORS_LIST> result;
+    size_t nextClose = 0;  // the first ")" after the group's "(", whatever the quotes
     size_t pos = 0;
-    while (pos < list.size()) {
+    while (pos < text.size()) {
         // A group runs from the next "(" outside quotes to its ")". A ")"
         // before it is a stray one that some modules send: skipped.
         bool quoted = false;
-        size_t open = AnsiString::npos, close = AnsiString::npos;
-        for (size_t i = pos; i < list.size(); ++i) {
-            const char c = list[i];
-            if (c == '"' && IsQuoteMark(list, i, quoted))
+        size_t open = npos;
+        for (size_t i = pos; i < text.size() && i - pos <= kMaxGroup && open == npos; ++i) {
+            if (text[i] == '"' && IsQuoteMark(list, i, quoted))
                 quoted = !quoted;
-            else if (!quoted && open == AnsiString::npos && c == '(')
+            else if (!quoted && text[i] == '(')
                 open = i;
-            else if (!quoted && open != AnsiString::npos && c == ')') {
-                close = i;
-                break;
-            }
         }
-        if (open == AnsiString::npos)
-            break;
+        if (open == npos) {
+            // A quote left open between groups hides no "(" after it.
+            pos = text.find('(', pos);
+            continue;
+        }
+        if (nextClose != npos && nextClose <= open)
+            nextClose = text.find(')', open);
+        if (nextClose == npos)
+            break;  // no group can end any more
+        if (nextClose - open > kMaxGroup) {
+            pos = text.find('(', nextClose - kMaxGroup);
+            continue;
+        }
+        size_t close = npos;
+        for (size_t i = open + 1; i < text.size() && i - open <= kMaxGroup && close == npos; ++i) {
+            if (text[i] == '"' && IsQuoteMark(list, i, quoted))
+                quoted = !quoted;
+            else if (!quoted && text[i] == ')')
+                close = i;
+        }
         ST_OPERATORS_LIST op;
-        if (close != AnsiString::npos && ParseNetwork(list.substr(open + 1, close - open - 1), op)) {
+        if (close != npos && ParseNetwork(list.substr(open + 1, close - open - 1), op)) {
             result.push_back(std::move(op));
             pos = close + 1;
             continue;
         }
         // Not a network as quoted: a quote left open may have run on into the
-        // groups after it. The group then ends at its first ")", and the
-        // parse goes on from there.
-        const size_t first = list.find(')', open);
-        if (first == AnsiString::npos)
-            break;
+        // groups after it. Read up to its first ")" it may be one; else the
+        // parse takes up again at the next "(", whatever the quotes.
         op = ST_OPERATORS_LIST {};
-        if (first != close && ParseNetwork(list.substr(open + 1, first - open - 1), op))
+        if (nextClose != close && ParseNetwork(list.substr(open + 1, nextClose - open - 1), op)) {
             result.push_back(std::move(op));
-        pos = first + 1;
+            pos = nextClose + 1;
+            continue;
+        }
+        pos = text.find('(', open + 1);
     }
     return result;
 }

@@ -96,10 +96,11 @@ AnsiString NextToken(AnsiString& group);
 // The networks of a scan list, "(stat,long,short,numeric[,AcT]),(...),,(0-4),(0-2)",
 // in the order given. A group is a network only with a whole-number status and
 // a code of 5 or 6 digits (so the lists of supported modes and formats drop
-// out); a ")" outside a group is skipped; the parse ends at a "(" without its
-// partner. Brackets, commas and stray quotes inside quoted names belong to the
-// name; a group that is no network so read, a quote left open, ends at its
-// first ")", and the parse goes on after it.
+// out); a ")" outside a group is skipped. Brackets, commas and stray quotes
+// inside quoted names belong to the name. A group that is no network so read
+// (a quote left open, a "(" without its partner) is read again up to its first
+// ")"; if that is no network either, the parse takes up again at the next "(",
+// whatever the quotes.
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
 
 // Decimal digits with blanks around; false for anything else or on overflow.
