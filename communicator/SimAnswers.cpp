@@ -78,9 +78,12 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
 // bare one ("RING"). `own` is the asked command's label ("+CGMR").
 bool IsUnsolicited(const AnsiString& line, std::string_view own)
 {
-    if (line.starts_with('+') || line.starts_with('^'))
-        return own.empty() || line.size() < own.size() || !SameIgnoringCase(std::string_view(line).substr(0, own.size()), own);
-    return line == "RING" || line == "NO CARRIER";
+    if (!line.starts_with('+') && !line.starts_with('^'))
+        return line == "RING" || line == "NO CARRIER";
+    if (!own.empty() && line.size() >= own.size() && SameIgnoringCase(std::string_view(line).substr(0, own.size()), own))
+        return false;
+    // A "+" label is foreign only when the command's own is known.
+    return line.starts_with('^') || !own.empty();
 }
 
 // The lines of an answer that carry its value: without the echo of the
