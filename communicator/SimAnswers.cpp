@@ -1,5 +1,7 @@
 #include "communicator/SimAnswers.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <iterator>
 #include "platform/TIniFile.h"
@@ -40,15 +42,6 @@ std::vector<AnsiString> SplitFields(AnsiString text)
     return fields;
 }
 
-// Every "\r\nOK\r\n", then the first "\r\nERROR\r\n", removed.
-void RemoveOkErrorText(AnsiString& answer)
-{
-    static const AnsiString ok = "\r\nOK\r\n";
-    for (size_t at; (at = answer.find(ok)) != AnsiString::npos;)
-        answer.erase(at, ok.size());
-    EraseFirst(answer, "\r\nERROR\r\n");
-}
-
 // Every CR and LF removed, then blanks and control characters at both ends.
 void RemoveCrLfText(AnsiString& answer)
 {
@@ -71,6 +64,65 @@ bool IsQuoteMark(const AnsiString& text, size_t at, bool quoted)
     }
     const size_t before = at == 0 ? AnsiString::npos : text.find_last_not_of(" \t", at - 1);
     return before == AnsiString::npos || text[before] == ',' || text[before] == '(';
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+// A line the modem sends on its own, at any time, even inside an answer: a
+// result code with another command's label ("+CMTI: ...", "^BOOT:...") or a
+// bare one ("RING"). `own` is the asked command's label ("+CGMR").
+bool IsUnsolicited(const AnsiString& line, std::string_view own)
+{
+    if (!line.starts_with('+') && !line.starts_with('^'))
+        return line == "RING" || line == "NO CARRIER";
+    if (!own.empty() && line.size() >= own.size() && SameIgnoringCase(std::string_view(line).substr(0, own.size()), own))
+        return false;
+    // A "+" label is foreign only when the command's own is known.
+    return line.starts_with('^') || !own.empty();
+}
+
+// The lines of an answer that carry its value: without the echo of the
+// command, blank lines, final result codes and unsolicited lines. Every
+// reader of an unlabelled answer takes its value from here.
+std::vector<AnsiString> ValueLines(const AnsiString& command, const AnsiString& answer)
+{
+    // "AT+CGMR" and "AT+COPS=?" are answered under "+CGMR" and "+COPS".
+    std::string_view own = command;
+    if (own.size() >= 2 && SameIgnoringCase(own.substr(0, 2), "AT"))
+        own.remove_prefix(2);
+    own = own.substr(0, own.find_first_of("=?:"));
+    std::vector<AnsiString> lines;
+    bool echoSeen = false;
+    size_t start = 0;
+    while (start < answer.size()) {
+        size_t end = answer.find_first_of("\r\n", start);
+        if (end == AnsiString::npos)
+            end = answer.size();
+        const AnsiString line = TrimBlanks(answer.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line == "OK" || line == "ERROR" || IsUnsolicited(line, own))
+            continue;
+        if (!echoSeen && !command.empty() && SameIgnoringCase(line, command)) {
+            echoSeen = true;
+            continue;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The value lines run together, as one text.
+AnsiString AnswerValue(const AnsiString& command, const AnsiString& answer)
+{
+    AnsiString value;
+    for (const AnsiString& line : ValueLines(command, answer))
+        value += line;
+    return value;
 }
 
 }  // namespace
@@ -197,11 +249,7 @@ bool ParseSimLock(const AnsiString& command, const AnsiString& answer, bool& loc
             line.erase(comma);
     } else {
         // A modem that leaves the label out: the status is all that is left.
-        line = answer;
-        RemoveOkErrorText(line);
-        if (!command.empty())
-            EraseFirst(line, command);
-        RemoveCrLfText(line);
+        line = AnswerValue(command, answer);
     }
     int status = 0;
     if (!ReadWholeNumber(line, status))
@@ -212,29 +260,27 @@ bool ParseSimLock(const AnsiString& command, const AnsiString& answer, bool& loc
 
 AnsiString ParseImei(const AnsiString& answer)
 {
-    size_t i = 0;
-    while (i < answer.size()) {
-        if (answer[i] < '0' || answer[i] > '9') {
-            ++i;
-            continue;
+    for (const AnsiString& line : ValueLines("AT+CGSN", answer)) {
+        size_t i = 0;
+        while (i < line.size()) {
+            if (line[i] < '0' || line[i] > '9') {
+                ++i;
+                continue;
+            }
+            size_t end = i;
+            while (end < line.size() && line[end] >= '0' && line[end] <= '9')
+                ++end;
+            if (end - i >= 14 && end - i <= 17)
+                return line.substr(i, end - i);
+            i = end;
         }
-        size_t end = i;
-        while (end < answer.size() && answer[end] >= '0' && answer[end] <= '9')
-            ++end;
-        if (end - i >= 14 && end - i <= 17)
-            return answer.substr(i, end - i);
-        i = end;
     }
     return "";
 }
 
 AnsiString ParseFirmware(const AnsiString& command, const AnsiString& answer)
 {
-    AnsiString text = answer;
-    RemoveOkErrorText(text);
-    RemoveCrLfText(text);
-    if (!command.empty() && text.compare(0, command.size(), command) == 0)
-        text.erase(0, command.size());
+    AnsiString text = AnswerValue(command, answer);
     if (text.compare(0, 6, "+CGMR:") == 0)
         text.erase(0, 6);
     return TrimBlanks(text);
@@ -261,16 +307,11 @@ bool ParseSmsCentre(const AnsiString& answer, AnsiString& centre)
 
 AnsiString ExtractOperatorList(const AnsiString& command, const AnsiString& answer)
 {
-    AnsiString text = answer;
+    AnsiString text = AnswerValue(command, answer);
     const size_t label = text.find("+COPS:");
-    if (label != AnsiString::npos) {
+    if (label != AnsiString::npos)
         text.erase(0, label + 6);
-    } else if (!command.empty()) {
-        EraseFirst(text, command + "\r");
-    }
-    RemoveOkErrorText(text);
-    RemoveCrLfText(text);
-    return text;
+    return TrimBlanks(text);
 }
 
 AnsiString NetworkGeneration(int accessTechnology)
@@ -304,47 +345,84 @@ AnsiString NextToken(AnsiString& group)
     return TrimBlanks(token);
 }
 
+namespace {
+// One group's text (between its brackets) as a network: a whole-number status
+// and a code of country and network digits, 5 or 6 of them; the lists of
+// supported modes and formats have none.
+bool ParseNetwork(AnsiString group, ST_OPERATORS_LIST& op)
+{
+    int status = 0;
+    if (!ReadWholeNumber(NextToken(group), status))
+        return false;
+    op.available = status == 1 || status == 2;
+    op.longName = NextToken(group);
+    op.shortName = NextToken(group);
+    op.numeric = NextToken(group);
+    if (op.numeric.size() < 5 || op.numeric.size() > 6 || op.numeric.find_first_not_of("0123456789") != AnsiString::npos)
+        return false;
+    if (!group.empty() && !ReadWholeNumber(NextToken(group), op.accessTechnology))
+        op.accessTechnology = kNoAccessTechnology;
+    return true;
+}
+}  // namespace
+
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list)
 {
+    // No network takes this much text: a group that runs on further is a
+    // quote left open. The bound keeps the resynchronising near linear.
+    constexpr size_t kMaxGroup = 1024;
+    constexpr size_t npos = std::string_view::npos;
+    const std::string_view text = list;
     std::vector<ST_OPERATORS_LIST> result;
+    size_t nextClose = 0;  // the first ")" after the group's "(", whatever the quotes
     size_t pos = 0;
-    while (pos < list.size()) {
+    while (pos < text.size()) {
         // A group runs from the next "(" outside quotes to its ")". A ")"
         // before it is a stray one that some modules send: skipped.
         bool quoted = false;
-        size_t open = AnsiString::npos, close = AnsiString::npos;
-        for (size_t i = pos; i < list.size(); ++i) {
-            const char c = list[i];
-            if (c == '"' && IsQuoteMark(list, i, quoted))
+        size_t open = npos;
+        for (size_t i = pos; i < text.size() && i - pos <= kMaxGroup && open == npos; ++i) {
+            if (text[i] == '"' && IsQuoteMark(list, i, quoted))
                 quoted = !quoted;
-            else if (!quoted && open == AnsiString::npos && c == '(')
+            else if (!quoted && text[i] == '(')
                 open = i;
-            else if (!quoted && open != AnsiString::npos && c == ')') {
-                close = i;
-                break;
-            }
         }
-        if (open == AnsiString::npos || close == AnsiString::npos)
-            break;
-        AnsiString group = list.substr(open + 1, close - open - 1);
-        pos = close + 1;
-
+        if (open == npos) {
+            // A quote left open between groups hides no "(" after it.
+            pos = text.find('(', pos);
+            continue;
+        }
+        if (nextClose != npos && nextClose <= open)
+            nextClose = text.find(')', open);
+        if (nextClose == npos)
+            break;  // no group can end any more
+        if (nextClose - open > kMaxGroup) {
+            pos = text.find('(', nextClose - kMaxGroup);
+            continue;
+        }
+        size_t close = npos;
+        for (size_t i = open + 1; i < text.size() && i - open <= kMaxGroup && close == npos; ++i) {
+            if (text[i] == '"' && IsQuoteMark(list, i, quoted))
+                quoted = !quoted;
+            else if (!quoted && text[i] == ')')
+                close = i;
+        }
         ST_OPERATORS_LIST op;
-        int status = 0;
-        if (!ReadWholeNumber(NextToken(group), status))
+        if (close != npos && ParseNetwork(list.substr(open + 1, close - open - 1), op)) {
+            result.push_back(std::move(op));
+            pos = close + 1;
             continue;
-        op.available = status == 1 || status == 2;
-        op.longName = NextToken(group);
-        op.shortName = NextToken(group);
-        op.numeric = NextToken(group);
-        // A network has a code of country and network digits, 5 or 6 of
-        // them; the lists of supported modes and formats have none.
-        if (op.numeric.size() < 5 || op.numeric.size() > 6 ||
-            op.numeric.find_first_not_of("0123456789") != AnsiString::npos)
+        }
+        // Not a network as quoted: a quote left open may have run on into the
+        // groups after it. Read up to its first ")" it may be one; else the
+        // parse takes up again at the next "(", whatever the quotes.
+        op = ST_OPERATORS_LIST {};
+        if (nextClose != close && ParseNetwork(list.substr(open + 1, nextClose - open - 1), op)) {
+            result.push_back(std::move(op));
+            pos = nextClose + 1;
             continue;
-        if (!group.empty() && !ReadWholeNumber(NextToken(group), op.accessTechnology))
-            op.accessTechnology = kNoAccessTechnology;
-        result.push_back(std::move(op));
+        }
+        pos = text.find('(', open + 1);
     }
     return result;
 }

@@ -2,7 +2,9 @@
 // Parsers for the modem's answers to the SIM and network commands. They take
 // the whole answer as read (echo, result lines and final code included), keep
 // no state and never throw: an answer they cannot read gives the failure value
-// named at each function.
+// named at each function. Unsolicited lines that the modem puts inside an
+// answer at any time ("^BOOT:...", "+CMTI: ...", "RING"; a line under another
+// command's label) are no part of its value.
 #include <string_view>
 #include <vector>
 #include "platform/Types.h"
@@ -59,11 +61,11 @@ int ParseSignalQuality(const AnsiString& answer);
 // false with `locked` false otherwise.
 bool ParseSimLock(const AnsiString& command, const AnsiString& answer, bool& locked);
 
-// The IMEI: the first run of 14 to 17 digits; "" when there is none.
+// The IMEI: the first run of 14 to 17 digits within one line; "" when there is none.
 AnsiString ParseImei(const AnsiString& answer);
 
-// The revision text of a +CGMR answer: final codes, line ends and the echo
-// removed, and a "+CGMR:" label if the modem puts one in front.
+// The revision text of a +CGMR answer: final codes, unsolicited lines, line
+// ends and the echo removed, and a "+CGMR:" label if the modem puts one in front.
 AnsiString ParseFirmware(const AnsiString& command, const AnsiString& answer);
 
 // The number between the quotes of a +CSCA answer (the type field after it is
@@ -71,7 +73,7 @@ AnsiString ParseFirmware(const AnsiString& command, const AnsiString& answer);
 bool ParseSmsCentre(const AnsiString& answer, AnsiString& centre);
 
 // The network list of a +COPS=? answer as the modem wrote it, without the
-// echo, the "+COPS: " label, final codes and line ends.
+// echo, the "+COPS: " label, final codes, unsolicited lines and line ends.
 AnsiString ExtractOperatorList(const AnsiString& command, const AnsiString& answer);
 
 // One network of an operator scan.
@@ -94,8 +96,11 @@ AnsiString NextToken(AnsiString& group);
 // The networks of a scan list, "(stat,long,short,numeric[,AcT]),(...),,(0-4),(0-2)",
 // in the order given. A group is a network only with a whole-number status and
 // a code of 5 or 6 digits (so the lists of supported modes and formats drop
-// out); a ")" outside a group is skipped; the parse ends at a "(" without its
-// partner. Brackets, commas and stray quotes inside quoted names belong to the name.
+// out); a ")" outside a group is skipped. Brackets, commas and stray quotes
+// inside quoted names belong to the name. A group that is no network so read
+// (a quote left open, a "(" without its partner) is read again up to its first
+// ")"; if that is no network either, the parse takes up again at the next "(",
+// whatever the quotes.
 std::vector<ST_OPERATORS_LIST> ParseOperatorList(const AnsiString& list);
 
 // Decimal digits with blanks around; false for anything else or on overflow.

@@ -4,7 +4,6 @@
 #include "communicator/TModemComm.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <set>
 #include <unordered_map>
@@ -42,15 +41,6 @@ AnsiString PendingPath()
 {
     std::error_code ec;
     return (fs::current_path(ec) / sms::kSmsPendingFileName).string();
-}
-
-// A PDU as the pending list keeps it.
-AnsiString PendingPdu(const AnsiString& pdu)
-{
-    AnsiString out = TrimBlanks(pdu);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
 }
 }  // namespace
 
@@ -400,6 +390,11 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
         return static_cast<int32_t>(store.size());
     int32_t count = 0;
     AnsiString answer = ReadFromPort(&count, 3000);
+    // A listing of all messages that ends in OK shows what is still on the
+    // SIM: a pending message it no longer holds was deleted after all, and
+    // must not stand for a new one listed from now on.
+    if (status == 4 && &store == &m_vSms && sms::PrunePending(answer, m_vSmsPending))
+        SavePending();
     // Cut off the final result, keeping the line end before it: it ends the
     // last PDU line when the modem sends no empty line in between.
     size_t at = answer.find(kOk);
@@ -417,24 +412,6 @@ int32_t TModemComm::ListSms(int32_t status, std::vector<SMS_TO_FILE_STRUCT>& sto
             AddToMemo("SMS listing cut short: the messages stay on the SIM");
             return static_cast<int32_t>(store.size());
         }
-    }
-    if (at != AnsiString::npos && status == 4 && &store == &m_vSms) {
-        // A whole listing shows what is still on the SIM: a pending message
-        // it no longer holds was deleted after all, and must not stand for a
-        // new one listed from now on.
-        std::multiset<AnsiString> listed;
-        for (const sms::SmsListEntry& entry : sms::SplitSmsList(answer))
-            listed.insert(PendingPdu(entry.pdu));
-        const size_t before = m_vSmsPending.size();
-        std::erase_if(m_vSmsPending, [&](const AnsiString& pdu) {
-            const auto it = listed.find(pdu);
-            if (it == listed.end())
-                return true;
-            listed.erase(it);
-            return false;
-        });
-        if (m_vSmsPending.size() != before)
-            SavePending();
     }
     return ParseSmsList(answer, store);
 }
@@ -475,7 +452,7 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
             AddToMemo("SMS entry incomplete: left on the SIM");
             continue;
         }
-        const AnsiString pdu = PendingPdu(entry.pdu);
+        const AnsiString pdu = sms::PendingPdu(entry.pdu);
         STRUCT_TPDU tpdu;
         const sms::PduResult result = sms::DecodePDU(entry.pdu, tpdu);
         bool pending = false;

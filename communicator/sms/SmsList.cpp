@@ -1,7 +1,9 @@
 #include "communicator/sms/SmsList.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <set>
 
 #include "communicator/sms/SmsDate.h"
 
@@ -79,6 +81,39 @@ std::vector<SmsListEntry> SplitSmsList(std::string_view answer)
         e.complete = true;
     }
     return entries;
+}
+
+AnsiString PendingPdu(std::string_view pdu)
+{
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!pdu.empty() && blank(pdu.front()))
+        pdu.remove_prefix(1);
+    while (!pdu.empty() && blank(pdu.back()))
+        pdu.remove_suffix(1);
+    AnsiString out(pdu);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool PrunePending(std::string_view answer, std::vector<AnsiString>& pending)
+{
+    const size_t ok = answer.find("\r\nOK\r\n");
+    if (ok == std::string_view::npos || pending.empty())
+        return false;
+    // Up to the final result, with the line end that ends the last PDU.
+    std::multiset<AnsiString> listed;
+    for (const SmsListEntry& entry : SplitSmsList(answer.substr(0, ok + 2)))
+        listed.insert(PendingPdu(entry.pdu));
+    const size_t before = pending.size();
+    std::erase_if(pending, [&](const AnsiString& pdu) {
+        const auto it = listed.find(pdu);
+        if (it == listed.end())
+            return true;
+        listed.erase(it);
+        return false;
+    });
+    return pending.size() != before;
 }
 
 SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)

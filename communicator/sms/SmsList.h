@@ -21,6 +21,15 @@ struct SmsListEntry {
 // that is hexadecimal; text before the first header and other lines are ignored.
 std::vector<SmsListEntry> SplitSmsList(std::string_view answer);
 
+// A PDU as the list of messages awaiting deletion keeps it: trimmed, upper case.
+AnsiString PendingPdu(std::string_view pdu);
+
+// Drops from `pending` the messages awaiting deletion that a listing of all
+// messages (AT+CMGL=4, the answer as read) shows gone from the SIM. Only a
+// listing that ends in OK shows all the SIM holds: after any other (ERROR,
+// whole or cut, or none) the list stays as it is. True when it changed.
+bool PrunePending(std::string_view answer, std::vector<AnsiString>& pending);
+
 // The store record of a message read from the SIM: number and text as the
 // program's text, cut to the record (a zero inside the text becomes U+FFFD),
 // the time stamp as a local date (0.0 when the PDU has none or it is not a

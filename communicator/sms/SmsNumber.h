@@ -8,8 +8,10 @@ namespace sms {
 // The number without the blanks, dashes, dots, slashes and brackets that
 // people put between digit groups: "+49 171 555-0100" gives "+491715550100".
 // What is left must be 1 to 20 digits, '*' or '#', after an optional leading
-// '+'; anything else gives "" (not a number). A trunk prefix "(0)" right
-// after a leading country code goes with its brackets: "+44 (0)20" gives "+4420".
+// '+'; anything else gives "" (not a number). A trunk prefix "(0)" (blanks
+// inside allowed) right after a country code written with "+" or "00" goes
+// with its brackets: "+44 (0)20" gives "+4420", "0049 ( 0 ) 171" "0049171";
+// elsewhere it stays: "(0)30" gives "030".
 AnsiString CleanSmsNumber(std::string_view typed);
 
 }  // namespace sms

@@ -103,6 +103,7 @@ TEST(SimAnswer, SimLock)
         {"AT+CLCK=\"SC\",2\r\r\n+CLCK: 0\r\n\r\nOK\r\n", true, false},
         {"\r\n+CLCK: 1,7\r\n\r\nOK\r\n", true, true},
         {"AT+CLCK=\"SC\",2\r\r\n1\r\n\r\nOK\r\n", true, true},  // no label
+        {"AT+CLCK=\"SC\",2\r\r\n^RSSI:14\r\n0\r\n\r\nRING\r\n\r\nOK\r\n", true, false},
         {"\r\n+CLCK: x\r\n\r\nOK\r\n", false, false},
         {"\r\n+CLCK: \r\n\r\nOK\r\n", false, false},
         {"AT+CLCK=\"SC\",2\r\r\n\r\nOK\r\n", false, false},
@@ -125,6 +126,7 @@ TEST(SimAnswer, Imei)
         {"AT+CGSN\r\r\n12345\r\n490154203237518\r\n\r\nOK\r\n", "490154203237518"},
         {"AT+CGSN\r\r\n1234567890123456789\r\n\r\nOK\r\n", ""},        // too long
         {"AT+CGSN\r\r\n1234567890123\r\n\r\nOK\r\n", ""},              // too short
+        {"AT+CGSN\r\r\n^BOOT:35209900176148,0,0,0,87\r\n490154203237518\r\n\r\nOK\r\n", "490154203237518"},
         {"", ""},
     };
     for (const Case& c : cases)
@@ -138,6 +140,10 @@ TEST(SimAnswer, Firmware)
     EXPECT_EQ(ParseFirmware(cmd, "\r\n11.608.12.02.00\r\n\r\nOK\r\n"), "11.608.12.02.00");
     EXPECT_EQ(ParseFirmware(cmd, "AT+CGMR\r\r\n+CGMR: R1.2 build 7\r\n\r\nOK\r\n"), "R1.2 build 7");
     EXPECT_EQ(ParseFirmware(cmd, "AT+CGMR\r\r\nOK\r\n"), "");
+    // Unsolicited lines inside the answer are no part of it.
+    EXPECT_EQ(ParseFirmware(cmd, "AT+CGMR\r\r\n^BOOT:20514577,0,0,0,87\r\n11.608.12.02.00\r\n\r\n^RSSI:14\r\n"
+                                 "\r\n+CMTI: \"SM\",3\r\n\r\nRING\r\n\r\nOK\r\n"),
+              "11.608.12.02.00");
 }
 
 TEST(SimAnswer, SmsCentre)
@@ -163,6 +169,8 @@ TEST(SimAnswer, OperatorListText)
     EXPECT_EQ(ExtractOperatorList(cmd, "AT+COPS=?\r\r\n+COPS: (2,\"A\",\"a\",\"24601\",2),,(0-4),(0-2)\r\n\r\nOK\r\n"),
               "(2,\"A\",\"a\",\"24601\",2),,(0-4),(0-2)");
     EXPECT_EQ(ExtractOperatorList(cmd, "AT+COPS=?\r\r\n\r\nOK\r\n"), "");
+    EXPECT_EQ(ExtractOperatorList(cmd, "AT+COPS=?\r\r\n+COPS: (2,\"A\",\"a\",\"24601\",2)\r\n\r\n^MODE:5,4\r\n\r\nOK\r\n"),
+              "(2,\"A\",\"a\",\"24601\",2)");
 }
 
 TEST(SimAnswer, ScanListWithSeveralNetworks)
@@ -245,6 +253,12 @@ TEST(SimAnswer, ScanListsInTheShapeModemsSendThem)
         {"a stray quote inside a name",
          "\r\n+COPS: (2,\"B\"x\",\"B\",\"26201\",2),(1,\"C\",\"C\",\"26202\",0),(1,\"D\",\"D\",\"26203\",7)\r\n\r\nOK\r\n",
          {"26201", "26202", "26203"}},
+        {"a quote left open at a code",
+         "\r\n+COPS: (2,\"B\",\"B\",\"26201\",2),(1,\"C\",\"C\",\"26202),(1,\"D\",\"D\",\"26203\",7)\r\n\r\nOK\r\n",
+         {"26201", "26202", "26203"}},
+        {"a quote left open before a comma",
+         "\r\n+COPS: (2,\"B\",\"B\",\"26201,2),(1,\"C\",\"C\",\"26202\",0),(1,\"D\",\"D\",\"26203\",7)\r\n\r\nOK\r\n",
+         {"26202", "26203"}},
         {"no network in reach", "AT+COPS=?\r\r\n+COPS: ,,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n", {}},
     };
     for (const Case& c : cases) {

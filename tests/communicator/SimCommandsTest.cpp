@@ -106,6 +106,19 @@ TEST_F(SimCommands, PinAndPukNeverReachTheLogs)
     for (int i = 0; i < 300 && m_sim.Answering(); ++i)
         Sleep(10);
     ASSERT_TRUE(m_comm->OpenPort(0));
+    // Typed again after a time-out, the same PIN or another: the first echo
+    // comes just ahead of the second.
+    for (const char* again : {"1357", "9753"}) {
+        m_sim.SetSilentFor("+CPIN=\"1357\"", true);
+        EXPECT_EQ(m_comm->EnterPin(PIN_STATE_SIM_PIN, "1357", ""), PIN_STATE_SIM_PIN);
+        ASSERT_TRUE(m_comm->OpenPort(0));
+        m_sim.ClearScript();
+        m_sim.SetEcho(false);
+        m_sim.SetAnswer(std::string("+CPIN=\"") + again + "\"",
+                        std::string("AT+CPIN=\"1357\"\rAT+CPIN=\"") + again + "\"\r\r\nOK\r\n");
+        m_comm->EnterPin(PIN_STATE_SIM_PIN, again, "");
+        m_sim.SetEcho(true);
+    }
     // The port's trace gets its lines through its own thread: closing the
     // port ends the block, and the file is complete once its summary is in.
     ASSERT_TRUE(m_comm->ClosePort());
@@ -125,7 +138,7 @@ TEST_F(SimCommands, PinAndPukNeverReachTheLogs)
         EXPECT_NE(memoText.find("Read = " + masked + "\r"), std::string::npos) << masked;
     }
     EXPECT_NE(trace.find("WRITE: { 41 54 2B 43 50 49 4E 3D 22 2A 2A 2A 2A 22 0D }"), std::string::npos);
-    for (const char* secret : {"7531", "86429753", "9182", "2468", "864\""}) {
+    for (const char* secret : {"7531", "86429753", "9182", "2468", "864\"", "1357", "9753"}) {
         EXPECT_EQ(memoText.find(secret), std::string::npos) << secret;
         EXPECT_EQ(modemLog.find(secret), std::string::npos) << secret;
         std::string hex;

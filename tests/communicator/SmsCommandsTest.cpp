@@ -199,6 +199,22 @@ TEST_F(SmsCommands, AFailedSimDeletionKeepsTheMessage)
     EXPECT_EQ(StoreOnDisk().size(), 1u);
 }
 
+TEST_F(SmsCommands, ARefusedListingForgetsNoMessageAwaitingDeletion)
+{
+    ASSERT_EQ(Sim().Store(kStoredSubmit, 3), 1);
+    m_sim.SetAnswer("+CMGD=1", "\r\nERROR\r\n");
+    EXPECT_TRUE(m_comm->ReadAllSms());
+    // The SIM not ready yet: a bare ERROR, whole or after an entry.
+    for (const std::string& listing : {std::string(), "\r\n+CMGL: 2,1,,28\r\n" + std::string(kDeliverHello) + "\r\n"}) {
+        m_sim.SetAnswer("+CMGL=4", listing + "\r\nERROR\r\n");
+        m_comm->ReadAllSms();
+    }
+    m_sim.ClearScript();
+    EXPECT_FALSE(m_comm->ReadAllSms());
+    EXPECT_TRUE(Sim().Messages().empty());
+    EXPECT_EQ(StoreOnDisk().size(), 2u) << "the sent message is stored once";
+}
+
 TEST_F(SmsCommands, ALostDeletionAnswerTakesNoMessageTwice)
 {
     ASSERT_EQ(Sim().Store(kStoredSubmit, 3), 1);
@@ -380,6 +396,10 @@ TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
         {"+49 171 555-0100", "0C91947151551000"},
         {"(0171) 555.01.00", "0B811017550501F0"},
         {"+44 (0)20 7946 0000", "0C91440297640000"},  // the trunk prefix goes
+        {"+44 ( 0 ) 20 7946 0000", "0C91440297640000"},
+        {"0044 (0)20 7946 0000", "0E8100440297640000"},
+        {"0049 (0) 171 1234567", "0E8100947111325476"},
+        {"(0)30 1234567", "0A813010325476"},  // no country code: it stays
         {"*100#", "05811A00FB"},
     };
     for (const auto& c : typed) {
