@@ -155,6 +155,11 @@ TEST(PNGButton, HoverPictureAndDisabledLook)
     Press(&button, Qt::LeftButton, QPoint(30, 30));
     Release(&button, Qt::LeftButton, QPoint(30, 30));
     EXPECT_EQ(clicks, 1);
+    // The second press of a double click is no second click (SMS and Settings
+    // would hide what the first one showed, Disconnect would dial again).
+    Mouse(&button, QEvent::MouseButtonDblClick, Qt::LeftButton, QPoint(30, 30), Qt::LeftButton);
+    Release(&button, Qt::LeftButton, QPoint(30, 30));
+    EXPECT_EQ(clicks, 1);
     button.setEnabled(false);
     EXPECT_NE(PixelAt(button.CurrentImage(), 5, 5), QColor(Qt::red));
     const QImage img = button.grab().toImage();

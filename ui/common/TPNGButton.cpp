@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QIcon>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 
@@ -119,4 +120,12 @@ void TPNGButton::leaveEvent(QEvent* event)
     QAbstractButton::leaveEvent(event);
     m_hover = false;
     update();
+}
+
+// Many users double-click buttons: the second press of a double click is no
+// second click. The main window's buttons toggle (SMS, Settings, Connect and
+// Disconnect), so a second click would undo the first.
+void TPNGButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
 }

@@ -21,6 +21,7 @@
 #include "platform/DeviceWatch.h"
 #include "platform/MessagePump.h"
 #include "platform/PrivateFile.h"
+#include "platform/Ticks.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
 #include "ui/common/TClickGuard.h"
@@ -607,17 +608,32 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
         explicit InClose(bool& flag) : b(flag) { b = true; }
         ~InClose() { b = false; }
     } inClose(m_bInClose);
-    // What the wait panel said before: shown again should the user stay.
-    const QString panelBefore = WaitPanelVisible() ? m_pPWaitPanel->TextLabel()->text() : QString();
-    if (!m_bClosing) {
-        ShowWaitPanel(m_pLanguage->GetText(106));
-        // Every wait that watches the flag ends now: the worker's step, a
-        // scan, a dial (asked about below before it is given up).
-        m_bClosing = true;
+    if (!m_bCloseAgreed) {
+        // What the wait panel said before: shown again should the user stay.
+        const QString panelBefore = WaitPanelVisible() ? m_pPWaitPanel->TextLabel()->text() : QString();
+        if (!m_bClosing) {
+            ShowWaitPanel(m_pLanguage->GetText(106));
+            // Every wait that watches the flag ends now: the worker's step, a
+            // scan, a dial (asked about below before it is given up).
+            m_bClosing = true;
+        }
+        if (!OnCloseQuery()) {
+            if (!panelBefore.isEmpty())
+                ShowWaitPanel(FromQ(panelBefore));
+            event->ignore();
+            return;
+        }
+        m_bCloseAgreed = true;
+        m_closeAgreedTick = GetTickCount();
     }
-    if (!OnCloseQuery()) {
-        if (!panelBefore.isEmpty())
-            ShowWaitPanel(FromQ(panelBefore));
+    // An action still running (a send, a registration, a dial) ends on the
+    // flag; until then the window stays with its wait panel, so that no
+    // unseen process holds the modem and the single-instance lock. One that
+    // does not end within a while is left to the teardown, as before.
+    CloseOpenModals();
+    if (HoldsWorker() && !TickExpired(GetTickCount(), m_closeAgreedTick, kCloseWaitMs)) {
+        ShowWaitPanel(m_pLanguage->GetText(106));
+        QTimer::singleShot(50, this, [this] { close(); });
         event->ignore();
         return;
     }

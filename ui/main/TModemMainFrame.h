@@ -173,6 +173,8 @@ public:
     void SetActionPauses(const TActionPauses& pauses) { m_pauses = pauses; }
     // How long teardown waits for the worker before logging that it is late.
     static constexpr uint32_t kWorkerJoinMs = 1000;
+    // How long an agreed close keeps the window for an action still running.
+    static constexpr uint32_t kCloseWaitMs = 15000;
 
 public slots:
     void OnExitClick();
@@ -348,6 +350,8 @@ private:
     std::atomic<bool> m_bClosing {false};
     std::atomic<bool> m_bDialling {false};  // the connect button's dial runs
     bool m_bInClose = false;   // a close is being decided
+    bool m_bCloseAgreed = false;  // asked and agreed; waits for the running action
+    uint32_t m_closeAgreedTick = 0;
     bool m_bCloseAsks = false;  // a box of the close itself is being shown
     TOperatorList* m_pOperatorList = nullptr;
     TManualResetEvent m_hPollEvent {true};

@@ -1,6 +1,7 @@
 // The Modem page's operator choice: automatic or by hand from the networks
 // of the modem's scan, named from Operators.dat.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -230,13 +231,20 @@ void TExFrameModem::OnSetOperator()
     m_pMain->SuspendWorker();
     const bool ok = m_pModemComm->SelectOperatorManual(choice.numeric);
     bool registered = false;
+    // A close cuts the wait for the network short: the process must not run
+    // on unseen, holding the modem and the single-instance lock.
+    const auto waitForNetwork = [this] {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < kRegisterCheckMs && !m_pMain->IsClosing())
+            m_pModemComm->Wait(100);
+        return !m_pMain->IsClosing();
+    };
     if (ok) {
-        m_pModemComm->Wait(kRegisterCheckMs);
-        registered = m_pMain->CheckNetwork();
-        if (!registered) {
-            m_pModemComm->Wait(kRegisterCheckMs);
+        if (waitForNetwork())
             registered = m_pMain->CheckNetwork();
-        }
+        if (!registered && waitForNetwork())
+            registered = m_pMain->CheckNetwork();
         // A check that found no network has put the modem back on automatic
         // choice: registered is then not the same as registered with the choice.
         registered = registered && RegisteredWith(*m_pModemComm, choice);

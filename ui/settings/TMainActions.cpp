@@ -38,6 +38,7 @@ public:
             ModemMainFrame->ResumeWorker();
     }
     bool IsActionRunning() override { return ModemMainFrame != nullptr && ModemMainFrame->HoldsWorker(); }
+    bool IsClosing() override { return ModemMainFrame != nullptr && ModemMainFrame->IsClosing(); }
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) override
     {
         return ModemMainFrame != nullptr ? ModemMainFrame->ShowMsgBox(owner, text, type) : 2;

@@ -26,6 +26,8 @@ public:
     virtual void ResumeWorker() = 0;
     // A user action holds the modem (its show of a window must not start another).
     virtual bool IsActionRunning() { return false; }
+    // The user asked to close: a wait of a page ends at once.
+    virtual bool IsClosing() { return false; }
     // Type 0 OK, 1 Yes / No, 2 OK / Cancel; returns 1, 2, 6 or 7.
     virtual int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) = 0;
     virtual bool CheckNetwork() = 0;

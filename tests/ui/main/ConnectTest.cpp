@@ -305,7 +305,8 @@ TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
     closer.start();
     m_frame->OnConnectClick();
     EXPECT_EQ(BoxCount(410), 2);
-    EXPECT_FALSE(m_frame->isVisible());
+    // The window went once the dial had ended.
+    EXPECT_TRUE(WaitFor([&] { return !m_frame->isVisible(); }, 5000));
     EXPECT_FALSE(m_frame->IsConnected());
     EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
 }

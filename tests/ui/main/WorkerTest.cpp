@@ -429,16 +429,18 @@ TEST_F(MainFrameTest, AWindowSystemCloseEndsTheWaitsAndShowsNoBoxAfter)
             box->CloseWith(box->EscapeResult());
     });
     QTimer closer;
+    bool seenClosing = false;  // the window and its wait panel while the scan ends
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (Sent("AT+COPS=?") > 0 && closer.isActive()) {
             closer.stop();
             m_frame->close();
+            seenClosing = m_frame->isVisible() && m_frame->WaitPanelVisible();
         }
     });
     closer.start(20);
     static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage))->m_pRB_Manual->click();
-    ASSERT_TRUE(WaitFor([&] { return !m_frame->IsLocked(); }, 20000));
-    EXPECT_FALSE(m_frame->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return !m_frame->IsLocked() && !m_frame->isVisible(); }, 20000));
+    EXPECT_TRUE(seenClosing) << "no hidden process: the window shows that it closes";
     EXPECT_EQ(boxes, 0);
 
     m_frame.reset();

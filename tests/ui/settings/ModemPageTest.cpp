@@ -263,6 +263,13 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
     EXPECT_EQ(BoxTexts().back(), Text(194));
     EXPECT_EQ(Read("SETTINGS", "UserOperator"), "24602");
 
+    // Closing begins while the modem takes the choice: no wait, no check.
+    m_main.networkChecks = 0;
+    m_main.onSuspend = [&] { m_main.closing = true; };
+    page->m_pBSetOper->click();
+    EXPECT_EQ(m_main.networkChecks, 0);
+    m_main.closing = false;
+
     // A switch of mode while another operator action holds the modem is
     // dropped and leaves no trace: the radio and the list show what the modem does.
     const size_t autoBefore = Sent("AT+COPS=0");

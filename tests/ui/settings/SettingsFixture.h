@@ -57,6 +57,8 @@ public:
     }
     size_t boxesAtPinLost = 0;  // the boxes shown when told of the lost PIN
     bool IsPinOk() override { return pinOk; }
+    bool closing = false;
+    bool IsClosing() override { return closing; }
     void PinLost() override { pinOk = false, boxesAtPinLost = boxes.size(); }
     bool IsConnected() override { return connected; }
     void SuspendWorker() override
