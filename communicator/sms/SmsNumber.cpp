@@ -58,6 +58,10 @@ AnsiString CleanSmsNumber(std::string_view typed)
         case '(': case ')': case '[': case ']':
             break;
         case '+':
+            // The field starts with "+"; a user who types the whole number
+            // "+49..." into it doubles the plus.
+            if (number == "+")
+                break;
             if (!number.empty())
                 return {};
             number += c;

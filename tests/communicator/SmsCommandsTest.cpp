@@ -394,6 +394,7 @@ TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
         AnsiString address;  // length, type, swapped digits
     } typed[] = {
         {"+49 171 555-0100", "0C91947151551000"},
+        {"++49 171 555-0100", "0C91947151551000"},  // typed behind the field's own "+"
         {"(0171) 555.01.00", "0B811017550501F0"},
         {"+44 (0)20 7946 0000", "0C91440297640000"},  // the trunk prefix goes
         {"+44 ( 0 ) 20 7946 0000", "0C91440297640000"},
