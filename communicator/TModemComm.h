@@ -334,7 +334,9 @@ private:
     void InitSettings() { SetSmsCentre(AnsiString()); }
     void DrainStaleInput();
     bool DoneReading(const AnsiString& answer) const;
-    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery);
+    // `heedClosing` false: a read whose answer must be had even when closing
+    // begins (a message already handed to the modem).
+    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing = true);
 
     // ---- Object data ----
     TIniFile* m_pConfig = nullptr;

@@ -216,7 +216,7 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
 // The two readers share one loop. The PIN query's reader (`pinQuery`) ignores
 // the abort and closing flags, logs every pass, also ends at its answer line,
 // and keeps the bytes of the pass that timed out.
-AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
+AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing)
 {
     int32_t dummy = 0;
     int32_t& total = count != nullptr ? *count : dummy;
@@ -237,7 +237,7 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         const uint32_t n = GetBytesWaiting();
         if (n > 0)
             clock = GetTickCount();
-        if (!pinQuery && ClosingRequested())
+        if (!pinQuery && heedClosing && ClosingRequested())
             return AnsiString();
         std::vector<char> chunk(n + 1, '\0');
         if (pinQuery) {
