@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 #include <iterator>
+#include <utility>
 #include "platform/TIniFile.h"
 
 namespace {
@@ -98,20 +99,14 @@ std::vector<AnsiString> ValueLines(const AnsiString& command, const AnsiString& 
     own = own.substr(0, own.find_first_of("=?:"));
     std::vector<AnsiString> lines;
     bool echoSeen = false;
-    size_t start = 0;
-    while (start < answer.size()) {
-        size_t end = answer.find_first_of("\r\n", start);
-        if (end == AnsiString::npos)
-            end = answer.size();
-        const AnsiString line = TrimBlanks(answer.substr(start, end - start));
-        start = end + 1;
+    for (AnsiString& line : AnswerLines(answer)) {
         if (line.empty() || line == "OK" || line == "ERROR" || IsUnsolicited(line, own))
             continue;
         if (!echoSeen && !command.empty() && SameIgnoringCase(line, command)) {
             echoSeen = true;
             continue;
         }
-        lines.push_back(line);
+        lines.push_back(std::move(line));
     }
     return lines;
 }
@@ -126,6 +121,19 @@ AnsiString AnswerValue(const AnsiString& command, const AnsiString& answer)
 }
 
 }  // namespace
+
+std::vector<AnsiString> AnswerLines(const AnsiString& answer)
+{
+    std::vector<AnsiString> lines;
+    for (size_t start = 0; start < answer.size();) {
+        size_t end = answer.find_first_of("\r\n", start);
+        if (end == AnsiString::npos)
+            end = answer.size();
+        lines.push_back(TrimBlanks(answer.substr(start, end - start)));
+        start = end + 1;
+    }
+    return lines;
+}
 
 void AppendAnswerBytes(AnsiString& answer, std::string_view bytes)
 {

@@ -26,6 +26,9 @@ inline constexpr int kSignalUnknown = 99;
 // some sticks send between lines (at power-up, say).
 void AppendAnswerBytes(AnsiString& answer, std::string_view bytes);
 
+// The lines of an answer, each trimmed of blanks and control characters.
+std::vector<AnsiString> AnswerLines(const AnsiString& answer);
+
 // The command echo, the first "\r\nOK\r\n" and "\r\nERROR\r\n" and every
 // character outside printable ASCII removed.
 AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer);

@@ -73,7 +73,6 @@ public:
     void SetDebugMemo(TMemo* memo);
     TMemo* GetDebugMemo() const { return m_pDebugMemo; }
     void Wait(uint32_t ms);
-    void SetClosingFlag(const std::atomic<bool>* closing) { m_pClosing = closing; }
 
     void SetPortNumber(int32_t n) { m_Cfg.ComPort = n; }
     int32_t GetPortNumber() const { return m_Cfg.ComPort; }
@@ -334,7 +333,9 @@ private:
     void InitSettings() { SetSmsCentre(AnsiString()); }
     void DrainStaleInput();
     bool DoneReading(const AnsiString& answer) const;
-    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery);
+    // `heedClosing` false: a read whose answer must be had even when closing
+    // begins (a message already handed to the modem).
+    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing = true);
 
     // ---- Object data ----
     TIniFile* m_pConfig = nullptr;
@@ -344,7 +345,8 @@ private:
     mutable std::mutex m_CfgMutex;  // guards the record's texts
     // Set by the user interface, read by a read running on the worker thread.
     std::atomic<uint8_t> m_bAbort {0};
-    const std::atomic<bool>* m_pClosing = nullptr;
+    // Fixed at construction: the worker's reads watch it unguarded.
+    const std::atomic<bool>* const m_pClosing = nullptr;
     std::atomic<bool> m_bExchangeBusy {false};
     // The echo of the last command, starred out in the log when it carried a secret.
     TEchoMask m_EchoLog;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "communicator/SimAnswers.h"
 #include "communicator/port/TPort.h"
 #include "platform/MessagePump.h"
 #include "platform/Ticks.h"
@@ -54,18 +55,11 @@ bool EndsWithAnswerLine(const AnsiString& answer)
 {
     if (answer.size() < 2 || answer.compare(answer.size() - 2, 2, "\r\n") != 0)
         return false;
-    size_t start = 0;
-    while (start < answer.size()) {
-        size_t end = answer.find_first_of("\r\n", start);
-        if (end == AnsiString::npos)
-            end = answer.size();
-        const AnsiString line = TrimBlanks(answer.substr(start, end - start));
+    const std::vector<AnsiString> lines = AnswerLines(answer);
+    return std::any_of(lines.begin(), lines.end(), [](const AnsiString& line) {
         const bool echo = line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') && (line[1] == 'T' || line[1] == 't');
-        if (!line.empty() && !echo)
-            return true;
-        start = end + 1;
-    }
-    return false;
+        return !line.empty() && !echo;
+    });
 }
 }  // namespace
 
@@ -216,7 +210,7 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
 // The two readers share one loop. The PIN query's reader (`pinQuery`) ignores
 // the abort and closing flags, logs every pass, also ends at its answer line,
 // and keeps the bytes of the pass that timed out.
-AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
+AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing)
 {
     int32_t dummy = 0;
     int32_t& total = count != nullptr ? *count : dummy;
@@ -237,7 +231,7 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery)
         const uint32_t n = GetBytesWaiting();
         if (n > 0)
             clock = GetTickCount();
-        if (!pinQuery && ClosingRequested())
+        if (!pinQuery && heedClosing && ClosingRequested())
             return AnsiString();
         std::vector<char> chunk(n + 1, '\0');
         if (pinQuery) {

@@ -340,8 +340,11 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
     }
     const AnsiString data = pdu + kCtrlZ;
     SendRaw(data.data(), static_cast<uint32_t>(data.size()));
+    // The message is with the modem now: its answer is waited for even when
+    // closing begins meanwhile, or it would go out without its copy in Sent.
+    AddToMemo("ReadFromPort");
     int32_t count = 0;
-    return ReadFromPort(&count, 10000).find(kOk) != AnsiString::npos;
+    return ReadAnswer(&count, 10000, false, false).find(kOk) != AnsiString::npos;
 }
 
 bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered)

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -53,18 +54,16 @@ FileNotice ProbePrivateFile(const std::string& path)
 
 std::string ResolveLinks(const std::string& path)
 {
-    std::string at = path;
+    std::filesystem::path at = path;
     // As many links as the system follows; a longer chain is its error.
     for (int hops = 0; hops < 40; ++hops) {
-        std::vector<char> buffer(4096);
-        const ssize_t n = ::readlink(at.c_str(), buffer.data(), buffer.size());
-        if (n <= 0 || static_cast<size_t>(n) >= buffer.size())
+        std::error_code ec;
+        const std::filesystem::path next = std::filesystem::read_symlink(at, ec);
+        if (ec || next.empty())
             break;
-        const std::string next(buffer.data(), static_cast<size_t>(n));
-        const size_t slash = at.find_last_of('/');
-        at = next[0] == '/' || slash == std::string::npos ? next : at.substr(0, slash + 1) + next;
+        at = next.is_absolute() ? next : at.parent_path() / next;
     }
-    return at;
+    return at.string();
 }
 
 bool ReplaceableTarget(const std::string& path, std::string& target)

@@ -103,7 +103,6 @@ public:
     bool IsNetworkRegistered() const { return m_bNetworkRegistered; }
     bool IsConnected() const { return m_bConnected; }
     bool IsClosing() const { return m_bClosing; }
-    const std::atomic<bool>* ClosingFlag() const { return &m_bClosing; }
     void Lock();
     void Unlock();
     bool IsLocked() const;

@@ -427,7 +427,7 @@ void TSMSCreateEx::OnSendSMSPDU()
             }
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
-            if (SendOne(to, text, ucs2)) {
+            if (m_pModemComm->SendSms(to, text, ucs2)) {
                 sent.push_back(to);
                 // A copy that cannot be written stays in the store, and the
                 // next save that works writes it.
@@ -468,22 +468,4 @@ void TSMSCreateEx::OnSendSMSPDU()
     main->ResumeWorker();
     if (!result.empty() && !main->IsClosing())
         main->ShowMsgBox(host, result, 0);
-}
-
-bool TSMSCreateEx::SendOne(const AnsiString& to, const WideString& text, bool ucs2)
-{
-    // A message handed to the modem is waited for even when closing begins
-    // meanwhile (its waits pump the close request): cut short, the message
-    // would go out without its copy in the sent list.
-    TSmsMainWindow* main = Main();
-    const std::atomic<bool>* closing = main != nullptr ? main->ClosingFlag() : nullptr;
-    if (closing == nullptr)
-        return m_pModemComm->SendSms(to, text, ucs2);
-    m_pModemComm->SetClosingFlag(nullptr);
-    struct Restore {
-        TModemComm* comm;
-        const std::atomic<bool>* flag;
-        ~Restore() { comm->SetClosingFlag(flag); }
-    } restore {m_pModemComm, closing};
-    return m_pModemComm->SendSms(to, text, ucs2);
 }

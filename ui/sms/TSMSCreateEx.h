@@ -42,8 +42,6 @@ public:
     // A 7-bit text with characters the alphabet cannot carry: asks whether to
     // send it in Unicode (text and ucs2 then change), with "?", or not at all.
     bool ConfirmAlphabet(WideString& text, bool& ucs2);
-    // One message to one recipient, waited for to its end.
-    bool SendOne(const AnsiString& to, const WideString& text, bool ucs2);
     void RemoveHint();
 
     // For tests.

@@ -38,7 +38,7 @@ public:
     bool IsNetworkRegistered() const override { return m_pMain && m_pMain->IsNetworkRegistered(); }
     bool IsConnected() const override { return m_pMain && m_pMain->IsConnected(); }
     QObject* MessageWindow() const override { return m_pMain.data(); }
-    const std::atomic<bool>* ClosingFlag() const override { return m_pMain ? m_pMain->ClosingFlag() : nullptr; }
+    bool IsClosing() const override { return m_pMain && m_pMain->IsClosing(); }
     bool IsActionRunning() const override { return m_pMain && m_pMain->HoldsWorker(); }
 
 protected:

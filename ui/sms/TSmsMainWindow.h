@@ -10,7 +10,6 @@
 // already holds nor gives it back early. A handler that runs while its sender
 // holds the modem (the worker waiting in SendMessage) borrows it instead.
 #include <QPointer>
-#include <atomic>
 #include <memory>
 #include "platform/Types.h"
 
@@ -30,9 +29,8 @@ public:
     virtual bool IsConnected() const = 0;
     // Receives WM_SMS_UNREAD_STATE; may be null.
     virtual QObject* MessageWindow() const = 0;
-    // The closing flag the communicator's reads watch; null when none.
-    virtual const std::atomic<bool>* ClosingFlag() const { return nullptr; }
-    bool IsClosing() const { return ClosingFlag() != nullptr && ClosingFlag()->load(); }
+    // The user asked to close: no further message is started.
+    virtual bool IsClosing() const { return false; }
     // A user action holds the modem (its show of a window must not start another).
     virtual bool IsActionRunning() const { return m_iHeld > 0; }
 

@@ -44,7 +44,7 @@ inline QApplication& App()
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         auto* made = new QApplication(argc, argv);
-        // Test clicks come faster than any user's (see TSkinButton).
+        // Test clicks come faster than any user's (see TClickGuard).
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(0);
         return made;
     }();

@@ -82,7 +82,7 @@ public:
     bool IsNetworkRegistered() const override { return m_r->registered; }
     bool IsConnected() const override { return m_r->connected; }
     QObject* MessageWindow() const override { return m_r; }
-    const std::atomic<bool>* ClosingFlag() const override { return m_r->closing; }
+    bool IsClosing() const override { return m_r->closing != nullptr && m_r->closing->load(); }
 
 protected:
     void DoSuspendWorker() override { ++m_r->suspends; }
