@@ -34,11 +34,15 @@ bool TModemComm::RefreshModemDevices()
     // Unplugged modems leave no trace in the kernel's view, so the list can
     // follow the devices as they come and go.
     std::vector<TModemKey> now = EnumerateModemKeys();
-    if (now == m_vDeviceSet)
-        return false;
-    m_vDeviceSet = std::move(now);
-    EnumModems();
-    ++m_nDeviceSetChanges;
+    {
+        // The worker and an open "plug in your modem" box both ask.
+        std::lock_guard<std::recursive_mutex> lock(m_ModemDataMutex);
+        if (now == m_vDeviceSet)
+            return false;
+        m_vDeviceSet = std::move(now);
+        EnumModems();
+        ++m_nDeviceSetChanges;
+    }
     AddToMemo("Modem devices changed: " + std::to_string(GetDeviceCount()) + " known");
     return true;
 }
