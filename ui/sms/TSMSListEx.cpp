@@ -60,7 +60,8 @@ TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemCom
     m_pGrid->setColumnCount(kColumns);
     m_pGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // Shift+click and drag pick a range; Ctrl+click adds or drops one row.
+    m_pGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pGrid->setShowGrid(true);
     m_pGrid->setWordWrap(false);
     m_pGrid->verticalHeader()->hide();
