@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QTableWidget>
 #include <algorithm>
-#include <cstring>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
@@ -25,12 +24,31 @@ constexpr int kNumberColumn = 2;
 constexpr int kDateColumn = 3;
 constexpr int kTextColumn = 4;
 
-bool SameContent(const SMS_TO_FILE_STRUCT& a, const SMS_TO_FILE_STRUCT& b)
+// 64-bit FNV-1a, continued from `hash`.
+uint64_t Fnv(uint64_t hash, const void* data, size_t size)
 {
-    return a.status == b.status && a.date == b.date && std::strcmp(a.number, b.number) == 0 &&
-           sms::GetSmsText(a) == sms::GetSmsText(b);
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ bytes[i]) * 0x100000001B3ull;
+    return hash;
 }
 }  // namespace
+
+uint64_t TSMSListEx::Digest(const SMS_TO_FILE_STRUCT& record)
+{
+    // Each field with its length, so that no shift between fields gives
+    // the same digest.
+    const size_t numberLength =
+        std::find(record.number, record.number + SMS_TO_FILE_STRUCT::kNumberSize, '\0') - record.number;
+    const size_t textLength = std::find(record.text, record.text + SMS_TO_FILE_STRUCT::kTextSize, u'\0') - record.text;
+    uint64_t hash = 0xCBF29CE484222325ull;
+    hash = Fnv(hash, &record.status, sizeof record.status);
+    hash = Fnv(hash, &record.date, sizeof record.date);
+    hash = Fnv(hash, &numberLength, sizeof numberLength);
+    hash = Fnv(hash, record.number, numberLength);
+    hash = Fnv(hash, &textLength, sizeof textLength);
+    return Fnv(hash, record.text, textLength * sizeof(char16_t));
+}
 
 TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemComm, const QPixmap& background,
                        const Kind& kind)
@@ -60,7 +78,8 @@ TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemCom
     m_pGrid->setColumnCount(kColumns);
     m_pGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // Shift+click and drag pick a range; Ctrl+click adds or drops one row.
+    m_pGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pGrid->setShowGrid(true);
     m_pGrid->setWordWrap(false);
     m_pGrid->verticalHeader()->hide();
@@ -174,8 +193,8 @@ void TSMSListEx::SetSMSMessageData()
 {
     // The highlight follows the messages the user chose, not their row
     // numbers: a refill moves rows (a new message on top, a deleted one gone).
-    const std::vector<SMS_TO_FILE_STRUCT> chosen = ShownRecords(SelectedRows());
-    const std::vector<SMS_TO_FILE_STRUCT> current = ShownRecords({m_pGrid->currentRow() + 1});
+    const std::vector<ShownKey> chosen = ShownKeys(SelectedRows());
+    const std::vector<ShownKey> current = ShownKeys({m_pGrid->currentRow() + 1});
     const QSignalBlocker quiet(m_pGrid);
     ClearRows();
     SetRowCount(2);
@@ -183,12 +202,15 @@ void TSMSListEx::SetSMSMessageData()
     if (m_pModemComm != nullptr) {
         TSmsStoreAccess access(Main());
         const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
-        for (const SMS_TO_FILE_STRUCT& rec : store)
-            if (rec.status == m_kind.status)
-                m_shown.push_back(rec);
-        SetRowCount(static_cast<int>(m_shown.size()) + 1);
+        const auto shown = [this](const SMS_TO_FILE_STRUCT& rec) { return rec.status == m_kind.status; };
+        const auto count = std::count_if(store.begin(), store.end(), shown);
+        SetRowCount(static_cast<int>(count) + 1);
+        m_shown.reserve(static_cast<size_t>(count));
         int row = 1;
-        for (const SMS_TO_FILE_STRUCT& rec : m_shown) {
+        for (const SMS_TO_FILE_STRUCT& rec : store) {
+            if (!shown(rec))
+                continue;
+            m_shown.push_back({rec.index, Digest(rec)});
             const QString cells[kColumns] = {QString(), QString::number(rec.index), ToQ(sms::GetSmsNumber(rec)),
                                              smsui::FormatDate(rec.date),
                                              QString::fromStdU16String(sms::GetSmsText(rec))};
@@ -203,19 +225,19 @@ void TSMSListEx::SetSMSMessageData()
     UpdateDeleteButton();
 }
 
-void TSMSListEx::Reselect(std::vector<SMS_TO_FILE_STRUCT> chosen, const SMS_TO_FILE_STRUCT* current)
+void TSMSListEx::Reselect(std::vector<ShownKey> chosen, const ShownKey* current)
 {
     m_pGrid->clearSelection();
     int currentRow = -1;
     for (size_t i = 0; i < m_shown.size() && !chosen.empty(); ++i) {
-        const auto it = std::find_if(chosen.begin(), chosen.end(), [&](const SMS_TO_FILE_STRUCT& rec) {
-            return SameContent(rec, m_shown[i]);
-        });
+        const uint64_t digest = m_shown[i].digest;
+        const auto it =
+            std::find_if(chosen.begin(), chosen.end(), [digest](const ShownKey& key) { return key.digest == digest; });
         if (it == chosen.end())
             continue;
         chosen.erase(it);
         const int row = static_cast<int>(i);
-        if (currentRow < 0 || (current != nullptr && SameContent(*current, m_shown[i])))
+        if (currentRow < 0 || (current != nullptr && current->digest == digest))
             currentRow = row;
         m_pGrid->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, kColumns - 1), true);
     }
@@ -283,25 +305,25 @@ bool TSMSListEx::IsMessageRow(int row) const
     return !Cell(kIndexColumn, row).isEmpty();
 }
 
-std::vector<SMS_TO_FILE_STRUCT> TSMSListEx::ShownRecords(const std::vector<int>& rows) const
+std::vector<TSMSListEx::ShownKey> TSMSListEx::ShownKeys(const std::vector<int>& rows) const
 {
-    std::vector<SMS_TO_FILE_STRUCT> records;
+    std::vector<ShownKey> keys;
     for (int row : rows)
         if (row >= 1 && static_cast<size_t>(row) <= m_shown.size() && IsMessageRow(row))
-            records.push_back(m_shown[static_cast<size_t>(row - 1)]);
-    return records;
+            keys.push_back(m_shown[static_cast<size_t>(row - 1)]);
+    return keys;
 }
 
 // ---- Zoom ----
 
-int TSMSListEx::FindRecord(const SMS_TO_FILE_STRUCT& record, const std::vector<int32_t>& taken) const
+int TSMSListEx::FindRecord(const ShownKey& key, const std::vector<int32_t>& taken) const
 {
     const std::vector<SMS_TO_FILE_STRUCT>& store = m_pModemComm->GetSmsStore();
     const auto free = [&](int pos) {
         return pos >= 0 && std::find(taken.begin(), taken.end(), pos) == taken.end() &&
-               SameContent(store[static_cast<size_t>(pos)], record);
+               Digest(store[static_cast<size_t>(pos)]) == key.digest;
     };
-    const int pos = m_pModemComm->GetSelSMSVectorPos(record.index);
+    const int pos = m_pModemComm->GetSelSMSVectorPos(key.index);
     if (free(pos))
         return pos;
     for (size_t i = 0; i < store.size(); ++i)
@@ -317,12 +339,23 @@ bool TSMSListEx::OpenCurrentMessage()
     // The message as the user clicked it, read before anything handles
     // events; it is found again by what it is, since the store may be
     // renumbered meanwhile (a message arriving while the action locks).
-    const std::vector<SMS_TO_FILE_STRUCT> rows = ShownRecords({m_pGrid->currentRow() + 1});
+    const std::vector<ShownKey> rows = ShownKeys({m_pGrid->currentRow() + 1});
     const TUserAction action(main, m_pGrid);
     if (!action || rows.empty() || host == nullptr || m_pModemComm == nullptr)
         return true;
-    const SMS_TO_FILE_STRUCT& shown = rows.front();
-    host->OpenZoom(sms::GetSmsNumber(shown), sms::GetSmsText(shown));
+    const ShownKey& shown = rows.front();
+    AnsiString number;
+    WideString text;
+    {
+        TSmsStoreAccess access(main);
+        const int pos = FindRecord(shown);
+        if (pos < 0)
+            return true;
+        const SMS_TO_FILE_STRUCT& rec = m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)];
+        number = sms::GetSmsNumber(rec);
+        text = sms::GetSmsText(rec);
+    }
+    host->OpenZoom(number, text);
     bool saved = true;
     if (m_kind.markReadAfterZoom) {
         TSmsStoreAccess access(main);
@@ -343,7 +376,7 @@ void TSMSListEx::OnSMSDelete()
     // The messages as the user chose them, read before anything handles
     // events (a refill meanwhile moves the rows).
     const std::vector<int> selected = SelectedRows();
-    const std::vector<SMS_TO_FILE_STRUCT> chosen = ShownRecords(selected);
+    const std::vector<ShownKey> chosen = ShownKeys(selected);
     const TUserAction action(main, m_pBDelete);
     // An empty row is no message: nothing to delete (every list).
     if (!action || (!selected.empty() && chosen.empty()))
@@ -366,7 +399,7 @@ void TSMSListEx::OnSMSDelete()
         // the file rewritten, so no message it reads meanwhile is lost.
         TSmsStoreAccess access(main);
         std::vector<int32_t> positions;
-        for (const SMS_TO_FILE_STRUCT& record : chosen) {
+        for (const ShownKey& record : chosen) {
             if (m_kind.logDelete)
                 Log("m_pSGrdSent->Cells[1][iTopRow] = " + std::to_string(record.index));
             // Found by what it is: the store may have been renumbered since

@@ -89,19 +89,28 @@ protected:
     TModemComm* m_pModemComm = nullptr;
 
 private:
+    // What a row needs to find its message again: the index the message had
+    // at the fill and a digest of what it is (status, date, number, text).
+    // The store holds the message itself; the list keeps no second copy.
+    struct ShownKey {
+        int32_t index;
+        uint64_t digest;
+    };
+    static uint64_t Digest(const SMS_TO_FILE_STRUCT& record);
+
     // A row that shows a message (not the one empty row of an empty list).
     bool IsMessageRow(int row) const;
     // The messages the rows show, as they were when the user chose them;
     // rows that show none are left out.
-    std::vector<SMS_TO_FILE_STRUCT> ShownRecords(const std::vector<int>& rows) const;
+    std::vector<ShownKey> ShownKeys(const std::vector<int>& rows) const;
     // Where a message now stands in the store: at its old index when it is
     // still there, else the first other record of the same content; -1 when
     // it is gone. Positions in `taken` are passed over (twins).
-    int FindRecord(const SMS_TO_FILE_STRUCT& record, const std::vector<int32_t>& taken = {}) const;
+    int FindRecord(const ShownKey& key, const std::vector<int32_t>& taken = {}) const;
     // After a refill: the highlight on the rows of these messages, or on none.
-    void Reselect(std::vector<SMS_TO_FILE_STRUCT> chosen, const SMS_TO_FILE_STRUCT* current);
+    void Reselect(std::vector<ShownKey> chosen, const ShownKey* current);
 
-    // The record each message row showed at the last fill (row r at r - 1).
-    std::vector<SMS_TO_FILE_STRUCT> m_shown;
+    // The message each message row showed at the last fill (row r at r - 1).
+    std::vector<ShownKey> m_shown;
     Kind m_kind;
 };

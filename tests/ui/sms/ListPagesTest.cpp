@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QStyleHints>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 #include <algorithm>
@@ -192,6 +193,28 @@ TEST_F(SmsListTest, SentListDeletionIsLogged)
     EXPECT_TRUE(Logged("After For Loop"));
     ASSERT_EQ(CountOnDisk(3), 1);
     EXPECT_EQ(List(3)->Cell(2, 1), "s1");
+}
+
+TEST_F(SmsListTest, CtrlClickPicksOnlyTheRowClicked)
+{
+    WriteStore({Record(3, "s1", u"one", 45010.0), Record(3, "s2", u"two", 45009.0), Record(3, "s3", u"three", 45008.0)});
+    TFormExSMS* w = Open();
+    w->show();
+    w->ShowPage(3);
+    QTableWidget* grid = List(3)->Grid();
+    const auto click = [grid](int row, Qt::KeyboardModifiers keys) {
+        const QPoint at = grid->visualRect(grid->model()->index(row - 1, 2)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys, at);
+    };
+    click(1, Qt::NoModifier);
+    click(2, Qt::ShiftModifier);
+    EXPECT_EQ(List(3)->SelectedRows(), std::vector<int>({1, 2}));
+    click(2, Qt::ControlModifier);
+    click(3, Qt::ControlModifier);
+    EXPECT_EQ(List(3)->SelectedRows(), std::vector<int>({1, 3}));
+    List(3)->DeleteButton()->click();
+    ASSERT_EQ(CountOnDisk(3), 1);
+    EXPECT_EQ(List(3)->Cell(2, 1), "s2");
 }
 
 TEST_F(SmsListTest, DeleteWithNothingSelectedAsks)
