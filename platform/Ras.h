@@ -8,6 +8,7 @@
 // an inherited pipe, never on a command line. pppd's progress lines become
 // state notifications on a thread of the connection's own; its exit status
 // becomes one of the error codes below (the user interface words them).
+// pppd ends with the program, however the program ends.
 //
 // pppd is told "noauth" (the network does not authenticate itself), which it
 // accepts only from root; for other users an administrator's peers file
@@ -20,6 +21,7 @@
 //   QVX_CHAT           the chat program for the connect script (default /usr/sbin/chat)
 //   QVX_SYSFS_NET      root of the network interfaces' counters (default /sys/class/net)
 #include <cstdint>
+#include <vector>
 #include "platform/Types.h"
 
 using DWORD = uint32_t;
@@ -216,3 +218,8 @@ DWORD RasGetConnectionStatistics(HRASCONN conn, RAS_STATS* stats);
 void RasSetPppdPath(const AnsiString& path);
 // The phone book file the functions use when given no phone book.
 AnsiString RasDefaultPhonebookPath();
+
+// pppds that an earlier run of the program left on `tty` (run by this user
+// with a connect script of the dial-up layer's, and not this run's): each is
+// ended as a hang-up ends one. Returns their process ids.
+std::vector<int> RasEndLeftoverLinks(const AnsiString& tty);

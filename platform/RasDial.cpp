@@ -5,6 +5,7 @@
 #include "platform/ModemRegistry.h"
 #include "platform/RasPhonebook.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -20,6 +21,7 @@
 #include <mutex>
 #include <poll.h>
 #include <strings.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -31,8 +33,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kExecFailed = 127;
-constexpr const char* kPeersFile = "/etc/ppp/peers/quorvix";  // the child's exit code when pppd could not be started
+constexpr int kExecFailed = 127;  // the child's exit code when pppd could not be started
+constexpr const char* kPeersFile = "/etc/ppp/peers/quorvix";
+// The dial's private folder; its connect script on pppd's command line tells our pppds from others.
+constexpr const char* kDialFolderPrefix = "qvx-dial-";
 
 AnsiString Env(const char* name, const char* def)
 {
@@ -176,7 +180,7 @@ struct Connection {
     AnsiString deviceName;
     AnsiString tty;
     fs::path tempDir;
-    pid_t pid = -1;
+    pid_t pid = -1;  // the keeper's, whose status is pppd's; it leads their group
     int outFd = -1;
     std::thread monitor;
 
@@ -396,6 +400,141 @@ struct Reaper {
     }
 } g_reaper;
 
+// What the keeper needs, made before the fork.
+struct KeeperPlan {
+    pid_t program = -1;
+    char* const* argv = nullptr;
+    int devNull = -1;
+    int optRead = -1;
+    int outWrite = -1;
+    const char* scripts[3] = {};  // the dial's files, and their folder
+    const char* folder = nullptr;
+    sigset_t endSignals;  // blocked in the keeper, which waits for them
+    sigset_t callerMask;  // pppd's
+};
+
+// The keeper stands between the program and pppd and leads their process
+// group. While the program lives it only passes pppd's end on as its own;
+// once the program is gone, however it went, it ends pppd and all it started,
+// as a hang-up would. pppd itself cannot be told to end with the program: a
+// set-user-ID pppd drops the parent-death signal when it starts.
+// A child of a threaded process: async-signal-safe calls only.
+[[noreturn]] void RunKeeper(const KeeperPlan& plan)
+{
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != plan.program)
+        ::_exit(kExecFailed);  // gone before pppd started
+    ::dup2(plan.devNull, 0);
+    ::dup2(plan.outWrite, 1);
+    ::dup2(plan.outWrite, 2);
+    if (plan.optRead == 3)
+        ::fcntl(3, F_SETFD, 0);
+    else
+        ::dup2(plan.optRead, 3);
+    ::close_range(4, ~0U, 0);
+    const pid_t pppd = ::fork();
+    if (pppd == 0) {
+        for (int sig : {SIGINT, SIGHUP, SIGTERM})
+            ::signal(sig, SIG_DFL);
+        ::sigprocmask(SIG_SETMASK, &plan.callerMask, nullptr);
+        ::execv(plan.argv[0], plan.argv);
+        ::_exit(kExecFailed);
+    }
+    ::close_range(0, ~0U, 0);
+    if (pppd < 0)
+        ::_exit(kExecFailed);
+    const auto orphaned = [&] { return ::getppid() != plan.program; };
+    const auto removeScripts = [&] {
+        for (const char* f : plan.scripts)
+            ::unlink(f);
+        ::rmdir(plan.folder);
+    };
+    int ticksSinceEnd = -1;
+    for (;;) {
+        int status = 0;
+        const pid_t r = ::waitpid(pppd, &status, WNOHANG);
+        if (r == pppd) {
+            if (orphaned())
+                removeScripts();
+            if (WIFEXITED(status))
+                ::_exit(WEXITSTATUS(status));
+            const int sig = WTERMSIG(status);
+            ::signal(sig, SIG_DFL);
+            sigset_t one;
+            sigemptyset(&one);
+            sigaddset(&one, sig);
+            ::sigprocmask(SIG_UNBLOCK, &one, nullptr);
+            ::kill(::getpid(), sig);
+            ::_exit(128 + sig);
+        }
+        if (r < 0 && errno != EINTR)
+            ::_exit(kExecFailed);
+        const timespec tick{0, 100 * 1000 * 1000};
+        ::sigtimedwait(&plan.endSignals, nullptr, &tick);
+        if (!orphaned())
+            continue;
+        // pppd ends the link politely first, as on a hang-up; then it is killed.
+        if (ticksSinceEnd < 0) {
+            ticksSinceEnd = 0;
+            ::kill(0, SIGTERM);
+        } else if (++ticksSinceEnd == 60) {
+            removeScripts();
+            ::kill(0, SIGKILL);
+        }
+    }
+}
+
+// A process's arguments; none when it is gone or not ours to read.
+std::vector<AnsiString> CommandLine(const fs::path& proc)
+{
+    std::ifstream in(proc / "cmdline", std::ios::binary);
+    std::vector<AnsiString> args;
+    for (AnsiString a; std::getline(in, a, '\0');)
+        args.push_back(a);
+    return args;
+}
+
+bool SameTty(const AnsiString& a, const AnsiString& b)
+{
+    struct stat sa {}, sb {};
+    return !a.empty() && a[0] == '/' && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           S_ISCHR(sa.st_mode) && S_ISCHR(sb.st_mode) && sa.st_rdev == sb.st_rdev;
+}
+
+// One of our pppds on the tty: its connect script lies in a dial folder of ours.
+bool OurPppdOn(const std::vector<AnsiString>& args, const AnsiString& tty)
+{
+    bool onTty = false;
+    bool ours = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        onTty = onTty || SameTty(args[i], tty);
+        ours = ours || (args[i] == "connect" && i + 1 < args.size() &&
+                        args[i + 1].find(AnsiString("/") + kDialFolderPrefix) != AnsiString::npos);
+    }
+    return onTty && ours;
+}
+
+// The real user of a process (a set-user-ID pppd keeps its caller's); -1 when unknown.
+long RealUser(const fs::path& proc)
+{
+    std::ifstream in(proc / "status");
+    for (AnsiString line; std::getline(in, line);)
+        if (line.rfind("Uid:", 0) == 0)
+            return std::strtol(line.c_str() + 4, nullptr, 10);
+    return -1;
+}
+
+// Gone, or a zombie nobody has reaped yet.
+bool Gone(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    AnsiString stat;
+    std::getline(in, stat);
+    const size_t paren = stat.rfind(')');
+    return paren == AnsiString::npos || paren + 2 >= stat.size() || stat[paren + 2] == 'Z';
+}
+
 AnsiString ChatScript(const AnsiString& number)
 {
     return "ABORT 'BUSY'\n"
@@ -461,7 +600,7 @@ DWORD RasDialA(const RASDIALEXTENSIONS* /*extensions*/, const char* phonebookPat
         return ERROR_RASMAN_CANNOT_INITIALIZE;
 
     // The scripts live in a private folder; the secrets go through a pipe.
-    AnsiString dirTemplate = TempRoot() + "/qvx-dial-XXXXXX";
+    AnsiString dirTemplate = TempRoot() + "/" + kDialFolderPrefix + "XXXXXX";
     if (::mkdtemp(dirTemplate.data()) == nullptr)
         return ERROR_UNKNOWN;
     const fs::path dir(dirTemplate);
@@ -520,21 +659,25 @@ DWORD RasDialA(const RASDIALEXTENSIONS* /*extensions*/, const char* phonebookPat
     argv.push_back(nullptr);
     const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 
+    const AnsiString scripts[] = {(dir / "chat").string(), (dir / "connect").string(), (dir / "chat.rc").string()};
+    KeeperPlan plan;
+    plan.program = ::getpid();
+    plan.argv = argv.data();
+    plan.devNull = devNull;
+    plan.optRead = optPipe[0];
+    plan.outWrite = outPipe[1];
+    for (size_t i = 0; i < 3; ++i)
+        plan.scripts[i] = scripts[i].c_str();
+    plan.folder = dir.c_str();
+    sigemptyset(&plan.endSignals);
+    for (int sig : {SIGINT, SIGHUP, SIGTERM})
+        sigaddset(&plan.endSignals, sig);
+    // The keeper is born with them blocked: the program's handlers never run in it.
+    ::pthread_sigmask(SIG_BLOCK, &plan.endSignals, &plan.callerMask);
     pid_t pid = written && devNull >= 0 ? ::fork() : -1;
-    if (pid == 0) {
-        // Only async-signal-safe calls from here on.
-        ::setpgid(0, 0);
-        ::dup2(devNull, 0);
-        ::dup2(outPipe[1], 1);
-        ::dup2(outPipe[1], 2);
-        if (optPipe[0] == 3)
-            ::fcntl(3, F_SETFD, 0);
-        else
-            ::dup2(optPipe[0], 3);
-        ::close_range(4, ~0U, 0);
-        ::execv(argv[0], argv.data());
-        ::_exit(kExecFailed);
-    }
+    if (pid == 0)
+        RunKeeper(plan);
+    ::pthread_sigmask(SIG_SETMASK, &plan.callerMask, nullptr);
     if (devNull >= 0)
         ::close(devNull);
     ::close(optPipe[0]);
@@ -638,4 +781,40 @@ DWORD RasGetConnectionStatistics(HRASCONN h, RAS_STATS* stats)
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
     *stats = s;
     return 0;
+}
+
+std::vector<int> RasEndLeftoverLinks(const AnsiString& tty)
+{
+    std::vector<pid_t> ours;  // the groups of this run's own connections
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        for (const auto& kv : g_conns)
+            ours.push_back(kv.second->pid);
+    }
+    std::vector<int> ended;
+    std::error_code ec;
+    // Processes come and go meanwhile: an error ends the walk, never the program.
+    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path proc = it->path();
+        const AnsiString name = proc.filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != AnsiString::npos)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::strtol(name.c_str(), nullptr, 10));
+        const pid_t group = ::getpgid(pid);
+        if (pid == ::getpid() || std::find(ours.begin(), ours.end(), group) != ours.end() ||
+            RealUser(proc) != static_cast<long>(::getuid()) || !OurPppdOn(CommandLine(proc), tty) || Gone(pid))
+            continue;
+        // As a hang-up: pppd and what it started, politely first.
+        const pid_t target = group == pid ? -pid : pid;
+        ::kill(target, SIGTERM);
+        for (int i = 0; i < 300 && !Gone(pid); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!Gone(pid)) {
+            ::kill(target, SIGKILL);
+            for (int i = 0; i < 50 && !Gone(pid); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ended.push_back(pid);
+    }
+    return ended;
 }

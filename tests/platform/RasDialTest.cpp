@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <sys/wait.h>
 #include <vector>
 
 using namespace rastest;
@@ -314,6 +315,32 @@ TEST_F(RasDial, AVanishingModemEndsTheLink)
     modem->Vanish();
     ASSERT_TRUE(WaitFor([&] { return Status().rasconnstate == RASCS_Disconnected; }));
     EXPECT_EQ(Status().dwError, DWORD{ERROR_REMOTE_DISCONNECTION});
+}
+
+TEST_F(RasDial, PppdEndsWithTheProgramHoweverItEnds)
+{
+    const pid_t program = ::fork();
+    if (program == 0) {
+        ::alarm(20);  // the test gave up on it
+        ::setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
+        if (Dial() == 0 && WaitFor(Ended, 10000))
+            std::ofstream(m_dir / "up").put('1');
+        for (;;)
+            ::pause();
+    }
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(m_dir / "up"); }, 10000));
+    const pid_t pppd = StandinPid();
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+    EXPECT_TRUE(WaitFor([&] { return ::kill(pppd, 0) != 0; }));
+    // Nor are the dial's scripts left behind.
+    const auto scriptsLeft = [&] {
+        for (const auto& e : fs::directory_iterator(m_dir))
+            if (e.path().filename().string().rfind("qvx-dial-", 0) == 0)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(WaitFor([&] { return !scriptsLeft(); }));
 }
 
 TEST_F(RasDial, AnExplicitNumberOverridesTheEntry)

@@ -6,9 +6,12 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
+#include "platform/PortMap.h"
+#include "platform/Ras.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TLanguage.h"
@@ -55,6 +58,7 @@ void TModemMainFrame::y()
     m_hPollEvent.Set();
     m_hEnumDoneEvent.Reset();
 
+    EndLeftoverLinks();
     if (m_pIniFile->GetShowSelModScreen() && CountModems() >= 2)
         ShowModemPageUnlessClosing();
     else if (!m_bModemPlugged && m_pIniFile->GetConnectToOtherDev())
@@ -73,6 +77,21 @@ void TModemMainFrame::y()
     SearchModem();
     if (m_bConnectOnStart && m_bNetworkRegistered && !m_bClosing)
         OnConnectClick();
+}
+
+// A link an earlier run left up (the program was killed) keeps its modem in
+// data mode, deaf to commands: it is ended before any port is used.
+void TModemMainFrame::EndLeftoverLinks()
+{
+    bool ended = false;
+    for (const TComPortEntry& port : EnumerateComPorts())
+        for (const int pid : RasEndLeftoverLinks(port.device)) {
+            Log("-=Ended a link left by an earlier run: pppd " + std::to_string(pid) + " on COM" +
+                std::to_string(port.number) + "=-");
+            ended = true;
+        }
+    if (ended)
+        ShowMsgBox(this, m_pLanguage->GetText(465), 0);
 }
 
 // Like a box, no page asks anything once closing has begun.

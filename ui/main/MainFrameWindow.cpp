@@ -319,10 +319,24 @@ int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type
 
 int TModemMainFrame::CloseBox(const AnsiString& text, int type)
 {
+    const int unasked = type == 0 ? mrOk : mrYes;
+    if (m_bCloseUnasked) {
+        Log("Closing: not asked: " + text);
+        return unasked;
+    }
     m_bCloseAsks = true;
-    const int result = ShowMsgBox(this, text, type);
+    const int result = ShowMsgBox(this, text, type, [this] { return !m_bCloseUnasked; });
     m_bCloseAsks = false;
-    return result;
+    return m_bCloseUnasked ? unasked : result;
+}
+
+void TModemMainFrame::CloseUnasked(const AnsiString& why)
+{
+    Log("-=Closing: " + why + "=-");
+    m_bCloseUnasked = true;
+    // A close being decided goes on by itself: its open question goes.
+    if (!m_bInClose)
+        close();
 }
 
 bool TModemMainFrame::BoxOpen() const

@@ -114,6 +114,10 @@ public:
     // A question or notice of the close itself (over the main window), shown
     // although closing has begun.
     int CloseBox(const AnsiString& text, int type);
+    // A close asked for from outside the window (an end signal): the exit
+    // image's close, every question of it answered Yes without a box, one
+    // already open included.
+    void CloseUnasked(const AnsiString& why);
     // A box or other modal window of the program is up.
     bool BoxOpen() const;
     // Holds of the modem by user actions; they nest on the user-interface
@@ -277,6 +281,7 @@ private:
     void HangUpStaleLink();
 
     // ---- Search (MainFrameSearch.cpp) ----
+    void EndLeftoverLinks();
     void PickFirstAnsweringDevice();
     void ShowModemPageUnlessClosing();
     void SetPortFromIndex(int index, bool log);
@@ -352,6 +357,7 @@ private:
     bool m_bCloseAgreed = false;  // asked and agreed; waits for the running action
     uint32_t m_closeAgreedTick = 0;
     bool m_bCloseAsks = false;  // a box of the close itself is being shown
+    bool m_bCloseUnasked = false;  // nobody is asked: the close came from outside
     TOperatorList* m_pOperatorList = nullptr;
     TManualResetEvent m_hPollEvent {true};
     std::thread m_hWorkerThread;

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <exception>
+#include <string>
 
+#include "platform/EndSignals.h"
 #include "platform/SingleInstance.h"
 #include "ui/common/ProgramPaths.h"
 #include "ui/common/UiStyle.h"
@@ -39,6 +41,11 @@ int WinMain(QApplication& app)
 
     try {
         TModemMainFrame mainFrame;
+        // Ended from outside (Ctrl+C, the terminal closed, kill): the link is
+        // hung up and everything saved, as by the exit image.
+        const TEndSignals endSignals([&mainFrame](int signal) {
+            mainFrame.CloseUnasked("signal " + std::to_string(signal));
+        });
         mainFrame.show();
         app.exec();
     } catch (const std::exception& e) {

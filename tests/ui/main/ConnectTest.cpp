@@ -1,6 +1,11 @@
 #include <QTimer>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+
 #include "MainFrameFixture.h"
+#include "platform/EndSignals.h"
 #include "tools/modemsim/DialModule.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/settings/TExFrameModem.h"
@@ -309,6 +314,48 @@ TEST_F(ConnectTest, ClosingWithALinkUpAsksFirst)
     EXPECT_TRUE(WaitFor([&] { return !m_frame->isVisible(); }, 5000));
     EXPECT_FALSE(m_frame->IsConnected());
     EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+}
+
+TEST_F(ConnectTest, AnEndSignalClosesAsTheExitImageAnsweringYes)
+{
+    StartConnectable();
+    ::setenv("QVX_STANDIN_ARGS", (m_root / "args").c_str(), 1);
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+    const size_t told = Boxes().size();
+    const TEndSignals endSignals([&](int sig) { m_frame->CloseUnasked("signal " + std::to_string(sig)); });
+    ::raise(SIGTERM);
+    ASSERT_TRUE(WaitFor([&] { return !m_frame->isVisible(); }, 10000));
+    EXPECT_EQ(Boxes().size(), told);
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+    std::ifstream args(m_root / "args");
+    std::string pid;
+    std::getline(args, pid);
+    EXPECT_NE(::kill(std::stoi(pid.substr(4)), 0), 0);
+}
+
+TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
+{
+    const auto folder = m_root / "qvx-dial-left";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "connect") << "exit 0\n";
+    const std::string connect = "/bin/sh '" + (folder / "connect").string() + "'";
+    ::setenv("QVX_STANDIN_ARGS", (m_root / "args").c_str(), 1);
+    const pid_t left = ::fork();
+    if (left == 0) {
+        ::dup2(::open("/dev/null", O_WRONLY), 1);
+        ::execl(QVX_SOURCE_DIR "/tools/pppd-standin", "pppd", m_sim.DevicePath().c_str(), "connect", connect.c_str(),
+                nullptr);
+        ::_exit(127);
+    }
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_root / "args"); }, 5000));
+    StartUp();
+    EXPECT_EQ(BoxCount(465), 1);
+    EXPECT_TRUE(Logged("-=Ended a link left by an earlier run: pppd " + std::to_string(left) + " on COM7=-"));
+    const bool ended = ::waitpid(left, nullptr, WNOHANG) == left;
+    EXPECT_TRUE(ended);
+    if (!ended && ::kill(left, SIGKILL) == 0)
+        ::waitpid(left, nullptr, 0);
 }
 
 TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)

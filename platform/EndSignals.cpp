@@ -1,0 +1,73 @@
+// The handler only writes the signal's number into a pipe; the pipe's reader
+// runs on the event loop, where the program may do anything.
+#include "platform/EndSignals.h"
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGHUP, SIGTERM};
+
+volatile sig_atomic_t g_writeFd = -1;
+volatile sig_atomic_t g_received = 0;
+
+void OnSignal(int sig)
+{
+    if (g_received != 0) {
+        // Asked twice: the close under way is not waited for.
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+        return;
+    }
+    g_received = 1;
+    const int saved = errno;
+    const char code = static_cast<char>(sig);
+    if (g_writeFd >= 0)
+        (void)!::write(g_writeFd, &code, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+TEndSignals::TEndSignals(Callback onEnd) : m_onEnd(std::move(onEnd))
+{
+    if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    g_received = 0;
+    g_writeFd = m_pipe[1];
+    m_notifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { Drain(); });
+    struct sigaction act {};
+    act.sa_handler = OnSignal;
+    sigemptyset(&act.sa_mask);
+    act.sa_flags = SA_RESTART;
+    for (int sig : kSignals)
+        ::sigaction(sig, &act, nullptr);
+}
+
+TEndSignals::~TEndSignals()
+{
+    for (int sig : kSignals)
+        std::signal(sig, SIG_DFL);
+    g_writeFd = -1;
+    m_notifier.reset();
+    for (int fd : m_pipe)
+        if (fd >= 0)
+            ::close(fd);
+}
+
+void TEndSignals::Drain()
+{
+    char code = 0;
+    bool got = false;
+    for (char c; ::read(m_pipe[0], &c, 1) == 1;) {
+        code = c;
+        got = true;
+    }
+    if (got && m_onEnd)
+        m_onEnd(code);
+}
