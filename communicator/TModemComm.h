@@ -322,7 +322,8 @@ public:
     static int PortNumber(const AnsiString& portText);
     // "USB Modem #2" -> "USB Modem".
     static AnsiString StripDeviceIndex(const AnsiString& name);
-    bool DetectModemPort();
+    // The configured modem is listed (and, with testPort, answers AT on its port).
+    bool DetectModemPort(bool testPort = false);
     bool TestDevicePort(const AnsiString& name);
 
     // ---- end of discovery and presence ----

@@ -197,8 +197,8 @@ bool TModemComm::DeviceListed(const AnsiString& name, bool& listOk)
 
 bool TModemComm::TestNamedDevicePort(const AnsiString& name)
 {
-    if (Q(name).toUpper().indexOf("COM") < 0)
-        return true;  // nothing to test by: being listed is enough
+    // Names carry no port ("USB Modem #2"), and a stick lists every port it
+    // has, its silent diagnostics port too: only an answer tells the modem.
     // A device without a known COM port cannot answer; never fall back on the
     // configured port.
     const int port = PortNumber(FindDevicePort(name));
@@ -209,7 +209,7 @@ bool TModemComm::TestNamedDevicePort(const AnsiString& name)
     return TestPort(port);
 }
 
-bool TModemComm::DetectModemPort()
+bool TModemComm::DetectModemPort(bool testPort)
 {
     bool listOk = false;
     const AnsiString name = GetModemName();
@@ -220,7 +220,7 @@ bool TModemComm::DetectModemPort()
     // A device the list does not know is not a modem the search could take
     // up: counting it as present would only ask for a search that fails.
     if (listed && FindDeviceIndex(name) >= 0)
-        result = IsRasConnected() || TestNamedDevicePort(name);
+        result = IsRasConnected() || !testPort || TestNamedDevicePort(name);
     if (!result && IsPortOpen())
         ClosePort();
     return result;

@@ -184,18 +184,18 @@ void TModemMainFrame::SetPortFromIndex(int index, bool log)
     m_pModemComm->SetPortNumber(n);
 }
 
-bool TModemMainFrame::ModemPresent()
+bool TModemMainFrame::ModemPresent(bool testPort)
 {
     // The list first: a stick that came back may sit on another port now.
     m_pModemComm->RefreshModemDevices();
-    return m_pModemComm->DetectModemPort();
+    return m_pModemComm->DetectModemPort(testPort);
 }
 
 bool TModemMainFrame::WaitModemInit(int rounds)
 {
     for (int i = 0; i < rounds && !m_bClosing; ++i) {
         ProcessMessages();
-        m_bModemInitialized = ModemPresent();
+        m_bModemInitialized = ModemPresent(true);
         ProcessMessages();
         if (m_bModemInitialized) {
             Log("Modem Initialized OK");

@@ -189,7 +189,10 @@ void TModemMainFrame::WorkerLoop()
             break;
         if (TakeModem()) {
             m_lastPoll = GetTickCount();
-            const bool plugged = ModemPresent();
+            // A modem in use answered its search: being listed is enough. Any
+            // other listed port must answer, or a silent one would be searched
+            // (and told as silent) on every pass.
+            const bool plugged = ModemPresent(!m_bModemPlugged);
             // Replugged unseen, a stick may come back on another port: the
             // port in use is dead, so it is a change of the modem.
             const bool moved = plugged && m_bModemPlugged && m_pModemComm->ModemPortMoved();

@@ -195,7 +195,7 @@ public:
     void y();
     void SearchModem();
     bool WaitModemInit(int rounds);
-    bool ModemPresent();
+    bool ModemPresent(bool testPort);
     bool OpenAppPort(int index);
     AnsiString GetModemDeviceSetting();
     int FindModemIndex(const AnsiString& name);

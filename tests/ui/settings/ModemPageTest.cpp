@@ -45,23 +45,23 @@ protected:
 TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
 {
     StartModem();
-    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "Dead COM Modem"));
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "USB Modem"));
     uitest::WriteFile(Config(), "[SETTINGS]\nModemDevice=sim com MODEM\n");
     MakeDialog();
     ASSERT_EQ(m_comm->GetDeviceCount(), 2);
     const int sim = DeviceIndex(kModemName);
-    const int dead = DeviceIndex("Dead COM Modem");
+    const int dead = DeviceIndex("USB Modem");
     Page()->ModemDevicesDropDown();
     QComboBox* combo = Page()->m_pCBModemDevices;
     ASSERT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->itemText(sim).toStdString(), std::string(kModemName) + "   " + Text(184));
-    EXPECT_EQ(combo->itemText(dead).toStdString(), "Dead COM Modem   " + Text(185));
+    EXPECT_EQ(combo->itemText(dead).toStdString(), "USB Modem   " + Text(185));
     EXPECT_EQ(Page()->DeviceItemColour(sim), QColor(Qt::black));
     EXPECT_EQ(Page()->DeviceItemColour(dead), QColor(0xC0, 0xC0, 0xC0));
     EXPECT_EQ(combo->currentIndex(), sim);
     m_language->SetActiveLanguage(1);  // the names follow a language switch
     m_dialog->ApplyLanguage();
-    EXPECT_EQ(combo->itemText(dead).toStdString(), "Dead COM Modem   " + Text(185));
+    EXPECT_EQ(combo->itemText(dead).toStdString(), "USB Modem   " + Text(185));
     m_language->SetActiveLanguage(0);
     EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "sim com MODEM");
 
@@ -75,7 +75,7 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     Page()->Unlock();
     combo->setCurrentIndex(dead);
     Page()->m_pBSelect->click();
-    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Dead COM Modem");
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "USB Modem");
     EXPECT_EQ(m_comm->GetPortNumber(), 8);
     EXPECT_EQ(m_main.searches, 1);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
@@ -109,14 +109,14 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     EXPECT_TRUE(m_sim.Commands().empty()) << ::testing::PrintToString(m_sim.Commands());
     ASSERT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->itemText(sim).toStdString(), std::string(kModemName) + "   " + Text(184));
-    EXPECT_EQ(combo->itemText(dead).toStdString(), "Dead COM Modem   " + Text(185));
+    EXPECT_EQ(combo->itemText(dead).toStdString(), "USB Modem   " + Text(185));
     EXPECT_EQ(Page()->DeviceItemColour(sim), QColor(Qt::black));
     // A page that never tested them shows the bare names, none as dead.
     TExFrameModem fresh(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
     fresh.ModemDevicesDropDown();
     EXPECT_TRUE(m_sim.Commands().empty());
     EXPECT_EQ(fresh.m_pCBModemDevices->itemText(sim).toStdString(), kModemName);
-    EXPECT_EQ(fresh.m_pCBModemDevices->itemText(dead).toStdString(), "Dead COM Modem");
+    EXPECT_EQ(fresh.m_pCBModemDevices->itemText(dead).toStdString(), "USB Modem");
     EXPECT_EQ(fresh.DeviceItemColour(dead), QColor(Qt::black));
     m_main.connected = false;
 }
@@ -124,14 +124,14 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
 TEST_F(ModemPage, SelectSavesTheRowChosenAfterTheListChanged)
 {
     StartModem();
-    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "Dead COM Modem"));
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "USB Modem"));
     MakeDialog();
     Page()->ModemDevicesDropDown();
     m_sim.Vanish();  // and the worker reads the list again: one entry left
     ASSERT_TRUE(m_comm->RefreshModemDevices());
     Page()->m_pCBModemDevices->setCurrentIndex(1);
     Page()->SaveSettings();
-    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Dead COM Modem");
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "USB Modem");
     Page()->Unlock();
     Page()->m_pBSelect->click();
     EXPECT_EQ(m_comm->GetPortNumber(), 8);
@@ -158,7 +158,7 @@ TEST_F(ModemPage, ShowingTheDialogTestsThePortsOnlyWhileHoldingTheModem)
 TEST_F(ModemPage, TheChooserNamesItselfSaysWhatToDoAndShowsTheDevicesReadably)
 {
     StartModem();
-    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "Dead COM Modem"));
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/dev/null", "USB Modem"));
     uitest::WriteFile(Config(), "[SETTINGS]\nModemDevice=Gone\n");
     MakeDialog();
     auto* page = new TExFrameModem(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);

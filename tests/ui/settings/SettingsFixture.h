@@ -136,7 +136,7 @@ protected:
         fs::create_directories(m_xdg);
         fs::copy_file(uitest::BinDir() / "Language.ini", m_program / "Language.ini");
         uitest::WriteFile(m_program / "Operators.dat", kOperators);
-        uitest::WriteFile(m_program / "Devices.dat", TModemList::Scramble(std::string(kModemName) + ";Dead COM Modem;"));
+        uitest::WriteFile(m_program / "Devices.dat", TModemList::Scramble(std::string(kModemName) + ";USB Modem;"));
         ::setenv(kDeviceDirEnv, m_devices.c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", m_xdg.c_str(), 1);
         ::setenv("QVX_PHONEBOOK_DIR", (m_root / "phonebook").c_str(), 1);
