@@ -106,9 +106,8 @@ private:
     void BuildOperatorGroup();
     // Moves every control but the background and the instruction down by dy.
     void ShiftControls(int dy);
-    // The device list filled with each device's port test; `keepSaved`: a
-    // saved name that is not listed is left as it is.
-    void FillDevices(bool keepSaved);
+    // The device list filled with each device's port test.
+    void FillDevices();
     // The mode switch's work as one action; false when it was refused.
     bool ChooseOperatorMode(bool manual);
     // The scan and its list, inside an action already running.

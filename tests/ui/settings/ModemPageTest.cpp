@@ -65,11 +65,11 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     m_language->SetActiveLanguage(0);
     EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "sim com MODEM");
 
-    // A saved name that is not listed: the first device becomes the saved one.
+    // A saved device that is not listed (unplugged) stays the saved one.
     uitest::WriteFile(Config(), "[SETTINGS]\nModemDevice=Gone\n");
-    Page()->ModemDevicesDropDown();
+    Page()->UpdateModemState();
     EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), m_comm->GetDeviceName(0));
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Gone");
 
     // Select writes the device, sets its port and runs the search.
     Page()->Unlock();
