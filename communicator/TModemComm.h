@@ -167,8 +167,10 @@ public:
     AnsiString GetFirmware();
     // The network scan as the modem wrote it (see ParseOperatorList).
     bool GetOperatorList(AnsiString& list);
-    // Registers with the numeric `code`; on success [SETTINGS] UserOperator := code.
-    bool SelectOperatorManual(const AnsiString& code);
+    // Registers with the numeric `code`, on the access technology `act` when it
+    // is one (a network is listed once per technology); on success [SETTINGS]
+    // UserOperator := code.
+    bool SelectOperatorManual(const AnsiString& code, int act = kNoAccessTechnology);
     // Reads the SIM's PIN request into SimLock (0 on failure).
     bool GetSimLock();
     // Sets the PIN request to SimLock with `pin`; `mode` receives the value sent.

@@ -47,7 +47,9 @@ public:
     // The networks of a scan answer, read by the communicator's parser.
     void ParseOperatorList(const AnsiString& answer);
     void FillOperatorCombo();
-    void SelectCurrentOperator();
+    // The network and generation the modem is registered with (`current`,
+    // its +COPS? answer by code); the first entry when none is listed.
+    void SelectCurrentOperator(const COPS_ANSWER& current);
     const std::vector<ST_OPERATORS_LIST>& Operators() const { return m_vOperators; }
     const std::vector<bool>& DeviceOnline() const { return m_vDeviceOnline; }
     bool HelperMode() const { return m_bHelperMode; }
