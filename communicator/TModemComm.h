@@ -173,8 +173,9 @@ public:
     bool SelectOperatorManual(const AnsiString& code, int act = kNoAccessTechnology);
     // Reads the SIM's PIN request into SimLock (0 on failure).
     bool GetSimLock();
-    // Sets the PIN request to SimLock with `pin`; `mode` receives the value sent.
-    bool SetSimLock(const AnsiString& pin, int& mode);
+    // Sets the PIN request to SimLock with `pin`; `mode` receives the value sent,
+    // `cmeError` the modem's +CME ERROR code (-1 for none).
+    bool SetSimLock(const AnsiString& pin, int& mode, int* cmeError = nullptr);
     bool ReadSmsCentre();
     bool WriteSmsCentre();
     // auth 1 PAP, 2 CHAP, anything else none; (re)opens the configured port.

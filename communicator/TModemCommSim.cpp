@@ -245,8 +245,10 @@ bool TModemComm::GetSimLock()
     return true;
 }
 
-bool TModemComm::SetSimLock(const AnsiString& pin, int& mode)
+bool TModemComm::SetSimLock(const AnsiString& pin, int& mode, int* cmeError)
 {
+    if (cmeError != nullptr)
+        *cmeError = -1;
     if (!IsPortOpen())
         return false;
     mode = m_Cfg.SimLock;
@@ -258,6 +260,8 @@ bool TModemComm::SetSimLock(const AnsiString& pin, int& mode)
     const AnsiString answer = Exchange(*this, command, 1500, count);
     if (count == 0)
         return false;
+    if (cmeError != nullptr)
+        *cmeError = ParseCmeError(answer);
     GetSimLock();
     return Has(answer, kOk);
 }
