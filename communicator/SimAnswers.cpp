@@ -266,6 +266,18 @@ bool ParseSimLock(const AnsiString& command, const AnsiString& answer, bool& loc
     return true;
 }
 
+int ParseCmeError(const AnsiString& answer)
+{
+    AnsiString line;
+    if (!LabelledLine(answer, "+CME ERROR:", line))
+        return -1;
+    int code = -1;
+    if (ReadWholeNumber(line, code))
+        return code;
+    // A modem set to give its errors as words.
+    return TrimBlanks(line) == "incorrect password" ? kCmeIncorrectPassword : -1;
+}
+
 AnsiString ParseImei(const AnsiString& answer)
 {
     for (const AnsiString& line : ValueLines("AT+CGSN", answer)) {

@@ -64,6 +64,11 @@ int ParseSignalQuality(const AnsiString& answer);
 // false with `locked` false otherwise.
 bool ParseSimLock(const AnsiString& command, const AnsiString& answer, bool& locked);
 
+// The +CME ERROR code of an answer (kCmeIncorrectPassword for a wrong PIN or
+// PUK, also when the modem words it); -1 when there is none.
+inline constexpr int kCmeIncorrectPassword = 16;
+int ParseCmeError(const AnsiString& answer);
+
 // The IMEI: the first run of 14 to 17 digits within one line; "" when there is none.
 AnsiString ParseImei(const AnsiString& answer);
 

@@ -167,12 +167,15 @@ public:
     AnsiString GetFirmware();
     // The network scan as the modem wrote it (see ParseOperatorList).
     bool GetOperatorList(AnsiString& list);
-    // Registers with the numeric `code`; on success [SETTINGS] UserOperator := code.
-    bool SelectOperatorManual(const AnsiString& code);
+    // Registers with the numeric `code`, on the access technology `act` when it
+    // is one (a network is listed once per technology); on success [SETTINGS]
+    // UserOperator := code.
+    bool SelectOperatorManual(const AnsiString& code, int act = kNoAccessTechnology);
     // Reads the SIM's PIN request into SimLock (0 on failure).
     bool GetSimLock();
-    // Sets the PIN request to SimLock with `pin`; `mode` receives the value sent.
-    bool SetSimLock(const AnsiString& pin, int& mode);
+    // Sets the PIN request to SimLock with `pin`; `mode` receives the value sent,
+    // `cmeError` the modem's +CME ERROR code (-1 for none).
+    bool SetSimLock(const AnsiString& pin, int& mode, int* cmeError = nullptr);
     bool ReadSmsCentre();
     bool WriteSmsCentre();
     // auth 1 PAP, 2 CHAP, anything else none; (re)opens the configured port.

@@ -208,14 +208,17 @@ bool TModemComm::GetOperatorList(AnsiString& list)
     return true;
 }
 
-bool TModemComm::SelectOperatorManual(const AnsiString& code)
+bool TModemComm::SelectOperatorManual(const AnsiString& code, int act)
 {
     if (!IsPortOpen())
         return false;
     if (!CheckArgument(code, "operator code"))
         return false;
+    AnsiString command = AnsiString("AT") + "+COPS" + "=1,2,\"" + code + "\"";
+    if (act >= 0)
+        command += "," + std::to_string(act);
     int32_t count = 0;
-    const AnsiString answer = Exchange(*this, AnsiString("AT") + "+COPS" + "=1,2,\"" + code + "\"", 60000, count);
+    const AnsiString answer = Exchange(*this, command, 60000, count);
     Wait(1000);
     if (!Has(answer, kOk))
         return false;
@@ -242,8 +245,10 @@ bool TModemComm::GetSimLock()
     return true;
 }
 
-bool TModemComm::SetSimLock(const AnsiString& pin, int& mode)
+bool TModemComm::SetSimLock(const AnsiString& pin, int& mode, int* cmeError)
 {
+    if (cmeError != nullptr)
+        *cmeError = -1;
     if (!IsPortOpen())
         return false;
     mode = m_Cfg.SimLock;
@@ -255,6 +260,8 @@ bool TModemComm::SetSimLock(const AnsiString& pin, int& mode)
     const AnsiString answer = Exchange(*this, command, 1500, count);
     if (count == 0)
         return false;
+    if (cmeError != nullptr)
+        *cmeError = ParseCmeError(answer);
     GetSimLock();
     return Has(answer, kOk);
 }

@@ -251,6 +251,10 @@ TEST_F(SimCommands, ManualAndAutomaticSelection)
     EXPECT_EQ(m_card->SelectionMode(), 1);
     EXPECT_EQ(m_config->ReadString("SETTINGS", "UserOperator", ""), "24602");
     EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 1u);
+    // With its generation the modem is given it, and takes no other.
+    EXPECT_TRUE(m_comm->SelectOperatorManual("24602", 0));
+    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\",0"), 1u);
+    EXPECT_FALSE(m_comm->SelectOperatorManual("24602", 2));
     // The network in use is asked for by code; long names are asked for again after.
     COPS_ANSWER cops;
     EXPECT_TRUE(m_comm->GetRegistration(cops));

@@ -312,12 +312,12 @@ int SimModule::HomeNetwork() const
     return -1;
 }
 
-int SimModule::FindNetwork(const std::string& oper, int format) const
+int SimModule::FindNetwork(const std::string& oper, int format, int act) const
 {
     for (size_t i = 0; i < networks_.size(); ++i) {
         const Network& n = networks_[i];
         const std::string& name = format == 2 ? n.numeric : format == 1 ? n.shortName : n.longName;
-        if (name == oper)
+        if (name == oper && (act < 0 || n.accessTechnology == act))
             return static_cast<int>(i);
     }
     return -1;
@@ -399,7 +399,12 @@ void SimModule::HandleCops(const std::string& rest, Session& s)
             s.CmeError(kCmeNotAllowed);
             return;
         }
-        const int index = FindNetwork(args[2], format);
+        int act = -1;
+        if (args.size() > 3 && !ToInt(args[3], act)) {
+            s.CmeError(kCmeNotAllowed);
+            return;
+        }
+        const int index = FindNetwork(args[2], format, act);
         if (index >= 0 && coverage_ && !networks_[index].forbidden) {
             mode_ = 1;
             current_ = index;

@@ -100,7 +100,8 @@ private:
     bool RefuseUnlessReady(Session& s) const;
     // A PIN check that counts: a third wrong PIN asks for the PUK.
     bool CheckPin(const std::string& pin);
-    int FindNetwork(const std::string& oper, int format) const;
+    // The first network of that name or code, on access technology `act` when it is not negative.
+    int FindNetwork(const std::string& oper, int format, int act = -1) const;
     int HomeNetwork() const;
     bool Registered() const;
 

@@ -60,6 +60,8 @@ TExFrameGPRS::TExFrameGPRS(QWidget* owner, TLanguage* language, TModemComm* mode
     m_pRB_Chap = MakeRadio(m_pGBAuth, 8, 48, 361, 17);
     m_pRB_None->setChecked(true);
     setTabOrder(m_pEModemAPN, m_pRB_None);
+    for (QRadioButton* r : {m_pRB_None, m_pRB_Pap, m_pRB_Chap})
+        connect(r, &QAbstractButton::clicked, this, [this] { m_bAuthChosen = true; });
 
     m_pBUpdate = MakeButton(this, 173, 198, 219, 20);
     BvlSpacer = new TLockCover(this);
@@ -110,17 +112,23 @@ void TExFrameGPRS::ShowPage()
 
 void TExFrameGPRS::LoadSettings()
 {
+    // What the user typed and has not saved yet stays: the page is loaded on
+    // every look at it and on every connect.
+    const auto load = [](QLineEdit* edit, const AnsiString& value) {
+        if (!edit->isModified())
+            edit->setText(ToQ(value));
+    };
     TConfigFile ini(m_pMain->ConfigPath());
-    m_pEUserName->setText(ToQ(ini.GetConnectionUserName()));
-    m_pEPassword->setText(ToQ(ini.GetConnectionUserPassword()));
+    load(m_pEUserName, ini.GetConnectionUserName());
+    load(m_pEPassword, ini.GetConnectionUserPassword());
     AnsiString phone = ini.GetConnectionPhone();
     if (phone.empty()) {
         phone = kDefaultPhone;
         ini.SetConnectionPhone(phone);
     }
-    m_pEPhoneNumber->setText(ToQ(phone));
-    m_pEModemAPN->setText(ToQ(ini.GetConnectionAPN()));
-    switch (ini.GetAuthentication()) {
+    load(m_pEPhoneNumber, phone);
+    load(m_pEModemAPN, ini.GetConnectionAPN());
+    switch (m_bAuthChosen ? -1 : ini.GetAuthentication()) {
     case 0:
         m_pRB_None->setChecked(true);
         break;
@@ -166,6 +174,11 @@ void TExFrameGPRS::SaveSettings()
             // A file that cannot be written (a read-only program folder) is
             // told as such: the connect action would dial with the old profile.
             m_bSaved = written;
+        }
+        if (m_bSaved) {
+            for (QLineEdit* e : {m_pEPhoneNumber, m_pEUserName, m_pEPassword, m_pEModemAPN})
+                e->setModified(false);
+            m_bAuthChosen = false;
         }
         if (!m_bHelperMode)
             HideHostWait();

@@ -64,6 +64,8 @@ public slots:
 private:
     bool m_bHelperMode;
     bool m_bSaved = false;
+    // An authentication clicked and not saved yet.
+    bool m_bAuthChosen = false;
 };
 
 extern TExFrameGPRS* ExFrameGPRS;

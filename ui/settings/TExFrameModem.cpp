@@ -175,10 +175,10 @@ void TExFrameModem::ShiftControls(int dy)
 
 void TExFrameModem::ModemDevicesDropDown()
 {
-    FillDevices(false);
+    FillDevices();
 }
 
-void TExFrameModem::FillDevices(bool keepSaved)
+void TExFrameModem::FillDevices()
 {
     if (m_bFilling)
         return;
@@ -211,11 +211,10 @@ void TExFrameModem::FillDevices(bool keepSaved)
         }
     }
     ProcessMessages();
-    if (count > 0 && chosen < 0) {
+    // A saved device not listed (unplugged) stays saved: only Select and the
+    // search change it.
+    if (count > 0 && chosen < 0)
         m_pCBModemDevices->setCurrentIndex(0);
-        if (!keepSaved)
-            SaveSettings();
-    }
     m_bFilling = false;
 }
 
@@ -394,7 +393,7 @@ void TExFrameModem::ShowPage()
         }
         // The devices to choose from, shown without a drop-down; the caller
         // holds the modem for the port tests. Only Select saves a choice.
-        FillDevices(true);
+        FillDevices();
     } else {
         ShowHostWait(Text(182));
     }

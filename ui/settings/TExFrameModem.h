@@ -47,7 +47,9 @@ public:
     // The networks of a scan answer, read by the communicator's parser.
     void ParseOperatorList(const AnsiString& answer);
     void FillOperatorCombo();
-    void SelectCurrentOperator();
+    // The network and generation the modem is registered with (`current`,
+    // its +COPS? answer by code); the first entry when none is listed.
+    void SelectCurrentOperator(const COPS_ANSWER& current);
     const std::vector<ST_OPERATORS_LIST>& Operators() const { return m_vOperators; }
     const std::vector<bool>& DeviceOnline() const { return m_vDeviceOnline; }
     bool HelperMode() const { return m_bHelperMode; }
@@ -106,9 +108,8 @@ private:
     void BuildOperatorGroup();
     // Moves every control but the background and the instruction down by dy.
     void ShiftControls(int dy);
-    // The device list filled with each device's port test; `keepSaved`: a
-    // saved name that is not listed is left as it is.
-    void FillDevices(bool keepSaved);
+    // The device list filled with each device's port test.
+    void FillDevices();
     // The mode switch's work as one action; false when it was refused.
     bool ChooseOperatorMode(bool manual);
     // The scan and its list, inside an action already running.

@@ -18,16 +18,27 @@
 #include "ui/settings/TMainActions.h"
 
 namespace {
-// Whether the modem is registered with the network of `choice`: by its code,
-// or by its name from a modem that names its operator whatever it is asked.
+// Whether the modem's answer names the network of `rec`: by its code, or by
+// its name from a modem that names its operator whatever it is asked.
+bool IsNetwork(const COPS_ANSWER& cops, const ST_OPERATORS_LIST& rec)
+{
+    if (cops.format == 2)
+        return cops.oper == rec.numeric;
+    return !cops.oper.empty() && (cops.oper == rec.longName || cops.oper == rec.shortName);
+}
+
+// A network is listed once per generation; an answer without one fits any.
+bool SameGeneration(const COPS_ANSWER& cops, const ST_OPERATORS_LIST& rec)
+{
+    return cops.accessTechnology < 0 || rec.accessTechnology < 0 ||
+           NetworkGeneration(cops.accessTechnology) == NetworkGeneration(rec.accessTechnology);
+}
+
+// Whether the modem is registered with the network and generation of `choice`.
 bool RegisteredWith(TModemComm& comm, const ST_OPERATORS_LIST& choice)
 {
     COPS_ANSWER cops;
-    if (!comm.GetRegistration(cops))
-        return false;
-    if (cops.format == 2)
-        return cops.oper == choice.numeric;
-    return !cops.oper.empty() && (cops.oper == choice.longName || cops.oper == choice.shortName);
+    return comm.GetRegistration(cops) && IsNetwork(cops, choice) && SameGeneration(cops, choice);
 }
 }  // namespace
 
@@ -145,6 +156,10 @@ void TExFrameModem::ScanOperators()
     const bool asked = m_pMain->IsPinOk() && m_pModemComm != nullptr;
     if (asked)
         ok = m_pModemComm->GetOperatorList(answer);
+    // The network in use, to be found in the list.
+    COPS_ANSWER current;
+    if (ok)
+        m_pModemComm->GetRegistration(current);
     // A modem pulled out during the scan: the search that follows hides this
     // panel and tells why, over the main window.
     const bool gone = asked && !ok && !m_pModemComm->DetectModemPort();
@@ -159,7 +174,7 @@ void TExFrameModem::ScanOperators()
         m_pModemComm->AddToMemo(answer);
         ParseOperatorList(answer);
         FillOperatorCombo();
-        SelectCurrentOperator();
+        SelectCurrentOperator(current);
         SetOperButtonLook(true);
     }
     m_pGBSelOper->setEnabled(true);
@@ -184,13 +199,24 @@ void TExFrameModem::FillOperatorCombo()
     }
 }
 
-void TExFrameModem::SelectCurrentOperator()
+void TExFrameModem::SelectCurrentOperator(const COPS_ANSWER& current)
 {
-    const AnsiString current = m_pModemComm != nullptr ? m_pModemComm->GetOperatorNameValue() : AnsiString();
+    // Without the modem's answer, by the name of the last network check.
+    COPS_ANSWER inUse = current;
+    if (inUse.oper.empty() && m_pModemComm != nullptr)
+        inUse = COPS_ANSWER {0, 0, m_pModemComm->GetOperatorNameValue()};
     int selection = -1;
-    for (size_t i = 0; i < m_vOperators.size(); ++i)
-        if (m_vOperators[i].longName == current || m_vOperators[i].shortName == current)
+    for (size_t i = 0; i < m_vOperators.size(); ++i) {
+        if (!IsNetwork(inUse, m_vOperators[i]))
+            continue;
+        if (selection < 0)
             selection = static_cast<int>(i);
+        // The generation in use, where the answer tells it.
+        if (inUse.accessTechnology >= 0 && SameGeneration(inUse, m_vOperators[i])) {
+            selection = static_cast<int>(i);
+            break;
+        }
+    }
     if (selection < 0 && !m_vOperators.empty())
         selection = 0;
     m_pCBOperList->setCurrentIndex(selection);
@@ -229,7 +255,7 @@ void TExFrameModem::OnSetOperator()
         wait.replace(at, 2, choice.longName);
     ShowHostWait(wait);
     m_pMain->SuspendWorker();
-    const bool ok = m_pModemComm->SelectOperatorManual(choice.numeric);
+    const bool ok = m_pModemComm->SelectOperatorManual(choice.numeric, choice.accessTechnology);
     bool registered = false;
     // A close cuts the wait for the network short: the process must not run
     // on unseen, holding the modem and the single-instance lock.

@@ -149,7 +149,8 @@ void TExFrmSecurity::OnUpdate()
     AnsiString result;
     if (confirmed) {
         int mode = m_pModemComm->GetSimLockFlag();
-        const bool ok = m_pModemComm->SetSimLock(pin, mode);
+        int cmeError = -1;
+        const bool ok = m_pModemComm->SetSimLock(pin, mode, &cmeError);
         // The modem's own read-back turns a failed read into "off": what
         // the modem answered decides instead.
         m_pModemComm->SetSimLockFlag(ok ? static_cast<uint8_t>(mode) : known);
@@ -159,10 +160,13 @@ void TExFrmSecurity::OnUpdate()
             result = Text(mode == 0 ? 230 : 228);
             // A wrong PIN uses up one of the SIM's tries: after the last
             // one it wants its PUK, which the main window must ask for now.
+            // Each wrong one is told as wrong, with what the third does.
             const int pinState = m_pModemComm->GetPinState();
             pinLost = pinState != PIN_STATE_READY;
             if (pinState == PIN_STATE_SIM_PUK)
-                result += "\n" + Text(310);
+                result += "\n" + Text(422) + "\n" + Text(310);
+            else if (cmeError == kCmeIncorrectPassword)
+                result += "\n" + Text(500);
         }
     } else {
         ReadSimLock(known);

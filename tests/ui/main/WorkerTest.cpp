@@ -327,7 +327,7 @@ TEST_F(MainFrameTest, AClickQueuedBehindAnotherIsDropped)
     TModemMainFrame*& f = ModemMainFrame;
     m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
     m_record->smsWindow = [&f] { return new TFormExSMS(f, f->Language(), f->ModemComm()); };
-    m_sim.SetAnswer("+COPS=1,2,\"24601\"", "\r\nOK\r\n");
+    m_sim.SetAnswer("+COPS=1,2,\"24601\",2", "\r\nOK\r\n");
     AnswerBox(231, mrNo);
     AnswerBox(238, mrNo);
     StartUp();
@@ -345,7 +345,7 @@ TEST_F(MainFrameTest, AClickQueuedBehindAnotherIsDropped)
         {list->DeleteButton(), [&] { return 3 - static_cast<int>(m_frame->ModemComm()->GetSmsStore().size()); }},
         {security->m_pBUpdate, [&] { return BoxCount(231); }},
         {centre->m_pBUpdate, [&] { return BoxCount(238); }},
-        {modem->m_pBSetOper, [&] { return Sent("AT+COPS=1,2,\"24601\""); }},
+        {modem->m_pBSetOper, [&] { return Sent("AT+COPS=1,2,\"24601\",2"); }},
     };
     for (const auto& [button, acted] : rows) {
         QTimer::singleShot(0, button, [button] { button->click(); });

@@ -65,11 +65,11 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     m_language->SetActiveLanguage(0);
     EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "sim com MODEM");
 
-    // A saved name that is not listed: the first device becomes the saved one.
+    // A saved device that is not listed (unplugged) stays the saved one.
     uitest::WriteFile(Config(), "[SETTINGS]\nModemDevice=Gone\n");
-    Page()->ModemDevicesDropDown();
+    Page()->UpdateModemState();
     EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), m_comm->GetDeviceName(0));
+    EXPECT_EQ(Read("SETTINGS", "ModemDevice"), "Gone");
 
     // Select writes the device, sets its port and runs the search.
     Page()->Unlock();
@@ -207,17 +207,22 @@ TEST_F(ModemPage, StartUpOptionsLoadAndWriteAtOnce)
 TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
 {
     StartModem();
+    m_card->SetNetworks({{"Valjean Long", "VJ", "24601", 2, false},
+                         {"Javert Long", "JV", "24602", 0, false},
+                         {"Barred Long", "BR", "24603", 2, true},
+                         {"Javert Long", "JV", "24602", 2, false}});
+    m_card->SetCurrentNetwork("24602");  // on its 2G network
     MakeDialog();
-    m_comm->SetOperatorName("JV");
+    m_comm->SetOperatorName("Javert Long");
     m_dialog->show();
     TExFrameModem* page = Page();
     page->m_pRB_Manual->setChecked(true);
     EXPECT_EQ(Sent("AT+COPS=?"), 1u);
-    EXPECT_EQ(Items(page->m_pCBOperList),
-              (std::vector<std::string>{"Valjean Mobile (3G)", "Javert Net (2G)", "Barred Net (3G)"}));
+    EXPECT_EQ(Items(page->m_pCBOperList), (std::vector<std::string>{"Valjean Mobile (3G)", "Javert Net (2G)",
+                                                                    "Barred Net (3G)", "Javert Net (3G)"}));
     EXPECT_EQ(page->OperatorItemColour(1), QColor(Qt::black));
     EXPECT_EQ(page->OperatorItemColour(2), QColor(0xC0, 0xC0, 0xC0));
-    EXPECT_EQ(page->m_pCBOperList->currentIndex(), 1);  // the short name matched
+    EXPECT_EQ(page->m_pCBOperList->currentIndex(), 1);  // the network and generation in use
     EXPECT_TRUE(page->m_pCBOperList->isEnabled());
     EXPECT_FALSE(page->m_pBSetOper->IsLocked());
     EXPECT_EQ(m_main.locked, 0);
@@ -230,13 +235,13 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
 
     // The modem refuses the choice: no registration check, nothing stored.
     page->m_pCBOperList->setCurrentIndex(1);
-    m_sim.SetAnswer("+COPS=1,2,\"24602\"", "\r\n+CME ERROR: 30\r\n");
+    m_sim.SetAnswer("+COPS=1,2,\"24602\",0", "\r\n+CME ERROR: 30\r\n");
     page->m_pBSetOper->click();
     EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 1u);
     EXPECT_EQ(m_main.networkChecks, 0);
     EXPECT_EQ(BoxTexts().back(), Text(193));
     EXPECT_EQ(Read("SETTINGS", "UserOperator"), "<none>");
-    m_sim.RemoveAnswer("+COPS=1,2,\"24602\"");
+    m_sim.RemoveAnswer("+COPS=1,2,\"24602\",0");
 
     // Accepted, but the first check finds no network and falls back to
     // automatic choice: registered afterwards, yet with the home network,
@@ -253,11 +258,12 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
     EXPECT_EQ(BoxTexts().back(), Text(307));
     m_main.onNetworkCheck = nullptr;
 
-    // Registered with the chosen network: success.
+    // Registered with the chosen network and generation: success.
     m_main.networkAnswers.clear();
     m_main.networkChecks = 0;
+    page->m_pCBOperList->setCurrentIndex(3);
     page->m_pBSetOper->click();
-    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\""), 3u);
+    EXPECT_EQ(Sent("AT+COPS=1,2,\"24602\",2"), 1u);
     EXPECT_EQ(m_main.networkChecks, 1);
     EXPECT_EQ(m_card->CurrentNetwork(), "24602");
     EXPECT_EQ(BoxTexts().back(), Text(194));
@@ -291,7 +297,7 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
     EXPECT_EQ(Sent("AT+COPS=?"), 1u);
     EXPECT_TRUE(page->m_pRB_Automatic->isChecked());
     EXPECT_FALSE(page->m_pCBOperList->isEnabled());
-    EXPECT_EQ(page->m_pCBOperList->count(), 3);
+    EXPECT_EQ(page->m_pCBOperList->count(), 4);
     EXPECT_EQ(m_main.suspends, m_main.resumes);
 }
 

@@ -54,8 +54,17 @@ TEST_F(ProfilePages, ConnectionProfileLoadsAndSavesUnchanged)
     EXPECT_TRUE(page->m_pRB_hsxpao->isChecked());
     EXPECT_EQ(page->m_pEModemAPN->maxLength(), 50);
 
-    page->m_pEPassword->setText("n3w s;cret=#1");
-    page->m_pRB_Pap->setChecked(true);
+    // Typed, not saved: a look at another page, or a connect reading the
+    // profile, keeps it; only the button writes it.
+    page->m_pEPassword->selectAll();
+    page->m_pEPassword->insert("n3w s;cret=#1");
+    page->m_pRB_Pap->click();
+    m_dialog->ShowPage(TFormExSettings::kModemPage);
+    m_dialog->ShowPage(TFormExSettings::kConnectionPage);
+    page->LoadSettings();
+    EXPECT_EQ(page->m_pEPassword->text().toStdString(), "n3w s;cret=#1");
+    EXPECT_TRUE(page->m_pRB_Pap->isChecked());
+    EXPECT_EQ(Read("PROFILE0", "Connection_User_Password"), "p w");
     page->m_pBUpdate->click();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(216)});
     EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99***1#");

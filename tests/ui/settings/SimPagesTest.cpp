@@ -57,9 +57,10 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         QString pin;
         int box;        // result text, 0 for none
         bool simAfter;  // the SIM's PIN request afterwards
+        int why = 0;    // a second line of the result
     } cases[] = {
-        {false, "1234", 229, false},  // switched off
-        {true, "9999", 228, false},   // wrong PIN: stays off
+        {false, "1234", 229, false},       // switched off
+        {true, "9999", 228, false, 500},   // wrong PIN (+CME ERROR: 16): stays off
         {true, "", 0, false},         // PIN dialog cancelled: read back, no box
         {true, "1234", 227, true},    // switched on
     };
@@ -73,7 +74,7 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         EXPECT_EQ(m_main.boxes[0].first, Text(231));
         EXPECT_EQ(m_main.boxes.size(), c.box == 0 ? 1u : 2u);
         if (c.box != 0 && m_main.boxes.size() == 2) {
-            EXPECT_EQ(m_main.boxes[1].first, Text(c.box));
+            EXPECT_EQ(m_main.boxes[1].first, Text(c.box) + (c.why != 0 ? "\n" + Text(c.why) : ""));
         }
         EXPECT_EQ(m_card->PinRequest(), c.simAfter);
         EXPECT_EQ(security->m_pRBEnable->isChecked(), c.simAfter);
@@ -92,7 +93,7 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         AnswerPin("9999");
         security->m_pBUpdate->click();
         EXPECT_EQ(Sent("AT+CPIN?"), 1u);
-        EXPECT_EQ(BoxTexts().back(), attempt < 3 ? Text(230) : Text(230) + "\n" + Text(310));
+        EXPECT_EQ(BoxTexts().back(), Text(230) + "\n" + (attempt < 3 ? Text(500) : Text(422) + "\n" + Text(310)));
         EXPECT_TRUE(security->m_pRBEnable->isChecked());
         EXPECT_EQ(m_main.pinOk, attempt < 3);
         EXPECT_EQ(m_main.boxesAtPinLost, attempt < 3 ? 0u : m_main.boxes.size());
