@@ -12,6 +12,7 @@
 
 #include "communicator/TModemComm.h"
 #include "communicator/sms/GsmAlphabet.h"
+#include "communicator/sms/SmsNumber.h"
 #include "platform/MessagePump.h"
 #include "ui/common/ProgramPaths.h"
 #include "ui/common/TConfigFile.h"
@@ -411,7 +412,12 @@ void TSMSCreateEx::OnSendSMSPDU()
     main->SuspendWorker();
     AnsiString result;
     {
-        const std::vector<AnsiString> recipients = smsui::SplitRecipients(numbers);
+        // A piece with no number in it (what a trailing ";" leaves) is no
+        // recipient.
+        std::vector<AnsiString> recipients;
+        for (const AnsiString& piece : smsui::SplitRecipients(numbers))
+            if (!sms::IsEmptyNumber(piece))
+                recipients.push_back(piece);
         // The stored copy is what the modem is given, not what was typed.
         const WideString text = smsui::AsSent(typed, ucs2);
         const int n = static_cast<int>(recipients.size());
@@ -419,7 +425,12 @@ void TSMSCreateEx::OnSendSMSPDU()
         std::vector<AnsiString> sent, unsent;
         bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
-            const AnsiString& to = recipients[static_cast<size_t>(i)];
+            const AnsiString& typedTo = recipients[static_cast<size_t>(i)];
+            // The number as it goes, told and stored so; one that is no
+            // number is told as typed.
+            AnsiString to = sms::CleanSmsNumber(typedTo);
+            if (to.empty())
+                to = FromQ(ToQ(typedTo).trimmed());
             // Once closing has begun no further message is started.
             if (main->IsClosing()) {
                 unsent.push_back(to);
@@ -438,23 +449,19 @@ void TSMSCreateEx::OnSendSMSPDU()
             }
             host->HideWaitPanel();
         }
-        const auto names = [this](const std::vector<AnsiString>& list) {
+        const auto names = [](const std::vector<AnsiString>& list, const char* separator) {
             AnsiString all;
             for (const AnsiString& to : list)
-                all += (all.empty() ? "" : "; ") + (smsui::HasRecipient(to) ? to : LangText(m_pLanguage, 314));
+                all += (all.empty() ? "" : separator) + to;
             return all;
         };
         if (!unsent.empty()) {
             // Only the recipients that did not get it stay, so sending again
             // does not send the message twice to the others; the box names them.
-            AnsiString field;
-            for (const AnsiString& to : unsent)
-                if (smsui::HasRecipient(to))
-                    field += (field.empty() ? "" : ";") + to;
-            m_pEPhoneNum->setText(ToQ(field));
+            m_pEPhoneNum->setText(ToQ(names(unsent, ";")));
             result = sent.empty() ? LangText(m_pLanguage, 151)
-                                  : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent);
-            result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent);
+                                  : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent, "; ");
+            result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
         } else {
             m_pMText->clear();
             m_pEPhoneNum->setText(QStringLiteral("+"));

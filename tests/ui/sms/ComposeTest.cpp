@@ -310,22 +310,23 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
 {
     Open();
     ASSERT_TRUE(m_comm->OpenPort(0));
-    // The empty second recipient cannot be sent; the first one goes.
-    Compose()->NumberEdit()->setText("111;");
+    // A national number behind the field's "+", pasted with a no-break space;
+    // the trailing ";" names no one. The copy shows the number that went.
+    Compose()->NumberEdit()->setText(QString::fromUtf16(u"+\u00A00171 2345678;"));
     Compose()->TextMemo()->setPlainText("once");
     Compose()->SendButton()->click();
-    // The box names the recipients that got it and those that did not.
-    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 111\n" + Text(313) + " " + Text(314));
-    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
-    // Only the recipients that did not get it are left to send to again (an
-    // empty one is no recipient).
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
+    EXPECT_EQ(m_main.boxes.back(), Text(150));
+    EXPECT_EQ(List(3)->Cell(2, 1), "01712345678");
     EXPECT_EQ(CountOnDisk(3), 1);
 
-    // Of four, the empty one and one that is no number fail.
-    Compose()->NumberEdit()->setText("333;;444;12a");
+    // Of four, one that is no number fails; the box names the recipients
+    // that got it and those that did not, as they went.
+    Compose()->TextMemo()->setPlainText("once");
+    Compose()->NumberEdit()->setText(" 333;;++49 (0)171 2345678; 12a");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; 444\n" + Text(313) + " " + Text(314) + "; 12a");
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; +491712345678\n" + Text(313) + " 12a");
+    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
+    // Only the recipients that did not get it are left to send to again.
     EXPECT_EQ(Compose()->NumberEdit()->text(), "12a");
     EXPECT_EQ(CountOnDisk(3), 3);
 
