@@ -131,6 +131,18 @@ void TSMSCreateEx::SetText(const WideString& text)
     m_pMText->setPlainText(QString::fromStdU16String(text));
 }
 
+bool TSMSCreateEx::Reply(const AnsiString& number)
+{
+    const AnsiString typed = FromQ(m_pEPhoneNum->text());
+    const bool draft = !MemoText().empty() || (smsui::HasRecipient(typed) && typed != number);
+    TSmsMainWindow* main = Main();
+    if (draft && (main == nullptr || main->ShowMsgBox(Host(), LangText(m_pLanguage, 475), 1) != 6))
+        return false;
+    SetNumber(number);
+    SetText(WideString());
+    return true;
+}
+
 // ---- Page operations ----
 
 void TSMSCreateEx::ShowPage()

@@ -31,6 +31,9 @@ public:
 
     void SetNumber(const AnsiString& number);
     void SetText(const WideString& text);
+    // The page made ready for a reply to `number`; a draft not sent yet is
+    // replaced only when the user agrees. False: the draft stays.
+    bool Reply(const AnsiString& number);
 
     void ShowPage() override;
     void ApplyLanguage() override;
