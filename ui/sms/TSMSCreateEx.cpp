@@ -450,6 +450,7 @@ void TSMSCreateEx::OnSendSMSPDU()
             }
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
+            main->SetSendsLeft(n - i - 1);
             if (m_pModemComm->SendSms(to, text, ucs2)) {
                 sent.push_back(to);
                 // A copy that cannot be written stays in the store, and the
@@ -461,6 +462,7 @@ void TSMSCreateEx::OnSendSMSPDU()
             }
             host->HideWaitPanel();
         }
+        main->SetSendsLeft(0);
         const auto names = [](const std::vector<AnsiString>& list, const char* separator) {
             AnsiString all;
             for (const AnsiString& to : list)
