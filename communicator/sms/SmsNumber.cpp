@@ -39,10 +39,48 @@ size_t TrunkPrefix(std::string_view text)
         return 0;
     return i + 1;
 }
+
+// The length of the UTF-8 sequence at the start of `text` when it is a blank
+// other than ' ' and '\t' (a no-break space, a thin space, an ideographic
+// space, or an invisible mark that pages put into numbers); 0 otherwise.
+size_t UnicodeBlank(std::string_view text)
+{
+    const auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    if (byte(0) == 0xC2 && byte(1) == 0xA0)
+        return 2;
+    if ((byte(0) & 0xF0) != 0xE0 || (byte(1) & 0xC0) != 0x80 || (byte(2) & 0xC0) != 0x80)
+        return 0;
+    const unsigned cp = ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
+    const bool blank = cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202F) ||
+                       cp == 0x205F || cp == 0x2060 || cp == 0x3000 || cp == 0xFEFF;
+    return blank ? 3 : 0;
+}
+
+// The text with every Unicode blank made a plain ' '.
+AnsiString PlainBlanks(std::string_view typed)
+{
+    AnsiString plain;
+    for (size_t i = 0; i < typed.size(); ++i) {
+        if (const size_t n = UnicodeBlank(typed.substr(i)); n > 0) {
+            plain += ' ';
+            i += n - 1;
+        } else {
+            plain += typed[i];
+        }
+    }
+    return plain;
+}
 }  // namespace
 
-AnsiString CleanSmsNumber(std::string_view typed)
+bool IsEmptyNumber(std::string_view typed)
 {
+    return PlainBlanks(typed).find_first_not_of(" \t+") == AnsiString::npos;
+}
+
+AnsiString CleanSmsNumber(std::string_view pasted)
+{
+    const AnsiString plain = PlainBlanks(pasted);
+    const std::string_view typed = plain;
     AnsiString number;
     size_t digits = 0;
     for (size_t i = 0; i < typed.size(); ++i) {
@@ -69,6 +107,10 @@ AnsiString CleanSmsNumber(std::string_view typed)
         default:
             if (!((c >= '0' && c <= '9') || c == '*' || c == '#') || ++digits > kMaxDigits)
                 return {};
+            // No country code begins with 0: a "+" before a "0" is the one the
+            // field starts with, and the user typed a national number behind it.
+            if (c == '0' && number == "+")
+                number.clear();
             number += c;
         }
     }

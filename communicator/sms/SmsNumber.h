@@ -11,7 +11,13 @@ namespace sms {
 // '+'; anything else gives "" (not a number). A trunk prefix "(0)" (blanks
 // inside allowed) right after a country code written with "+" or "00" goes
 // with its brackets: "+44 (0)20" gives "+4420", "0049 ( 0 ) 171" "0049171";
-// elsewhere it stays: "(0)30" gives "030".
+// elsewhere it stays: "(0)30" gives "030". A "+" right before a "0" goes
+// ("+0171 1234567" gives "01711234567"): no country code begins with 0.
+// Unicode blanks (a no-break space, say, in a pasted number) are blanks.
 AnsiString CleanSmsNumber(std::string_view typed);
+
+// Whether the text names no number at all: nothing but blanks and "+", as the
+// recipients field holds it after a send.
+bool IsEmptyNumber(std::string_view typed);
 
 }  // namespace sms

@@ -203,11 +203,13 @@ bool TModemMainFrame::OnCloseQuery()
     // question and the hang-up.
     SuspendWorker();
     bool close = true;
-    // A dial under way asks too: its link would come up after the window went.
+    // A dial under way asks too: its link would come up after the window went;
+    // and a send with recipients still to come, who would not get the message.
     const bool linkUp = m_pModemComm->IsRasConnected();
-    if (linkUp || m_bDialling) {
+    const int question = linkUp ? 129 : m_bDialling ? 410 : m_iSmsSendsLeft > 0 ? 476 : 0;
+    if (question != 0) {
         ProcessMessages();
-        close = CloseBox(m_pLanguage->GetText(linkUp ? 129 : 410), 1) != mrNo;
+        close = CloseBox(m_pLanguage->GetText(question), 1) != mrNo;
         ProcessMessages();
         if (close) {
             // The dial ends by itself on the closing flag, and hangs up.

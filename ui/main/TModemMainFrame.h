@@ -103,6 +103,8 @@ public:
     bool IsNetworkRegistered() const { return m_bNetworkRegistered; }
     bool IsConnected() const { return m_bConnected; }
     bool IsClosing() const { return m_bClosing; }
+    // Messages of a send not started yet: a close asks before it drops them.
+    void SetSmsSendsLeft(int left) { m_iSmsSendsLeft = left; }
     void Lock();
     void Unlock();
     bool IsLocked() const;
@@ -353,6 +355,7 @@ private:
     std::atomic<bool> m_bForceStatusCheck {false};
     std::atomic<bool> m_bClosing {false};
     std::atomic<bool> m_bDialling {false};  // the connect button's dial runs
+    int m_iSmsSendsLeft = 0;
     bool m_bInClose = false;   // a close is being decided
     bool m_bCloseAgreed = false;  // asked and agreed; waits for the running action
     uint32_t m_closeAgreedTick = 0;

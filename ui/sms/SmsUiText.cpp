@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "communicator/sms/GsmAlphabet.h"
+#include "communicator/sms/SmsNumber.h"
 
 namespace smsui {
 
@@ -67,7 +68,8 @@ std::vector<AnsiString> SplitRecipients(const AnsiString& numbers)
 
 bool HasRecipient(const AnsiString& numbers)
 {
-    return numbers.find_first_not_of(" \t;+") != AnsiString::npos;
+    const std::vector<AnsiString> pieces = SplitRecipients(numbers);
+    return std::any_of(pieces.begin(), pieces.end(), [](const AnsiString& p) { return !sms::IsEmptyNumber(p); });
 }
 
 WideString CutText(const WideString& text, int units)

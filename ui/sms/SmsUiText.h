@@ -37,8 +37,8 @@ QString FormatDate(TDateTime date);
 // included, so "111;" gives "111" and "".
 std::vector<AnsiString> SplitRecipients(const AnsiString& numbers);
 
-// Whether the recipients field names anyone: more than blanks, ";" and the
-// "+" that a send leaves in it.
+// Whether the recipients field names anyone: more than blanks (Unicode ones
+// too), ";" and the "+" that a send leaves in it.
 bool HasRecipient(const AnsiString& numbers);
 
 // The first `units` UTF-16 units of a text, one less when the cut would split

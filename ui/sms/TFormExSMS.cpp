@@ -284,8 +284,8 @@ void TFormExSMS::OpenZoom(const AnsiString& number, const WideString& text)
         result = zoom.exec();
     }
     if (result == mrRetry) {
-        ComposePage()->SetNumber(number);
-        ComposePage()->SetText(WideString());
+        // Shown also when the user keeps a draft instead: it is what they chose.
+        ComposePage()->Reply(number);
         ShowPage(0);
         // The answer is typed next, not in the hidden list.
         ComposePage()->TextMemo()->setFocus(Qt::OtherFocusReason);

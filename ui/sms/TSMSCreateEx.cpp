@@ -9,9 +9,11 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "communicator/TModemComm.h"
 #include "communicator/sms/GsmAlphabet.h"
+#include "communicator/sms/SmsNumber.h"
 #include "platform/MessagePump.h"
 #include "ui/common/ProgramPaths.h"
 #include "ui/common/TConfigFile.h"
@@ -53,6 +55,10 @@ TSMSCreateEx::TSMSCreateEx(QWidget* owner, TLanguage* language, TModemComm* mode
     m_pLInsertText = MakeLabel(this, QRect(21, 84, 155, 21), tahoma);
     m_pLCounter = MakeLabel(this, QRect(333, 84, 50, 21), NamedFontPx("MS Sans Serif", 11));
     m_pLCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Why the page is grey while a link is up.
+    m_pLLinkNote = MakeLabel(this, QRect(240, 14, 146, 68), tahoma);
+    m_pLLinkNote->setWordWrap(true);
+    m_pLLinkNote->hide();
 
     m_pMText = new QPlainTextEdit(this);
     m_pMText->setGeometry(21, 105, 364, 127);
@@ -130,6 +136,18 @@ void TSMSCreateEx::SetText(const WideString& text)
     m_pMText->setPlainText(QString::fromStdU16String(text));
 }
 
+bool TSMSCreateEx::Reply(const AnsiString& number)
+{
+    const AnsiString typed = FromQ(m_pEPhoneNum->text());
+    const bool draft = !MemoText().empty() || (smsui::HasRecipient(typed) && typed != number);
+    TSmsMainWindow* main = Main();
+    if (draft && (main == nullptr || main->ShowMsgBox(Host(), LangText(m_pLanguage, 475), 1) != 6))
+        return false;
+    SetNumber(number);
+    SetText(WideString());
+    return true;
+}
+
 // ---- Page operations ----
 
 void TSMSCreateEx::ShowPage()
@@ -149,6 +167,7 @@ void TSMSCreateEx::ApplyLanguage()
     m_pLInsertText->setText(LangQ(m_pLanguage, 147));
     m_pBSend->setText(LangQ(m_pLanguage, 148));
     m_pBClear->setText(LangQ(m_pLanguage, 149));
+    m_pLLinkNote->setText(LangQ(m_pLanguage, 477));
 }
 
 void TSMSCreateEx::UpdateModemState()
@@ -186,6 +205,7 @@ void TSMSCreateEx::Unlock()
     ProcessMessages();
     m_pMText->setEnabled(enabled);
     ProcessMessages();
+    m_pLLinkNote->setVisible(!enabled && main != nullptr && main->IsConnected());
     if (!enabled) {
         // Disabled inputs with a Send that still takes clicks would send
         // from a page the user cannot edit: the locked state is all or nothing.
@@ -239,11 +259,9 @@ void TSMSCreateEx::OnMessageChange()
     WideString text = MemoText();
     int count = smsui::CountChars(text, ucs2);
     if (count > m_iMaxChars) {
-        // Back to the last text that fitted; counted again, since the
-        // encoding may have changed since.
-        text = smsui::FitText(m_wsLastText, ucs2);
+        text = FitChange(text, ucs2, caret);
         count = smsui::CountChars(text, ucs2);
-        SetMemoText(text, caret - 1);
+        SetMemoText(text, caret);
     }
     m_iCharCount = count;
     // Every accepted text is the one a refused change returns to, also when
@@ -251,6 +269,49 @@ void TSMSCreateEx::OnMessageChange()
     m_wsLastText = text;
     m_iLastCharCount = count;
     ShowCounter();
+}
+
+WideString TSMSCreateEx::FitChange(const WideString& text, bool ucs2, int& caret)
+{
+    const WideString& last = m_wsLastText;
+    const auto high = [](char16_t u) { return u >= 0xD800 && u <= 0xDBFF; };
+    const auto low = [](char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
+    // What the change put in lies between the start and the end it left as
+    // they were (never inside a surrogate pair).
+    size_t head = 0, tail = 0;
+    while (head < last.size() && head < text.size() && last[head] == text[head])
+        ++head;
+    if (head > 0 && high(text[head - 1]))
+        --head;
+    while (tail < last.size() - head && tail < text.size() - head &&
+           last[last.size() - 1 - tail] == text[text.size() - 1 - tail])
+        ++tail;
+    if (tail > 0 && low(text[text.size() - tail]))
+        --tail;
+    const WideString before = text.substr(0, head), after = text.substr(text.size() - tail);
+    const WideString added = text.substr(head, text.size() - head - tail);
+    if (smsui::CountChars(before + after, ucs2) > m_iMaxChars) {
+        // The encoding changed since the last text: that text, as far as it fits.
+        caret = static_cast<int>(last.size());
+        return smsui::FitText(last, ucs2);
+    }
+    // The longest start of it that fits.
+    int fits = 0;
+    for (int lo = 1, hi = static_cast<int>(added.size()); lo <= hi;) {
+        const int mid = (lo + hi) / 2;
+        if (smsui::CountChars(before + smsui::CutText(added, mid) + after, ucs2) <= m_iMaxChars) {
+            fits = mid;
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    const WideString kept = smsui::CutText(added, fits);
+    caret = static_cast<int>(head + kept.size());
+    // A key that does not fit is refused without a word; a paste is told.
+    if (std::count_if(added.begin(), added.end(), [&](char16_t u) { return !low(u); }) > 1)
+        ShowHint(478);
+    return before + kept + after;
 }
 
 void TSMSCreateEx::OnMessageKeyPress(char16_t key)
@@ -264,7 +325,7 @@ void TSMSCreateEx::OnMessageKeyPress(char16_t key)
         RemoveHint();
 }
 
-void TSMSCreateEx::ShowHint()
+void TSMSCreateEx::ShowHint(int textId)
 {
     if (m_pHintWindow == nullptr) {
         m_pHintWindow = new QLabel(m_pMText, Qt::ToolTip);
@@ -279,7 +340,7 @@ void TSMSCreateEx::ShowHint()
         m_pHintWindow->setMargin(2);
         m_pHintWindow->setTextFormat(Qt::PlainText);
     }
-    m_pHintWindow->setText(LangQ(m_pLanguage, 264));
+    m_pHintWindow->setText(LangQ(m_pLanguage, textId));
     QSize size = m_pHintWindow->sizeHint();
     if (const QScreen* screen = m_pMText->screen())
         size.setWidth(qMin(size.width(), screen->geometry().width()));
@@ -340,7 +401,7 @@ void TSMSCreateEx::OnChangeExtLang()
     // Counted as the message carries it: an extension character takes two septets.
     if (smsui::CountChars(text, ucs2) > m_iMaxChars) {
         TSmsMainWindow* main = Main();
-        const int answer = main != nullptr ? main->ShowMsgBox(Host(), LangText(m_pLanguage, 158), 1) : 7;
+        const int answer = main != nullptr ? main->ShowMsgBox(Host(), LangText(m_pLanguage, m_iShortenQuestion), 1) : 7;
         if (answer == 6) {
             SetMemoText(smsui::FitText(text, ucs2), m_iMaxChars);
         } else {
@@ -379,8 +440,11 @@ bool TSMSCreateEx::ConfirmAlphabet(WideString& text, bool& ucs2)
     // What 7-bit cannot carry would arrive as "?": Unicode, "?" or nothing.
     if (main->ShowMsgBox(Host(), LangText(m_pLanguage, 401), 1) == 6) {
         // The switch asks itself whether to shorten a text too long for
-        // Unicode; refused, the box stays unticked and nothing is sent.
+        // Unicode; refused, the box stays unticked and nothing is sent. The
+        // shortened text goes at once: the question says so.
+        m_iShortenQuestion = 479;
         m_pCBxExLang->setChecked(true);
+        m_iShortenQuestion = 158;
         ucs2 = m_pCBxExLang->isChecked();
         text = MemoText();
         return ucs2;
@@ -411,7 +475,12 @@ void TSMSCreateEx::OnSendSMSPDU()
     main->SuspendWorker();
     AnsiString result;
     {
-        const std::vector<AnsiString> recipients = smsui::SplitRecipients(numbers);
+        // A piece with no number in it (what a trailing ";" leaves) is no
+        // recipient.
+        std::vector<AnsiString> recipients;
+        for (const AnsiString& piece : smsui::SplitRecipients(numbers))
+            if (!sms::IsEmptyNumber(piece))
+                recipients.push_back(piece);
         // The stored copy is what the modem is given, not what was typed.
         const WideString text = smsui::AsSent(typed, ucs2);
         const int n = static_cast<int>(recipients.size());
@@ -419,7 +488,12 @@ void TSMSCreateEx::OnSendSMSPDU()
         std::vector<AnsiString> sent, unsent;
         bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
-            const AnsiString& to = recipients[static_cast<size_t>(i)];
+            const AnsiString& typedTo = recipients[static_cast<size_t>(i)];
+            // The number as it goes, told and stored so; one that is no
+            // number is told as typed.
+            AnsiString to = sms::CleanSmsNumber(typedTo);
+            if (to.empty())
+                to = FromQ(ToQ(typedTo).trimmed());
             // Once closing has begun no further message is started.
             if (main->IsClosing()) {
                 unsent.push_back(to);
@@ -427,6 +501,7 @@ void TSMSCreateEx::OnSendSMSPDU()
             }
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
+            main->SetSendsLeft(n - i - 1);
             if (m_pModemComm->SendSms(to, text, ucs2)) {
                 sent.push_back(to);
                 // A copy that cannot be written stays in the store, and the
@@ -438,23 +513,20 @@ void TSMSCreateEx::OnSendSMSPDU()
             }
             host->HideWaitPanel();
         }
-        const auto names = [this](const std::vector<AnsiString>& list) {
+        main->SetSendsLeft(0);
+        const auto names = [](const std::vector<AnsiString>& list, const char* separator) {
             AnsiString all;
             for (const AnsiString& to : list)
-                all += (all.empty() ? "" : "; ") + (smsui::HasRecipient(to) ? to : LangText(m_pLanguage, 314));
+                all += (all.empty() ? "" : separator) + to;
             return all;
         };
         if (!unsent.empty()) {
             // Only the recipients that did not get it stay, so sending again
             // does not send the message twice to the others; the box names them.
-            AnsiString field;
-            for (const AnsiString& to : unsent)
-                if (smsui::HasRecipient(to))
-                    field += (field.empty() ? "" : ";") + to;
-            m_pEPhoneNum->setText(ToQ(field));
+            m_pEPhoneNum->setText(ToQ(names(unsent, ";")));
             result = sent.empty() ? LangText(m_pLanguage, 151)
-                                  : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent);
-            result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent);
+                                  : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent, "; ");
+            result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
         } else {
             m_pMText->clear();
             m_pEPhoneNum->setText(QStringLiteral("+"));

@@ -31,6 +31,9 @@ public:
 
     void SetNumber(const AnsiString& number);
     void SetText(const WideString& text);
+    // The page made ready for a reply to `number`; a draft not sent yet is
+    // replaced only when the user agrees. False: the draft stays.
+    bool Reply(const AnsiString& number);
 
     void ShowPage() override;
     void ApplyLanguage() override;
@@ -53,6 +56,7 @@ public:
     TSkinButton* ClearButton() const { return m_pBClear; }
     TLockCover* ButtonCover() const { return BvlSpacer; }
     QLabel* HintWindow() const { return m_pHintWindow; }
+    QLabel* LinkNote() const { return m_pLLinkNote; }
     int MaxChars() const { return m_iMaxChars; }
     int CharCount() const { return m_iCharCount; }
 
@@ -76,7 +80,11 @@ private:
     WideString MemoText() const;
     void SetMemoText(const WideString& text, int caret);
     void ShowCounter();
-    void ShowHint();
+    // The hint over the caret, with text 264 (not in the 7-bit alphabet) or another.
+    void ShowHint(int textId = 264);
+    // The text after a change that passed the limit: what the change put in
+    // goes in as far as it fits; the caret stands behind it.
+    WideString FitChange(const WideString& text, bool ucs2, int& caret);
 
     QLabel* Image1 = nullptr;
     QFrame* Bevel1 = nullptr;
@@ -85,6 +93,7 @@ private:
     QCheckBox* m_pCBxExLang = nullptr;
     QLabel* m_pLInsertText = nullptr;
     QLabel* m_pLCounter = nullptr;
+    QLabel* m_pLLinkNote = nullptr;
     QPlainTextEdit* m_pMText = nullptr;
     TSkinButton* m_pBSend = nullptr;
     TSkinButton* m_pBClear = nullptr;
@@ -99,4 +108,5 @@ private:
     int m_iLastCharCount = 0;
     QLabel* m_pHintWindow = nullptr;
     bool m_bSettingText = false;
+    int m_iShortenQuestion = 158;
 };

@@ -39,6 +39,11 @@ public:
     bool IsConnected() const override { return m_pMain && m_pMain->IsConnected(); }
     QObject* MessageWindow() const override { return m_pMain.data(); }
     bool IsClosing() const override { return m_pMain && m_pMain->IsClosing(); }
+    void SetSendsLeft(int left) override
+    {
+        if (m_pMain)
+            m_pMain->SetSmsSendsLeft(left);
+    }
     bool IsActionRunning() const override { return m_pMain && m_pMain->HoldsWorker(); }
 
 protected:

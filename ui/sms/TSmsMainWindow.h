@@ -31,6 +31,8 @@ public:
     virtual QObject* MessageWindow() const = 0;
     // The user asked to close: no further message is started.
     virtual bool IsClosing() const { return false; }
+    // Messages of a send not started yet (0 when none): a close asks first.
+    virtual void SetSendsLeft(int) {}
     // A user action holds the modem (its show of a window must not start another).
     virtual bool IsActionRunning() const { return m_iHeld > 0; }
 

@@ -1,6 +1,7 @@
 #include "MainFrameFixture.h"
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -9,11 +10,13 @@
 #include "ui/dialogs/TMsgBoxEx.h"
 #include "ui/dialogs/TPinQueryExForm.h"
 #include "tools/modemsim/SimModule.h"
+#include "tools/modemsim/SmsModule.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
 #include "ui/settings/TExFrmSecurity.h"
 #include "ui/settings/TFormExSettings.h"
 #include "ui/sms/TFormExSMS.h"
+#include "ui/sms/TSMSCreateEx.h"
 #include "ui/sms/TSMSListEx.h"
 
 using namespace maintest;
@@ -353,6 +356,36 @@ TEST_F(MainFrameTest, AClickQueuedBehindAnotherIsDropped)
         EXPECT_EQ(acted(), 1) << button->text().toStdString();
         EXPECT_FALSE(m_frame->IsLocked());
     }
+}
+
+// A close while a message goes to three recipients asks first: after No the
+// send goes on; after Yes no further message starts and the copy of what went
+// is kept.
+TEST_F(MainFrameTest, ClosingDuringASendToSeveralAsksFirst)
+{
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->smsWindow = [&f] { return new TFormExSMS(f, f->Language(), f->ModemComm()); };
+    StartUp();
+    TSMSCreateEx* compose = static_cast<TFormExSMS*>(m_frame->DockedWindow(0))->ComposePage();
+    for (const int answer : {mrNo, mrYes}) {
+        AnswerBox(476, answer);
+        const size_t before = m_sim.Sms().SentPdus().size();
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (m_sim.Sms().SentPdus().size() > before && closer.isActive()) {
+                closer.stop();
+                m_frame->close();
+            }
+        });
+        closer.start(20);
+        compose->NumberEdit()->setText("111;222;333");
+        compose->TextMemo()->setPlainText("bye");
+        compose->OnSendSMSPDU();
+        EXPECT_EQ(m_sim.Sms().SentPdus().size(), before + (answer == mrNo ? 3 : 1));
+    }
+    EXPECT_EQ(BoxCount(476), 2);
+    EXPECT_TRUE(WaitFor([&] { return !m_frame->isVisible(); }, 5000));
+    EXPECT_EQ(m_frame->ModemComm()->GetSmsStore().size(), 4u);
 }
 
 // The modem pulled out during a network scan: one box at a time, each over a

@@ -77,17 +77,18 @@ TEST_F(SmsWindowTest, CounterAndLimit)
     }
 }
 
-TEST_F(SmsWindowTest, PasteOverTheLimitKeepsTheLastText)
+TEST_F(SmsWindowTest, PasteOverTheLimitTakesWhatFits)
 {
     Open();
     QPlainTextEdit* memo = Compose()->TextMemo();
     Type(memo, u'a');
     Type(memo, u'b');
-    // A change that comes without a key (a paste by the mouse) and passes the
-    // limit brings back the whole text before it.
-    Put(memo, Repeat(u'x', 161));
-    EXPECT_EQ(memo->toPlainText(), "ab");
-    EXPECT_EQ(Compose()->Counter()->text(), "158");
+    // A paste that passes the limit goes in as far as it fits, and says so.
+    memo->insertPlainText(Repeat(u'x', 161));
+    EXPECT_EQ(memo->toPlainText(), "ab" + Repeat(u'x', 158));
+    EXPECT_EQ(Compose()->Counter()->text(), "0");
+    ASSERT_NE(Compose()->HintWindow(), nullptr);
+    EXPECT_EQ(Compose()->HintWindow()->text().toStdString(), Text(478));
 }
 
 TEST_F(SmsWindowTest, SwitchToUcs2AsksBeforeCutting)
@@ -304,28 +305,36 @@ TEST_F(SmsWindowTest, SevenBitAsksBeforeSendingWhatItCannotCarry)
     }
     EXPECT_EQ(List(3)->Cell(4, 1), text) << "sent in Unicode";
     EXPECT_EQ(List(3)->Cell(4, 2), QString::fromUtf16(u"??? \u20AC ok"));
+    // Too long for Unicode: the question says that the shortened text goes.
+    Compose()->ExtLangBox()->setChecked(false);
+    m_main.boxes.clear();
+    Compose()->NumberEdit()->setText("111");
+    Compose()->TextMemo()->setPlainText(text + Repeat(u'a', 70));
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(401), Text(479), Text(150)}));
 }
 
 TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
 {
     Open();
     ASSERT_TRUE(m_comm->OpenPort(0));
-    // The empty second recipient cannot be sent; the first one goes.
-    Compose()->NumberEdit()->setText("111;");
+    // A national number behind the field's "+", pasted with a no-break space;
+    // the trailing ";" names no one. The copy shows the number that went.
+    Compose()->NumberEdit()->setText(QString::fromUtf16(u"+\u00A00171 2345678;"));
     Compose()->TextMemo()->setPlainText("once");
     Compose()->SendButton()->click();
-    // The box names the recipients that got it and those that did not.
-    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 111\n" + Text(313) + " " + Text(314));
-    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
-    // Only the recipients that did not get it are left to send to again (an
-    // empty one is no recipient).
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
+    EXPECT_EQ(m_main.boxes.back(), Text(150));
+    EXPECT_EQ(List(3)->Cell(2, 1), "01712345678");
     EXPECT_EQ(CountOnDisk(3), 1);
 
-    // Of four, the empty one and one that is no number fail.
-    Compose()->NumberEdit()->setText("333;;444;12a");
+    // Of four, one that is no number fails; the box names the recipients
+    // that got it and those that did not, as they went.
+    Compose()->TextMemo()->setPlainText("once");
+    Compose()->NumberEdit()->setText(" 333;;++49 (0)171 2345678; 12a");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; 444\n" + Text(313) + " " + Text(314) + "; 12a");
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; +491712345678\n" + Text(313) + " 12a");
+    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
+    // Only the recipients that did not get it are left to send to again.
     EXPECT_EQ(Compose()->NumberEdit()->text(), "12a");
     EXPECT_EQ(CountOnDisk(3), 3);
 
@@ -385,9 +394,12 @@ TEST_F(SmsWindowTest, ComposeFollowsRegistrationAndLink)
     w->Dispatch(m);
     EXPECT_FALSE(Compose()->TextMemo()->isEnabled());
     EXPECT_TRUE(Compose()->ButtonCover()->isVisible());
+    EXPECT_TRUE(Compose()->LinkNote()->isVisible()) << "the page says why it is grey";
+    EXPECT_EQ(Compose()->LinkNote()->text().toStdString(), Text(477));
 
     m_main.connected = false;
     w->Dispatch(m);
+    EXPECT_FALSE(Compose()->LinkNote()->isVisible());
     EXPECT_TRUE(Compose()->TextMemo()->isEnabled());
     EXPECT_TRUE(Compose()->ExtLangBox()->isEnabled());
     EXPECT_FALSE(Compose()->ButtonCover()->isVisible());

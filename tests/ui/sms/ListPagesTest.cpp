@@ -319,6 +319,13 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
     w->show();
     w->ShowPage(2);
     Compose()->TextMemo()->setPlainText("draft text");
+    // A draft is replaced only when the user agrees; No keeps it, and shows it.
+    m_main.answers = {7};
+    Zoom(2, 2, [](TFormExSMSZoom* z) { z->ReplyButton()->click(); });
+    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "draft text");
+    EXPECT_EQ(w->CurrentPage(), 0);
+    w->ShowPage(2);
+    m_main.boxes.clear();
     // A double click on Reply: its second click lands on Send, which came
     // into view under the pointer and takes no click within the interval.
     QStyleHints* hints = QGuiApplication::styleHints();
@@ -328,7 +335,7 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
         hints->setMouseDoubleClickInterval(600000);
     });
     ClickAt(Compose()->SendButton());
-    EXPECT_TRUE(m_main.boxes.empty());
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(475)}));
     EXPECT_EQ(w->focusWidget(), Compose()->TextMemo()) << "the answer is typed next";
     EXPECT_EQ(w->CurrentPage(), 0);
     EXPECT_TRUE(Compose()->isVisible());
@@ -337,7 +344,7 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
     hints->setMouseDoubleClickInterval(0);
     m_main.answers = {7};
     ClickAt(Compose()->SendButton());
-    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(152)})) << "once the interval has passed";
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(475), Text(152)})) << "once the interval has passed";
 
     w->ShowPage(3);
     Zoom(3, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
