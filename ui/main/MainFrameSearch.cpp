@@ -265,10 +265,15 @@ void TModemMainFrame::SearchModem()
 
     int index = FindModemIndex(saved);
     if (index == -1) {
+        // A modem the user chose stays chosen while it is unplugged, unless
+        // the user allowed another to stand in: the search then waits for it.
+        const bool keepChoice = saved != Cfg::kNoModemDevice && !m_pIniFile->GetConnectToOtherDev();
         const int usable = CountModems();
         if (usable > 1) {
             ShowMsgBox(this, m_pLanguage->GetText(120), 0);
             ShowModemPageUnlessClosing();
+        } else if (keepChoice) {
+            Log("Waiting for the chosen modem " + saved);
         } else if (usable == 1) {
             for (int i = 0; i < count; ++i) {
                 const AnsiString name = m_pModemComm->GetDeviceName(i);

@@ -337,5 +337,18 @@ TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)
         EXPECT_EQ(Boxes(), std::vector<std::string>{Text(122)});
         failed();
     }
+    {
+        SCOPED_TRACE("the chosen modem pulled and plugged in again: no other is taken meanwhile");
+        start(kSecond, [&] { m_record->boxAnswers[122] = mrCancel; });
+        opened(8);
+        second.Vanish();
+        EXPECT_TRUE(WaitFor([&] { return BoxCount(122) == 1; }, 10000));
+        EXPECT_NE(m_frame->ModemComm()->GetPortNumber(), kCom);
+        EXPECT_EQ(ConfigValue("SETTINGS", "ModemDevice"), kSecond);
+        ASSERT_TRUE(second.Reappear());
+        EXPECT_TRUE(WaitFor([&] { return m_frame->IsNetworkRegistered(); }, 10000));
+        opened(8);
+        EXPECT_EQ(Boxes().size(), 1u);
+    }
     m_frame.reset();
 }
