@@ -286,7 +286,9 @@ void TModemMainFrame::SetDockedWindow(int i, TFormEx* window)
 
 void TModemMainFrame::ReadConfig()
 {
-    move(m_pIniFile->GetMainLeft(), m_pIniFile->GetMainTop());
+    // A place saved on a screen that is gone or larger opens whole on the nearest one.
+    const QPoint saved(m_pIniFile->GetMainLeft(), m_pIniFile->GetMainTop());
+    move(TWindowDrag::FitInto(TWindowDrag::ScreenAreaAt(saved), saved, size()));
     m_pModemComm->SetModemName(m_pIniFile->GetModemDevice(""));
     m_pModemComm->SetUseExtLangSMS(m_pIniFile->GetUseExtLangSMS() ? 1 : 0);
     m_pModemComm->SetBaudRate(115200);
