@@ -95,14 +95,24 @@ QRect TFormEx::OwnerRect(QWidget* owner)
     return QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
 }
 
-void TFormEx::DockUnderOwner()
+void TFormEx::DockUnderOwner(int keepInView)
 {
     if (m_owner == nullptr)
         return;
     const QRect o = OwnerRect(m_owner);
-    move(o.left(), o.top() + o.height());
     resize(o.width(), height());
     LayoutTitle();
+    const QRect area = TWindowDrag::ScreenAreaAt(o.center());
+    const QSize size = frameGeometry().size();
+    QPoint at(o.left(), o.bottom() + 1);
+    if (!area.isEmpty() && at.y() + size.height() > area.bottom() + 1) {
+        if (o.top() - size.height() >= area.top())
+            at.setY(o.top() - size.height());
+        else
+            at.setY(qMax(area.bottom() + 1 - size.height(), o.top() + (keepInView < 0 ? o.height() : keepInView)));
+    }
+    // Sideways it stays whole on the screen; upwards nothing may push it over the owner.
+    move(TWindowDrag::FitInto(area, at, QSize(size.width(), 0)).x(), at.y());
 }
 
 void TFormEx::PlaceOverOwner()

@@ -381,9 +381,8 @@ void TModemMainFrame::PlaceChildWindow(TFormEx* child)
 {
     if (child == nullptr)
         return;
-    const QRect g = frameGeometry();
-    child->move(g.left(), g.top() + g.height());
-    child->resize(g.width(), child->height());
+    // Beside the window, whole on the screen, never over the big buttons.
+    child->DockUnderOwner(m_pPNGConnect->geometry().bottom() + 1);
 }
 
 void TModemMainFrame::HideOtherChildWindow()
@@ -464,7 +463,7 @@ void TModemMainFrame::OnWmMove()
     const QRect g = frameGeometry();
     for (TFormEx* w : m_pDockedWindows)
         if (w != nullptr && w->isVisible())
-            w->move(g.left(), g.top() + g.height());
+            PlaceChildWindow(w);
     if (m_pDebugFrame != nullptr)
         m_pDebugFrame->move(g.left() + g.width(), g.top());
 }
