@@ -126,7 +126,14 @@ void TFormEx::PlaceOverOwner()
     // Integer halves round toward zero; a window is never placed off the top or left.
     const int left = qMax(0, o.left() + (o.width() - width()) / 2);
     const int top = qMax(0, o.top() + (o.height() - height()) / 2);
-    move(left, top);
+    // A box wider than its owner stays whole on the owner's screen.
+    move(TWindowDrag::FitInto(TWindowDrag::ScreenAreaAt(o.center()), QPoint(left, top), frameGeometry().size()));
+}
+
+QRect TFormEx::OwnerScreenArea() const
+{
+    QWidget* owner = m_owner != nullptr ? m_owner.data() : g_mainForm.data();
+    return TWindowDrag::ScreenAreaAt(owner != nullptr && owner != this ? OwnerRect(owner).center() : QPoint());
 }
 
 void TFormEx::SetTitleStyle(bool panel)

@@ -47,6 +47,9 @@ public:
     void SetCentreOnOwner(bool on) { m_centreOnOwner = on; }
     bool CentreOnOwner() const { return m_centreOnOwner; }
     void PlaceOverOwner();
+    // The available area of the screen of the window this one is placed over
+    // (its owner, else the main window, else the primary screen).
+    QRect OwnerScreenArea() const;
     // Left and width of the owner, whole on the owner's screen: just below
     // the owner, or just above it when there is no room below. Where neither
     // fits, as far up as the screen needs, but never over the owner's top
