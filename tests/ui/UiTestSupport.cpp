@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "tests/ProcessTempDir.h"
+#include "ui/common/TClickGuard.h"
 #include "ui/common/UiStyle.h"
 
 namespace uitest {
@@ -37,6 +38,13 @@ public:
     }
 };
 [[maybe_unused]] ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
+// Each test starts with a click guard that saw none of the clicks before it.
+class GuardReset : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { TClickGuard::Reset(); }
+};
+[[maybe_unused]] const bool g_guardReset =
+    (::testing::UnitTest::GetInstance()->listeners().Append(new GuardReset), true);
 }  // namespace
 
 std::filesystem::path FreshDir(const std::string& name)

@@ -5,13 +5,24 @@
 #include <QGuiApplication>
 #include <QStyleHints>
 
+namespace {
+QPointer<TClickGuard> g_guard;
+}
+
 void TClickGuard::Install()
 {
-    static QPointer<TClickGuard> guard;
     QCoreApplication* app = QCoreApplication::instance();
-    if (guard == nullptr && app != nullptr) {
-        guard = new TClickGuard(app);
-        app->installEventFilter(guard);
+    if (g_guard == nullptr && app != nullptr) {
+        g_guard = new TClickGuard(app);
+        app->installEventFilter(g_guard);
+    }
+}
+
+void TClickGuard::Reset()
+{
+    if (g_guard != nullptr) {
+        g_guard->m_lastPress.invalidate();
+        g_guard->m_opened.clear();
     }
 }
 
@@ -19,8 +30,8 @@ TClickGuard::TClickGuard(QObject* parent) : QObject(parent) {}
 
 bool TClickGuard::WithinInterval() const
 {
-    return m_lastPress.isValid() &&
-           m_lastPress.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    const int blind = qMin(QGuiApplication::styleHints()->mouseDoubleClickInterval(), kMaxBlindMs);
+    return m_lastPress.isValid() && m_lastPress.elapsed() < blind;
 }
 
 bool TClickGuard::OpenedByLastPress(const QWidget* widget) const

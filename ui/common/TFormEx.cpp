@@ -95,14 +95,24 @@ QRect TFormEx::OwnerRect(QWidget* owner)
     return QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
 }
 
-void TFormEx::DockUnderOwner()
+void TFormEx::DockUnderOwner(int keepInView)
 {
     if (m_owner == nullptr)
         return;
     const QRect o = OwnerRect(m_owner);
-    move(o.left(), o.top() + o.height());
     resize(o.width(), height());
     LayoutTitle();
+    const QRect area = TWindowDrag::ScreenAreaAt(o.center());
+    const QSize size = frameGeometry().size();
+    QPoint at(o.left(), o.bottom() + 1);
+    if (!area.isEmpty() && at.y() + size.height() > area.bottom() + 1) {
+        if (o.top() - size.height() >= area.top())
+            at.setY(o.top() - size.height());
+        else
+            at.setY(qMax(area.bottom() + 1 - size.height(), o.top() + (keepInView < 0 ? o.height() : keepInView)));
+    }
+    // Sideways it stays whole on the screen; upwards nothing may push it over the owner.
+    move(TWindowDrag::FitInto(area, at, QSize(size.width(), 0)).x(), at.y());
 }
 
 void TFormEx::PlaceOverOwner()
@@ -116,7 +126,14 @@ void TFormEx::PlaceOverOwner()
     // Integer halves round toward zero; a window is never placed off the top or left.
     const int left = qMax(0, o.left() + (o.width() - width()) / 2);
     const int top = qMax(0, o.top() + (o.height() - height()) / 2);
-    move(left, top);
+    // A box wider than its owner stays whole on the owner's screen.
+    move(TWindowDrag::FitInto(TWindowDrag::ScreenAreaAt(o.center()), QPoint(left, top), frameGeometry().size()));
+}
+
+QRect TFormEx::OwnerScreenArea() const
+{
+    QWidget* owner = m_owner != nullptr ? m_owner.data() : g_mainForm.data();
+    return TWindowDrag::ScreenAreaAt(owner != nullptr && owner != this ? OwnerRect(owner).center() : QPoint());
 }
 
 void TFormEx::SetTitleStyle(bool panel)

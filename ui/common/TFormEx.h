@@ -47,8 +47,14 @@ public:
     void SetCentreOnOwner(bool on) { m_centreOnOwner = on; }
     bool CentreOnOwner() const { return m_centreOnOwner; }
     void PlaceOverOwner();
-    // Left and width of the owner, top just below it.
-    void DockUnderOwner();
+    // The available area of the screen of the window this one is placed over
+    // (its owner, else the main window, else the primary screen).
+    QRect OwnerScreenArea() const;
+    // Left and width of the owner, whole on the owner's screen: just below
+    // the owner, or just above it when there is no room below. Where neither
+    // fits, as far up as the screen needs, but never over the owner's top
+    // keepInView pixels (its buttons; the whole owner when negative).
+    void DockUnderOwner(int keepInView = -1);
 
     QWidget* OwnerForm() const { return m_owner; }
     // The window that stands in for an owner that is no window of its own.

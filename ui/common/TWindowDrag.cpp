@@ -80,9 +80,33 @@ QPoint TWindowDrag::KeepOnScreen(const QWidget* window, QPoint topLeft)
         screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return topLeft;
-    const QRect area = screen->availableVirtualGeometry();
-    const QSize size = window->frameGeometry().size();
-    // A window larger than the screen keeps its top-left corner on it.
+    return FitInto(screen->availableVirtualGeometry(), topLeft, window->frameGeometry().size());
+}
+
+QRect TWindowDrag::ScreenAreaAt(QPoint point)
+{
+    QScreen* nearest = QGuiApplication::screenAt(point);
+    qint64 nearestDistance = -1;
+    if (nearest == nullptr) {
+        for (QScreen* screen : QGuiApplication::screens()) {
+            const QRect g = screen->geometry();
+            const qint64 dx = qMax(0, qMax(g.left() - point.x(), point.x() - g.right()));
+            const qint64 dy = qMax(0, qMax(g.top() - point.y(), point.y() - g.bottom()));
+            if (nearestDistance < 0 || dx * dx + dy * dy < nearestDistance) {
+                nearestDistance = dx * dx + dy * dy;
+                nearest = screen;
+            }
+        }
+    }
+    if (nearest == nullptr)
+        nearest = QGuiApplication::primaryScreen();
+    return nearest != nullptr ? nearest->availableGeometry() : QRect();
+}
+
+QPoint TWindowDrag::FitInto(const QRect& area, QPoint topLeft, QSize size)
+{
+    if (area.isEmpty())
+        return topLeft;
     const int maxX = qMax(area.left(), area.right() + 1 - size.width());
     const int maxY = qMax(area.top(), area.bottom() + 1 - size.height());
     return QPoint(qBound(area.left(), topLeft.x(), maxX), qBound(area.top(), topLeft.y(), maxY));

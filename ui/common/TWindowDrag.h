@@ -4,6 +4,7 @@
 // few pixels, so a click never starts a move, and a move never follows a
 // pointer whose button is up. The window is kept on its screen.
 #include <QPoint>
+#include <QRect>
 
 class QMouseEvent;
 class QWidget;
@@ -24,6 +25,12 @@ public:
 
     // Where the window may go for a wished top-left: whole on its screen.
     static QPoint KeepOnScreen(const QWidget* window, QPoint topLeft);
+    // The available area of the screen that holds the point, else of the
+    // screen nearest to it, else of the primary one (empty without screens).
+    static QRect ScreenAreaAt(QPoint point);
+    // The top-left nearest to the wished one that puts a window of that size
+    // whole into the area; a window larger than it keeps its top-left on it.
+    static QPoint FitInto(const QRect& area, QPoint topLeft, QSize size);
 
 private:
     QWidget* m_pWindow;

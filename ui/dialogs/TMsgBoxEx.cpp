@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QRegularExpression>
 
 #include "ui/common/ModalResult.h"
 #include "ui/common/TSkin.h"
@@ -20,40 +21,17 @@ QLabel* MakeSkinImage(QWidget* parent, const char* name, QSize fallback)
     img->resize(picture.size());
     return img;
 }
-
-// A lone CR or LF does not break a line of the box (the box is sized on CR LF
-// pairs only), so it shows as a blank instead of spilling out of the label.
-QString Flatten(QString line)
-{
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return line;
-}
 }  // namespace
 
 int TMsgBoxEx::SplitLines(const AnsiString& text, QStringList& list, int& longest)
 {
-    list.clear();
-    int count = 1;
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    list = ToQ(text).split(lineEnd);
     longest = 0;
-    qsizetype best = 0;
-    QString rest = ToQ(text);
-    const QString crlf = QStringLiteral("\r\n");
-    qsizetype at;
-    while ((at = rest.indexOf(crlf)) >= 0) {
-        const QString line = rest.left(at);
-        if (line.length() > best) {
-            best = line.length();
-            longest = count - 1;
-        }
-        list.append(line);
-        rest.remove(0, at + 2);
-        ++count;
-    }
-    if (rest.length() > best)
-        longest = count - 1;
-    list.append(rest);
-    return count;
+    for (int i = 1; i < list.size(); ++i)
+        if (list.at(i).length() > list.at(longest).length())
+            longest = i;
+    return int(list.size());
 }
 
 TMsgBoxEx::TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguage* language)
@@ -96,14 +74,13 @@ TMsgBoxEx::TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguag
     int longest = 0;
     const int count = SplitLines(text, lines, longest);
     const QFontMetrics fm(m_pLMsgText->font());
-    QStringList shown;
-    for (const QString& line : lines)
-        shown.append(Flatten(line));
-    int w = fm.horizontalAdvance(shown.at(longest)) + 2 * kMargin;
-    m_pLMsgText->setText(shown.join(QLatin1Char('\n')));
-    if (w < kMinWidth)
-        w = kMinWidth;
-    m_pLMsgText->setGeometry(kMargin, kLabelTop, w - 2 * kMargin, fm.height() * count);
+    // No wider than the screen: a longer line wraps at its blanks.
+    const int maxWidth = qMax(kMinWidth, OwnerScreenArea().width() - 2 * kMargin);
+    const int w = qBound(kMinWidth, fm.horizontalAdvance(lines.at(longest)) + 2 * kMargin, maxWidth);
+    m_pLMsgText->setWordWrap(true);
+    m_pLMsgText->setText(lines.join(QLatin1Char('\n')));
+    const int labelHeight = qMax(fm.height() * count, m_pLMsgText->heightForWidth(w - 2 * kMargin));
+    m_pLMsgText->setGeometry(kMargin, kLabelTop, w - 2 * kMargin, labelHeight);
     resize(w, height());
 
     ArrangeButtons(type);

@@ -1,9 +1,10 @@
 #pragma once
 // The program's own message box: a skinned, borderless box that sizes itself
-// to its text and offers OK (type 0), Yes / No (type 1) or Yes / No captioned
-// OK / Cancel (type 2). Its results are the platform's numbers: 1 for OK,
-// 6 and 7 for the left and right button of the two-button types. The caller
-// shows it modally and deletes it; RunMsgBox.h does both.
+// to its text (no wider than the screen; longer lines wrap) and offers OK
+// (type 0), Yes / No (type 1) or Yes / No captioned OK / Cancel (type 2). Its
+// results are the platform's numbers: 1 for OK, 6 and 7 for the left and right
+// button of the two-button types. The caller shows it modally and deletes it;
+// RunMsgBox.h does both.
 #include <QStringList>
 #include "ui/common/TFormEx.h"
 
@@ -17,8 +18,9 @@ public:
     TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguage* language);
     ~TMsgBoxEx() override;
 
-    // Splits at CR LF pairs only; returns the line count and, in longest, the
-    // index of the line with the most characters (the first of equals).
+    // Splits at every line end (CR LF, LF, CR); returns the line count and, in
+    // longest, the index of the line with the most characters (the first of
+    // equals).
     static int SplitLines(const AnsiString& text, QStringList& list, int& longest);
 
     char Type() const { return m_type; }

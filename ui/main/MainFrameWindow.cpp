@@ -286,7 +286,9 @@ void TModemMainFrame::SetDockedWindow(int i, TFormEx* window)
 
 void TModemMainFrame::ReadConfig()
 {
-    move(m_pIniFile->GetMainLeft(), m_pIniFile->GetMainTop());
+    // A place saved on a screen that is gone or larger opens whole on the nearest one.
+    const QPoint saved(m_pIniFile->GetMainLeft(), m_pIniFile->GetMainTop());
+    move(TWindowDrag::FitInto(TWindowDrag::ScreenAreaAt(saved), saved, size()));
     m_pModemComm->SetModemName(m_pIniFile->GetModemDevice(""));
     m_pModemComm->SetUseExtLangSMS(m_pIniFile->GetUseExtLangSMS() ? 1 : 0);
     m_pModemComm->SetBaudRate(115200);
@@ -393,9 +395,8 @@ void TModemMainFrame::PlaceChildWindow(TFormEx* child)
 {
     if (child == nullptr)
         return;
-    const QRect g = frameGeometry();
-    child->move(g.left(), g.top() + g.height());
-    child->resize(g.width(), child->height());
+    // Beside the window, whole on the screen, never over the big buttons.
+    child->DockUnderOwner(m_pPNGConnect->geometry().bottom() + 1);
 }
 
 void TModemMainFrame::HideOtherChildWindow()
@@ -476,7 +477,7 @@ void TModemMainFrame::OnWmMove()
     const QRect g = frameGeometry();
     for (TFormEx* w : m_pDockedWindows)
         if (w != nullptr && w->isVisible())
-            w->move(g.left(), g.top() + g.height());
+            PlaceChildWindow(w);
     if (m_pDebugFrame != nullptr)
         m_pDebugFrame->move(g.left() + g.width(), g.top());
 }

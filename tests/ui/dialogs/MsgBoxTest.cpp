@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 
 #include "../WidgetTestSupport.h"
 #include "DialogTestSupport.h"
@@ -33,7 +34,7 @@ int KeyResult(TMsgBoxEx& box, int key)
 }
 }  // namespace
 
-TEST(MsgBox, SplitsOnlyAtCrLfAndFindsTheLongestByCharacters)
+TEST(MsgBox, SplitsAtEveryLineEndAndFindsTheLongestByCharacters)
 {
     struct Case {
         const char* text;
@@ -46,7 +47,7 @@ TEST(MsgBox, SplitsOnlyAtCrLfAndFindsTheLongestByCharacters)
         {"a\r\nbbb\r\ncc", 3, 1, {"a", "bbb", "cc"}},
         {"same\r\nsize", 2, 0, {"same", "size"}},
         {"x\r\nlonger", 2, 1, {"x", "longer"}},
-        {"lone\nfeed\rand return", 1, 0, {"lone\nfeed\rand return"}},
+        {"lone\nfeed\rand return", 3, 2, {"lone", "feed", "and return"}},
         {"ends with break\r\n", 2, 0, {"ends with break", ""}},
         {"\u00e4\u00e4\u00e4\r\nabcd", 2, 1, {"\u00e4\u00e4\u00e4", "abcd"}},  // characters, not bytes
     };
@@ -81,7 +82,7 @@ TEST(MsgBox, ShortTextGivesTheNarrowestBox)
     EXPECT_EQ(qAlpha(right.pixel(0, 0)), 0);
 }
 
-TEST(MsgBox, ThreeLinesAreThreeLineHeightsAndALoneLineFeedIsNone)
+TEST(MsgBox, ThreeLinesAreThreeLineHeightsWhateverTheirLineEnds)
 {
     Languages lang("msg_lines");
     TMsgBoxEx three(nullptr, 1, "first\r\nsecond\r\nthird", lang.get());
@@ -91,10 +92,9 @@ TEST(MsgBox, ThreeLinesAreThreeLineHeightsAndALoneLineFeedIsNone)
     EXPECT_EQ(three.m_pBNo->y(), three.m_pBYes->y());
     EXPECT_EQ(three.m_pLMsgText->text(), "first\nsecond\nthird");
 
-    TMsgBoxEx lone(nullptr, 1, "first\nsecond", lang.get());
-    EXPECT_EQ(lone.m_pLMsgText->height(), lh);
-    // Shown as it is sized: on one line.
-    EXPECT_EQ(lone.m_pLMsgText->text(), "first second");
+    TMsgBoxEx lone(nullptr, 1, "first\nsecond\rthird", lang.get());
+    EXPECT_EQ(lone.m_pLMsgText->height(), 3 * lh);
+    EXPECT_EQ(lone.m_pLMsgText->text(), "first\nsecond\nthird");
 }
 
 TEST(MsgBox, WidthFollowsTheLineWithMostCharactersNotTheWidestOne)
@@ -174,6 +174,22 @@ TEST(MsgBox, RunShowsModallyOverItsOwnerAndReturnsTheClickedButton)
     });
     EXPECT_EQ(RunMsgBox(nullptr, "Go on?", 1, lang.get(), false), mrYes);
     TFormEx::SetMainForm(nullptr);
+
+    // After a send to eight recipients, one mistyped: the list of numbers
+    // wraps, and the box with its button lies whole on the screen.
+    std::string sentTo = "+491712345670";
+    for (char i = '1'; i < '7'; ++i)
+        sentTo += std::string("; +49171234567") + i;
+    WhenModal<TMsgBoxEx>([&](TMsgBoxEx* box) {
+        shownAt = box->frameGeometry();
+        EXPECT_EQ(uitest::TextsThatDoNotFit(box), std::vector<std::string>());
+        EXPECT_TRUE(box->rect().contains(box->m_pBOk->geometry()));
+        box->m_pBOk->click();
+    });
+    const TLanguage& t = *lang.get();
+    RunMsgBox(&owner, t.GetText(350) + "\n" + t.GetText(351) + " " + sentTo + "\n" + t.GetText(313) + " 0171x", 0,
+              lang.get(), false);
+    EXPECT_TRUE(owner.screen()->availableGeometry().contains(shownAt)) << shownAt.width();
 }
 
 TEST(MsgBox, RaisedAbortFlagShowsNothingAndAnswersNo)

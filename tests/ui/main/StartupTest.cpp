@@ -1,6 +1,7 @@
 #include "MainFrameFixture.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <algorithm>
 
 #include "platform/PortMap.h"
@@ -189,7 +190,12 @@ TEST_F(MainFrameTest, NoModemAtStartThenOnePluggedIn)
 TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
 {
     m_record->settingsWindow = [] { return new FailingWindow; };
+    WriteConfig("[SETTINGS]\r\ndebug=42\r\n[MAIN_FRAME]\r\nLeftPos=2500\r\n");
     MakeFrame();
+    // Closed last on a wider screen, it opens whole on this one.
+    const QRect screen = m_frame->screen()->availableGeometry();
+    ASSERT_LT(screen.right(), 2500);
+    EXPECT_TRUE(screen.contains(m_frame->frameGeometry()));
     const struct {
         int csq;
         const char* label;
