@@ -310,7 +310,12 @@ void TModemMainFrame::UpdateConnectionState()
         m_bConnectionChanged = true;
         m_bPrevConnected = m_bConnected.load();
         const bool shown = m_bPrevConnected;
-        RunForWorker([this, shown] { ShowConnectedState(shown); });
+        RunForWorker([this, shown] {
+            ShowConnectedState(shown);
+            // A drop clears the traffic row as a hang-up does.
+            if (!shown)
+                ResetTrafficRow();
+        });
         if (!shown) {
             // A drop the user did not ask for is redialled at the next status
             // step, however many connection checks come before it.
@@ -417,18 +422,25 @@ void TModemMainFrame::ShowSignalQuality(int csq)
 
 void TModemMainFrame::ShowWaitPanel(const AnsiString& text)
 {
+    m_bWaitSaysWhy = false;
     m_pPWaitPanel->ShowText(text);
     ProcessMessages();
 }
 
 void TModemMainFrame::HideWaitPanel()
 {
+    m_bWaitSaysWhy = false;
     m_pPWaitPanel->HidePanel();
 }
 
 bool TModemMainFrame::WaitPanelVisible() const
 {
     return !m_pPWaitPanel->isHidden();
+}
+
+AnsiString TModemMainFrame::WaitText() const
+{
+    return FromQ(m_pPWaitPanel->TextLabel()->text());
 }
 
 // ---- Small readers ----

@@ -155,6 +155,7 @@ public:
     uint32_t LastWorkerPoll() const { return m_lastPoll; }
     TManualResetEvent& PollEvent() { return m_hPollEvent; }
     bool WaitPanelVisible() const;
+    AnsiString WaitText() const;
     AnsiString OperatorLabel() const;
     AnsiString QualityLabel() const;
     bool ConnectEnabled() const;
@@ -274,6 +275,9 @@ private:
     // ---- Connect (MainFrameConnect.cpp) ----
     void LoadConnectionProfile();
     void HangUp();
+    void ResetTrafficRow();
+    // A click on the locked window at `at`: Connect says what it waits for.
+    void SayWhyLocked(const QPoint& at);
     void HangUpStaleLink();
 
     // ---- Search (MainFrameSearch.cpp) ----
@@ -379,6 +383,7 @@ private:
         Nested,    // inside another hold, which keeps the event
     };
     int m_workerCallDepth = 0;
+    bool m_bWaitSaysWhy = false;  // the wait panel repeats a docked window's wait text
     std::vector<UiHold> m_uiHolds;
 
     std::atomic<uint32_t> m_passMs {200};
