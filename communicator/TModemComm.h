@@ -157,6 +157,9 @@ public:
     // untouched) when not registered or the answer cannot be read.
     bool GetOperator(AnsiString& name);
     bool GetOperator();
+    // The selection mode of the last +COPS? answer (0 automatic, 1 by hand,
+    // 2 deregistered, ...); -1 when none was read.
+    int GetSelectionMode() const { return m_iSelectionMode.load(); }
     // The operator the modem is registered with, asked for by numeric code
     // (`cops.format` says whether the modem gave the code or a name); false
     // when it is not registered. The operator format is long names again after.
@@ -358,6 +361,7 @@ private:
 
     // ---- SIM, network and operator data ----
     std::vector<STRUCT_OPERATOR_LIST> m_vOperators;
+    std::atomic<int> m_iSelectionMode {-1};
     uint8_t m_bOperatorsLoaded = 0;
 
     // ---- end of SIM, network and operator data ----

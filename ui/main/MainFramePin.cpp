@@ -145,6 +145,9 @@ bool TModemMainFrame::CheckNetwork()
         return ok;
     };
     bool ok = query();
+    // A network the user chose by hand is kept: the modem takes it up again
+    // when it is back, and only the user puts the modem on automatic choice.
+    const bool byHand = !ok && m_pModemComm->GetSelectionMode() == 1;
     // A SIM that wants its PIN or PUK (powered up again by a replug nobody
     // saw) has no network: back to the PIN question instead.
     bool pinLost = false;
@@ -154,10 +157,12 @@ bool TModemMainFrame::CheckNetwork()
         pinLost = state == PIN_STATE_SIM_PIN || state == PIN_STATE_SIM_PUK;
         if (pinLost)
             m_bPinOk = false;
+        else if (byHand)
+            Log("No network: the network chosen by hand is kept");
         else
             m_pModemComm->SelectOperatorAuto();
     }
-    while (tries < 5 && !ok && !pinLost && !m_bClosing) {
+    while (tries < 5 && !ok && !pinLost && !byHand && !m_bClosing) {
         m_pModemComm->Wait(m_pauses.networkRetryMs);
         ok = query();
         if (!ok)

@@ -137,6 +137,25 @@ TEST_F(MainFrameTest, UserActionHoldsTheModemAgainstTheWorker)
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
 }
 
+// A network chosen by hand and gone for a moment (a tunnel): the modem is not
+// put back on automatic choice behind the user's back.
+TEST_F(MainFrameTest, ANetworkChosenByHandIsKeptThroughAMomentWithoutIt)
+{
+    auto card = std::make_shared<modemsim::SimModule>();
+    m_sim.ClearScript();
+    m_sim.AddModule(card);
+    StartUp();
+    m_frame->SuspendWorker();
+    ASSERT_TRUE(m_frame->ModemComm()->SelectOperatorManual("00102"));
+    m_frame->ResumeWorker();
+    card->SetCurrentNetwork("");
+    ASSERT_TRUE(WaitFor([&] { return !m_frame->IsNetworkRegistered(); }, 10000));
+    card->SetCurrentNetwork("00102");
+    EXPECT_TRUE(WaitFor([&] { return m_frame->IsNetworkRegistered(); }, 10000));
+    EXPECT_EQ(Sent("AT+COPS=0"), 0);
+    EXPECT_EQ(card->SelectionMode(), 1);
+}
+
 TEST_F(MainFrameTest, ForcedStatusStepAsksForTheSignal)
 {
     StartUp();
