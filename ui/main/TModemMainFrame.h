@@ -270,7 +270,8 @@ private:
     void OnCheckPinMsg(TMessage& message);
     void OnCheckNetworkMsg(TMessage& message);
     void OnSignalQualityMsg(TMessage& message);
-    void WorkerStatusStep(int& signal);
+    // False when it gave way to a user action before it was done.
+    bool WorkerStatusStep(int& signal);
 
     // ---- Connect (MainFrameConnect.cpp) ----
     void LoadConnectionProfile();
@@ -383,6 +384,7 @@ private:
         Nested,    // inside another hold, which keeps the event
     };
     int m_workerCallDepth = 0;
+    int m_modemWaits = 0;  // SuspendWorker calls waiting for the worker to give the modem back
     bool m_bWaitSaysWhy = false;  // the wait panel repeats a docked window's wait text
     std::vector<UiHold> m_uiHolds;
 
