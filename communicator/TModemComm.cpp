@@ -95,7 +95,7 @@ void TModemComm::AddToMemo(const AnsiString& line)
 void TModemComm::Wait(uint32_t ms)
 {
     const uint32_t start = GetTickCount();
-    while (!TickExpired(GetTickCount(), start, ms)) {
+    while (!TickExpired(GetTickCount(), start, ms) && !GivingWay()) {
         Sleep(100);
         ProcessMessages();
     }

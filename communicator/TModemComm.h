@@ -133,6 +133,29 @@ public:
     // True while an exchange waits for its answer.
     bool IsExchangeBusy() const { return m_bExchangeBusy.load(); }
 
+    // ---- Giving way to a user action (TModemCommAt.cpp) ----
+    // Raised while a user action waits for the modem: the reads and waits of
+    // a thread inside a TGiveWay scope (the worker's long checks) end at once.
+    // The answer such a read left unread is read, and dropped, before the next
+    // command goes out or the port closes.
+    void SetModemWanted(bool wanted) { m_bModemWanted = wanted; }
+    bool ModemWanted() const { return m_bModemWanted.load(); }
+    class TGiveWay {
+    public:
+        TGiveWay();
+        ~TGiveWay();
+        TGiveWay(const TGiveWay&) = delete;
+        TGiveWay& operator=(const TGiveWay&) = delete;
+
+    private:
+        bool m_outer;
+    };
+    // The modem is wanted and the calling thread gives way.
+    bool GivingWay() const;
+    bool OwesAnswer() const { return m_owedMs.load() != 0; }
+    // Reads the answer left unread; false when it gave way again.
+    bool ReadOwedAnswer();
+
     // ---- SIM and network (TModemCommSim.cpp) and operator names (TModemCommOperators.cpp) ----
     // Operator table from the program folder's Operators.dat; read once by the constructor.
     void LoadOperators();
@@ -157,6 +180,9 @@ public:
     // untouched) when not registered or the answer cannot be read.
     bool GetOperator(AnsiString& name);
     bool GetOperator();
+    // The selection mode of the last +COPS? answer (0 automatic, 1 by hand,
+    // 2 deregistered, ...); -1 when none was read.
+    int GetSelectionMode() const { return m_iSelectionMode.load(); }
     // The operator the modem is registered with, asked for by numeric code
     // (`cops.format` says whether the modem gave the code or a name); false
     // when it is not registered. The operator format is long names again after.
@@ -352,6 +378,9 @@ private:
     // Fixed at construction: the worker's reads watch it unguarded.
     const std::atomic<bool>* const m_pClosing = nullptr;
     std::atomic<bool> m_bExchangeBusy {false};
+    std::atomic<bool> m_bModemWanted {false};
+    // The time-out of a read left for a user action; 0 when no answer is owed.
+    std::atomic<uint32_t> m_owedMs {0};
     // The echo of the last command, starred out in the log when it carried a secret.
     TEchoMask m_EchoLog;
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
@@ -362,6 +391,7 @@ private:
 
     // ---- SIM, network and operator data ----
     std::vector<STRUCT_OPERATOR_LIST> m_vOperators;
+    std::atomic<int> m_iSelectionMode {-1};
     uint8_t m_bOperatorsLoaded = 0;
 
     // ---- end of SIM, network and operator data ----

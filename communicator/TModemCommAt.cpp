@@ -61,7 +61,26 @@ bool EndsWithAnswerLine(const AnsiString& answer)
         return !line.empty() && !echo;
     });
 }
+
+thread_local bool t_givesWay = false;
 }  // namespace
+
+TModemComm::TGiveWay::TGiveWay() : m_outer(t_givesWay) { t_givesWay = true; }
+
+TModemComm::TGiveWay::~TGiveWay() { t_givesWay = m_outer; }
+
+bool TModemComm::GivingWay() const { return t_givesWay && m_bModemWanted.load(); }
+
+bool TModemComm::ReadOwedAnswer()
+{
+    const uint32_t ms = m_owedMs.exchange(0);
+    if (ms == 0 || !IsPortOpen())
+        return true;
+    AddToMemo("Reading the answer left for a user action");
+    int32_t count = 0;
+    ReadAnswer(&count, ms, false);
+    return !OwesAnswer();
+}
 
 bool TModemComm::IsPortOpen() const { return m_pPort->IsOpen(); }
 
@@ -70,6 +89,7 @@ uint32_t TModemComm::GetBytesWaiting() { return m_pPort->GetBytesWaiting(); }
 bool TModemComm::OpenPort(int32_t n)
 {
     const int32_t port = n >= 1 ? n : m_Cfg.ComPort;
+    m_owedMs = 0;  // the port starts empty: what comes late is stale input
     m_pPort->SetPortNumber(port);
     ProcessMessages();
     m_pPort->SetBaudRate(static_cast<uint32_t>(m_Cfg.BaudRate));
@@ -80,6 +100,11 @@ bool TModemComm::OpenPort(int32_t n)
 
 bool TModemComm::ClosePort()
 {
+    // A modem busy with a command answers before its port goes: the port
+    // opened again would lose the answer half-way.
+    if (OwesAnswer() && !m_bExchangeBusy.load())
+        ReadOwedAnswer();
+    m_owedMs = 0;
     AddToMemo("Closing port");
     const bool ok = m_pPort->Close(true);
     AddToMemo(ok ? "CLOSED PORT" : "ERROR PORT");
@@ -147,6 +172,12 @@ void TModemComm::DrainStaleInput()
 
 void TModemComm::SendCommand(char* buf, uint32_t len)
 {
+    // The answer of a command left for a user action comes first: it must
+    // not be taken for this command's.
+    if (OwesAnswer() && !m_bExchangeBusy.load() && !ReadOwedAnswer()) {
+        AddToMemo("Port busy, command not sent: " + MaskSecrets(AnsiString(buf, std::strlen(buf))));
+        return;
+    }
     // Held through the pumping around the write: once the command is out, its
     // answer is on the way, and a command started from a handler would take it.
     TExchangeGuard guard(*this);
@@ -233,6 +264,13 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bo
             clock = GetTickCount();
         if (!pinQuery && heedClosing && ClosingRequested())
             return AnsiString();
+        if (!pinQuery && heedClosing && GivingWay()) {
+            uint32_t none = 0;
+            m_owedMs.compare_exchange_strong(none, ms);
+            AddToMemo("Read left for a user action = " + logged);
+            total = 0;
+            return AnsiString();
+        }
         std::vector<char> chunk(n + 1, '\0');
         if (pinQuery) {
             AddToMemo("CanReadData = " + std::to_string(n));

@@ -113,6 +113,7 @@ bool TModemComm::GetOperator()
 bool TModemComm::GetOperator(AnsiString& name)
 {
     ProcessMessages();
+    m_iSelectionMode = -1;
     if (!IsPortOpen())
         return false;
     SetOperatorFormat(0);
@@ -125,7 +126,9 @@ bool TModemComm::GetOperator(AnsiString& name)
     if (count == 0)
         return false;
     COPS_ANSWER cops;
-    switch (ParseOperatorAnswer(answer, cops)) {
+    const EOperatorAnswer parsed = ParseOperatorAnswer(answer, cops);
+    m_iSelectionMode = cops.mode;
+    switch (parsed) {
     case EOperatorAnswer::NotRegistered:
         AddToMemo("Operator: not registered");
         return false;

@@ -509,8 +509,10 @@ int32_t TModemComm::ParseSmsList(const AnsiString& answer, std::vector<SMS_TO_FI
         // next listing deletes it without adding it again. A lost answer
         // (the read timed out and closed the port) may hide a deletion done:
         // a copy listed later may be a new message, so it is taken again.
+        // One left for a user action is answered later: kept pending until
+        // a listing shows whether it went.
         bool unanswered = false;
-        if (DeleteSmsOnSim(simIndex, &unanswered) || unanswered) {
+        if (DeleteSmsOnSim(simIndex, &unanswered) || (unanswered && !GivingWay())) {
             const auto it = std::find(m_vSmsPending.begin(), m_vSmsPending.end(), pdu);
             if (it != m_vSmsPending.end())
                 m_vSmsPending.erase(it);

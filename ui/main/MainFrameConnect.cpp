@@ -16,6 +16,7 @@
 #include "ui/common/TLanguage.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/TUserAction.h"
+#include "ui/common/TWaitPanel.h"
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/TFormExHelper.h"
 #include "ui/settings/TExFrameGPRS.h"
@@ -190,10 +191,34 @@ void TModemMainFrame::HangUp()
 {
     ProcessMessages();
     m_pModemComm->Disconnect();
+    ResetTrafficRow();
+    ProcessMessages();
+}
+
+void TModemMainFrame::ResetTrafficRow()
+{
     m_pLDownSpeed->setText("0 kbps");
     m_pLUpSpeed->setText("0 kbps");
     m_pLTimeUp->setText("00:00:00");
-    ProcessMessages();
+}
+
+void TModemMainFrame::SayWhyLocked(const QPoint& at)
+{
+    // The action that holds the window may show its wait text elsewhere (a
+    // network search, on the settings window): a click on Connect repeats it
+    // here, until the action is over, instead of doing nothing unexplained.
+    if (!m_pPNGConnect->geometry().contains(at) || WaitPanelVisible())
+        return;
+    for (TFormEx* w : m_pDockedWindows) {
+        const QList<TWaitPanel*> panels = w != nullptr ? w->findChildren<TWaitPanel*>() : QList<TWaitPanel*>();
+        for (TWaitPanel* panel : panels) {
+            if (!panel->isHidden()) {
+                m_pPWaitPanel->ShowText(FromQ(panel->TextLabel()->text()));
+                m_bWaitSaysWhy = true;
+                return;
+            }
+        }
+    }
 }
 
 bool TModemMainFrame::OnCloseQuery()

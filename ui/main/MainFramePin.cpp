@@ -145,24 +145,33 @@ bool TModemMainFrame::CheckNetwork()
         return ok;
     };
     bool ok = query();
+    // A check on the worker that gave way to a user action concludes nothing.
+    const auto goOn = [this] { return !m_bClosing && !m_pModemComm->GivingWay(); };
+    // A network the user chose by hand is kept: the modem takes it up again
+    // when it is back, and only the user puts the modem on automatic choice.
+    const bool byHand = !ok && m_pModemComm->GetSelectionMode() == 1;
     // A SIM that wants its PIN or PUK (powered up again by a replug nobody
     // saw) has no network: back to the PIN question instead.
     bool pinLost = false;
-    if (!ok && !m_bClosing) {
+    if (!ok && goOn()) {
         AnsiString buf;
         const int state = m_pModemComm->GetPinState(buf);
         pinLost = state == PIN_STATE_SIM_PIN || state == PIN_STATE_SIM_PUK;
         if (pinLost)
             m_bPinOk = false;
+        else if (byHand)
+            Log("No network: the network chosen by hand is kept");
         else
             m_pModemComm->SelectOperatorAuto();
     }
-    while (tries < 5 && !ok && !pinLost && !m_bClosing) {
+    while (tries < 5 && !ok && !pinLost && !byHand && goOn()) {
         m_pModemComm->Wait(m_pauses.networkRetryMs);
         ok = query();
         if (!ok)
             ++tries;
     }
+    if (m_pModemComm->GivingWay())
+        return m_bNetworkRegistered;
     ProcessMessages();
     m_bNetworkRegistered = ok;
     const AnsiString label = ok ? m_pModemComm->GetOperatorNameValue() : m_pLanguage->GetText(118);

@@ -259,6 +259,7 @@ void TModemMainFrame::BuildControls()
 
     BvlSpacer = new TLockCover(this);
     BvlSpacer->hide();
+    BvlSpacer->installEventFilter(this);
 
     FlashSMSTimer = new QTimer(this);
     FlashSMSTimer->setInterval(200);
@@ -447,6 +448,11 @@ void TModemMainFrame::mouseReleaseEvent(QMouseEvent* event)
 
 bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == BvlSpacer) {
+        if (event->type() == QEvent::MouseButtonPress)
+            SayWhyLocked(BvlSpacer->mapToParent(static_cast<QMouseEvent*>(event)->position().toPoint()));
+        return false;
+    }
     if (watched != this) {
         // Cast only once the type says it is a mouse event.
         switch (event->type()) {
@@ -569,6 +575,8 @@ void TModemMainFrame::Unlock()
         return;
     Log("-=Hide BvlSpacer=-");
     BvlSpacer->hide();
+    if (m_bWaitSaysWhy)
+        HideWaitPanel();
     for (TFormEx* w : m_pDockedWindows)
         if (w != nullptr)
             w->RemoveLock();

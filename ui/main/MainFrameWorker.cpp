@@ -111,9 +111,13 @@ void TModemMainFrame::SuspendWorker()
     } else {
         // Wait and take in one step, so the worker cannot slip in between.
         // Also when closing: the worker's step ends soon then, and until it
-        // does it uses the port.
+        // does it uses the port. A long network check gives way meanwhile.
+        if (m_modemWaits++ == 0 && m_pModemComm != nullptr)
+            m_pModemComm->SetModemWanted(true);
         while (!m_hPollEvent.WaitAndReset(10))
             ProcessMessages();
+        if (--m_modemWaits == 0 && m_pModemComm != nullptr)
+            m_pModemComm->SetModemWanted(false);
     }
     m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");
@@ -138,7 +142,8 @@ void TModemMainFrame::ResumeWorker()
 
 bool TModemMainFrame::TakeModem()
 {
-    return m_hPollEvent.WaitAndReset(100);
+    // A user action waiting for the modem comes first.
+    return !m_pModemComm->ModemWanted() && m_hPollEvent.WaitAndReset(100);
 }
 
 void TModemMainFrame::GiveModem()
@@ -184,10 +189,19 @@ void TModemMainFrame::WorkerLoop()
     int connectionAccu = 0;
     int signal = 0;
     while (IsWorkerRunning()) {
-        // 1. Presence of the modem.
         if (!WorkerCheckpoint())
             break;
-        if (TakeModem()) {
+        // A command left unanswered for a user action is answered before the
+        // modem is asked anything else; until then it is busy, not gone.
+        if (m_pModemComm->OwesAnswer() && TakeModem()) {
+            const TModemComm::TGiveWay giveWay;
+            m_pModemComm->ReadOwedAnswer();
+            GiveModem();
+        }
+        const bool busy = m_pModemComm->OwesAnswer();
+
+        // 1. Presence of the modem.
+        if (!busy && TakeModem()) {
             m_lastPoll = GetTickCount();
             // A modem in use answered its search: being listed is enough. Any
             // other listed port must answer, or a silent one would be searched
@@ -231,11 +245,13 @@ void TModemMainFrame::WorkerLoop()
             const uint32_t period = m_statusMs;
             const bool forced = m_bForceStatusCheck;
             const uint32_t now = GetTickCount() + (forced ? period : 0);
-            if (m_bModemInitialized && !m_bConnected && TickElapsed(now, lastStatus) >= period) {
+            if (!busy && m_bModemInitialized && !m_bConnected && TickElapsed(now, lastStatus) >= period) {
                 Log("--#-#--##}###[TESTPOINT]###{##--#-#--");
                 if (TakeModem()) {
-                    lastStatus = forced ? GetTickCount() : now;
-                    WorkerStatusStep(signal);
+                    const uint32_t stamp = forced ? GetTickCount() : now;
+                    // A step that gave way to a user action runs again at the next pass.
+                    if (WorkerStatusStep(signal))
+                        lastStatus = stamp;
                     GiveModem();
                 }
             }
@@ -263,8 +279,11 @@ void TModemMainFrame::WorkerLoop()
     }
 }
 
-void TModemMainFrame::WorkerStatusStep(int& signal)
+bool TModemMainFrame::WorkerStatusStep(int& signal)
 {
+    // Without a network the check may take many seconds (a modem may need
+    // 16 s for AT+COPS=0): a user action that wants the modem ends it early.
+    const TModemComm::TGiveWay giveWay;
     if (!m_bPinOk) {
         m_bNetworkRegistered = false;
         signal = 0;
@@ -279,12 +298,19 @@ void TModemMainFrame::WorkerStatusStep(int& signal)
         Log("Pin is ok");
         Log("CheckNetwork()");
         CheckNetwork();
+        if (m_pModemComm->GivingWay()) {
+            Log("Network check left for a user action");
+            return false;
+        }
         if (m_bNetworkRegistered) {
             Log("///////////////ELSE/////////////////");
             SendToSelf(WM_CHECK_NETWORK, 0, 0);
             if (m_pModemComm->ReadAllSms())
                 NotifySmsWindow();
-            signal = m_pModemComm->GetSignalQuality();
+            const int read = m_pModemComm->GetSignalQuality();
+            if (m_pModemComm->GivingWay())
+                return false;
+            signal = read;
             PostMessage(this, WM_SIGNAL_QUALITY, static_cast<WPARAM>(signal), 0);
         } else {
             Log("No network");
@@ -295,6 +321,7 @@ void TModemMainFrame::WorkerStatusStep(int& signal)
                 m_pModemComm->OpenPort(0);
         }
     }
+    return true;
 }
 
 void TModemMainFrame::NotifySmsWindow()
@@ -313,7 +340,12 @@ void TModemMainFrame::UpdateConnectionState()
         m_bConnectionChanged = true;
         m_bPrevConnected = m_bConnected.load();
         const bool shown = m_bPrevConnected;
-        RunForWorker([this, shown] { ShowConnectedState(shown); });
+        RunForWorker([this, shown] {
+            ShowConnectedState(shown);
+            // A drop clears the traffic row as a hang-up does.
+            if (!shown)
+                ResetTrafficRow();
+        });
         if (!shown) {
             // A drop the user did not ask for is redialled at the next status
             // step, however many connection checks come before it.
@@ -420,18 +452,25 @@ void TModemMainFrame::ShowSignalQuality(int csq)
 
 void TModemMainFrame::ShowWaitPanel(const AnsiString& text)
 {
+    m_bWaitSaysWhy = false;
     m_pPWaitPanel->ShowText(text);
     ProcessMessages();
 }
 
 void TModemMainFrame::HideWaitPanel()
 {
+    m_bWaitSaysWhy = false;
     m_pPWaitPanel->HidePanel();
 }
 
 bool TModemMainFrame::WaitPanelVisible() const
 {
     return !m_pPWaitPanel->isHidden();
+}
+
+AnsiString TModemMainFrame::WaitText() const
+{
+    return FromQ(m_pPWaitPanel->TextLabel()->text());
 }
 
 // ---- Small readers ----

@@ -161,6 +161,7 @@ public:
     uint32_t LastWorkerPoll() const { return m_lastPoll; }
     TManualResetEvent& PollEvent() { return m_hPollEvent; }
     bool WaitPanelVisible() const;
+    AnsiString WaitText() const;
     AnsiString OperatorLabel() const;
     AnsiString QualityLabel() const;
     bool ConnectEnabled() const;
@@ -275,11 +276,15 @@ private:
     void OnCheckPinMsg(TMessage& message);
     void OnCheckNetworkMsg(TMessage& message);
     void OnSignalQualityMsg(TMessage& message);
-    void WorkerStatusStep(int& signal);
+    // False when it gave way to a user action before it was done.
+    bool WorkerStatusStep(int& signal);
 
     // ---- Connect (MainFrameConnect.cpp) ----
     void LoadConnectionProfile();
     void HangUp();
+    void ResetTrafficRow();
+    // A click on the locked window at `at`: Connect says what it waits for.
+    void SayWhyLocked(const QPoint& at);
     void HangUpStaleLink();
 
     // ---- Search (MainFrameSearch.cpp) ----
@@ -388,6 +393,8 @@ private:
         Nested,    // inside another hold, which keeps the event
     };
     int m_workerCallDepth = 0;
+    int m_modemWaits = 0;  // SuspendWorker calls waiting for the worker to give the modem back
+    bool m_bWaitSaysWhy = false;  // the wait panel repeats a docked window's wait text
     std::vector<UiHold> m_uiHolds;
 
     std::atomic<uint32_t> m_passMs {200};

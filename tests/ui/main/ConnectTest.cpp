@@ -1,3 +1,5 @@
+#include <QLabel>
+#include <QRadioButton>
 #include <QTimer>
 
 #include <csignal>
@@ -12,6 +14,7 @@
 #include "ui/dialogs/TFormExConnectTrouble.h"
 #include "ui/dialogs/TFormExHelper.h"
 #include "ui/dialogs/TMsgBoxEx.h"
+#include "ui/settings/TFormExSettings.h"
 
 using namespace maintest;
 
@@ -209,11 +212,15 @@ TEST_F(ConnectTest, ADroppedLinkIsRedialledUnlessTheUserEndedIt)
     StartConnectable();
     m_frame->OnConnectClick();
     ASSERT_TRUE(m_frame->IsConnected());
+    m_frame->TimeUpLabel()->setText("00:01:05");
+    m_frame->DownSpeedLabel()->setText("12 kbps");
 
-    // The network drops the call: the worker notices and dials again.
+    // The network drops the call: the worker notices, clears the traffic row as a hang-up does, and dials again.
     m_sim.SendRaw("\r\nNO CARRIER\r\n");
     ASSERT_TRUE(WaitFor([&] { return Dials() == 2 && m_frame->IsConnected() && !m_frame->IsLocked(); }, 30000));
     EXPECT_EQ(Troubles(), 0u);
+    EXPECT_EQ(m_frame->TimeUpLabel()->text(), "00:00:00");
+    EXPECT_EQ(m_frame->DownSpeedLabel()->text(), "0 kbps");
     m_frame->SetWorkerTiming(200, 500);
 
     // The user hangs up: no redial.
@@ -253,6 +260,28 @@ TEST_F(ConnectTest, AClickOnConnectWhileTheWorkerIsAboutToRedialDialsOnce)
     EXPECT_TRUE(m_frame->IsConnected());
     EXPECT_EQ(Dials(), 2u);
     EXPECT_EQ(LogCount("Disconnecting from From Internet"), 0);
+}
+
+// Connect clicked while a network search holds the window: the main window
+// says what it waits for, until the search is over.
+TEST_F(ConnectTest, ConnectDuringANetworkSearchSaysWhatRuns)
+{
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
+    m_sim.SetDelay("+COPS=?", 1000);
+    StartConnectable();
+    AnsiString said;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (Sent("AT+COPS=?") > 0 && said.empty() && ClickOn(MainWindowButton(m_frame.get(), kConnectButton)))
+            said = m_frame->WaitPanelVisible() ? m_frame->WaitText() : "(nothing)";
+    });
+    clicker.start(20);
+    auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+    static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage))->m_pRB_Manual->click();
+    EXPECT_EQ(said, Text(190));
+    EXPECT_FALSE(m_frame->WaitPanelVisible());
+    EXPECT_EQ(Dials(), 0u);
 }
 
 // Every close, the window system's (close()) too, and also while a dial runs.

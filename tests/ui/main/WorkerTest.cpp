@@ -140,6 +140,49 @@ TEST_F(MainFrameTest, UserActionHoldsTheModemAgainstTheWorker)
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
 }
 
+// A network chosen by hand and gone for a moment (a tunnel): the modem is not
+// put back on automatic choice behind the user's back.
+TEST_F(MainFrameTest, ANetworkChosenByHandIsKeptThroughAMomentWithoutIt)
+{
+    auto card = std::make_shared<modemsim::SimModule>();
+    m_sim.ClearScript();
+    m_sim.AddModule(card);
+    StartUp();
+    m_frame->SuspendWorker();
+    ASSERT_TRUE(m_frame->ModemComm()->SelectOperatorManual("00102"));
+    m_frame->ResumeWorker();
+    card->SetCurrentNetwork("");
+    ASSERT_TRUE(WaitFor([&] { return !m_frame->IsNetworkRegistered(); }, 10000));
+    card->SetCurrentNetwork("00102");
+    EXPECT_TRUE(WaitFor([&] { return m_frame->IsNetworkRegistered(); }, 10000));
+    EXPECT_EQ(Sent("AT+COPS=0"), 0);
+    EXPECT_EQ(card->SelectionMode(), 1);
+}
+
+// Without a network a modem may take long over AT+COPS=0: a user action gets
+// the modem all the same, its own command gets its own answer, and the check
+// left unfinished concludes nothing until it is asked again.
+TEST_F(MainFrameTest, AUserActionTakesTheModemFromALongNetworkCheck)
+{
+    StartUp();
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    m_sim.SetDelay("+COPS=0", 3000);
+    ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") >= 1; }, 10000));
+    // Should the action wait for the modem's answer, closing ends its wait so the test can report it.
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [&] { m_frame->OnExitClick(); });
+    closer.start(2000);
+    m_frame->SuspendWorker();
+    closer.stop();
+    EXPECT_FALSE(m_frame->IsClosing());
+    EXPECT_TRUE(m_frame->IsNetworkRegistered());
+    EXPECT_EQ(m_frame->ModemComm()->GetSignalQuality(), 17);
+    m_sim.SetDelay("+COPS=0", 0);
+    m_frame->ResumeWorker();
+    EXPECT_TRUE(WaitFor([&] { return !m_frame->IsNetworkRegistered(); }, 15000));
+}
+
 TEST_F(MainFrameTest, ForcedStatusStepAsksForTheSignal)
 {
     StartUp();
