@@ -271,8 +271,8 @@ void TExFrameModem::OnSetOperator()
             registered = m_pMain->CheckNetwork();
         if (!registered && waitForNetwork())
             registered = m_pMain->CheckNetwork();
-        // A check that found no network has put the modem back on automatic
-        // choice: registered is then not the same as registered with the choice.
+        // Registered is not the same as registered with the choice: the modem
+        // may have stayed on the network it had.
         registered = registered && RegisteredWith(*m_pModemComm, choice);
     }
     HideHostWait();
