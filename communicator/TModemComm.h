@@ -350,6 +350,8 @@ private:
     std::atomic<bool> m_bExchangeBusy {false};
     // The echo of the last command, starred out in the log when it carried a secret.
     TEchoMask m_EchoLog;
+    // The last command sent, without its arguments: whose answer a read waits for.
+    AnsiString m_sLastCommand;
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
     std::mutex m_LogMutex;
     size_t m_nLoggedLines = 0;

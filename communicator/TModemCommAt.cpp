@@ -48,17 +48,18 @@ bool HasCompleteErrorLine(const AnsiString& answer)
     }
     return false;
 }
-// The answer ends with a line end and holds a line other than the echo: the
-// echo or the blank line before the answer alone, cut off by a chunk
-// boundary, must not end the read before the answer came.
-bool EndsWithAnswerLine(const AnsiString& answer)
+// The answer ends with a line end and holds a line other than the echo and
+// the lines the modem sends on its own: the echo, the blank line before the
+// answer or a "^RSSI:14" alone, cut off by a chunk boundary, must not end the
+// read before the answer to `command` came.
+bool EndsWithAnswerLine(const AnsiString& answer, const AnsiString& command)
 {
     if (answer.size() < 2 || answer.compare(answer.size() - 2, 2, "\r\n") != 0)
         return false;
     const std::vector<AnsiString> lines = AnswerLines(answer);
-    return std::any_of(lines.begin(), lines.end(), [](const AnsiString& line) {
+    return std::any_of(lines.begin(), lines.end(), [&](const AnsiString& line) {
         const bool echo = line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') && (line[1] == 'T' || line[1] == 't');
-        return !line.empty() && !echo;
+        return !line.empty() && !echo && !IsUnsolicitedLine(command, line);
     });
 }
 }  // namespace
@@ -162,6 +163,8 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
     ProcessMessages();
     DrainStaleInput();
     const AnsiString plain(buf, len + 1);
+    // Its name only: the arguments may be secrets.
+    m_sLastCommand = plain.substr(0, plain.find_first_of("=\r"));
     const AnsiString masked = MaskSecrets(plain);
     uint32_t written = 0;
     // A secret's echo stays masked until seen whole: its rest may come
@@ -272,7 +275,7 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bo
             ClosePort();
             break;
         }
-        done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer));
+        done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer, m_sLastCommand));
         // The PIN query stops at its answer line, ahead of the final code:
         // give that code time to arrive, so the next command's drain takes it
         // instead of its read ending on it.
