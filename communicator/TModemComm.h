@@ -333,9 +333,9 @@ private:
     void InitSettings() { SetSmsCentre(AnsiString()); }
     void DrainStaleInput();
     bool DoneReading(const AnsiString& answer) const;
-    // `heedClosing` false: a read whose answer must be had even when closing
-    // begins (a message already handed to the modem).
-    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing = true);
+    // Closing ends the read at once, or `closingGraceMs` after it began for
+    // an answer still worth having (a message already handed to the modem).
+    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs = 0);
 
     // ---- Object data ----
     TIniFile* m_pConfig = nullptr;

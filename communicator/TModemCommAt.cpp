@@ -213,7 +213,7 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
 // The two readers share one loop. The PIN query's reader (`pinQuery`) ignores
 // the abort and closing flags, logs every pass, also ends at its answer line,
 // and keeps the bytes of the pass that timed out.
-AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing)
+AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs)
 {
     int32_t dummy = 0;
     int32_t& total = count != nullptr ? *count : dummy;
@@ -230,12 +230,27 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bo
     bool timedOut = false;
     bool done = false;
     uint32_t clock = GetTickCount();
+    bool closing = false;
+    uint32_t closingSince = 0;
     while (expiries < 3 && !timedOut && !done && (pinQuery || m_bAbort == 0)) {
         const uint32_t n = GetBytesWaiting();
         if (n > 0)
             clock = GetTickCount();
-        if (!pinQuery && heedClosing && ClosingRequested())
-            return AnsiString();
+        // The grace counts from when closing began; a close called off (the
+        // user stays) does not count.
+        if (!pinQuery && ClosingRequested()) {
+            if (closingGraceMs == 0)
+                return AnsiString();
+            if (!closing)
+                closingSince = GetTickCount();
+            closing = true;
+            if (TickExpired(GetTickCount(), closingSince, closingGraceMs)) {
+                AddToMemo("Closing: the answer is not waited for");
+                break;
+            }
+        } else {
+            closing = false;
+        }
         std::vector<char> chunk(n + 1, '\0');
         if (pinQuery) {
             AddToMemo("CanReadData = " + std::to_string(n));
