@@ -87,16 +87,20 @@ bool IsUnsolicited(const AnsiString& line, std::string_view own)
     return line.starts_with('^') || !own.empty();
 }
 
+// "AT+CGMR" and "AT+COPS=?" are answered under "+CGMR" and "+COPS".
+std::string_view OwnLabel(std::string_view command)
+{
+    if (command.size() >= 2 && SameIgnoringCase(command.substr(0, 2), "AT"))
+        command.remove_prefix(2);
+    return command.substr(0, command.find_first_of("=?:"));
+}
+
 // The lines of an answer that carry its value: without the echo of the
 // command, blank lines, final result codes and unsolicited lines. Every
 // reader of an unlabelled answer takes its value from here.
 std::vector<AnsiString> ValueLines(const AnsiString& command, const AnsiString& answer)
 {
-    // "AT+CGMR" and "AT+COPS=?" are answered under "+CGMR" and "+COPS".
-    std::string_view own = command;
-    if (own.size() >= 2 && SameIgnoringCase(own.substr(0, 2), "AT"))
-        own.remove_prefix(2);
-    own = own.substr(0, own.find_first_of("=?:"));
+    const std::string_view own = OwnLabel(command);
     std::vector<AnsiString> lines;
     bool echoSeen = false;
     for (AnsiString& line : AnswerLines(answer)) {
@@ -121,6 +125,11 @@ AnsiString AnswerValue(const AnsiString& command, const AnsiString& answer)
 }
 
 }  // namespace
+
+bool IsUnsolicitedLine(const AnsiString& command, const AnsiString& line)
+{
+    return IsUnsolicited(TrimBlanks(line), OwnLabel(command));
+}
 
 std::vector<AnsiString> AnswerLines(const AnsiString& answer)
 {

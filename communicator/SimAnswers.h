@@ -29,6 +29,10 @@ void AppendAnswerBytes(AnsiString& answer, std::string_view bytes);
 // The lines of an answer, each trimmed of blanks and control characters.
 std::vector<AnsiString> AnswerLines(const AnsiString& answer);
 
+// A line the modem sent on its own amid the answer to `command` ("AT+CPIN?"):
+// a foreign label, or a bare "RING" or "NO CARRIER".
+bool IsUnsolicitedLine(const AnsiString& command, const AnsiString& line);
+
 // The command echo, the first "\r\nOK\r\n" and "\r\nERROR\r\n" and every
 // character outside printable ASCII removed.
 AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer);

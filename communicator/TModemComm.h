@@ -363,9 +363,9 @@ private:
     void InitSettings() { SetSmsCentre(AnsiString()); }
     void DrainStaleInput();
     bool DoneReading(const AnsiString& answer) const;
-    // `heedClosing` false: a read whose answer must be had even when closing
-    // begins (a message already handed to the modem).
-    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing = true);
+    // Closing ends the read at once, or `closingGraceMs` after it began for
+    // an answer still worth having (a message already handed to the modem).
+    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs = 0);
 
     // ---- Object data ----
     TIniFile* m_pConfig = nullptr;
@@ -383,6 +383,8 @@ private:
     std::atomic<uint32_t> m_owedMs {0};
     // The echo of the last command, starred out in the log when it carried a secret.
     TEchoMask m_EchoLog;
+    // The last command sent, without its arguments: whose answer a read waits for.
+    AnsiString m_sLastCommand;
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
     std::mutex m_LogMutex;
     size_t m_nLoggedLines = 0;

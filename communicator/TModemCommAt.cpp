@@ -48,17 +48,18 @@ bool HasCompleteErrorLine(const AnsiString& answer)
     }
     return false;
 }
-// The answer ends with a line end and holds a line other than the echo: the
-// echo or the blank line before the answer alone, cut off by a chunk
-// boundary, must not end the read before the answer came.
-bool EndsWithAnswerLine(const AnsiString& answer)
+// The answer ends with a line end and holds a line other than the echo and
+// the lines the modem sends on its own: the echo, the blank line before the
+// answer or a "^RSSI:14" alone, cut off by a chunk boundary, must not end the
+// read before the answer to `command` came.
+bool EndsWithAnswerLine(const AnsiString& answer, const AnsiString& command)
 {
     if (answer.size() < 2 || answer.compare(answer.size() - 2, 2, "\r\n") != 0)
         return false;
     const std::vector<AnsiString> lines = AnswerLines(answer);
-    return std::any_of(lines.begin(), lines.end(), [](const AnsiString& line) {
+    return std::any_of(lines.begin(), lines.end(), [&](const AnsiString& line) {
         const bool echo = line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') && (line[1] == 'T' || line[1] == 't');
-        return !line.empty() && !echo;
+        return !line.empty() && !echo && !IsUnsolicitedLine(command, line);
     });
 }
 
@@ -193,6 +194,8 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
     ProcessMessages();
     DrainStaleInput();
     const AnsiString plain(buf, len + 1);
+    // Its name only: the arguments may be secrets.
+    m_sLastCommand = plain.substr(0, plain.find_first_of("=\r"));
     const AnsiString masked = MaskSecrets(plain);
     uint32_t written = 0;
     // A secret's echo stays masked until seen whole: its rest may come
@@ -241,7 +244,7 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
 // The two readers share one loop. The PIN query's reader (`pinQuery`) ignores
 // the abort and closing flags, logs every pass, also ends at its answer line,
 // and keeps the bytes of the pass that timed out.
-AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bool heedClosing)
+AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs)
 {
     int32_t dummy = 0;
     int32_t& total = count != nullptr ? *count : dummy;
@@ -258,13 +261,28 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bo
     bool timedOut = false;
     bool done = false;
     uint32_t clock = GetTickCount();
+    bool closing = false;
+    uint32_t closingSince = 0;
     while (expiries < 3 && !timedOut && !done && (pinQuery || m_bAbort == 0)) {
         const uint32_t n = GetBytesWaiting();
         if (n > 0)
             clock = GetTickCount();
-        if (!pinQuery && heedClosing && ClosingRequested())
-            return AnsiString();
-        if (!pinQuery && heedClosing && GivingWay()) {
+        // The grace counts from when closing began; a close called off (the
+        // user stays) does not count.
+        if (!pinQuery && ClosingRequested()) {
+            if (closingGraceMs == 0)
+                return AnsiString();
+            if (!closing)
+                closingSince = GetTickCount();
+            closing = true;
+            if (TickExpired(GetTickCount(), closingSince, closingGraceMs)) {
+                AddToMemo("Closing: the answer is not waited for");
+                break;
+            }
+        } else {
+            closing = false;
+        }
+        if (!pinQuery && closingGraceMs == 0 && GivingWay()) {
             uint32_t none = 0;
             m_owedMs.compare_exchange_strong(none, ms);
             AddToMemo("Read left for a user action = " + logged);
@@ -310,7 +328,7 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, bo
             ClosePort();
             break;
         }
-        done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer));
+        done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer, m_sLastCommand));
         // The PIN query stops at its answer line, ahead of the final code:
         // give that code time to arrive, so the next command's drain takes it
         // instead of its read ending on it.

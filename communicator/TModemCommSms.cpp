@@ -26,6 +26,11 @@ const AnsiString kOk = "\r\nOK\r\n";
 const AnsiString kError = "\r\nERROR\r\n";
 constexpr char kCtrlZ = 0x1A;
 constexpr char kEsc = 0x1B;
+// Modems take up to two minutes to confirm AT+CMGS when coverage is weak; a
+// message given up earlier may still go out, and be sent twice by the user.
+constexpr uint32_t kSmsConfirmMs = 120000;
+// Closing waits this much longer for a confirmation under way.
+constexpr uint32_t kSmsClosingGraceMs = 1000;
 }  // namespace
 
 // ---- The store ----
@@ -306,7 +311,7 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
         return false;
 
     // Wait for the "> " prompt in one-second passes, at most four.
-    bool prompt = false, refused = false;
+    bool prompt = false, refused = false, closing = false;
     for (uint32_t counted = 0;; counted += 1000) {
         char line[kCommandBufferSize];
         ReadLine(line, sizeof line);
@@ -315,6 +320,11 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
             return false;
         const AnsiString got(line);
         bool last = false;
+        if (ClosingRequested()) {
+            // Nothing handed over yet: the close need not wait for it.
+            closing = true;
+            break;
+        }
         if (got.find('>') != AnsiString::npos) {
             prompt = true;
             last = true;
@@ -329,7 +339,9 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
             break;
     }
     if (!prompt) {
-        AddToMemo(refused ? "SMS refused before the PDU" : "No SMS prompt: the PDU is not sent");
+        AddToMemo(refused   ? "SMS refused before the PDU"
+                  : closing ? "Closing: the PDU is not sent"
+                            : "No SMS prompt: the PDU is not sent");
         // A modem that lost only its prompt still waits for a PDU: ESC
         // cancels it, so the next command is not taken for message text.
         if (!refused) {
@@ -340,11 +352,20 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
     }
     const AnsiString data = pdu + kCtrlZ;
     SendRaw(data.data(), static_cast<uint32_t>(data.size()));
-    // The message is with the modem now: its answer is waited for even when
-    // closing begins meanwhile, or it would go out without its copy in Sent.
+    // The message is with the modem now: "sent" on its confirmation only,
+    // "not sent" on an error or when none came in time (a read gives up at
+    // the second expiry of its time).
     AddToMemo("ReadFromPort");
     int32_t count = 0;
-    return ReadAnswer(&count, 10000, false, false).find(kOk) != AnsiString::npos;
+    const AnsiString answer = ReadAnswer(&count, kSmsConfirmMs / 2, false, kSmsClosingGraceMs);
+    if (answer.find(kOk) != AnsiString::npos)
+        return true;
+    if (DoneReading(answer) || !ClosingRequested() || !IsPortOpen())
+        return false;
+    // Closing cut the wait short: the modem took the message and will most
+    // likely send it, so its copy is kept rather than lost.
+    AddToMemo("Closing: the SMS is with the modem, its copy is kept");
+    return true;
 }
 
 bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered)

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -246,7 +247,9 @@ struct TIniFile::Shared {
         }
         crlf = !lines.empty() && !lines[0].empty() && lines[0].back() == '\r';
         Index();
-        for (size_t i = 0; headers.empty() && i < lines.size(); ++i)
+        const bool named =
+            std::any_of(headers.begin(), headers.end(), [](const auto& h) { return h.first != kNoSection; });
+        for (size_t i = 0; !named && i < lines.size(); ++i)
             if (!HoldsNothing(lines[i], i == 0))
                 return false;
         return true;
@@ -254,7 +257,9 @@ struct TIniFile::Shared {
 
     // Finds the sections and settings of the lines. A NUL byte (a crash, a
     // damaged disk) ends what can be read of a line; the text after it is
-    // read as a line of its own, so one bad byte hides nothing else.
+    // read as a line of its own, so one bad byte hides nothing else. A header
+    // without its "]" (cut short so) still ends the section before it, or its
+    // lines would join that one; its own name cannot be read.
     void Index()
     {
         settings.clear();
@@ -277,8 +282,8 @@ struct TIniFile::Shared {
                     continue;
                 const size_t close = part.find(']');
                 const size_t eq = part.find('=');
-                if (part[0] == '[' && close != std::string::npos) {
-                    section = Trim(part.substr(1, close - 1));
+                if (part[0] == '[') {
+                    section = close != std::string::npos ? Trim(part.substr(1, close - 1)) : kNoSection;
                     headers.emplace_back(section, i);
                 } else if (section != kNoSection && eq != std::string::npos && eq > 0) {
                     settings.push_back({i, from, to, section, Trim(part.substr(0, eq)), Trim(part.substr(eq + 1))});
@@ -303,7 +308,7 @@ struct TIniFile::Shared {
         std::vector<std::pair<size_t, size_t>> blocks;
         const std::string s = Lower(section);
         for (size_t h = 0; h < headers.size(); ++h)
-            if (Lower(headers[h].first) == s)
+            if (headers[h].first != kNoSection && Lower(headers[h].first) == s)
                 blocks.emplace_back(headers[h].second, h + 1 < headers.size() ? headers[h + 1].second : lines.size());
         return blocks;
     }
@@ -553,7 +558,7 @@ std::vector<AnsiString> TIniFile::ReadSections() const
     std::vector<AnsiString> out;
     std::set<std::string> seen;
     for (const auto& [name, line] : m_shared->headers)
-        if (!name.empty() && seen.insert(Lower(name)).second)
+        if (!name.empty() && name != kNoSection && seen.insert(Lower(name)).second)
             out.push_back(name);
     return out;
 }

@@ -95,6 +95,9 @@ TEST_F(OperatorFile, GapsAndUnreadableLinesEndNothing)
                       "Operator00004=(4)Four\n", 95));
     EXPECT_EQ(ReadOperatorTable(Path()).size(), 1u);
     EXPECT_EQ(list.Load(), 1);
+    // A NUL that cuts a header short: the lines under it do not join the section before.
+    Write(std::string("[Operators]\n[\0]\nOperator00001=\n[Operators]\nOperator00001=21)", 60));
+    EXPECT_EQ(ReadOperatorTable(Path()).size(), 1u);
 }
 
 TEST_F(OperatorFile, MalformedEntriesAreSkippedNotFatal)

@@ -360,6 +360,36 @@ TEST_F(SmsCommands, SendRefusedByTheNetwork)
     EXPECT_EQ(Sim().SentPdus().size(), 1u);
 }
 
+TEST_F(SmsCommands, SendConfirmedLateIsSentAndACloseKeepsItsCopy)
+{
+    // The network confirms 25 s after the PDU; the clock runs ten times fast
+    // while a confirmation is awaited.
+    Sim().SetSendDelay(2500);
+    std::atomic<size_t> answered {0};
+    std::atomic<bool> done {false};
+    std::thread clock([&] {
+        uint32_t offset = 0;
+        for (uint32_t last = GetTickCount(); !done; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+            const uint32_t now = GetTickCount() - offset;
+            const size_t sent = Sim().SentPdus().size();
+            if (sent > answered)
+                SetTickOffsetForTesting(offset += 9 * (now - last));
+            last = now;
+            if (sent == 2)
+                m_closing = true;
+        }
+    });
+    EXPECT_TRUE(m_comm->SendSms("+16175927198", u"hello", false));
+    answered = 1;
+    // Closing while the second one waits: it is with the modem, its copy is kept.
+    Sim().SetSendDelay(600000);
+    EXPECT_TRUE(m_comm->SendSms("+16175927198", u"hello", false));
+    done = true;
+    clock.join();
+    SetTickOffsetForTesting(0);
+    EXPECT_TRUE(Logged("Closing: the SMS is with the modem, its copy is kept"));
+}
+
 TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
 {
     const struct {

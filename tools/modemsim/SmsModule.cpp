@@ -173,10 +173,10 @@ void SmsModule::FinishSend(const std::string& pdu, Session& s)
     }
     sent_.push_back(pdu);
     if (sendError_ != 0) {
-        s.CmsError(sendError_);
+        s.SendLine("+CMS ERROR: " + std::to_string(sendError_), sendDelay_);
         return;
     }
-    s.SendLine("+CMGS: " + std::to_string(nextReference_));
+    s.SendLine("+CMGS: " + std::to_string(nextReference_), sendDelay_);
     nextReference_ = (nextReference_ + 1) % 256;
     s.Ok();
 }
@@ -343,6 +343,12 @@ void SmsModule::SetSendError(int code)
 {
     std::lock_guard<std::mutex> lock(mu_);
     sendError_ = code;
+}
+
+void SmsModule::SetSendDelay(int ms)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    sendDelay_ = ms < 0 ? 0 : ms;
 }
 
 void SmsModule::LoseDeleteAnswer(int index)

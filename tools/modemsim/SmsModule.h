@@ -2,7 +2,7 @@
 // The SIM's message store and PDU-mode SMS commands: AT+CMGF, AT+CPMS,
 // AT+CMGL, AT+CMGD and AT+CMGS (with its "> " prompt and the PDU up to
 // Ctrl-Z). Tests fill the store, and can cut a listing short, corrupt a
-// stored PDU, drop the prompt or make sending fail.
+// stored PDU, drop the prompt or make sending fail or its answer late.
 #include <ctime>
 #include <mutex>
 #include <string>
@@ -53,6 +53,9 @@ public:
     void DropPrompt(bool on);
     // AT+CMGS answers "+CMS ERROR: code" after the PDU; 0 accepts again.
     void SetSendError(int code);
+    // The network confirms (or refuses) a message `ms` after its PDU, as
+    // with weak coverage; 0 at once.
+    void SetSendDelay(int ms);
     // The next AT+CMGD of this SIM index deletes the message, but its answer
     // is lost on the line: nothing comes back. -1 switches it off.
     void LoseDeleteAnswer(int index);
@@ -71,6 +74,7 @@ private:
     Cut cut_ = Cut::Silence;
     bool dropPrompt_ = false;
     int sendError_ = 0;
+    int sendDelay_ = 0;
     int loseDeleteAnswer_ = -1;
     int nextReference_ = 1;
     // While a PDU is being received.

@@ -1,6 +1,7 @@
 // Demo host for the simulated modem:
 //   modemsim --device-dir DIR --com N --name "Simulated Modem" [--script FILE]
 //            [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network MCCMNC[,...]]...
+//            [--send-delay MS]
 // Registers the modem as COMn in DIR, prints the tty path and serves until
 // SIGINT or SIGTERM, then removes the COM entry again. SIGUSR1 unplugs it or
 // plugs it in again; SIGUSR2 prints how many command lines it has received.
@@ -24,10 +25,12 @@ int Usage()
 {
     std::cerr << "usage: modemsim --device-dir DIR --com N [--name NAME] [--script FILE] [--no-echo]\n"
                  "                [--pin PIN] [--puk PUK] [--ask-puk] [--messages FILE] [--network MCCMNC[,...]]...\n"
+                 "                [--send-delay MS]\n"
                  "  --script FILE: lines COMMAND=answer, escapes \\r \\n \\t \\\\ \\xHH \\=\n"
                  "  --pin PIN: the SIM asks for this PIN; --puk PUK: its PUK; --ask-puk: it asks for the PUK\n"
                  "  --messages FILE: received messages on the SIM, lines \"NUMBER TEXT\" or \"pdu HEX\"\n"
-                 "  --network MCCMNC[,2G|3G|4G[,LONG NAME[,SHORT NAME]]]: a network in reach, the first is home\n";
+                 "  --network MCCMNC[,2G|3G|4G[,LONG NAME[,SHORT NAME]]]: a network in reach, the first is home\n"
+                 "  --send-delay MS: the network confirms each sent message this late (weak coverage)\n";
     return 2;
 }
 
@@ -42,6 +45,7 @@ int main(int argc, char** argv)
     bool echo = true;
     std::string pin, puk, messages;
     bool askPuk = false;
+    int sendDelay = 0;
     std::vector<modemsim::SimModule::Network> networks;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -82,6 +86,14 @@ int main(int argc, char** argv)
         } else if (arg == "--messages") {
             if (!value(&messages))
                 return Usage();
+        } else if (arg == "--send-delay") {
+            if (!value(&number))
+                return Usage();
+            char* end = nullptr;
+            const long ms = std::strtol(number.c_str(), &end, 10);
+            if (end == number.c_str() || *end != '\0' || ms < 0 || ms > 600000)
+                return Usage();
+            sendDelay = static_cast<int>(ms);
         } else if (arg == "--network") {
             std::string option;
             modemsim::SimModule::Network network;
@@ -120,6 +132,7 @@ int main(int argc, char** argv)
         sim->SetPinState(modemsim::SimModule::PinState::Puk);
     if (!networks.empty())
         sim->SetNetworks(networks);
+    modem.Sms().SetSendDelay(sendDelay);
     if (!messages.empty()) {
         std::string error;
         if (modem.Sms().LoadMessages(messages, std::time(nullptr), &error) < 0) {
