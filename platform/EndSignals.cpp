@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -45,14 +46,20 @@ TEndSignals::TEndSignals(Callback onEnd) : m_onEnd(std::move(onEnd))
     act.sa_handler = OnSignal;
     sigemptyset(&act.sa_mask);
     act.sa_flags = SA_RESTART;
-    for (int sig : kSignals)
-        ::sigaction(sig, &act, nullptr);
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+        // Ignored by whoever started the program (nohup, a job started in
+        // the background): the user asked that it not end the program.
+        struct sigaction was {};
+        m_caught[i] = ::sigaction(kSignals[i], nullptr, &was) == 0 && was.sa_handler != SIG_IGN &&
+                      ::sigaction(kSignals[i], &act, nullptr) == 0;
+    }
 }
 
 TEndSignals::~TEndSignals()
 {
-    for (int sig : kSignals)
-        std::signal(sig, SIG_DFL);
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        if (m_caught[i])
+            std::signal(kSignals[i], SIG_DFL);
     g_writeFd = -1;
     m_notifier.reset();
     for (int fd : m_pipe)

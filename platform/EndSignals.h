@@ -4,7 +4,8 @@
 // manager's End). While an object of this class lives, the first of them is
 // handed to its callback on the thread that built it (a thread with an event
 // loop); a second one ends the process at once, as if nothing caught it.
-// One object at a time.
+// One that the program was started ignoring stays ignored. One object at a
+// time.
 #include <functional>
 #include <memory>
 
@@ -15,7 +16,7 @@ public:
     using Callback = std::function<void(int signal)>;
 
     explicit TEndSignals(Callback onEnd);
-    // The signals' default actions come back.
+    // The caught signals' default actions come back.
     ~TEndSignals();
     TEndSignals(const TEndSignals&) = delete;
     TEndSignals& operator=(const TEndSignals&) = delete;
@@ -25,5 +26,6 @@ private:
 
     Callback m_onEnd;
     int m_pipe[2] = {-1, -1};
+    bool m_caught[3] = {};  // SIGINT, SIGHUP, SIGTERM
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

@@ -42,7 +42,9 @@ size_t TrunkPrefix(std::string_view text)
 
 // The length of the UTF-8 sequence at the start of `text` when it is a blank
 // other than ' ' and '\t' (a no-break space, a thin space, an ideographic
-// space, or an invisible mark that pages put into numbers); 0 otherwise.
+// space, or an invisible mark that pages and contact lists put into numbers,
+// such as the direction marks around a number in right-to-left text); 0
+// otherwise.
 size_t UnicodeBlank(std::string_view text)
 {
     const auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
@@ -52,7 +54,8 @@ size_t UnicodeBlank(std::string_view text)
         return 0;
     const unsigned cp = ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
     const bool blank = cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202F) ||
-                       cp == 0x205F || cp == 0x2060 || cp == 0x3000 || cp == 0xFEFF;
+                       cp == 0x205F || cp == 0x2060 || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x3000 ||
+                       cp == 0xFEFF;
     return blank ? 3 : 0;
 }
 

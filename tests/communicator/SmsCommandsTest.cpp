@@ -427,6 +427,7 @@ TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
         {"++49 171 555-0100", "0C91947151551000"},  // typed behind the field's own "+"
         {"+0171 1234567", "0B811017214365F7"},  // a national number behind it
         {"+49\u00A0171\u2009555\u202F0100", "0C91947151551000"},  // pasted, with Unicode blanks
+        {"\u2068+49 171 555-0100\u2069", "0C91947151551000"},  // pasted, in direction isolates
         {"(0171) 555.01.00", "0B811017550501F0"},
         {"+44 (0)20 7946 0000", "0C91440297640000"},  // the trunk prefix goes
         {"+44 ( 0 ) 20 7946 0000", "0C91440297640000"},

@@ -352,7 +352,11 @@ TEST_F(ConnectTest, AnEndSignalClosesAsTheExitImageAnsweringYes)
     m_frame->OnConnectClick();
     ASSERT_TRUE(m_frame->IsConnected());
     const size_t told = Boxes().size();
+    ::signal(SIGHUP, SIG_IGN);  // started with nohup: the terminal's end is no end signal
     const TEndSignals endSignals([&](int sig) { m_frame->CloseUnasked("signal " + std::to_string(sig)); });
+    ::raise(SIGHUP);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(Logged("signal 1=-"));
     ::raise(SIGTERM);
     ASSERT_TRUE(WaitFor([&] { return !m_frame->isVisible(); }, 10000));
     EXPECT_EQ(Boxes().size(), told);
@@ -361,6 +365,7 @@ TEST_F(ConnectTest, AnEndSignalClosesAsTheExitImageAnsweringYes)
     std::string pid;
     std::getline(args, pid);
     EXPECT_NE(::kill(std::stoi(pid.substr(4)), 0), 0);
+    ::signal(SIGHUP, SIG_DFL);
 }
 
 TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
