@@ -123,10 +123,11 @@ void TFormEx::PlaceOverOwner()
     if (owner == nullptr || owner == this)
         return;
     const QRect o = OwnerRect(owner);
-    // Integer halves round toward zero; a window is never placed off the top or left.
-    const int left = qMax(0, o.left() + (o.width() - width()) / 2);
-    const int top = qMax(0, o.top() + (o.height() - height()) / 2);
-    // A box wider than its owner stays whole on the owner's screen.
+    // Integer halves round toward zero.
+    const int left = o.left() + (o.width() - width()) / 2;
+    const int top = o.top() + (o.height() - height()) / 2;
+    // A box wider than its owner stays whole on the owner's screen, which
+    // need not begin at 0,0 (a monitor left of or above the first).
     move(TWindowDrag::FitInto(TWindowDrag::ScreenAreaAt(o.center()), QPoint(left, top), frameGeometry().size()));
 }
 
