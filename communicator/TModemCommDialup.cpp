@@ -174,12 +174,19 @@ bool TModemComm::Connect(const AnsiString& userName, const AnsiString& password,
     // Published once the dial is over: until then there is no link to check.
     HRASCONN conn = nullptr;
     DWORD result = 0;
-    if (created) {
-        Wait(1000);
+    // The pauses before the dial end on a cancel (a close), which then dials nothing.
+    const auto pause = [&cancel](uint32_t ms) {
+        for (const uint32_t start = GetTickCount(); !TickExpired(GetTickCount(), start, ms) && !cancel.load();) {
+            Sleep(10);
+            ProcessMessages();
+        }
+        return !cancel.load();
+    };
+    if (created && !(pause(1000) && pause(1000))) {
+        result = ERROR_USER_DISCONNECTION;
+    } else if (created) {
         RASDIALPARAMSA params;
         CopyField(params.szEntryName, m_sEntryName);
-        Sleep(1000);
-        ProcessMessages();
         BOOL hasPassword = 0;
         RasGetEntryDialParamsA(nullptr, &params, &hasPassword);
         params.dwSize = sizeof params;

@@ -505,14 +505,12 @@ bool SameTty(const AnsiString& a, const AnsiString& b)
 // One of our pppds on the tty: its connect script lies in a dial folder of ours.
 bool OurPppdOn(const std::vector<AnsiString>& args, const AnsiString& tty)
 {
-    bool onTty = false;
+    // Ours first: only then are the arguments looked up as paths, which may
+    // wake an automounted folder.
     bool ours = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        onTty = onTty || SameTty(args[i], tty);
-        ours = ours || (args[i] == "connect" && i + 1 < args.size() &&
-                        args[i + 1].find(AnsiString("/") + kDialFolderPrefix) != AnsiString::npos);
-    }
-    return onTty && ours;
+    for (size_t i = 0; i + 1 < args.size() && !ours; ++i)
+        ours = args[i] == "connect" && args[i + 1].find(AnsiString("/") + kDialFolderPrefix) != AnsiString::npos;
+    return ours && std::any_of(args.begin(), args.end(), [&](const AnsiString& a) { return SameTty(a, tty); });
 }
 
 // The real user of a process (a set-user-ID pppd keeps its caller's); -1 when unknown.
