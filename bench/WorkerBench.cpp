@@ -20,8 +20,11 @@
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
 #include "ui/main/TModemMainFrame.h"
+#include "tests/ui/WidgetTestSupport.h"
 
 namespace {
+
+using uitest::WaitFor;
 
 constexpr const char* kModemName = "Quorvix Bench Modem";
 
@@ -32,18 +35,6 @@ void EnsureApp()
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
 }
 
 // Every box answered OK, no PIN, no dial.

@@ -1,12 +1,28 @@
 #pragma once
-// Synthetic mouse input for widget tests.
+// Synthetic mouse input for widget tests, and a wait that pumps events.
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 namespace uitest {
+
+// Pumps events until `done` holds or `ms` pass.
+inline bool WaitFor(const std::function<bool()>& done, int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done())
+            return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+}
 
 inline bool Mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint local,
                   Qt::MouseButtons held = Qt::NoButton)

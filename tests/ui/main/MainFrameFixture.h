@@ -34,6 +34,7 @@
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
 #include "ui/main/TModemMainFrame.h"
+#include "../WidgetTestSupport.h"
 
 namespace maintest {
 
@@ -51,18 +52,7 @@ inline QApplication& App()
     return *app;
 }
 
-// Pumps events until `done` holds or `ms` pass.
-inline bool WaitFor(const std::function<bool()>& done, int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
+using uitest::WaitFor;
 
 // Answers every modal of the main window the way the test says, and keeps
 // what each was asked. The callbacks run where the modal would run (on the
@@ -322,7 +312,6 @@ protected:
 #include <condition_variable>
 #include <cstdio>
 
-#include "../WidgetTestSupport.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TPNGButton.h"
 
