@@ -45,7 +45,7 @@ public:
     int ShowConnectTrouble(uint32_t, const AnsiString&) override { return mrCancel; }
     void ShowAbout(TFormExAbout*) override {}
     void ShowModemPage() override {}
-    void ShowConnectionPage() override {}
+    bool ShowConnectionPage() override { return false; }
 };
 
 // A program folder of its own, a registered modem on COM7 and the main window up.

@@ -204,7 +204,8 @@ AnsiString TPinQueryExForm::ReplyText(const TLanguage* language, EReply reply, i
     case EReply::Accepted:
         return AnsiString();
     case EReply::Wrong:
-        return LangText(language, mode == 3 ? 132 : 131);
+        // Said before the PIN that blocks the SIM is typed.
+        return LangText(language, mode == 3 ? 132 : 500);
     case EReply::NowBlocked:
         return LangText(language, 422) + "\n" + LangText(language, 310);
     case EReply::NotReady:

@@ -81,10 +81,10 @@ void TProgramDialogs::ShowModemPage()
         new TExFrameModem(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(), true));
 }
 
-void TProgramDialogs::ShowConnectionPage()
+bool TProgramDialogs::ShowConnectionPage()
 {
-    m_pMain->ShowInHelper(
-        new TExFrameGPRS(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(), true));
+    return m_pMain->ShowInHelper(new TExFrameGPRS(m_pMain, m_pMain->Language(), m_pMain->ModemComm(), QPixmap(),
+                                                  true)) == mrOk;
 }
 
 TFormEx* TProgramDialogs::CreateSmsWindow()

@@ -20,7 +20,7 @@ public:
     int ShowConnectTrouble(uint32_t error, const AnsiString& message) override;
     void ShowAbout(TFormExAbout* about) override;
     void ShowModemPage() override;
-    void ShowConnectionPage() override;
+    bool ShowConnectionPage() override;
     TFormEx* CreateSmsWindow() override;
     TFormEx* CreateSettingsWindow() override;
     QWidget* CreateDebugWindow(TMemo** memo) override;

@@ -91,10 +91,10 @@ void TModemMainFrame::OnConnectClick(QWidget* source)
             if (m_bConnected || m_bClosing || error == 0)
                 break;
             switch (m_pDialogs->ShowConnectTrouble(error, DialErrorText(*m_pLanguage, error))) {
-            case mrOk:  // Settings
-                m_pDialogs->ShowConnectionPage();
-                m_pModemComm->Wait(m_pauses.dialAgainMs);
-                again = true;
+            case mrOk:  // Settings: dialled again only with a profile saved there
+                again = m_pDialogs->ShowConnectionPage();
+                if (again)
+                    m_pModemComm->Wait(m_pauses.dialAgainMs);
                 break;
             case mrRetry:
                 again = true;
@@ -251,18 +251,19 @@ bool TModemMainFrame::OnCloseQuery()
     return close;
 }
 
-void TModemMainFrame::ShowInHelper(TExFrame* page)
+int TModemMainFrame::ShowInHelper(TExFrame* page)
 {
     if (page == nullptr)
-        return;
+        return mrCancel;
     // The helper window's exit abandons what the page was doing with the modem.
     TFormExHelper helper(this, page, [this] {
         if (m_pModemComm != nullptr)
             m_pModemComm->SetAbortFlag();
     });
     page->show();
-    helper.exec();
+    const int result = helper.exec();
     // The page goes with the helper window (its child); the next action talks to the modem again.
     if (m_pModemComm != nullptr)
         m_pModemComm->ClearAbortFlag();
+    return result;
 }

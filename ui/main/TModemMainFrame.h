@@ -70,7 +70,8 @@ public:
     virtual void ShowAbout(TFormExAbout* about) = 0;
     // The Modem page and the Connection page alone in the helper window.
     virtual void ShowModemPage() = 0;
-    virtual void ShowConnectionPage() = 0;
+    // True when the profile was saved there: any other close is a cancel.
+    virtual bool ShowConnectionPage() = 0;
     // The windows the main window keeps: the SMS window and the settings
     // dialog (docked below it) and the debug window showing `memo`. Each may
     // be null. The main window deletes the docked ones.
@@ -131,7 +132,7 @@ public:
     void HideWaitPanel();
     bool CheckNetwork();
     bool DisconnectFromInternet();
-    void ShowInHelper(TExFrame* page);
+    int ShowInHelper(TExFrame* page);
     TModemComm* ModemComm() const { return m_pModemComm; }
     TLanguage* Language() const { return m_pLanguage; }
     TConfigFile* Config() const { return m_pIniFile; }

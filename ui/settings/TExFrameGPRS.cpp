@@ -4,9 +4,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
+#include <vector>
 
 #include "communicator/TModemComm.h"
 #include "platform/MessagePump.h"
+#include "ui/common/ModalResult.h"
 #include "ui/common/TConfigFile.h"
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLockCover.h"
@@ -25,6 +28,13 @@ QLineEdit* MakeEdit(QWidget* parent, int y)
     edit->setGeometry(166, y, 219, 21);
     edit->setFont(TahomaPx(11));
     return edit;
+}
+
+// Every Connection page there is: a profile saved on one is shown on all.
+std::vector<TExFrameGPRS*>& ConnectionPages()
+{
+    static std::vector<TExFrameGPRS*> pages;
+    return pages;
 }
 }  // namespace
 
@@ -82,10 +92,13 @@ TExFrameGPRS::TExFrameGPRS(QWidget* owner, TLanguage* language, TModemComm* mode
         connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrameGPRS::OnUpdateHelperClick);
     else
         connect(m_pBUpdate, &QAbstractButton::clicked, this, &TExFrameGPRS::OnUpdateClick);
+    ConnectionPages().push_back(this);
 }
 
 TExFrameGPRS::~TExFrameGPRS()
 {
+    auto& pages = ConnectionPages();
+    pages.erase(std::remove(pages.begin(), pages.end(), this), pages.end());
     if (ExFrameGPRS == this)
         ExFrameGPRS = nullptr;
 }
@@ -147,15 +160,50 @@ void TExFrameGPRS::LoadSettings()
         tech[t]->setChecked(true);
 }
 
+std::array<QLineEdit*, 4> TExFrameGPRS::Edits() const
+{
+    return {m_pEPhoneNumber, m_pEUserName, m_pEPassword, m_pEModemAPN};
+}
+
+int TExFrameGPRS::AuthChoice() const
+{
+    return m_pRB_None->isChecked() ? 0 : m_pRB_Pap->isChecked() ? 1 : m_pRB_Chap->isChecked() ? 2 : 0;
+}
+
+TExFrameGPRS::Entries TExFrameGPRS::TypedEntries() const
+{
+    const int tech = m_pRB_gprso->isChecked() ? 0 : m_pRB_hsxpao->isChecked() ? 1 : m_pRB_gprsp->isChecked() ? 2 : 3;
+    return {m_pEPhoneNumber->text(), m_pEUserName->text(), m_pEPassword->text(), m_pEModemAPN->text(), AuthChoice(),
+            tech};
+}
+
+bool TExFrameGPRS::WriteProfile(const Entries& typed)
+{
+    if (typed.phone.isEmpty())
+        return false;
+    TConfigFile ini(m_pMain->ConfigPath());
+    bool written = ini.SetConnectionUserName(FromQ(typed.user));
+    written &= ini.SetConnectionUserPassword(FromQ(typed.password));
+    written &= ini.SetConnectionPhone(FromQ(typed.phone));
+    written &= ini.SetConnectionAPN(FromQ(typed.apn));
+    written &= ini.SetAuthentication(typed.auth);
+    written &= ini.SetTechnology(typed.tech);
+    if (!written)
+        return false;
+    for (QLineEdit* e : Edits())
+        e->setModified(false);
+    m_bAuthChosen = false;
+    // What another window still shows typed is not what is in force now.
+    for (TExFrameGPRS* other : ConnectionPages())
+        if (other != this)
+            other->DropUnsaved();
+    return true;
+}
+
 void TExFrameGPRS::SaveSettings()
 {
     // The profile as typed, read before anything handles events.
-    const QString phone = m_pEPhoneNumber->text();
-    const QString user = m_pEUserName->text();
-    const QString password = m_pEPassword->text();
-    const QString apn = m_pEModemAPN->text();
-    const int auth = m_pRB_None->isChecked() ? 0 : m_pRB_Pap->isChecked() ? 1 : m_pRB_Chap->isChecked() ? 2 : 0;
-    const int tech = m_pRB_gprso->isChecked() ? 0 : m_pRB_hsxpao->isChecked() ? 1 : m_pRB_gprsp->isChecked() ? 2 : 3;
+    const Entries typed = TypedEntries();
     m_bSaved = false;
     {
         const TUserAction action(m_pMain, m_pBUpdate);
@@ -163,30 +211,45 @@ void TExFrameGPRS::SaveSettings()
             return;
         if (!m_bHelperMode)
             ShowHostWait(Text(202));
-        if (!phone.isEmpty()) {
-            TConfigFile ini(m_pMain->ConfigPath());
-            bool written = ini.SetConnectionUserName(FromQ(user));
-            written &= ini.SetConnectionUserPassword(FromQ(password));
-            written &= ini.SetConnectionPhone(FromQ(phone));
-            written &= ini.SetConnectionAPN(FromQ(apn));
-            written &= ini.SetAuthentication(auth);
-            written &= ini.SetTechnology(tech);
-            // A file that cannot be written (a read-only program folder) is
-            // told as such: the connect action would dial with the old profile.
-            m_bSaved = written;
-        }
-        if (m_bSaved) {
-            for (QLineEdit* e : {m_pEPhoneNumber, m_pEUserName, m_pEPassword, m_pEModemAPN})
-                e->setModified(false);
-            m_bAuthChosen = false;
-        }
+        // A file that cannot be written (a read-only program folder) is
+        // told as such: the connect action would dial with the old profile.
+        m_bSaved = WriteProfile(typed);
         if (!m_bHelperMode)
             HideHostWait();
-        m_pMain->ShowMsgBox(BoxOwner(), Text(phone.isEmpty() ? 203 : m_bSaved ? 216 : 297), 0);
+        m_pMain->ShowMsgBox(BoxOwner(), Text(typed.phone.isEmpty() ? 203 : m_bSaved ? 216 : 297), 0);
     }
     // Once the page is unlocked: a locked edit takes no focus.
-    if (phone.isEmpty())
+    if (typed.phone.isEmpty())
         m_pEPhoneNumber->setFocus();
+}
+
+bool TExFrameGPRS::HasUnsavedChanges() const
+{
+    TConfigFile ini(m_pMain->ConfigPath());
+    const auto changed = [](const QLineEdit* edit, const AnsiString& saved) {
+        return edit->isModified() && edit->text() != ToQ(saved);
+    };
+    return changed(m_pEPhoneNumber, ini.GetConnectionPhone()) || changed(m_pEUserName, ini.GetConnectionUserName()) ||
+           changed(m_pEPassword, ini.GetConnectionUserPassword()) || changed(m_pEModemAPN, ini.GetConnectionAPN()) ||
+           (m_bAuthChosen && AuthChoice() != ini.GetAuthentication());
+}
+
+void TExFrameGPRS::SettleUnsaved(QWidget* owner)
+{
+    if (!HasUnsavedChanges())
+        return;
+    const Entries typed = TypedEntries();
+    if (m_pMain->ShowMsgBox(owner, Text(515), 1) == mrYes && !WriteProfile(typed))
+        m_pMain->ShowMsgBox(owner, Text(typed.phone.isEmpty() ? 203 : 297), 0);
+    DropUnsaved();
+}
+
+void TExFrameGPRS::DropUnsaved()
+{
+    for (QLineEdit* e : Edits())
+        e->setModified(false);
+    m_bAuthChosen = false;
+    LoadSettings();
 }
 
 void TExFrameGPRS::OnUpdateClick()
@@ -198,9 +261,9 @@ void TExFrameGPRS::OnUpdateHelperClick()
 {
     SaveSettings();
     if (m_bSaved) {
-        // The helper window is modal: closing it ends its run with Cancel.
+        // Saved: the helper window's run ends with OK; any other close is a cancel.
         if (TFormEx* host = HostForm())
-            host->CloseWith(2);
+            host->CloseWith(mrOk);
     }
 }
 
@@ -232,7 +295,7 @@ void TExFrameGPRS::UpdateModemState()
 
 void TExFrameGPRS::Lock()
 {
-    for (QLineEdit* e : {m_pEPhoneNumber, m_pEUserName, m_pEPassword, m_pEModemAPN}) {
+    for (QLineEdit* e : Edits()) {
         e->setEnabled(false);
         SetBaseColour(e, 0x808080);
     }
@@ -248,7 +311,7 @@ void TExFrameGPRS::Unlock()
 {
     if (m_pModemComm != nullptr && m_pModemComm->IsRasConnected())
         return;
-    for (QLineEdit* e : {m_pEPhoneNumber, m_pEUserName, m_pEPassword, m_pEModemAPN}) {
+    for (QLineEdit* e : Edits()) {
         e->setEnabled(true);
         SetBaseColour(e, 0xFFFFFF);
     }

@@ -3,6 +3,7 @@
 // access point name, authentication) kept in Config.ini. It does not dial.
 // In helper mode it stands alone in the helper window, which a successful
 // save closes. Locked while a dial-up link is up.
+#include <array>
 #include "ui/settings/TSettingsPage.h"
 
 class QFrame;
@@ -27,6 +28,13 @@ public:
     void UpdateModemState() override;
     void Lock() override;
     void Unlock() override;
+
+    // Typed and not saved: unsaved typing lives only while its window is
+    // open. Settling asks whether to save it (over `owner`): saved on Yes,
+    // dropped on No, and the page then shows the saved profile.
+    bool HasUnsavedChanges() const;
+    void SettleUnsaved(QWidget* owner);
+    void DropUnsaved();
 
     bool HelperMode() const { return m_bHelperMode; }
     // Whether the last SaveSettings wrote the profile.
@@ -62,6 +70,17 @@ public slots:
     void OnUpdateHelperClick();
 
 private:
+    struct Entries {
+        QString phone, user, password, apn;
+        int auth, tech;
+    };
+    Entries TypedEntries() const;
+    int AuthChoice() const;
+    std::array<QLineEdit*, 4> Edits() const;
+    // The entries into Config.ini (none without a number); true when written.
+    // Every other Connection page then shows them.
+    bool WriteProfile(const Entries& typed);
+
     bool m_bHelperMode;
     bool m_bSaved = false;
     // An authentication clicked and not saved yet.

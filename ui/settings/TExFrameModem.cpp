@@ -470,6 +470,10 @@ void TExFrameModem::UpdateModemState()
     ModemDevicesDropDown();
     ProcessMessages();
     const bool ready = IsReady();
+    // Called with the modem held: by the dialog's show and on a state change
+    // while it is open.
+    if (ready && !m_bHelperMode && m_pModemComm != nullptr && window()->isVisible())
+        ShowSelectionMode();
     if (m_pRB_Manual->isChecked()) {
         SetOperatorChoiceLook(ready);
     } else {

@@ -112,6 +112,9 @@ private:
     void FillDevices();
     // The mode switch's work as one action; false when it was refused.
     bool ChooseOperatorMode(bool manual);
+    // The radios and the list as the modem chooses its network now (read
+    // while the caller holds the modem).
+    void ShowSelectionMode();
     // The scan and its list, inside an action already running.
     void ScanOperators();
     // Select's handler by mode; attached and detached around every run.

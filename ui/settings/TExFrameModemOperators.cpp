@@ -5,11 +5,13 @@
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "communicator/TModemComm.h"
 #include "communicator/TOperatorList.h"
 #include "platform/MessagePump.h"
 #include "ui/common/ModalResult.h"
+#include "ui/common/TConfigFile.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
@@ -66,6 +68,12 @@ void TExFrameModem::BuildOperatorGroup()
             if (checked)
                 m_pRB_ManualClick();
         });
+    // Checked already, while the modem keeps a network chosen by hand: the
+    // way back to automatic choice is never shut.
+    connect(m_pRB_Automatic, &QAbstractButton::clicked, this, [this] {
+        if (m_pModemComm != nullptr && m_pModemComm->GetSelectionMode() == 1)
+            ChooseOperatorMode(false);
+    });
     connect(m_pCBOperList, &QComboBox::currentIndexChanged, this, &TExFrameModem::OnOperatorChange);
     connect(m_pBGetList, &QAbstractButton::clicked, this, &TExFrameModem::GetOperList);
     connect(m_pBSetOper, &QAbstractButton::clicked, this, &TExFrameModem::OnSetOperator);
@@ -136,6 +144,34 @@ bool TExFrameModem::ChooseOperatorMode(bool manual)
     m_pMain->ResumeWorker();
     m_pGBSelOper->setEnabled(true);
     return true;
+}
+
+void TExFrameModem::ShowSelectionMode()
+{
+    COPS_ANSWER cops;
+    m_pModemComm->GetRegistration(cops);
+    if (cops.mode != 0 && cops.mode != 1)
+        return;  // not told: the page stays as it was
+    const bool manual = cops.mode == 1;
+    {
+        const QSignalBlocker automaticQuiet(m_pRB_Automatic), manualQuiet(m_pRB_Manual);
+        (manual ? m_pRB_Manual : m_pRB_Automatic)->setChecked(true);
+    }
+    if (!manual)
+        return;
+    // A network chosen by hand and out of reach is named by the code kept
+    // when it was chosen.
+    if (cops.oper.empty())
+        cops = COPS_ANSWER {1, 2, m_pIniFile->GetUserOperator()};
+    const bool listed = std::any_of(m_vOperators.begin(), m_vOperators.end(),
+                                    [&cops](const ST_OPERATORS_LIST& rec) { return IsNetwork(cops, rec); });
+    // Without a scan that lists it, the list holds that network alone.
+    if (!listed && cops.format == 2 && !cops.oper.empty()) {
+        const AnsiString name = m_pOperatorList != nullptr ? m_pOperatorList->GetOperatorName(cops.oper) : cops.oper;
+        m_vOperators = {ST_OPERATORS_LIST {true, cops.accessTechnology, name, "", cops.oper}};
+        FillOperatorCombo();
+    }
+    SelectCurrentOperator(cops);
 }
 
 void TExFrameModem::GetOperList()

@@ -1,5 +1,6 @@
 #include "ui/settings/TFormExSettings.h"
 
+#include <QHideEvent>
 #include <QLabel>
 
 #include "communicator/TModemComm.h"
@@ -141,6 +142,15 @@ void TFormExSettings::FormShow()
     for (TExFrame* p : m_pPages)
         p->UpdateModemState();
     m_pMain->ResumeWorker();
+}
+
+void TFormExSettings::hideEvent(QHideEvent* event)
+{
+    TFormEx::hideEvent(event);
+    // Typing on the Connection page lives only while the window is open; a
+    // hide by the window system (a minimised main window) closes nothing.
+    if (!event->spontaneous())
+        static_cast<TExFrameGPRS*>(m_pPages[kConnectionPage])->SettleUnsaved(m_pMain->Window());
 }
 
 bool TFormExSettings::ActionRunning() const

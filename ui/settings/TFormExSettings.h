@@ -61,6 +61,7 @@ public:
 
 protected:
     void FormShow() override;
+    void hideEvent(QHideEvent* event) override;
     bool ActionRunning() const override;
     void resizeEvent(QResizeEvent* event) override;
 

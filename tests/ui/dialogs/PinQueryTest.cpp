@@ -163,7 +163,7 @@ TEST(PinQuery, PukModeWantsBothAndEmptiesBothOnRefusal)
 }
 
 namespace {
-const char* const kWrongPin = "The PIN is wrong. Please try again.";
+const char* const kWrongPin = "The PIN is wrong. Three wrong PINs in a row block the SIM \r\ncard, which then asks for its PUK.";
 const char* const kWrongPuk = "The PUK is wrong. Please try again.";
 const char* const kNowBlocked = "The PIN is wrong.\nThe SIM card is now blocked and asks for its PUK.";
 

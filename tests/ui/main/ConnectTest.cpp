@@ -10,6 +10,7 @@
 #include "platform/EndSignals.h"
 #include "tools/modemsim/DialModule.h"
 #include "ui/common/TSkinButton.h"
+#include "ui/settings/TExFrameGPRS.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/dialogs/TFormExConnectTrouble.h"
 #include "ui/dialogs/TFormExHelper.h"
@@ -159,14 +160,21 @@ TEST_F(ConnectTest, EachAnswerOfTheTroubleDialog)
     EXPECT_FALSE(m_frame->IsConnected());
     ExpectIdle();
 
+    // Settings, and the Connection window closed without a save: no more attempts.
+    m_record->troubleAnswers = {mrOk};
+    m_record->connectionPageSaves = false;
+    m_frame->OnConnectClick();
+    EXPECT_EQ(Attempts(), 8);
+    m_record->connectionPageSaves = true;
+
     // Settings: the Connection page, where the user fixes what was wrong;
     // after two failed attempts the third connects.
     m_record->troubleAnswers = {mrOk};
     m_record->onConnectionPage = [&] { DialsFail(false); };
     m_frame->OnConnectClick();
-    EXPECT_EQ(m_record->connectionPages, 1);
-    EXPECT_EQ(Attempts(), 9);
-    EXPECT_EQ(Troubles(), 4u);
+    EXPECT_EQ(m_record->connectionPages, 2);
+    EXPECT_EQ(Attempts(), 11);
+    EXPECT_EQ(Troubles(), 5u);
     EXPECT_EQ(m_dial->Dialled(), std::vector<std::string>({"*99#"}));
     EXPECT_TRUE(m_frame->IsConnected());
     ExpectIdle();
@@ -482,8 +490,11 @@ TEST_F(ConnectTest, ClickOnSettingsWhileAFailedDialWaitsLeavesTheWorkerPolling)
         if (auto* trouble = qobject_cast<TFormExConnectTrouble*>(modal)) {
             // Settings the first time, then give up.
             ClickOn(++troubles == 1 ? trouble->m_pBSettings : trouble->m_pBCancel);
-        } else if (auto* helper = qobject_cast<TFormExHelper*>(modal)) {
-            ClickOn(helper->TitleStyle() ? helper->TitlePanelExitImage() : helper->ExitImage());
+        } else if (auto* helper = qobject_cast<TFormExHelper*>(modal); helper != nullptr && !helperClosed) {
+            // Saved there (a close without a save dials nothing more); the
+            // save's box is answered by a later turn.
+            QWidget* save = static_cast<TExFrameGPRS*>(helper->Frame())->m_pBUpdate;
+            QTimer::singleShot(0, save, [save] { ClickOn(save); });
             helperClosed = true;
         } else if (auto* box = qobject_cast<TMsgBoxEx*>(modal)) {
             box->CloseWith(box->EscapeResult());

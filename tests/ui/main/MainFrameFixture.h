@@ -73,6 +73,7 @@ public:
         TFormExAbout* about = nullptr;  // the window shown
         int modemPages = 0;
         int connectionPages = 0;
+        bool connectionPageSaves = true;  // false: closed without a save
         // What the user does in the About window, the helper pages and the
         // trouble dialog (before answering it).
         std::function<void()> onAbout, onModemPage, onConnectionPage, onTrouble, onBox;
@@ -121,7 +122,11 @@ public:
         Run(m_r->abouts, m_r->onAbout);
     }
     void ShowModemPage() override { Run(m_r->modemPages, m_r->onModemPage); }
-    void ShowConnectionPage() override { Run(m_r->connectionPages, m_r->onConnectionPage); }
+    bool ShowConnectionPage() override
+    {
+        Run(m_r->connectionPages, m_r->onConnectionPage);
+        return m_r->connectionPageSaves;
+    }
     TFormEx* CreateSettingsWindow() override { return m_r->settingsWindow ? m_r->settingsWindow() : nullptr; }
     TFormEx* CreateSmsWindow() override { return m_r->smsWindow ? m_r->smsWindow() : nullptr; }
     void ReleaseWindows() override

@@ -157,7 +157,7 @@ TEST_F(MainFrameTest, ThePinQuestionSaysWhatHappened)
         m_sim.AddModule(card);
         start({"1111", "2222", "3333"});
         EXPECT_EQ(m_record->pinModes, (std::vector<int>{2, 2, 2, 3}));
-        EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(131), Text(131), Text(422) + "\n" + Text(310), Text(423)}));
+        EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(500), Text(500), Text(422) + "\n" + Text(310), Text(423)}));
     }
 }
 

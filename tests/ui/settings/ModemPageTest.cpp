@@ -301,6 +301,28 @@ TEST_F(ModemPage, ManualChoiceScansAndSetsAnOperator)
     EXPECT_EQ(m_main.suspends, m_main.resumes);
 }
 
+TEST_F(ModemPage, OpensWithTheModemsChoiceAndAutomaticIsAlwaysReachable)
+{
+    StartModem();
+    MakeDialog();
+    // Chosen by hand on an earlier run, and now out of reach.
+    ASSERT_TRUE(m_comm->SelectOperatorManual("24602"));
+    m_card->SetCoverage(false);
+    m_dialog->show();
+    TExFrameModem* page = Page();
+    EXPECT_TRUE(page->m_pRB_Manual->isChecked());
+    EXPECT_EQ(page->m_pCBOperList->currentText().toStdString(), "Javert Net");
+    EXPECT_EQ(Sent("AT+COPS=?"), 0u);
+    page->m_pRB_Automatic->click();
+    EXPECT_EQ(Sent("AT+COPS=0"), 1u);
+    // Shown as automatic while the modem went back to its choice by hand.
+    m_card->SetCoverage(true);
+    ASSERT_TRUE(m_comm->SelectOperatorManual("24602"));
+    m_comm->GetOperator();
+    page->m_pRB_Automatic->click();
+    EXPECT_EQ(Sent("AT+COPS=0"), 2u);
+}
+
 TEST_F(ModemPage, ScanWithoutPinAsksNothingAndKeepsTheList)
 {
     StartModem();

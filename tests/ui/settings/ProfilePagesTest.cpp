@@ -78,6 +78,35 @@ TEST_F(ProfilePages, ConnectionProfileLoadsAndSavesUnchanged)
     EXPECT_EQ(m_main.locked, 0);
 }
 
+TEST_F(ProfilePages, UnsavedTypingIsSettledOnCloseAndASaveElsewhereReplacesIt)
+{
+    MakeDialog();
+    TExFrameGPRS* page = Gprs();
+    const auto typeApnAndClose = [&](const char* apn, int answer) {
+        m_dialog->show();
+        m_dialog->ShowPage(TFormExSettings::kConnectionPage);
+        page->m_pEModemAPN->insert(apn);
+        m_main.answers = {answer};
+        m_dialog->hide();
+    };
+    typeApnAndClose("dropped", mrNo);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(515)});
+    EXPECT_TRUE(page->m_pEModemAPN->text().isEmpty());
+    typeApnAndClose("kept", mrYes);
+    EXPECT_EQ(Read("PROFILE0", "Connection_APN"), "kept");
+    // A save in the helper window is what this page shows from then on.
+    m_dialog->show();
+    page->m_pEModemAPN->insert("stale");
+    auto* helperPage = new TExFrameGPRS(nullptr, m_language.get(), m_comm.get(), QPixmap(), true, &m_main);
+    TFormExHelper helper(nullptr, helperPage);
+    helperPage->LoadSettings();
+    helperPage->m_pEModemAPN->setText("fixed");
+    helperPage->m_pBUpdate->click();
+    EXPECT_EQ(page->m_pEModemAPN->text().toStdString(), "fixed");
+    m_dialog->hide();
+    EXPECT_EQ(BoxTexts().size(), 3u);
+}
+
 TEST_F(ProfilePages, ConnectionPageRefusesAnEmptyNumber)
 {
     uitest::WriteFile(Config(), "[PROFILE0]\nConnection_Phone=*99#\n[CONNECTION]\nAuthentication=7\n");
