@@ -354,6 +354,11 @@ public:
     // The configured modem is listed (and, with testPort, answers AT on its port).
     bool DetectModemPort(bool testPort = false);
     bool TestDevicePort(const AnsiString& name);
+    // What a port test found. A port the system refuses or another program
+    // holds is no matter of waiting, unlike one that is silent or not there.
+    enum class EPortTest { Answered, Silent, NotThere, NoPermission, InUse };
+    // The finding of the last test by DetectModemPort or TestDevicePort.
+    EPortTest LastPortTest() const { return m_eLastPortTest.load(); }
 
     // ---- end of discovery and presence ----
 
@@ -453,6 +458,8 @@ private:
     // Presence for a device name: steps shared by DetectModemPort and TestDevicePort.
     bool DeviceListed(const AnsiString& name, bool& listOk);
     bool TestNamedDevicePort(const AnsiString& name);
+    static EPortTest PortTestOfOpenError(uint32_t error);
+    std::atomic<EPortTest> m_eLastPortTest {EPortTest::NotThere};
 
     // ---- end of discovery data ----
 };

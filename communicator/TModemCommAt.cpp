@@ -7,6 +7,7 @@
 
 #include "communicator/SimAnswers.h"
 #include "communicator/port/TPort.h"
+#include "platform/LastError.h"
 #include "platform/MessagePump.h"
 #include "platform/Ticks.h"
 
@@ -130,6 +131,7 @@ bool TModemComm::TestPort(int32_t n)
     OpenPort(n);
     bool answered = false;
     if (!IsPortOpen()) {
+        m_eLastPortTest = PortTestOfOpenError(GetLastError());
         AddToMemo("Testas Nepavyko.");
     } else {
         char buf[kCommandBufferSize] = {};
@@ -148,6 +150,7 @@ bool TModemComm::TestPort(int32_t n)
             ProcessMessages();
         }
         answered = answer.find("OK") != AnsiString::npos;
+        m_eLastPortTest = answered ? EPortTest::Answered : EPortTest::Silent;
     }
     ProcessMessages();
     ClosePort();

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <vector>
 
+#include "communicator/port/TPort.h"
 #include "platform/ModemRegistry.h"
 
 namespace {
@@ -209,8 +210,18 @@ bool TModemComm::TestNamedDevicePort(const AnsiString& name)
     return TestPort(port);
 }
 
+TModemComm::EPortTest TModemComm::PortTestOfOpenError(uint32_t error)
+{
+    switch (error) {
+    case PORT_ERROR_NO_PERMISSION: return EPortTest::NoPermission;
+    case PORT_ERROR_IN_USE: return EPortTest::InUse;
+    default: return EPortTest::NotThere;
+    }
+}
+
 bool TModemComm::DetectModemPort(bool testPort)
 {
+    m_eLastPortTest = EPortTest::NotThere;
     bool listOk = false;
     const AnsiString name = GetModemName();
     const bool listed = DeviceListed(name, listOk);
@@ -228,6 +239,7 @@ bool TModemComm::DetectModemPort(bool testPort)
 
 bool TModemComm::TestDevicePort(const AnsiString& name)
 {
+    m_eLastPortTest = EPortTest::NotThere;
     bool listOk = false;
     return DeviceListed(name, listOk) && TestNamedDevicePort(name);
 }

@@ -86,15 +86,18 @@ HANDLE OpenComPort(const char* deviceName)
     }
     int fd = ::open(tty.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
+        // A port the user may not open and one another program holds call
+        // for different remedies: they are told apart.
         SetLastError(errno == ENOENT || errno == ENXIO || errno == ENODEV ? ERROR_FILE_NOT_FOUND
-                     : errno == EBUSY || errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED
-                                                                           : ErrorFromErrno(errno));
+                     : errno == EBUSY                                     ? ERROR_SHARING_VIOLATION
+                     : errno == EACCES || errno == EPERM                  ? ERROR_ACCESS_DENIED
+                                                                          : ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
     // Exclusive use: other programs through TIOCEXCL, our own through the lock.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        SetLastError(ERROR_ACCESS_DENIED);
+        SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
     ::ioctl(fd, TIOCEXCL);

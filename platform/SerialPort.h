@@ -56,7 +56,8 @@ struct COMSTAT {
 
 // Opens "\\.\COMn" for exclusive reading and writing. On failure returns
 // INVALID_HANDLE_VALUE with the last error ERROR_FILE_NOT_FOUND (no such
-// port), ERROR_ACCESS_DENIED (in use) or another code.
+// port), ERROR_ACCESS_DENIED (the user may not open it), ERROR_SHARING_VIOLATION
+// (another open holds it) or another code.
 HANDLE OpenComPort(const char* deviceName);
 bool CloseHandle(HANDLE h);
 bool GetCommState(HANDLE h, DCB* dcb);

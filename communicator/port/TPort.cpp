@@ -100,8 +100,10 @@ bool TPort::Open()
         uint32_t error = systemError;
         if (systemError == ERROR_FILE_NOT_FOUND)
             error = PORT_ERROR_NO_SUCH_PORT;
-        else if (systemError == ERROR_ACCESS_DENIED)
+        else if (systemError == ERROR_SHARING_VIOLATION)
             error = PORT_ERROR_IN_USE;
+        else if (systemError == ERROR_ACCESS_DENIED)
+            error = PORT_ERROR_NO_PERMISSION;
         Post(PORT_EVENT_OPEN_FAILED, 0, systemError);
         SetLastError(error);
         return false;

@@ -17,6 +17,7 @@ inline constexpr uint32_t PORT_ERROR_NO_BYTE = 0x20000101;      // no byte arriv
 inline constexpr uint32_t PORT_ERROR_SHORT_READ = 0x20000102;   // fewer bytes arrived than asked for
 inline constexpr uint32_t PORT_ERROR_NO_SUCH_PORT = 0x20000103; // the port does not exist
 inline constexpr uint32_t PORT_ERROR_IN_USE = 0x20000104;       // another program holds the port
+inline constexpr uint32_t PORT_ERROR_NO_PERMISSION = 0x20000105; // the user may not open the port
 
 class TPort {
 public:

@@ -51,7 +51,7 @@ std::string OpenFailText(uint32_t code)
     // A missing device reports file-not-found here rather than a bad name.
     if (code == ERROR_INVALID_NAME || code == ERROR_FILE_NOT_FOUND)
         return "Try to open not existing communication port";
-    if (code == ERROR_ACCESS_DENIED)
+    if (code == ERROR_SHARING_VIOLATION)
         return "Try to open port which is already in use";
     return SystemText(code);
 }

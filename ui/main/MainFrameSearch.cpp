@@ -146,14 +146,51 @@ int TModemMainFrame::FindModemIndex(const AnsiString& name)
     return -1;
 }
 
-int TModemMainFrame::CountModems()
+int TModemMainFrame::CountModems(AnsiString* refused)
 {
     const int count = m_pModemComm->GetDeviceCount();
     int usable = 0;
-    for (int i = 0; i < count; ++i)
-        if (m_pModemComm->TestDevicePort(m_pModemComm->GetDeviceName(i)))
+    for (int i = 0; i < count; ++i) {
+        const AnsiString name = m_pModemComm->GetDeviceName(i);
+        if (m_pModemComm->TestDevicePort(name))
             ++usable;
+        else if (refused != nullptr && refused->empty() && PortRefused())
+            *refused = name;
+    }
     return usable;
+}
+
+bool TModemMainFrame::PortRefused() const
+{
+    const TModemComm::EPortTest found = m_pModemComm->LastPortTest();
+    return found == TModemComm::EPortTest::NoPermission || found == TModemComm::EPortTest::InUse;
+}
+
+// Told once, by the search: the worker's polls go on testing the port quietly
+// and take the modem up once it opens.
+void TModemMainFrame::TellPortRefused()
+{
+    const bool noPermission = m_pModemComm->LastPortTest() == TModemComm::EPortTest::NoPermission;
+    Log(noPermission ? "-=Modem port refused: no permission=-" : "-=Modem port held by another program=-");
+    ShowMsgBox(this, m_pLanguage->GetText(noPermission ? 480 : 481), 0);
+}
+
+void TModemMainFrame::ForgetModemState()
+{
+    m_bPinOk = false;
+    m_bNetworkRegistered = false;
+    m_iSignal = 0;
+    m_pModemComm->SetOperatorName("");
+}
+
+void TModemMainFrame::EndSearchWithoutModem()
+{
+    ForgetModemState();
+    DisableConnectButton();
+    m_bModemPlugged = false;
+    UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
+    HideWaitPanel();
+    ResumeThread();
 }
 
 void TModemMainFrame::DisableConnectButton()
@@ -264,11 +301,12 @@ void TModemMainFrame::SearchModem()
     }
 
     int index = FindModemIndex(saved);
+    AnsiString refused;  // when no port answers: one that waiting or choosing cannot mend
     if (index == -1) {
         // A modem the user chose stays chosen while it is unplugged, unless
         // the user allowed another to stand in: the search then waits for it.
         const bool keepChoice = saved != Cfg::kNoModemDevice && !m_pIniFile->GetConnectToOtherDev();
-        const int usable = CountModems();
+        const int usable = CountModems(&refused);
         if (usable > 1) {
             ShowMsgBox(this, m_pLanguage->GetText(120), 0);
             ShowModemPageUnlessClosing();
@@ -286,6 +324,10 @@ void TModemMainFrame::SearchModem()
         // Go on with what was chosen or taken just now.
         saved = GetModemDeviceSetting();
     }
+    // Nothing to choose from: the search goes on with the refused port, not
+    // saved, to say why.
+    if (saved == Cfg::kNoModemDevice && !refused.empty())
+        saved = refused;
     if (saved == Cfg::kNoModemDevice) {
         ShowMsgBox(this, m_pLanguage->GetText(120), 0);
         ShowModemPageUnlessClosing();
@@ -296,6 +338,11 @@ void TModemMainFrame::SearchModem()
     m_pModemComm->SetModemName(saved);
     SetPortFromIndex(index, true);
     WaitModemInit(2);
+    if (!m_bModemInitialized && PortRefused()) {
+        TellPortRefused();
+        EndSearchWithoutModem();
+        return;
+    }
 
     bool fromAnswer = true;  // step 8: the first presence tests answered
     if (!m_bModemInitialized) {
@@ -318,10 +365,7 @@ void TModemMainFrame::SearchModem()
                 WaitModemInit(5);
             }
             if (!m_bModemInitialized) {
-                m_bPinOk = false;
-                m_bNetworkRegistered = false;
-                m_iSignal = 0;
-                m_pModemComm->SetOperatorName("");
+                ForgetModemState();
                 ShowMsgBox(this, m_pLanguage->GetText(123), 0);
                 ShowModemPageUnlessClosing();
                 saved = GetModemDeviceSetting();
@@ -333,21 +377,15 @@ void TModemMainFrame::SearchModem()
                 DisableConnectButton();
                 m_bModemPlugged = m_bModemInitialized.load();
                 if (!m_bModemInitialized) {
+                    if (PortRefused())
+                        TellPortRefused();
                     HideWaitPanel();
                     ResumeThread();
                     return;
                 }
             }
         } else {
-            m_bPinOk = false;
-            m_bNetworkRegistered = false;
-            m_iSignal = 0;
-            m_pModemComm->SetOperatorName("");
-            DisableConnectButton();
-            m_bModemPlugged = false;
-            UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, m_iSignal);
-            HideWaitPanel();
-            ResumeThread();
+            EndSearchWithoutModem();
             return;
         }
     }

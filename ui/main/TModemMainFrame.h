@@ -203,7 +203,9 @@ public:
     bool OpenAppPort(int index);
     AnsiString GetModemDeviceSetting();
     int FindModemIndex(const AnsiString& name);
-    int CountModems();
+    // `refused` gets the first device whose port the system refused or
+    // another program held, when it is empty.
+    int CountModems(AnsiString* refused = nullptr);
     void DisableConnectButton();
     void HideOwnedWindows();
     void UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal);
@@ -294,6 +296,12 @@ private:
     void ShowModemPageUnlessClosing();
     void SetPortFromIndex(int index, bool log);
     void ShowModemIdentity();
+    // The last port test met a port that waiting cannot help: refused, or held.
+    bool PortRefused() const;
+    void TellPortRefused();
+    void ForgetModemState();
+    // The search's end when no modem is taken up.
+    void EndSearchWithoutModem();
     void StartReenumThread();
     void ReenumThreadProc();
 

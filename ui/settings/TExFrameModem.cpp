@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <cstdio>
-#include <optional>
 
 #include "communicator/TModemComm.h"
 #include "communicator/TOperatorList.h"
@@ -35,6 +34,18 @@ namespace {
 AnsiString Upper(const AnsiString& s)
 {
     return FromQ(ToQ(s).toUpper());
+}
+
+// The text after a device's name for what its port test found: a port the
+// system refuses or another program holds is not just silent.
+int PortTestMark(TModemComm::EPortTest found)
+{
+    switch (found) {
+    case TModemComm::EPortTest::Answered: return 184;
+    case TModemComm::EPortTest::NoPermission: return 482;
+    case TModemComm::EPortTest::InUse: return 483;
+    default: return 185;
+    }
 }
 }  // namespace
 
@@ -195,15 +206,14 @@ void TExFrameModem::FillDevices()
     for (int i = 0; i < count; ++i) {
         ProcessMessages();
         const AnsiString name = m_pModemComm->GetDeviceName(i);
-        std::optional<bool> online;
         if (!linkUp) {
-            online = m_pModemComm->TestDevicePort(name);
-            m_lastPortTest[name] = *online;
-        } else if (const auto last = m_lastPortTest.find(name); last != m_lastPortTest.end()) {
-            online = last->second;
+            m_pModemComm->TestDevicePort(name);
+            m_lastPortTest[name] = m_pModemComm->LastPortTest();
         }
         // A device never tested is not known to be dead: its bare name in black.
-        m_vDeviceOnline[static_cast<size_t>(i)] = online.value_or(true);
+        const auto last = m_lastPortTest.find(name);
+        m_vDeviceOnline[static_cast<size_t>(i)] =
+            last == m_lastPortTest.end() || last->second == TModemComm::EPortTest::Answered;
         m_pCBModemDevices->addItem(DeviceLabel(name), ToQ(name));
         if (Upper(name) == Upper(saved)) {
             chosen = i;
@@ -221,7 +231,7 @@ void TExFrameModem::FillDevices()
 QString TExFrameModem::DeviceLabel(const AnsiString& name) const
 {
     const auto last = m_lastPortTest.find(name);
-    return ToQ(last == m_lastPortTest.end() ? name : name + "   " + Text(last->second ? 184 : 185));
+    return ToQ(last == m_lastPortTest.end() ? name : name + "   " + Text(PortTestMark(last->second)));
 }
 
 AnsiString TExFrameModem::SelectedDevice() const

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 #include "communicator/SimAnswers.h"
+#include "communicator/TModemComm.h"
 #include "ui/settings/TSettingsPage.h"
 
 class QCheckBox;
@@ -134,9 +135,9 @@ private:
     bool m_bOwnOperatorList = false;
     std::vector<ST_OPERATORS_LIST> m_vOperators;
     std::vector<bool> m_vDeviceOnline;
-    // Each device name's answer at its last port test: shown while a link is
+    // What each device name's last port test found: shown while a link is
     // up, when no port may be tested.
-    std::map<AnsiString, bool> m_lastPortTest;
+    std::map<AnsiString, TModemComm::EPortTest> m_lastPortTest;
     // A fill is running: one started from its message pump would add its
     // items in between.
     bool m_bFilling = false;

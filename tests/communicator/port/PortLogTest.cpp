@@ -225,7 +225,7 @@ TEST_F(PortLogTest, FailedOpenAndCloseAreReported)
     } cases[] = {
         {123, "Try to open not existing communication port"},
         {2, "Try to open not existing communication port"},
-        {5, "Try to open port which is already in use"},
+        {32, "Try to open port which is already in use"},
         {31, "A device attached to the system is not functioning."},
     };
     std::string expected;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/PortMap.h"
+#include "platform/SerialPort.h"
 #include "platform/TIniFile.h"
 #include "communicator/sms/SmsStoreFile.h"
 #include "ui/sms/TFormExSMS.h"
@@ -255,19 +256,22 @@ TEST_F(MainFrameTest, SecondStartSpeaksTheChosenLanguage)
 TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)
 {
     // Besides the test modem (COM7): a second working one (COM8), one whose
-    // port answers nothing (COM9) and one listed without a port that opens
-    // (COM10).
+    // port answers nothing (COM9), one listed without a port that opens
+    // (COM10) and one the system refuses even to root (COM12, a read-only
+    // kernel file).
     constexpr const char* kSecond = "Quorvix Second Modem";
     constexpr const char* kDead = "USB Modem";
     constexpr const char* kBroken = "Broken Modem";
+    constexpr const char* kBarred = "Barred Modem";
     modemsim::ModemSim second;
     ASSERT_TRUE(second.Start());
     ASSERT_TRUE(second.Register(m_devices.string(), 8, kSecond));
     ScriptRegisteredModem(second);
     ASSERT_TRUE(RegisterComPort(m_devices.string(), 9, (m_root / "gone9").string(), kDead));
     ASSERT_TRUE(RegisterComPort(m_devices.string(), 10, (m_root / "gone10").string(), kBroken));
-    std::ofstream(m_program / "Devices.dat", std::ios::binary)
-        << TModemList::Scramble(std::string(kModemName) + ";" + kSecond + ";" + kDead + ";" + kBroken + ";");
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 12, "/sys/kernel/uevent_seqnum", kBarred));
+    std::ofstream(m_program / "Devices.dat", std::ios::binary) << TModemList::Scramble(
+        std::string(kModemName) + ";" + kSecond + ";" + kDead + ";" + kBroken + ";" + kBarred + ";");
 
     // A fresh start with `saved` as the saved modem; `user` says how the user
     // answers.
@@ -342,6 +346,20 @@ TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)
         start(kBroken, [&] { m_record->boxAnswers[122] = mrCancel; });
         EXPECT_EQ(Boxes(), std::vector<std::string>{Text(122)});
         failed();
+    }
+    {
+        // Waiting or choosing cannot mend these: the cause is told, and told once.
+        const HANDLE held = OpenComPort("COM7"), heldSecond = OpenComPort("COM8");
+        for (const auto& [saved, text] : {std::pair<std::string, int>{kBarred, 480}, {kModemName, 481}, {"", 481}}) {
+            SCOPED_TRACE("saved \"" + saved + "\": its port is refused or held by another open");
+            start(saved, [] {});
+            const int tests = LogCount("Testas Nepavyko.");  // the worker's polls go on testing
+            EXPECT_TRUE(WaitFor([&] { return LogCount("Testas Nepavyko.") > tests + 2; }, 10000));
+            EXPECT_EQ(Boxes(), std::vector<std::string>{Text(text)});
+            failed();
+        }
+        CloseHandle(held);
+        CloseHandle(heldSecond);
     }
     {
         SCOPED_TRACE("the chosen modem pulled and plugged in again: no other is taken meanwhile");

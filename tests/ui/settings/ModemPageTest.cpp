@@ -10,6 +10,7 @@
 
 #include "../WidgetTestSupport.h"
 #include "SettingsFixture.h"
+#include "platform/SerialPort.h"
 #include "platform/TIniFile.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TFormExHelper.h"
@@ -119,6 +120,14 @@ TEST_F(ModemPage, DeviceListShowsWhichDevicesAnswerAndKeepsTheSavedOne)
     EXPECT_EQ(fresh.m_pCBModemDevices->itemText(dead).toStdString(), "USB Modem");
     EXPECT_EQ(fresh.DeviceItemColour(dead), QColor(Qt::black));
     m_main.connected = false;
+
+    // A port the system refuses and one held by another open are marked so.
+    ASSERT_TRUE(RegisterComPort(m_devices.string(), 8, "/sys/kernel/uevent_seqnum", "USB Modem"));
+    const HANDLE held = OpenComPort(("COM" + std::to_string(kCom)).c_str());
+    Page()->ModemDevicesDropDown();
+    EXPECT_EQ(combo->itemText(sim).toStdString(), std::string(kModemName) + "   " + Text(483));
+    EXPECT_EQ(combo->itemText(dead).toStdString(), "USB Modem   " + Text(482));
+    CloseHandle(held);
 }
 
 TEST_F(ModemPage, SelectSavesTheRowChosenAfterTheListChanged)
