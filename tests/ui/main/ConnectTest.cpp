@@ -368,6 +368,19 @@ TEST_F(ConnectTest, AnEndSignalClosesAsTheExitImageAnsweringYes)
     ::signal(SIGHUP, SIG_DFL);
 }
 
+TEST_F(ConnectTest, AClosedTerminalsTwoHangUpsCloseOnce)
+{
+    StartConnectable();
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+    const TEndSignals endSignals([&](int sig) { m_frame->CloseUnasked("signal " + std::to_string(sig)); });
+    ::raise(SIGHUP);  // the kernel's, then the shell's
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::raise(SIGHUP);
+    ASSERT_TRUE(WaitFor([&] { return !m_frame->isVisible(); }, 10000));
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+}
+
 TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
 {
     const auto folder = m_root / "qvx-dial-left";
