@@ -3,9 +3,12 @@
 #include "platform/EndSignals.h"
 
 #include <QSocketNotifier>
+#include <atomic>
+#include <cstdint>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <ctime>
 #include <iterator>
 #include <unistd.h>
 
@@ -13,18 +16,35 @@ namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGHUP, SIGTERM};
 
+// A hang-up this soon after the first signal belongs to the same request:
+// a closed terminal's comes from the kernel and again from the shell, and a
+// logout's follows its SIGTERM.
+constexpr int64_t kSameRequestNs = 1'000'000'000;
+
 volatile sig_atomic_t g_writeFd = -1;
 volatile sig_atomic_t g_received = 0;
+std::atomic<int64_t> g_receivedAt{0};
+static_assert(std::atomic<int64_t>::is_always_lock_free, "read and written in a signal handler");
+
+int64_t NowNs()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
 
 void OnSignal(int sig)
 {
     if (g_received != 0) {
+        if (sig == SIGHUP && NowNs() - g_receivedAt < kSameRequestNs)
+            return;
         // Asked twice: the close under way is not waited for.
         std::signal(sig, SIG_DFL);
         std::raise(sig);
         return;
     }
     g_received = 1;
+    g_receivedAt = NowNs();
     const int saved = errno;
     const char code = static_cast<char>(sig);
     if (g_writeFd >= 0)

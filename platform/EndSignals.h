@@ -3,7 +3,8 @@
 // terminal), SIGHUP (the terminal closed) and SIGTERM (kill, a task
 // manager's End). While an object of this class lives, the first of them is
 // handed to its callback on the thread that built it (a thread with an event
-// loop); a second one ends the process at once, as if nothing caught it.
+// loop); a second one ends the process at once, as if nothing caught it,
+// except a hang-up within a second of the first, which repeats it.
 // One that the program was started ignoring stays ignored. One object at a
 // time.
 #include <functional>

@@ -219,7 +219,9 @@ void RasSetPppdPath(const AnsiString& path);
 // The phone book file the functions use when given no phone book.
 AnsiString RasDefaultPhonebookPath();
 
-// pppds that an earlier run of the program left on `tty` (run by this user
-// with a connect script of the dial-up layer's, and not this run's): each is
-// ended as a hang-up ends one. Returns their process ids.
+// pppds that an earlier run of the program left on `tty` (the pppd this
+// layer runs, by its executable, run by this user with the connect script of
+// a dial folder this user's runs made, and not this run's): each is ended as
+// a hang-up ends one. Any other process is left alone. Returns their process
+// ids.
 std::vector<int> RasEndLeftoverLinks(const AnsiString& tty);

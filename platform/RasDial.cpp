@@ -502,15 +502,76 @@ bool SameTty(const AnsiString& a, const AnsiString& b)
            S_ISCHR(sa.st_mode) && S_ISCHR(sb.st_mode) && sa.st_rdev == sb.st_rdev;
 }
 
-// One of our pppds on the tty: its connect script lies in a dial folder of ours.
-bool OurPppdOn(const std::vector<AnsiString>& args, const AnsiString& tty)
+// The name the process runs under (its file's, cut to 15 characters).
+AnsiString Comm(const fs::path& proc)
 {
-    // Ours first: only then are the arguments looked up as paths, which may
-    // wake an automounted folder.
-    bool ours = false;
-    for (size_t i = 0; i + 1 < args.size() && !ours; ++i)
-        ours = args[i] == "connect" && args[i + 1].find(AnsiString("/") + kDialFolderPrefix) != AnsiString::npos;
-    return ours && std::any_of(args.begin(), args.end(), [&](const AnsiString& a) { return SameTty(a, tty); });
+    std::ifstream in(proc / "comm");
+    AnsiString name;
+    std::getline(in, name);
+    return name;
+}
+
+// The script a connect argument runs, when it is shaped as RasDialA writes
+// it ("/bin/sh '<dial folder>/connect'"); empty otherwise.
+AnsiString ConnectScriptOf(const AnsiString& arg)
+{
+    const AnsiString head = "/bin/sh '";
+    if (arg.rfind(head, 0) != 0 || arg.size() < head.size() + 1 || arg.back() != '\'')
+        return {};
+    AnsiString script = arg.substr(head.size(), arg.size() - head.size() - 1);
+    for (size_t at = 0; (at = script.find("'\\''", at)) != AnsiString::npos; ++at)
+        script.replace(at, 4, "'");
+    const fs::path path(script);
+    if ("/bin/sh " + ShellQuote(script) != arg || path.filename() != "connect" ||
+        path.parent_path().filename().string().rfind(kDialFolderPrefix, 0) != 0)
+        return {};
+    return script;
+}
+
+// A dial folder of ours: a real folder of this user's where RasDialA makes them.
+bool InOurDialFolder(const AnsiString& script)
+{
+    std::error_code ec;
+    const fs::path folder = fs::canonical(fs::path(script).parent_path(), ec);
+    struct stat st {};
+    return !ec && folder.filename().string().rfind(kDialFolderPrefix, 0) == 0 &&
+           fs::equivalent(folder.parent_path(), TempRoot(), ec) && ::stat(folder.c_str(), &st) == 0 &&
+           st.st_uid == ::getuid();
+}
+
+bool IsScript(const AnsiString& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    char magic[2] = {};
+    return in.read(magic, 2) && magic[0] == '#' && magic[1] == '!';
+}
+
+// The process runs the pppd we run: by its executable, or, for a pppd that is
+// a script, by the script its interpreter was given.
+bool RunsOurPppd(const fs::path& proc, const std::vector<AnsiString>& args)
+{
+    const AnsiString pppd = PppdPath();
+    std::error_code ec;
+    if (fs::equivalent(proc / "exe", pppd, ec))
+        return true;
+    // A set-user-ID pppd is not ours to look into; its name is all it shows.
+    if (ec == std::errc::permission_denied)
+        return Comm(proc) == fs::path(pppd).filename().string().substr(0, 15);
+    return args.size() > 1 && IsScript(pppd) && fs::equivalent(args[1], pppd, ec);
+}
+
+// One of our pppds on the tty: the pppd we run, with a connect script in a
+// dial folder of ours.
+bool OurPppdOn(const fs::path& proc, const std::vector<AnsiString>& args, const AnsiString& tty)
+{
+    // Shaped as ours first: only then are the arguments looked up as paths,
+    // which may wake an automounted folder.
+    AnsiString script;
+    for (size_t i = 0; i + 1 < args.size() && script.empty(); ++i)
+        if (args[i] == "connect")
+            script = ConnectScriptOf(args[i + 1]);
+    return !script.empty() && InOurDialFolder(script) && RunsOurPppd(proc, args) &&
+           std::any_of(args.begin(), args.end(), [&](const AnsiString& a) { return SameTty(a, tty); });
 }
 
 // The real user of a process (a set-user-ID pppd keeps its caller's); -1 when unknown.
@@ -800,7 +861,7 @@ std::vector<int> RasEndLeftoverLinks(const AnsiString& tty)
         const pid_t pid = static_cast<pid_t>(std::strtol(name.c_str(), nullptr, 10));
         const pid_t group = ::getpgid(pid);
         if (pid == ::getpid() || std::find(ours.begin(), ours.end(), group) != ours.end() ||
-            RealUser(proc) != static_cast<long>(::getuid()) || !OurPppdOn(CommandLine(proc), tty) || Gone(pid))
+            RealUser(proc) != static_cast<long>(::getuid()) || !OurPppdOn(proc, CommandLine(proc), tty) || Gone(pid))
             continue;
         // As a hang-up: pppd and what it started, politely first.
         const pid_t target = group == pid ? -pid : pid;

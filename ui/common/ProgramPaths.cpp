@@ -1,6 +1,7 @@
 #include "ui/common/ProgramPaths.h"
 
 #include <QCoreApplication>
+#include <cstdlib>
 
 namespace {
 QString g_skinFolder;
@@ -11,6 +12,8 @@ AnsiString ProgramFolder()
 {
     if (!g_programFolder.empty())
         return g_programFolder;
+    if (const char* folder = std::getenv("QVX_PROGRAM_DIR"); folder != nullptr && *folder != '\0')
+        return folder;
     if (QCoreApplication::instance() == nullptr)
         return ".";
     return QCoreApplication::applicationDirPath().toUtf8().toStdString();

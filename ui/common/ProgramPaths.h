@@ -5,7 +5,9 @@
 #include "platform/Types.h"
 
 // The program's folder without a trailing separator ("." before the
-// application object exists).
+// application object exists). QVX_PROGRAM_DIR names another one, holding
+// the program's files or links to them: the demo's, whose messages, settings
+// and logs must not mix with those of a real modem.
 AnsiString ProgramFolder();
 // Names another program folder (empty: back to the running program's).
 void SetProgramFolder(const AnsiString& folder);

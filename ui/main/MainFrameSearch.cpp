@@ -200,6 +200,7 @@ void TModemMainFrame::DisableConnectButton()
 
 void TModemMainFrame::UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal)
 {
+    ShowCaption();  // the modem may have changed
     SetStatusIcon(m_pIModem, initialised);
     SetStatusIcon(m_pISIMCard, pinOk);
     SetStatusIcon(m_pINetwork, registered);

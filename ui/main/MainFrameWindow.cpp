@@ -490,11 +490,22 @@ void TModemMainFrame::OnWmMove()
 
 // ---- Captions and status ----
 
+// The demo's modem: the caption says so, so that nothing done there (a
+// message "sent") is taken for real.
+constexpr const char* kSimulatedModemName = "Quorvix Simulated Modem";
+
+void TModemMainFrame::ShowCaption()
+{
+    const bool simulated = m_pModemComm->GetModemName().rfind(kSimulatedModemName, 0) == 0;
+    const QString caption = ToQ(m_pLanguage->GetText(simulated ? 490 : 107));
+    m_pLCaption->setText(caption);
+    setWindowTitle(caption);
+}
+
 void TModemMainFrame::ApplyLanguage()
 {
     auto text = [this](int id) { return ToQ(m_pLanguage->GetText(id)); };
-    m_pLCaption->setText(text(107));
-    setWindowTitle(text(107));
+    ShowCaption();
     m_pPNGConnect->setText(text(m_bConnected ? 110 : 109));
     m_pPNGSMS->setText(text(111));
     m_pPNGSettings->setText(text(112));

@@ -248,6 +248,8 @@ private:
     void HideOtherChildWindow();
     void ShowChildWindow(TFormEx* child);
     void SetStatusIcon(QLabel* image, bool on);
+    // The program's name, marked when the modem is the demo's simulated one.
+    void ShowCaption();
     void OnWmMove();
     void OnModemStateChangedMsg(TMessage& message);
     void OnSmsUnreadStateMsg(TMessage& message);

@@ -376,8 +376,22 @@ TEST_F(ConnectTest, AnEndSignalClosesAsTheExitImageAnsweringYes)
     ::signal(SIGHUP, SIG_DFL);
 }
 
+TEST_F(ConnectTest, AClosedTerminalsTwoHangUpsCloseOnce)
+{
+    StartConnectable();
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+    const TEndSignals endSignals([&](int sig) { m_frame->CloseUnasked("signal " + std::to_string(sig)); });
+    ::raise(SIGHUP);  // the kernel's, then the shell's
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::raise(SIGHUP);
+    ASSERT_TRUE(WaitFor([&] { return !m_frame->isVisible(); }, 10000));
+    EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
+}
+
 TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
 {
+    ::setenv("XDG_RUNTIME_DIR", m_root.c_str(), 1);  // where dial folders are made
     const auto folder = m_root / "qvx-dial-left";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "connect") << "exit 0\n";
@@ -391,7 +405,16 @@ TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
         ::_exit(127);
     }
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_root / "args"); }, 5000));
+    // Shaped alike, but no pppd, and its file is no dial script of ours: left alone.
+    const pid_t alike = ::fork();
+    if (alike == 0)
+        ::_exit(::execl("/bin/sh", "sh", "-c", "sleep 60; :", "connect", (m_root / "qvx-dial-ideas.txt").c_str(),
+                        m_sim.DevicePath().c_str(), nullptr));
     StartUp();
+    EXPECT_EQ(::waitpid(alike, nullptr, WNOHANG), 0);
+    ::kill(alike, SIGKILL);
+    ::waitpid(alike, nullptr, 0);
+    ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(BoxCount(465), 1);
     EXPECT_TRUE(Logged("-=Ended a link left by an earlier run: pppd " + std::to_string(left) + " on COM7=-"));
     const bool ended = ::waitpid(left, nullptr, WNOHANG) == left;

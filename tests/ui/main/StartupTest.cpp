@@ -1,8 +1,10 @@
 #include "MainFrameFixture.h"
 
 #include <QLabel>
+#include <QProcess>
 #include <QScreen>
 #include <algorithm>
+#include <csignal>
 
 #include "platform/PortMap.h"
 #include "platform/SerialPort.h"
@@ -375,4 +377,37 @@ TEST_F(MainFrameTest, SearchExitsAndTheModemTheUserPicks)
         EXPECT_EQ(Boxes().size(), 1u);
     }
     m_frame.reset();
+}
+
+TEST_F(MainFrameTest, TheDemoLeavesARealModemsStoreAsItWas)
+{
+    for (const auto& tty : std::filesystem::directory_iterator("/sys/class/tty"))
+        if (const std::string n = tty.path().filename(); n.rfind("ttyUSB", 0) == 0 || n.rfind("ttyACM", 0) == 0)
+            GTEST_SKIP() << "a modem is plugged in: no demo";
+    const auto realStore = [] {
+        std::ifstream in(QVX_BIN_DIR "/Messages.bin", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = realStore();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(kDeviceDirEnv);
+    for (const char* folder : {"XDG_RUNTIME_DIR", "XDG_DATA_HOME"})
+        env.insert(folder, QString::fromStdString(m_root.string()));
+    env.insert("QVX_BIN", QVX_BIN_DIR);
+    env.insert("DISPLAY", ":0");  // the window, drawn by Qt's offscreen platform
+    QProcess demo;
+    demo.setProcessEnvironment(env);
+    demo.setStandardOutputFile(QProcess::nullDevice());
+    demo.setChildProcessModifier([] { ::setpgid(0, 0); });
+    demo.start(QVX_SOURCE_DIR "/tools/run-quorvix", {});
+    // Until the demo's messages have been stored, wherever that is.
+    const bool stored = WaitFor(
+        [&] { return std::filesystem::exists(m_root / "quorvix-demo/Messages.bin") || realStore() != before; },
+        60000);
+    const auto group = -static_cast<pid_t>(demo.processId());
+    ::kill(group, SIGTERM);
+    demo.waitForFinished(30000);
+    EXPECT_TRUE(WaitFor([&] { return ::kill(group, 0) != 0; }, 30000));  // the program has closed
+    EXPECT_TRUE(stored);
+    EXPECT_TRUE(realStore() == before) << "the demo wrote into the store a real modem uses";
 }
