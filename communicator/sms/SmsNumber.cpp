@@ -99,8 +99,7 @@ AnsiString CleanSmsNumber(std::string_view pasted)
         case '(': case ')': case '[': case ']':
             break;
         case '+':
-            // The field starts with "+"; a user who types the whole number
-            // "+49..." into it doubles the plus.
+            // A doubled plus, "++49...", is a slip of the finger.
             if (number == "+")
                 break;
             if (!number.empty())
@@ -110,8 +109,8 @@ AnsiString CleanSmsNumber(std::string_view pasted)
         default:
             if (!((c >= '0' && c <= '9') || c == '*' || c == '#') || ++digits > kMaxDigits)
                 return {};
-            // No country code begins with 0: a "+" before a "0" is the one the
-            // field starts with, and the user typed a national number behind it.
+            // No country code begins with 0: a "+" before a "0" is a slip in
+            // front of a national number.
             if (c == '0' && number == "+")
                 number.clear();
             number += c;

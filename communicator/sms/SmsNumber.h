@@ -16,8 +16,7 @@ namespace sms {
 // Unicode blanks (a no-break space, say, in a pasted number) are blanks.
 AnsiString CleanSmsNumber(std::string_view typed);
 
-// Whether the text names no number at all: nothing but blanks and "+", as the
-// recipients field holds it after a send.
+// Whether the text names no number at all: nothing but blanks and "+".
 bool IsEmptyNumber(std::string_view typed);
 
 }  // namespace sms

@@ -38,7 +38,7 @@ QString FormatDate(TDateTime date);
 std::vector<AnsiString> SplitRecipients(const AnsiString& numbers);
 
 // Whether the recipients field names anyone: more than blanks (Unicode ones
-// too), ";" and the "+" that a send leaves in it.
+// too), ";" and a lone "+".
 bool HasRecipient(const AnsiString& numbers);
 
 // The first `units` UTF-16 units of a text, one less when the cut would split

@@ -163,6 +163,8 @@ void TSMSCreateEx::ApplyLanguage()
     if (TFormExSMS* host = Host())
         host->SetTitle(LangText(m_pLanguage, 143));
     m_pLPhoneNumber->setText(LangQ(m_pLanguage, 145));
+    // The international form, grey until the user types.
+    m_pEPhoneNum->setPlaceholderText(LangQ(m_pLanguage, 501));
     m_pCBxExLang->setText(LangQ(m_pLanguage, 146));
     m_pLInsertText->setText(LangQ(m_pLanguage, 147));
     m_pBSend->setText(LangQ(m_pLanguage, 148));
@@ -528,8 +530,10 @@ void TSMSCreateEx::OnSendSMSPDU()
                                   : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent, "; ");
             result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
         } else {
+            // Empty, as when the page opens: a "+" left here would turn the
+            // next short code or national number into a foreign one.
             m_pMText->clear();
-            m_pEPhoneNum->setText(QStringLiteral("+"));
+            m_pEPhoneNum->clear();
             result = LangText(m_pLanguage, 150);
             if (n > 1)
                 result += " (" + std::to_string(n) + "/" + std::to_string(n) + ")";

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QTest>
 #include <functional>
 
 #include "SmsWindowFixture.h"
@@ -244,8 +245,7 @@ TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(152));
     EXPECT_EQ(m_main.boxes.size(), 2u);
-    // The "+" a send leaves behind, alone or with blanks and separators, is
-    // no recipient yet.
+    // A "+" alone, or with blanks and separators, is no recipient yet.
     for (const char* none : {"+", " + ", "+;+"}) {
         Compose()->NumberEdit()->setText(none);
         Compose()->SendButton()->click();
@@ -271,13 +271,28 @@ TEST_F(SmsWindowTest, SendToTwoRecipients)
     EXPECT_EQ(m_sim.Sms().SentPdus().size(), 2u);
     EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(401), Text(402), Text(150) + " (2/2)"}));
     EXPECT_TRUE(Compose()->TextMemo()->toPlainText().isEmpty());
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "+");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
     // Both copies are in the store, on the disk and on the sent list.
     EXPECT_EQ(CountOnDisk(3), 2);
     EXPECT_EQ(List(3)->RowCount(), 3);
     EXPECT_EQ(List(3)->Cell(4, 1), "hi {there}?") << "the copy is the text that went";
     EXPECT_EQ(m_main.suspends, m_main.resumes);
     EXPECT_EQ(m_main.unlocks, m_main.locks);
+}
+
+TEST_F(SmsWindowTest, NumbersTypedAfterASendGoAsTyped)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    Compose()->NumberEdit()->setText("111");
+    Compose()->SendButton()->click();
+    // A short code and a US number, neither of them abroad.
+    QTest::keyClicks(Compose()->NumberEdit(), "22333;2125550123");
+    Compose()->SendButton()->click();
+    ASSERT_EQ(m_sim.Sms().SentPdus().size(), 3u);
+    EXPECT_EQ(m_sim.Sms().SentPdus()[1].substr(6, 10), "05812233F3");
+    EXPECT_EQ(m_sim.Sms().SentPdus()[2].substr(6, 14), "0A811252551032");
+    EXPECT_EQ(Compose()->NumberEdit()->placeholderText().toStdString(), Text(501));
 }
 
 TEST_F(SmsWindowTest, SevenBitAsksBeforeSendingWhatItCannotCarry)
