@@ -478,11 +478,18 @@ void TSMSCreateEx::OnSendSMSPDU()
     AnsiString result;
     {
         // A piece with no number in it (what a trailing ";" leaves) is no
-        // recipient.
-        std::vector<AnsiString> recipients;
-        for (const AnsiString& piece : smsui::SplitRecipients(numbers))
-            if (!sms::IsEmptyNumber(piece))
-                recipients.push_back(piece);
+        // recipient; one that is no phone number (a name) goes to no one and
+        // is told as typed. The others go, are told and stored as cleaned.
+        std::vector<AnsiString> recipients, noNumber;
+        for (const AnsiString& piece : smsui::SplitRecipients(numbers)) {
+            if (sms::IsEmptyNumber(piece))
+                continue;
+            const AnsiString to = sms::CleanSmsNumber(piece);
+            if (to.empty())
+                noNumber.push_back(FromQ(ToQ(piece).trimmed()));
+            else
+                recipients.push_back(to);
+        }
         // The stored copy is what the modem is given, not what was typed.
         const WideString text = smsui::AsSent(typed, ucs2);
         const int n = static_cast<int>(recipients.size());
@@ -490,12 +497,7 @@ void TSMSCreateEx::OnSendSMSPDU()
         std::vector<AnsiString> sent, unsent;
         bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
-            const AnsiString& typedTo = recipients[static_cast<size_t>(i)];
-            // The number as it goes, told and stored so; one that is no
-            // number is told as typed.
-            AnsiString to = sms::CleanSmsNumber(typedTo);
-            if (to.empty())
-                to = FromQ(ToQ(typedTo).trimmed());
+            const AnsiString& to = recipients[static_cast<size_t>(i)];
             // Once closing has begun no further message is started.
             if (main->IsClosing()) {
                 unsent.push_back(to);
@@ -522,13 +524,19 @@ void TSMSCreateEx::OnSendSMSPDU()
                 all += (all.empty() ? "" : separator) + to;
             return all;
         };
-        if (!unsent.empty()) {
+        if (!unsent.empty() || !noNumber.empty()) {
             // Only the recipients that did not get it stay, so sending again
-            // does not send the message twice to the others; the box names them.
-            m_pEPhoneNum->setText(ToQ(names(unsent, ";")));
+            // does not send the message twice to the others; the box names
+            // them, and says which pieces are no phone number.
+            std::vector<AnsiString> left = unsent;
+            left.insert(left.end(), noNumber.begin(), noNumber.end());
+            m_pEPhoneNum->setText(ToQ(names(left, ";")));
             result = sent.empty() ? LangText(m_pLanguage, 151)
                                   : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent, "; ");
-            result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
+            if (!unsent.empty())
+                result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
+            if (!noNumber.empty())
+                result += "\n" + LangText(m_pLanguage, 502) + " " + names(noNumber, "; ");
         } else {
             // Empty, as when the page opens: a "+" left here would turn the
             // next short code or national number into a foreign one.

@@ -295,6 +295,22 @@ TEST_F(SmsWindowTest, NumbersTypedAfterASendGoAsTyped)
     EXPECT_EQ(Compose()->NumberEdit()->placeholderText().toStdString(), Text(501));
 }
 
+TEST_F(SmsWindowTest, RecipientsReadAsPeopleWriteThem)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    Compose()->NumberEdit()->setText("111");
+    Compose()->SendButton()->click();
+    // Commas as in an address field, a name, and the dashes a web page puts in.
+    QTest::keyClicks(Compose()->NumberEdit(), "0171 1111111, Oma, 0160");
+    for (char16_t dash : std::u16string_view(u"\u2011\u2012\u2013\u2212"))
+        Type(Compose()->NumberEdit(), dash);
+    QTest::keyClicks(Compose()->NumberEdit(), "2222222");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 01711111111; 01602222222\n" + Text(502) + " Oma");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "Oma");
+}
+
 TEST_F(SmsWindowTest, SevenBitAsksBeforeSendingWhatItCannotCarry)
 {
     Open();
@@ -342,12 +358,12 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     EXPECT_EQ(List(3)->Cell(2, 1), "01712345678");
     EXPECT_EQ(CountOnDisk(3), 1);
 
-    // Of four, one that is no number fails; the box names the recipients
-    // that got it and those that did not, as they went.
+    // Of four, one is no number; the box names the recipients that got it,
+    // as they went, and the piece that is no phone number.
     Compose()->TextMemo()->setPlainText("once");
     Compose()->NumberEdit()->setText(" 333;;++49 (0)171 2345678; 12a");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; +491712345678\n" + Text(313) + " 12a");
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; +491712345678\n" + Text(502) + " 12a");
     EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
     // Only the recipients that did not get it are left to send to again.
     EXPECT_EQ(Compose()->NumberEdit()->text(), "12a");
