@@ -264,6 +264,9 @@ void TSMSCreateEx::OnMessageChange()
         text = FitChange(text, ucs2, caret);
         count = smsui::CountChars(text, ucs2);
         SetMemoText(text, caret);
+    } else if (ShowsLimitHint()) {
+        // What passed the limit is told until the next change.
+        RemoveHint();
     }
     m_iCharCount = count;
     // Every accepted text is the one a refused change returns to, also when
@@ -310,9 +313,9 @@ WideString TSMSCreateEx::FitChange(const WideString& text, bool ucs2, int& caret
     }
     const WideString kept = smsui::CutText(added, fits);
     caret = static_cast<int>(head + kept.size());
-    // A key that does not fit is refused without a word; a paste is told.
-    if (std::count_if(added.begin(), added.end(), [&](char16_t u) { return !low(u); }) > 1)
-        ShowHint(478);
+    // A paste is told that only its start went in; a key, that it was refused.
+    const bool pasted = std::count_if(added.begin(), added.end(), [&](char16_t u) { return !low(u); }) > 1;
+    ShowHint(pasted ? kPasteCutHint : kMessageFullHint);
     return before + kept + after;
 }
 
@@ -323,7 +326,7 @@ void TSMSCreateEx::OnMessageKeyPress(char16_t key)
     const bool typed = key >= 0x20 && key != 0x7F;
     if (typed && sms::GsmCodeOf(key) < 0 && !m_pCBxExLang->isChecked())
         ShowHint();
-    else
+    else if (!ShowsLimitHint())
         RemoveHint();
 }
 
@@ -342,6 +345,7 @@ void TSMSCreateEx::ShowHint(int textId)
         m_pHintWindow->setMargin(2);
         m_pHintWindow->setTextFormat(Qt::PlainText);
     }
+    m_iHintText = textId;
     m_pHintWindow->setText(LangQ(m_pLanguage, textId));
     QSize size = m_pHintWindow->sizeHint();
     if (const QScreen* screen = m_pMText->screen())
@@ -369,6 +373,12 @@ void TSMSCreateEx::RemoveHint()
     m_pHintWindow->hide();
     delete m_pHintWindow;
     m_pHintWindow = nullptr;
+    m_iHintText = 0;
+}
+
+bool TSMSCreateEx::ShowsLimitHint() const
+{
+    return m_pHintWindow != nullptr && (m_iHintText == kPasteCutHint || m_iHintText == kMessageFullHint);
 }
 
 void TSMSCreateEx::OnClick()
