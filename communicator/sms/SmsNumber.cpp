@@ -40,33 +40,40 @@ size_t TrunkPrefix(std::string_view text)
     return i + 1;
 }
 
-// The length of the UTF-8 sequence at the start of `text` when it is a blank
-// other than ' ' and '\t' (a no-break space, a thin space, an ideographic
-// space, or an invisible mark that pages and contact lists put into numbers,
-// such as the direction marks around a number in right-to-left text); 0
-// otherwise.
-size_t UnicodeBlank(std::string_view text)
+struct PlainChar {
+    char c;       // what it stands for in a number
+    size_t size;  // the length of its UTF-8 sequence; 0: none of them
+};
+
+// The UTF-8 sequence at the start of `text` read as the ' ' or '-' it stands
+// for: a blank other than ' ' and '\t' (a no-break space, a thin space, an
+// ideographic space, or an invisible mark that pages and contact lists put
+// into numbers, such as the direction marks around a number in right-to-left
+// text), or a typographic dash (a non-breaking hyphen, a figure or en dash, a
+// minus sign) that web pages print between digit groups.
+PlainChar UnicodeSeparator(std::string_view text)
 {
     const auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
     if (byte(0) == 0xC2 && byte(1) == 0xA0)
-        return 2;
+        return {' ', 2};
     if ((byte(0) & 0xF0) != 0xE0 || (byte(1) & 0xC0) != 0x80 || (byte(2) & 0xC0) != 0x80)
-        return 0;
+        return {0, 0};
     const unsigned cp = ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
     const bool blank = cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202F) ||
                        cp == 0x205F || cp == 0x2060 || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x3000 ||
                        cp == 0xFEFF;
-    return blank ? 3 : 0;
+    const bool dash = (cp >= 0x2010 && cp <= 0x2014) || cp == 0x2212 || cp == 0xFE63 || cp == 0xFF0D;
+    return blank ? PlainChar{' ', 3} : dash ? PlainChar{'-', 3} : PlainChar{0, 0};
 }
 
-// The text with every Unicode blank made a plain ' '.
-AnsiString PlainBlanks(std::string_view typed)
+// The text with every Unicode blank made a plain ' ' and every dash a '-'.
+AnsiString PlainSeparators(std::string_view typed)
 {
     AnsiString plain;
     for (size_t i = 0; i < typed.size(); ++i) {
-        if (const size_t n = UnicodeBlank(typed.substr(i)); n > 0) {
-            plain += ' ';
-            i += n - 1;
+        if (const PlainChar p = UnicodeSeparator(typed.substr(i)); p.size > 0) {
+            plain += p.c;
+            i += p.size - 1;
         } else {
             plain += typed[i];
         }
@@ -77,12 +84,12 @@ AnsiString PlainBlanks(std::string_view typed)
 
 bool IsEmptyNumber(std::string_view typed)
 {
-    return PlainBlanks(typed).find_first_not_of(" \t+") == AnsiString::npos;
+    return PlainSeparators(typed).find_first_not_of(" \t+") == AnsiString::npos;
 }
 
 AnsiString CleanSmsNumber(std::string_view pasted)
 {
-    const AnsiString plain = PlainBlanks(pasted);
+    const AnsiString plain = PlainSeparators(pasted);
     const std::string_view typed = plain;
     AnsiString number;
     size_t digits = 0;
@@ -99,8 +106,7 @@ AnsiString CleanSmsNumber(std::string_view pasted)
         case '(': case ')': case '[': case ']':
             break;
         case '+':
-            // The field starts with "+"; a user who types the whole number
-            // "+49..." into it doubles the plus.
+            // A doubled plus, "++49...", is a slip of the finger.
             if (number == "+")
                 break;
             if (!number.empty())
@@ -110,8 +116,8 @@ AnsiString CleanSmsNumber(std::string_view pasted)
         default:
             if (!((c >= '0' && c <= '9') || c == '*' || c == '#') || ++digits > kMaxDigits)
                 return {};
-            // No country code begins with 0: a "+" before a "0" is the one the
-            // field starts with, and the user typed a national number behind it.
+            // No country code begins with 0: a "+" before a "0" is a slip in
+            // front of a national number.
             if (c == '0' && number == "+")
                 number.clear();
             number += c;

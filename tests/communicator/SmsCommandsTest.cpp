@@ -424,8 +424,8 @@ TEST_F(SmsCommands, SendRefusesWhatDoesNotFitOrIsNoNumber)
         AnsiString address;  // length, type, swapped digits
     } typed[] = {
         {"+49 171 555-0100", "0C91947151551000"},
-        {"++49 171 555-0100", "0C91947151551000"},  // typed behind the field's own "+"
-        {"+0171 1234567", "0B811017214365F7"},  // a national number behind it
+        {"++49 171 555-0100", "0C91947151551000"},  // a doubled plus
+        {"+0171 1234567", "0B811017214365F7"},  // a national number behind a plus
         {"+49\u00A0171\u2009555\u202F0100", "0C91947151551000"},  // pasted, with Unicode blanks
         {"\u2068+49 171 555-0100\u2069", "0C91947151551000"},  // pasted, in direction isolates
         {"(0171) 555.01.00", "0B811017550501F0"},

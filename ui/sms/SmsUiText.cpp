@@ -56,7 +56,7 @@ std::vector<AnsiString> SplitRecipients(const AnsiString& numbers)
     std::vector<AnsiString> pieces;
     size_t start = 0;
     for (;;) {
-        const size_t p = numbers.find(';', start);
+        const size_t p = numbers.find_first_of(";,", start);
         if (p == AnsiString::npos) {
             pieces.push_back(numbers.substr(start));
             return pieces;

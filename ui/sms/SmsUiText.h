@@ -33,12 +33,13 @@ bool FitsSevenBit(const WideString& text);
 // "" when it lies outside the calendar.
 QString FormatDate(TDateTime date);
 
-// The recipients field cut at every ";"; the pieces stay as typed, empty ones
+// The recipients field cut at every ";" and "," (no number holds a comma, and
+// people separate addresses with it); the pieces stay as typed, empty ones
 // included, so "111;" gives "111" and "".
 std::vector<AnsiString> SplitRecipients(const AnsiString& numbers);
 
 // Whether the recipients field names anyone: more than blanks (Unicode ones
-// too), ";" and the "+" that a send leaves in it.
+// too), ";" and a lone "+".
 bool HasRecipient(const AnsiString& numbers);
 
 // The first `units` UTF-16 units of a text, one less when the cut would split

@@ -163,6 +163,8 @@ void TSMSCreateEx::ApplyLanguage()
     if (TFormExSMS* host = Host())
         host->SetTitle(LangText(m_pLanguage, 143));
     m_pLPhoneNumber->setText(LangQ(m_pLanguage, 145));
+    // The international form, grey until the user types.
+    m_pEPhoneNum->setPlaceholderText(LangQ(m_pLanguage, 501));
     m_pCBxExLang->setText(LangQ(m_pLanguage, 146));
     m_pLInsertText->setText(LangQ(m_pLanguage, 147));
     m_pBSend->setText(LangQ(m_pLanguage, 148));
@@ -262,6 +264,9 @@ void TSMSCreateEx::OnMessageChange()
         text = FitChange(text, ucs2, caret);
         count = smsui::CountChars(text, ucs2);
         SetMemoText(text, caret);
+    } else if (ShowsLimitHint()) {
+        // What passed the limit is told until the next change.
+        RemoveHint();
     }
     m_iCharCount = count;
     // Every accepted text is the one a refused change returns to, also when
@@ -308,9 +313,9 @@ WideString TSMSCreateEx::FitChange(const WideString& text, bool ucs2, int& caret
     }
     const WideString kept = smsui::CutText(added, fits);
     caret = static_cast<int>(head + kept.size());
-    // A key that does not fit is refused without a word; a paste is told.
-    if (std::count_if(added.begin(), added.end(), [&](char16_t u) { return !low(u); }) > 1)
-        ShowHint(478);
+    // A paste is told that only its start went in; a key, that it was refused.
+    const bool pasted = std::count_if(added.begin(), added.end(), [&](char16_t u) { return !low(u); }) > 1;
+    ShowHint(pasted ? kPasteCutHint : kMessageFullHint);
     return before + kept + after;
 }
 
@@ -321,7 +326,7 @@ void TSMSCreateEx::OnMessageKeyPress(char16_t key)
     const bool typed = key >= 0x20 && key != 0x7F;
     if (typed && sms::GsmCodeOf(key) < 0 && !m_pCBxExLang->isChecked())
         ShowHint();
-    else
+    else if (!ShowsLimitHint())
         RemoveHint();
 }
 
@@ -340,6 +345,7 @@ void TSMSCreateEx::ShowHint(int textId)
         m_pHintWindow->setMargin(2);
         m_pHintWindow->setTextFormat(Qt::PlainText);
     }
+    m_iHintText = textId;
     m_pHintWindow->setText(LangQ(m_pLanguage, textId));
     QSize size = m_pHintWindow->sizeHint();
     if (const QScreen* screen = m_pMText->screen())
@@ -367,6 +373,12 @@ void TSMSCreateEx::RemoveHint()
     m_pHintWindow->hide();
     delete m_pHintWindow;
     m_pHintWindow = nullptr;
+    m_iHintText = 0;
+}
+
+bool TSMSCreateEx::ShowsLimitHint() const
+{
+    return m_pHintWindow != nullptr && (m_iHintText == kPasteCutHint || m_iHintText == kMessageFullHint);
 }
 
 void TSMSCreateEx::OnClick()
@@ -476,11 +488,18 @@ void TSMSCreateEx::OnSendSMSPDU()
     AnsiString result;
     {
         // A piece with no number in it (what a trailing ";" leaves) is no
-        // recipient.
-        std::vector<AnsiString> recipients;
-        for (const AnsiString& piece : smsui::SplitRecipients(numbers))
-            if (!sms::IsEmptyNumber(piece))
-                recipients.push_back(piece);
+        // recipient; one that is no phone number (a name) goes to no one and
+        // is told as typed. The others go, are told and stored as cleaned.
+        std::vector<AnsiString> recipients, noNumber;
+        for (const AnsiString& piece : smsui::SplitRecipients(numbers)) {
+            if (sms::IsEmptyNumber(piece))
+                continue;
+            const AnsiString to = sms::CleanSmsNumber(piece);
+            if (to.empty())
+                noNumber.push_back(FromQ(ToQ(piece).trimmed()));
+            else
+                recipients.push_back(to);
+        }
         // The stored copy is what the modem is given, not what was typed.
         const WideString text = smsui::AsSent(typed, ucs2);
         const int n = static_cast<int>(recipients.size());
@@ -488,12 +507,7 @@ void TSMSCreateEx::OnSendSMSPDU()
         std::vector<AnsiString> sent, unsent;
         bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
-            const AnsiString& typedTo = recipients[static_cast<size_t>(i)];
-            // The number as it goes, told and stored so; one that is no
-            // number is told as typed.
-            AnsiString to = sms::CleanSmsNumber(typedTo);
-            if (to.empty())
-                to = FromQ(ToQ(typedTo).trimmed());
+            const AnsiString& to = recipients[static_cast<size_t>(i)];
             // Once closing has begun no further message is started.
             if (main->IsClosing()) {
                 unsent.push_back(to);
@@ -520,16 +534,24 @@ void TSMSCreateEx::OnSendSMSPDU()
                 all += (all.empty() ? "" : separator) + to;
             return all;
         };
-        if (!unsent.empty()) {
+        if (!unsent.empty() || !noNumber.empty()) {
             // Only the recipients that did not get it stay, so sending again
-            // does not send the message twice to the others; the box names them.
-            m_pEPhoneNum->setText(ToQ(names(unsent, ";")));
+            // does not send the message twice to the others; the box names
+            // them, and says which pieces are no phone number.
+            std::vector<AnsiString> left = unsent;
+            left.insert(left.end(), noNumber.begin(), noNumber.end());
+            m_pEPhoneNum->setText(ToQ(names(left, ";")));
             result = sent.empty() ? LangText(m_pLanguage, 151)
                                   : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent, "; ");
-            result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
+            if (!unsent.empty())
+                result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
+            if (!noNumber.empty())
+                result += "\n" + LangText(m_pLanguage, 502) + " " + names(noNumber, "; ");
         } else {
+            // Empty, as when the page opens: a "+" left here would turn the
+            // next short code or national number into a foreign one.
             m_pMText->clear();
-            m_pEPhoneNum->setText(QStringLiteral("+"));
+            m_pEPhoneNum->clear();
             result = LangText(m_pLanguage, 150);
             if (n > 1)
                 result += " (" + std::to_string(n) + "/" + std::to_string(n) + ")";

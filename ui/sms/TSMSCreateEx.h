@@ -2,7 +2,7 @@
 // The compose page: recipient numbers (separated by ";"), the choice between
 // the GSM 7-bit alphabet and UCS-2, and the message text, counted as the
 // encoder counts it; a key that would pass the limit of one message has no
-// effect. Send goes to every recipient in turn and keeps a sent copy of each
+// effect but a hint that says why. Send goes to every recipient in turn and keeps a sent copy of each
 // message that went out. Usable only while the modem is registered to a
 // network and no dial-up link is up.
 #include <QPixmap>
@@ -82,6 +82,10 @@ private:
     void ShowCounter();
     // The hint over the caret, with text 264 (not in the 7-bit alphabet) or another.
     void ShowHint(int textId = 264);
+    // Whether the hint tells of a change that passed the limit.
+    bool ShowsLimitHint() const;
+    static constexpr int kPasteCutHint = 478;
+    static constexpr int kMessageFullHint = 503;
     // The text after a change that passed the limit: what the change put in
     // goes in as far as it fits; the caret stands behind it.
     WideString FitChange(const WideString& text, bool ucs2, int& caret);
@@ -107,6 +111,7 @@ private:
     WideString m_wsLastText;
     int m_iLastCharCount = 0;
     QLabel* m_pHintWindow = nullptr;
+    int m_iHintText = 0;  // the text number the hint shows
     bool m_bSettingText = false;
     int m_iShortenQuestion = 158;
 };

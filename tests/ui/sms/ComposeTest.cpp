@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QTest>
 #include <functional>
 
 #include "SmsWindowFixture.h"
@@ -74,6 +75,11 @@ TEST_F(SmsWindowTest, CounterAndLimit)
         const QString expected = c.nextAccepted ? c.text + QChar(c.next) : c.text;
         EXPECT_EQ(memo->toPlainText(), expected);
         EXPECT_GE(Compose()->Counter()->text().toInt(), 0);
+        // A refused key says why, until the next change.
+        const QLabel* hint = Compose()->HintWindow();
+        EXPECT_EQ(hint != nullptr && hint->text().toStdString() == Text(503), !c.nextAccepted);
+        QTest::keyClick(memo, Qt::Key_Backspace);
+        EXPECT_EQ(Compose()->HintWindow(), nullptr);
     }
 }
 
@@ -244,8 +250,7 @@ TEST_F(SmsWindowTest, ValidationRefusesWithoutSending)
     Compose()->SendButton()->click();
     EXPECT_EQ(m_main.boxes.back(), Text(152));
     EXPECT_EQ(m_main.boxes.size(), 2u);
-    // The "+" a send leaves behind, alone or with blanks and separators, is
-    // no recipient yet.
+    // A "+" alone, or with blanks and separators, is no recipient yet.
     for (const char* none : {"+", " + ", "+;+"}) {
         Compose()->NumberEdit()->setText(none);
         Compose()->SendButton()->click();
@@ -271,13 +276,34 @@ TEST_F(SmsWindowTest, SendToTwoRecipients)
     EXPECT_EQ(m_sim.Sms().SentPdus().size(), 2u);
     EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(401), Text(402), Text(150) + " (2/2)"}));
     EXPECT_TRUE(Compose()->TextMemo()->toPlainText().isEmpty());
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "+");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "");
     // Both copies are in the store, on the disk and on the sent list.
     EXPECT_EQ(CountOnDisk(3), 2);
     EXPECT_EQ(List(3)->RowCount(), 3);
     EXPECT_EQ(List(3)->Cell(4, 1), "hi {there}?") << "the copy is the text that went";
     EXPECT_EQ(m_main.suspends, m_main.resumes);
     EXPECT_EQ(m_main.unlocks, m_main.locks);
+    // Typed into the field as the send left it, a short code goes as typed.
+    EXPECT_EQ(Compose()->NumberEdit()->placeholderText().toStdString(), Text(501));
+    QTest::keyClicks(Compose()->NumberEdit(), "22333");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_sim.Sms().SentPdus().back().substr(6, 10), "05812233F3");
+}
+
+TEST_F(SmsWindowTest, RecipientsReadAsPeopleWriteThem)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    Compose()->NumberEdit()->setText("111");
+    Compose()->SendButton()->click();
+    // Commas as in an address field, a name, and the dashes a web page puts in.
+    QTest::keyClicks(Compose()->NumberEdit(), "0171 1111111, Oma, 0160");
+    for (char16_t dash : std::u16string_view(u"\u2011\u2012\u2013\u2212"))
+        Type(Compose()->NumberEdit(), dash);
+    QTest::keyClicks(Compose()->NumberEdit(), "2222222");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 01711111111; 01602222222\n" + Text(502) + " Oma");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "Oma");
 }
 
 TEST_F(SmsWindowTest, SevenBitAsksBeforeSendingWhatItCannotCarry)
@@ -327,12 +353,12 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     EXPECT_EQ(List(3)->Cell(2, 1), "01712345678");
     EXPECT_EQ(CountOnDisk(3), 1);
 
-    // Of four, one that is no number fails; the box names the recipients
-    // that got it and those that did not, as they went.
+    // Of four, one is no number; the box names the recipients that got it,
+    // as they went, and the piece that is no phone number.
     Compose()->TextMemo()->setPlainText("once");
     Compose()->NumberEdit()->setText(" 333;;++49 (0)171 2345678; 12a");
     Compose()->SendButton()->click();
-    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; +491712345678\n" + Text(313) + " 12a");
+    EXPECT_EQ(m_main.boxes.back(), Text(350) + "\n" + Text(351) + " 333; +491712345678\n" + Text(502) + " 12a");
     EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "once");
     // Only the recipients that did not get it are left to send to again.
     EXPECT_EQ(Compose()->NumberEdit()->text(), "12a");
