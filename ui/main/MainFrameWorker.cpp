@@ -361,7 +361,7 @@ void TModemMainFrame::UpdateConnectionState()
 }
 
 // The button, its face, the link light and the link text always tell the same
-// link, also while the button is disabled: it is enabled again as it is.
+// link, also while the button is disabled; a link up can always be hung up.
 void TModemMainFrame::UpdateConnectButton(bool connected)
 {
     if (connected)
