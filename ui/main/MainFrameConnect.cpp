@@ -50,6 +50,7 @@ void TModemMainFrame::OnConnectClick(QWidget* source)
     const TUserAction action(this, source);
     if (!action)
         return;
+    m_bConnectOnStart = false;
     // A close meanwhile asks before it ends the dial.
     struct DialEnds {
         std::atomic<bool>& b;
@@ -171,6 +172,46 @@ bool TModemMainFrame::DisconnectFromInternet()
     return true;
 }
 
+void TModemMainFrame::EnableConnectButton()
+{
+    m_pPNGConnect->setEnabled(m_bNetworkRegistered || m_bConnected);
+}
+
+void TModemMainFrame::DialIfOwed()
+{
+    if (m_bConnected || !(RedialOwed() || StartupDialOwed()))
+        return;
+    // The worker holds the modem while it waits for us: lend it to the dial.
+    m_hPollEvent.Set();
+    OnConnectClick();
+    m_hPollEvent.Reset();
+    ProcessMessages();
+}
+
+bool TModemMainFrame::RedialOwed()
+{
+    if (!m_bConnectionChanged && !m_bRedialDue)
+        return false;
+    // Redialled once, or not at all: a drop is not kept for later.
+    if (m_bUserDisconnected || !m_pIniFile->GetAttemptToReconnect()) {
+        m_bRedialDue = false;
+        return false;
+    }
+    // Kept for a later check inside a user action, which may be waiting for
+    // the modem with a click already decided, and while the SIM waits for its
+    // PIN: no dial gets through then.
+    m_bRedialDue = IsLocked() || !m_bPinOk;
+    return !m_bRedialDue;
+}
+
+bool TModemMainFrame::StartupDialOwed() const
+{
+    // A network found after the start-up search gave up (a PIN typed late, a
+    // slow network) still gets the connect the user asked for.
+    return m_bConnectOnStart && m_bNetworkRegistered && !m_bClosing && !IsLocked() &&
+           m_pIniFile->GetConnectOnStartup() == 1;
+}
+
 void TModemMainFrame::HangUpStaleLink()
 {
     // The network is gone while the dial-up layer still holds a link the window
@@ -249,6 +290,11 @@ bool TModemMainFrame::OnCloseQuery()
     }
     ResumeWorker();
     return close;
+}
+
+AnsiString TModemMainFrame::LinkLabel() const
+{
+    return FromQ(m_pLConnWeb->text());
 }
 
 int TModemMainFrame::ShowInHelper(TExFrame* page)

@@ -46,7 +46,7 @@ void TModemMainFrame::CheckPinAndNetwork()
     }
     m_iSignal = signal;
     UpdateStatusIcons(m_bModemInitialized, m_bPinOk, m_bNetworkRegistered, signal);
-    m_pPNGConnect->setEnabled(m_bNetworkRegistered);
+    EnableConnectButton();
     m_pPNGSMS->setEnabled(true);
     m_pPNGSettings->setEnabled(true);
     m_bModemPlugged = m_bModemInitialized.load();

@@ -360,21 +360,21 @@ void TModemMainFrame::UpdateConnectionState()
     RunForWorker([this, shown] { UpdateConnectButton(shown); });
 }
 
+// The button, its face, the link light and the link text always tell the same
+// link, also while the button is disabled; a link up can always be hung up.
 void TModemMainFrame::UpdateConnectButton(bool connected)
 {
-    if (!m_pPNGConnect->isEnabled())
-        return;
+    if (connected)
+        m_pPNGConnect->setEnabled(true);
     m_pPNGConnect->setText(ToQ(m_pLanguage->GetText(connected ? 110 : 109)));
     m_pLConnWeb->setText(ToQ(m_pLanguage->GetText(connected ? 114 : 115)));
 }
 
 void TModemMainFrame::ShowConnectedState(bool connected)
 {
-    if (m_pPNGConnect->isEnabled()) {
-        const char* face = connected ? MainPic::kDisconnect : MainPic::kConnect;
-        m_pPNGConnect->SetImageNormal(TSkin::Picture(face, QSize(50, 50)));
-        m_pPNGConnect->SetImageOver(TSkin::Picture(QString(face) + MainPic::kHover, QSize(50, 50)));
-    }
+    const char* face = connected ? MainPic::kDisconnect : MainPic::kConnect;
+    m_pPNGConnect->SetImageNormal(TSkin::Picture(face, QSize(50, 50)));
+    m_pPNGConnect->SetImageOver(TSkin::Picture(QString(face) + MainPic::kHover, QSize(50, 50)));
     SetStatusIcon(m_pIConnWeb, connected);
     for (QLabel* t : {m_pLDownTitle, m_pLDownSpeedTitle, m_pLUpTitle, m_pLUpSpeedTitle, m_pLTimeUpTitle})
         t->setVisible(connected);
@@ -406,25 +406,10 @@ void TModemMainFrame::OnCheckNetworkMsg(TMessage&)
             ProcessMessages();
         }
     }
-    m_pPNGConnect->setEnabled(m_bNetworkRegistered);
+    EnableConnectButton();
     m_pPNGSMS->setEnabled(true);
     m_pPNGSettings->setEnabled(true);
-    if ((m_bConnectionChanged || m_bRedialDue) && !m_bConnected) {
-        // Redialled once, or not at all: a drop is not kept for later.
-        if (m_bUserDisconnected || !m_pIniFile->GetAttemptToReconnect()) {
-            m_bRedialDue = false;
-            return;
-        }
-        // Never inside a user action, which may be waiting for the modem with
-        // a click already decided: the next status step redials instead.
-        m_bRedialDue = IsLocked();
-        if (m_bRedialDue)
-            return;
-        m_hPollEvent.Set();
-        OnConnectClick();
-        m_hPollEvent.Reset();
-        ProcessMessages();
-    }
+    DialIfOwed();
 }
 
 void TModemMainFrame::OnSignalQualityMsg(TMessage& message)

@@ -165,6 +165,7 @@ public:
     AnsiString WaitText() const;
     AnsiString OperatorLabel() const;
     AnsiString QualityLabel() const;
+    AnsiString LinkLabel() const;
     bool ConnectEnabled() const;
     int SignalShown() const { return m_iSignalShown; }
     // Shortens the worker's pass (200 ms) and status period (10 s) for tests.
@@ -207,6 +208,8 @@ public:
     // another program held, when it is empty.
     int CountModems(AnsiString* refused = nullptr);
     void DisableConnectButton();
+    // Usable with a network, and always while a link is up (to hang it up).
+    void EnableConnectButton();
     void HideOwnedWindows();
     void UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal);
     void CheckPinAndNetwork();
@@ -291,6 +294,11 @@ private:
     // A click on the locked window at `at`: Connect says what it waits for.
     void SayWhyLocked(const QPoint& at);
     void HangUpStaleLink();
+    // After the worker's network check: dials a drop's redial or the start-up
+    // connect once they are due.
+    void DialIfOwed();
+    bool RedialOwed();
+    bool StartupDialOwed() const;
 
     // ---- Search (MainFrameSearch.cpp) ----
     void EndLeftoverLinks();
@@ -412,6 +420,8 @@ private:
     std::atomic<uint32_t> m_statusMs {10000};
     TActionPauses m_pauses;
     std::atomic<int> m_iSignalShown {0};
+    // Connect on start-up is still to be made: on the first registration,
+    // unless the user connects or hangs up first.
     bool m_bConnectOnStart = false;
     bool m_bShown = false;
     bool m_bDestroyed = false;

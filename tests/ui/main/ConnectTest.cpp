@@ -133,6 +133,25 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 0);
 }
 
+// The network comes only after the start-up search gave up: the start-up
+// connect is made then, unless the user connected and hung up meanwhile.
+TEST_F(ConnectTest, ConnectOnStartDialsWhenTheNetworkComesLate)
+{
+    m_dial->SetDelay(0);
+    for (const bool userFirst : {true, false}) {
+        m_frame.reset();
+        WriteConfig("[SETTINGS]\r\ndebug=42\r\n[PROFILE0]\r\nConnect_on_startup=1\r\nConnection_Phone=*99#\r\n");
+        m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+        StartUp();
+        for (int click = 0; userFirst && click < 2; ++click)
+            m_frame->OnConnectClick();
+        ScriptRegisteredModem();
+        ASSERT_TRUE(RedialOrTwoStatusSteps(Dials()));
+        EXPECT_EQ(Dials(), userFirst ? 1u : 2u);
+        EXPECT_TRUE(WaitFor([&] { return m_frame->IsConnected() != userFirst && !m_frame->IsLocked(); }, 10000));
+    }
+}
+
 TEST_F(ConnectTest, EachAnswerOfTheTroubleDialog)
 {
     StartConnectable("ActiveLanguage=1\r\n");
@@ -253,6 +272,22 @@ TEST_F(ConnectTest, ADroppedLinkIsRedialledUnlessTheUserEndedIt)
     EXPECT_FALSE(m_frame->ModemComm()->IsRasConnected());
     EXPECT_TRUE(m_frame->ModemComm()->IsPortOpen());
     EXPECT_FALSE(m_frame->IsLocked());
+}
+
+// A drop, and the SIM asks for its PIN again (a replug); the user cancels it.
+TEST_F(ConnectTest, ARedialWaitsForTheSimsPin)
+{
+    StartConnectable();
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+    m_sim.SetAnswer("+CPIN?", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    m_sim.SendRaw("\r\nNO CARRIER\r\n");
+    ASSERT_TRUE(WaitFor([&] { return Dials() > 1 || !m_record->pinModes.empty(); }, 15000));
+    const int steps = LogCount("[TESTPOINT]");
+    EXPECT_TRUE(WaitFor([&] { return Dials() > 1 || LogCount("[TESTPOINT]") > steps; }, 10000));
+    EXPECT_EQ(Dials(), 1u);
+    EXPECT_FALSE(m_frame->IsConnected());
 }
 
 TEST_F(ConnectTest, AClickOnConnectWhileTheWorkerIsAboutToRedialDialsOnce)
@@ -457,6 +492,8 @@ TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
             for (int i = 0; i < hangUp; ++i)
                 EXPECT_EQ(lines[static_cast<size_t>(i)].find("-=Start Connecting to Internet=-"), std::string::npos);
             EXPECT_TRUE(m_frame->IsConnected());
+            EXPECT_EQ(m_frame->LinkLabel(), Text(114));
+            EXPECT_TRUE(m_frame->ConnectEnabled());
         } else {
             EXPECT_EQ(Dials(), base + 1);
             EXPECT_FALSE(m_frame->IsConnected());
