@@ -118,6 +118,8 @@ void TModemMainFrame::SuspendWorker()
             ProcessMessages();
         if (--m_modemWaits == 0 && m_pModemComm != nullptr)
             m_pModemComm->SetModemWanted(false);
+        if (m_pModemComm != nullptr && m_pModemComm->OwesAnswer())
+            WaitForModemSearch();
     }
     m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");
@@ -138,6 +140,20 @@ void TModemMainFrame::ResumeWorker()
     if (hold == UiHold::Taken)
         m_hPollEvent.Set();
     ResumeThread();
+}
+
+void TModemMainFrame::WaitForModemSearch()
+{
+    // The modem did not end its network search when asked: it answers nothing
+    // else until the search is over, so the wait says what it waits for.
+    const bool shown = WaitPanelVisible();
+    const AnsiString before = WaitText();
+    ShowWaitPanel(m_pLanguage->GetText(485));
+    m_pModemComm->ReadOwedAnswer();
+    if (shown)
+        ShowWaitPanel(before);
+    else
+        HideWaitPanel();
 }
 
 bool TModemMainFrame::TakeModem()
