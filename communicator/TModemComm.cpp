@@ -95,8 +95,10 @@ void TModemComm::AddToMemo(const AnsiString& line)
 void TModemComm::Wait(uint32_t ms)
 {
     const uint32_t start = GetTickCount();
+    // Short steps: a user action waiting for the worker's wait to give way
+    // gets the modem within 10 ms.
     while (!TickExpired(GetTickCount(), start, ms) && !GivingWay()) {
-        Sleep(100);
+        Sleep(10);
         ProcessMessages();
     }
 }
