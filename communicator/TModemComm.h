@@ -155,6 +155,8 @@ public:
     // The modem is wanted and the calling thread gives way.
     bool GivingWay() const;
     bool OwesAnswer() const { return m_owedMs.load() != 0; }
+    // What is owed is the end of a network search the modem would not cut short.
+    bool OwesSearchEnd() const { return OwesAnswer() && m_bNetworkSearch; }
     // Reads the answer left unread; false when it gave way again.
     bool ReadOwedAnswer();
 

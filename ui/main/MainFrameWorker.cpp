@@ -118,13 +118,16 @@ void TModemMainFrame::SuspendWorker()
             ProcessMessages();
         if (--m_modemWaits == 0 && m_pModemComm != nullptr)
             m_pModemComm->SetModemWanted(false);
-        if (m_pModemComm != nullptr && m_pModemComm->OwesAnswer())
-            WaitForModemSearch();
     }
     m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");
-    std::lock_guard<std::mutex> lock(m_suspendMutex);
-    ++m_suspendCount;
+    {
+        std::lock_guard<std::mutex> lock(m_suspendMutex);
+        ++m_suspendCount;
+    }
+    // Held by now: a click handled while we wait is an action inside this one.
+    if (hold == UiHold::Taken && m_pModemComm != nullptr && m_pModemComm->OwesSearchEnd())
+        WaitForModemSearch();
 }
 
 void TModemMainFrame::ResumeWorker()

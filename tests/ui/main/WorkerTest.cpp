@@ -185,6 +185,18 @@ TEST_F(MainFrameTest, AUserActionTakesTheModemFromALongNetworkCheck)
     m_frame->ResumeWorker();
     EXPECT_TRUE(WaitFor([&] { return !m_frame->IsNetworkRegistered(); }, 15000));
     EXPECT_EQ(Sent("AT+COPS=0"), told);
+    // A modem that goes on searching is waited for, and the wait says so.
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 2\r\n\r\nOK\r\n");
+    m_sim.SetAbortable("+COPS=0", "");
+    m_sim.SetDelay("+COPS=0", 8000);
+    ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") > told; }, 15000));
+    AnsiString said;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] { said = m_frame->WaitPanelVisible() ? m_frame->WaitText() : said; });
+    look.start(50);
+    m_frame->SuspendWorker();
+    EXPECT_EQ(said, m_frame->Language()->GetText(485));
+    m_frame->ResumeWorker();
 }
 
 TEST_F(MainFrameTest, ForcedStatusStepAsksForTheSignal)
