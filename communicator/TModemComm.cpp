@@ -95,10 +95,11 @@ void TModemComm::AddToMemo(const AnsiString& line)
 void TModemComm::Wait(uint32_t ms)
 {
     const uint32_t start = GetTickCount();
-    // Short steps: a user action waiting for the worker's wait to give way
-    // gets the modem within 10 ms.
     while (!TickExpired(GetTickCount(), start, ms) && !GivingWay()) {
-        Sleep(10);
+        // Steps of 100 ms, cut short within 10 ms for a user action that
+        // waits for the worker's wait to give way.
+        for (int i = 0; i < 10 && !GivingWay(); ++i)
+            Sleep(10);
         ProcessMessages();
     }
 }
