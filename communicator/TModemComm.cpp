@@ -96,7 +96,10 @@ void TModemComm::Wait(uint32_t ms)
 {
     const uint32_t start = GetTickCount();
     while (!TickExpired(GetTickCount(), start, ms) && !GivingWay()) {
-        Sleep(100);
+        // Steps of 100 ms, cut short within 10 ms for a user action that
+        // waits for the worker's wait to give way.
+        for (int i = 0; i < 10 && !GivingWay(); ++i)
+            Sleep(10);
         ProcessMessages();
     }
 }

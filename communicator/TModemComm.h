@@ -136,8 +136,10 @@ public:
     // ---- Giving way to a user action (TModemCommAt.cpp) ----
     // Raised while a user action waits for the modem: the reads and waits of
     // a thread inside a TGiveWay scope (the worker's long checks) end at once.
-    // The answer such a read left unread is read, and dropped, before the next
-    // command goes out or the port closes.
+    // A network search such a read waits for is ended (a modem stops an
+    // abortable command on any character), and a modem that does not end it
+    // within a moment owes its answer: it is read, and dropped, before the
+    // next command goes out or the port closes.
     void SetModemWanted(bool wanted) { m_bModemWanted = wanted; }
     bool ModemWanted() const { return m_bModemWanted.load(); }
     class TGiveWay {
@@ -153,6 +155,8 @@ public:
     // The modem is wanted and the calling thread gives way.
     bool GivingWay() const;
     bool OwesAnswer() const { return m_owedMs.load() != 0; }
+    // What is owed is the end of a network search the modem would not cut short.
+    bool OwesSearchEnd() const { return OwesAnswer() && m_bNetworkSearch; }
     // Reads the answer left unread; false when it gave way again.
     bool ReadOwedAnswer();
 
@@ -367,6 +371,8 @@ private:
     bool ClosingRequested() const { return m_pClosing != nullptr && m_pClosing->load(); }
     void InitSettings() { SetSmsCentre(AnsiString()); }
     void DrainStaleInput();
+    // Asks the modem to end the network search it runs: any character does.
+    void EndNetworkSearch();
     bool DoneReading(const AnsiString& answer) const;
     // Closing ends the read at once, or `closingGraceMs` after it began for
     // an answer still worth having (a message already handed to the modem).
@@ -390,6 +396,8 @@ private:
     TEchoMask m_EchoLog;
     // The last command sent, without its arguments: whose answer a read waits for.
     AnsiString m_sLastCommand;
+    // The last command sent asks the modem to search for a network.
+    bool m_bNetworkSearch = false;
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
     std::mutex m_LogMutex;
     size_t m_nLoggedLines = 0;

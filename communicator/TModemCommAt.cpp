@@ -64,6 +64,18 @@ bool EndsWithAnswerLine(const AnsiString& answer, const AnsiString& command)
     });
 }
 
+// A registration ("AT+COPS=0", "AT+COPS=1,2,...") may take minutes, and a
+// modem ends it on any character it gets meanwhile.
+bool IsNetworkSearch(const AnsiString& command)
+{
+    const AnsiString set = "AT+COPS=";
+    return command.compare(0, set.size(), set) == 0 && command.size() > set.size() &&
+           command[set.size()] != '3' && command[set.size()] != '?';
+}
+
+// How long a modem may take to end its network search when asked to.
+constexpr uint32_t kSearchEndMs = 1000;
+
 thread_local bool t_givesWay = false;
 }  // namespace
 
@@ -82,6 +94,13 @@ bool TModemComm::ReadOwedAnswer()
     int32_t count = 0;
     ReadAnswer(&count, ms, false);
     return !OwesAnswer();
+}
+
+void TModemComm::EndNetworkSearch()
+{
+    AddToMemo("Ending the network search for a user action");
+    uint32_t written = 0;
+    m_pPort->Write("\r", 1, &written);
 }
 
 bool TModemComm::IsPortOpen() const { return m_pPort->IsOpen(); }
@@ -199,6 +218,7 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
     const AnsiString plain(buf, len + 1);
     // Its name only: the arguments may be secrets.
     m_sLastCommand = plain.substr(0, plain.find_first_of("=\r"));
+    m_bNetworkSearch = IsNetworkSearch(plain);
     const AnsiString masked = MaskSecrets(plain);
     uint32_t written = 0;
     // A secret's echo stays masked until seen whole: its rest may come
@@ -266,6 +286,8 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, ui
     uint32_t clock = GetTickCount();
     bool closing = false;
     uint32_t closingSince = 0;
+    bool searchEnded = false;  // asked to end its network search for a user action
+    uint32_t searchEndedAt = 0;
     while (expiries < 3 && !timedOut && !done && (pinQuery || m_bAbort == 0)) {
         const uint32_t n = GetBytesWaiting();
         if (n > 0)
@@ -285,7 +307,13 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, ui
         } else {
             closing = false;
         }
-        if (!pinQuery && closingGraceMs == 0 && GivingWay()) {
+        if (!pinQuery && closingGraceMs == 0 && GivingWay() && !searchEnded && m_bNetworkSearch) {
+            EndNetworkSearch();
+            searchEnded = true;
+            searchEndedAt = GetTickCount();
+        }
+        if (!pinQuery && closingGraceMs == 0 && GivingWay() &&
+            (!searchEnded || TickExpired(GetTickCount(), searchEndedAt, kSearchEndMs))) {
             uint32_t none = 0;
             m_owedMs.compare_exchange_strong(none, ms);
             AddToMemo("Read left for a user action = " + logged);
@@ -331,11 +359,14 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, ui
             ClosePort();
             break;
         }
-        done = DoneReading(answer) || (pinQuery && EndsWithAnswerLine(answer, m_sLastCommand));
+        // A search ended early may say so in a word of the modem's own ("ABORTED").
+        done = DoneReading(answer) || ((pinQuery || searchEnded) && EndsWithAnswerLine(answer, m_sLastCommand));
         // The PIN query stops at its answer line, ahead of the final code:
         // give that code time to arrive, so the next command's drain takes it
-        // instead of its read ending on it.
-        if (!done || pinQuery)
+        // instead of its read ending on it. (Waits end at once while giving way.)
+        if (searchEnded && !done)
+            Sleep(10);
+        else if (!done || pinQuery)
             Wait(100);
     }
     AddToMemo("Read = " + logged);

@@ -91,7 +91,8 @@ bool TModemComm::SelectOperatorAuto()
         return false;
     int32_t count = 0;
     const AnsiString answer = Exchange(*this, AnsiString("AT") + "+COPS" + "=0", 20000, count);
-    if (!Has(answer, kOk))
+    // A search ended for a user action leaves the modem to that action.
+    if (!Has(answer, kOk) || GivingWay())
         return false;
     return GetOperator();
 }

@@ -40,11 +40,20 @@ void AnswerTable::SetSilent(const std::string& command, bool silent)
         silent_.erase(Key(command));
 }
 
+void AnswerTable::SetAbortAnswer(const std::string& command, const std::string& answer)
+{
+    if (answer.empty())
+        abortAnswers_.erase(Key(command));
+    else
+        abortAnswers_[Key(command)] = answer;
+}
+
 void AnswerTable::Clear()
 {
     answers_.clear();
     delays_.clear();
     silent_.clear();
+    abortAnswers_.clear();
 }
 
 std::optional<CannedAnswer> AnswerTable::Find(const std::string& key) const
@@ -64,6 +73,14 @@ int AnswerTable::DelayFor(const std::string& key) const
 bool AnswerTable::IsSilent(const std::string& key) const
 {
     return silent_.count(key) != 0;
+}
+
+std::optional<std::string> AnswerTable::AbortAnswerFor(const std::string& key) const
+{
+    auto it = abortAnswers_.find(key);
+    if (it == abortAnswers_.end())
+        return std::nullopt;
+    return it->second;
 }
 
 }  // namespace modemsim

@@ -24,17 +24,21 @@ public:
     void RemoveAnswer(const std::string& command);
     void SetDelay(const std::string& command, int delayMs);
     void SetSilent(const std::string& command, bool silent);
+    // "" makes the command run to its end again.
+    void SetAbortAnswer(const std::string& command, const std::string& answer);
     void Clear();
 
     // Looked up with the key of a received line (CommandKey).
     std::optional<CannedAnswer> Find(const std::string& key) const;
     int DelayFor(const std::string& key) const;
     bool IsSilent(const std::string& key) const;
+    std::optional<std::string> AbortAnswerFor(const std::string& key) const;
 
 private:
     std::map<std::string, CannedAnswer> answers_;
     std::map<std::string, int> delays_;
     std::map<std::string, bool> silent_;
+    std::map<std::string, std::string> abortAnswers_;
 };
 
 }  // namespace modemsim

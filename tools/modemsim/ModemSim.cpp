@@ -42,6 +42,7 @@ struct ModemSim::Impl {
     std::vector<std::shared_ptr<Module>> modules{core, sms};  // asked from the back
     std::vector<std::string> commands;
     std::string input;
+    std::optional<std::string> abortAnswer;  // the running command ends on any character with it
     bool stopping = false;
     std::string unplugKey;  // the command that pulls the plug (one shot)
     int unplugDelayMs = 0;
@@ -164,6 +165,7 @@ void ModemSim::Impl::HandleLine(const std::string& line)
     if (session.Echo())
         session.Send(line + "\r");
     session.Pause(table.DelayFor(key));
+    abortAnswer = table.AbortAnswerFor(key);
     if (auto canned = table.Find(key)) {
         bool first = true;
         for (const auto& piece : canned->pieces) {
@@ -196,8 +198,17 @@ void ModemSim::Impl::ProcessInput()
         // The LF after a CR is no part of the next line.
         input.erase(0, input.find_first_not_of('\n'));
         // One command at a time: the next line waits until the answer is out.
-        if (!out.Empty())
-            return;
+        if (!out.Empty()) {
+            if (!abortAnswer || input.empty())
+                return;
+            input.erase(0, 1);
+            out.Clear();
+            session.Send(*abortAnswer);
+            abortAnswer.reset();
+            out.WriteDue(master, Clock::now());
+            continue;
+        }
+        abortAnswer.reset();
         const size_t cr = input.find('\r');
         if (cr == std::string::npos)
             return;
@@ -407,6 +418,12 @@ void ModemSim::SetDelay(const std::string& command, int delayMs)
 {
     std::lock_guard<std::mutex> lock(d_->mu);
     d_->table.SetDelay(command, delayMs);
+}
+
+void ModemSim::SetAbortable(const std::string& command, const std::string& answer)
+{
+    std::lock_guard<std::mutex> lock(d_->mu);
+    d_->table.SetAbortAnswer(command, answer);
 }
 
 void ModemSim::SetSilent(bool silent)

@@ -10,7 +10,8 @@
 //   4. a line nobody takes gets "\r\nERROR\r\n".
 // SetDelay holds back whatever answer a command gets. Answers are queued with due
 // times, so delays never block the thread; the next command line is taken once the
-// previous answer is out, as on a real modem.
+// previous answer is out, as on a real modem, unless the command was made
+// abortable (SetAbortable): then any character ends it at once.
 //
 // Growing it: put each area of commands in a Module of its own (own .h/.cpp here):
 //
@@ -90,6 +91,10 @@ public:
     void RemoveAnswer(const std::string& command);
     // Delay before the answer of a command (added to a canned answer's own delay); 0 clears.
     void SetDelay(const std::string& command, int delayMs);
+    // While the answer of `command` is still held back (SetDelay), the next
+    // character from the host ends the command: it is dropped, and what was
+    // still to come gives way to `answer`. "" makes the command run to its end.
+    void SetAbortable(const std::string& command, const std::string& answer);
     // Answers nothing at all, echo neither (commands are still recorded).
     void SetSilent(bool silent);
     void SetSilentFor(const std::string& command, bool silent);

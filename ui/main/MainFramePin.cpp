@@ -150,6 +150,9 @@ bool TModemMainFrame::CheckNetwork()
     // A network the user chose by hand is kept: the modem takes it up again
     // when it is back, and only the user puts the modem on automatic choice.
     const bool byHand = !ok && m_pModemComm->GetSelectionMode() == 1;
+    // A modem on automatic choice searches by itself: told again, it may hold
+    // every command, a user's too, for as long as its search takes.
+    const bool searching = !ok && m_pModemComm->GetSelectionMode() == 0;
     // A SIM that wants its PIN or PUK (powered up again by a replug nobody
     // saw) has no network: back to the PIN question instead.
     bool pinLost = false;
@@ -161,6 +164,8 @@ bool TModemMainFrame::CheckNetwork()
             m_bPinOk = false;
         else if (byHand)
             Log("No network: the network chosen by hand is kept");
+        else if (searching)
+            Log("No network: the modem searches by itself");
         else
             m_pModemComm->SelectOperatorAuto();
     }

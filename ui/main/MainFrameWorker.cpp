@@ -121,8 +121,13 @@ void TModemMainFrame::SuspendWorker()
     }
     m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");
-    std::lock_guard<std::mutex> lock(m_suspendMutex);
-    ++m_suspendCount;
+    {
+        std::lock_guard<std::mutex> lock(m_suspendMutex);
+        ++m_suspendCount;
+    }
+    // Held by now: a click handled while we wait is an action inside this one.
+    if (hold == UiHold::Taken && m_pModemComm != nullptr && m_pModemComm->OwesSearchEnd())
+        WaitForModemSearch();
 }
 
 void TModemMainFrame::ResumeWorker()
@@ -138,6 +143,20 @@ void TModemMainFrame::ResumeWorker()
     if (hold == UiHold::Taken)
         m_hPollEvent.Set();
     ResumeThread();
+}
+
+void TModemMainFrame::WaitForModemSearch()
+{
+    // The modem did not end its network search when asked: it answers nothing
+    // else until the search is over, so the wait says what it waits for.
+    const bool shown = WaitPanelVisible();
+    const AnsiString before = WaitText();
+    ShowWaitPanel(m_pLanguage->GetText(485));
+    m_pModemComm->ReadOwedAnswer();
+    if (shown)
+        ShowWaitPanel(before);
+    else
+        HideWaitPanel();
 }
 
 bool TModemMainFrame::TakeModem()

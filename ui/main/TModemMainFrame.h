@@ -270,6 +270,8 @@ private:
     void WorkerLoop();
     bool TakeModem();
     void GiveModem();
+    // Reads the answer of a network search the modem would not end early.
+    void WaitForModemSearch();
     // Blocks the worker while a user action holds it; false once it must end.
     bool WorkerCheckpoint();
     LRESULT SendToSelf(UINT msg, WPARAM w, LPARAM l);

@@ -159,28 +159,44 @@ TEST_F(MainFrameTest, ANetworkChosenByHandIsKeptThroughAMomentWithoutIt)
     EXPECT_EQ(card->SelectionMode(), 1);
 }
 
-// Without a network a modem may take long over AT+COPS=0: a user action gets
-// the modem all the same, its own command gets its own answer, and the check
-// left unfinished concludes nothing until it is asked again.
+// Without a network a modem may search for minutes over AT+COPS=0: a user
+// action ends the search and has the modem, its own command gets its own
+// answer, and the check left unfinished concludes nothing until it is asked
+// again. A modem on automatic choice searches by itself and is not told again.
 TEST_F(MainFrameTest, AUserActionTakesTheModemFromALongNetworkCheck)
 {
     StartUp();
-    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
-    m_sim.SetDelay("+COPS=0", 3000);
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 2\r\n\r\nOK\r\n");
+    m_sim.SetDelay("+COPS=0", 600000);
+    m_sim.SetAbortable("+COPS=0", "\r\nABORTED\r\n");
     ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") >= 1; }, 10000));
     // Should the action wait for the modem's answer, closing ends its wait so the test can report it.
     QTimer closer;
     closer.setSingleShot(true);
     QObject::connect(&closer, &QTimer::timeout, [&] { m_frame->OnExitClick(); });
-    closer.start(2000);
+    closer.start(5000);
     m_frame->SuspendWorker();
+    EXPECT_EQ(m_frame->ModemComm()->GetSignalQuality(), 17);
     closer.stop();
     EXPECT_FALSE(m_frame->IsClosing());
     EXPECT_TRUE(m_frame->IsNetworkRegistered());
-    EXPECT_EQ(m_frame->ModemComm()->GetSignalQuality(), 17);
-    m_sim.SetDelay("+COPS=0", 0);
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    const int told = Sent("AT+COPS=0");
     m_frame->ResumeWorker();
     EXPECT_TRUE(WaitFor([&] { return !m_frame->IsNetworkRegistered(); }, 15000));
+    EXPECT_EQ(Sent("AT+COPS=0"), told);
+    // A modem that goes on searching is waited for, and the wait says so.
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 2\r\n\r\nOK\r\n");
+    m_sim.SetAbortable("+COPS=0", "");
+    m_sim.SetDelay("+COPS=0", 8000);
+    ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") > told; }, 15000));
+    AnsiString said;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] { said = m_frame->WaitPanelVisible() ? m_frame->WaitText() : said; });
+    look.start(50);
+    m_frame->SuspendWorker();
+    EXPECT_EQ(said, m_frame->Language()->GetText(485));
+    m_frame->ResumeWorker();
 }
 
 TEST_F(MainFrameTest, ForcedStatusStepAsksForTheSignal)
@@ -522,7 +538,7 @@ TEST_F(MainFrameTest, AWindowSystemCloseEndsTheWaitsAndShowsNoBoxAfter)
     m_frame.reset();
     StartUp();
     // No network, and a modem slow to take the automatic choice.
-    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 2\r\n\r\nOK\r\n");
     m_sim.SetDelay("+COPS=0", 8000);
     ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") >= 1; }, 10000));
     m_frame->SetWorkerTiming(200, 600000);  // no status step after this one
