@@ -442,12 +442,14 @@ TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_root / "args"); }, 5000));
     // Shaped alike, but no pppd, and its file is no dial script of ours: left alone.
     const pid_t alike = ::fork();
-    if (alike == 0)
+    if (alike == 0) {
+        ::setpgid(0, 0);  // its sleep goes with it
         ::_exit(::execl("/bin/sh", "sh", "-c", "sleep 60; :", "connect", (m_root / "qvx-dial-ideas.txt").c_str(),
                         m_sim.DevicePath().c_str(), nullptr));
+    }
     StartUp();
     EXPECT_EQ(::waitpid(alike, nullptr, WNOHANG), 0);
-    ::kill(alike, SIGKILL);
+    ::kill(-alike, SIGKILL);
     ::waitpid(alike, nullptr, 0);
     ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(BoxCount(465), 1);
