@@ -10,6 +10,12 @@
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TFormExConnectTrouble.h"
 #include "ui/dialogs/TFormExHelper.h"
+#include "ui/dialogs/TFormExAbout.h"
+#include "ui/dialogs/TPinQueryExForm.h"
+#include "ui/settings/TFormExSettings.h"
+#include "ui/sms/TFormExSMS.h"
+#include "ui/sms/TFormExSMSZoom.h"
+#include "ui/sms/TSMSCreateEx.h"
 
 using namespace dlgtest;
 
@@ -110,4 +116,66 @@ TEST(ConnectTrouble, EachButtonEndsWithItsResult)
         uitest::Release(t->ExitImage(), Qt::LeftButton);
     });
     EXPECT_EQ(d.exec(), mrCancel);
+}
+
+// Escape presses the close or Cancel button, Enter the default one (a PIN
+// typed); Tab reaches every enabled button, which shows its focus and is
+// pressed by Space or Enter.
+TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
+{
+    Languages lang("keyboard");
+    Owner owner;
+    owner.show();
+    int alive = 0, aborts = 0;
+    TFormExAbout about(&owner, lang.get(), lang.config.string());
+    TPinQueryExForm pin(&owner, lang.get());
+    TFormExConnectTrouble trouble(&owner, 1, "Text.", lang.get());
+    TFormExSMSZoom zoom(&owner, lang.get());
+    TFormExHelper helper(&owner, new Page(&alive), [&] { ++aborts; });
+    TFormExSMS sms(&owner, lang.get(), nullptr);
+    TFormExSettings settings(&owner, lang.get(), nullptr);
+    const struct {
+        TFormEx* window;
+        int enter, escape;  // results; 0: Enter leaves the window open
+        std::vector<QAbstractButton*> tabbed;
+        int key, pressed;  // on the last tabbed button
+    } cases[] = {
+        {&about, mrCancel, mrCancel, {about.m_pBClose}, Qt::Key_Space, mrCancel},
+        {&pin, mrOk, mrCancel, {pin.m_pBOk, pin.m_pBCancel}, Qt::Key_Space, mrCancel},
+        {&trouble, mrRetry, mrCancel, {trouble.m_pBCancel, trouble.m_pBSettings}, Qt::Key_Return, mrOk},
+        {&zoom, mrOk, mrOk, {zoom.CloseButton(), zoom.ReplyButton()}, Qt::Key_Space, mrRetry},
+        {&helper, 0, mrCancel, {}, 0, 0},
+        {&sms, 0, mrCancel, {sms.ComposePage()->SendButton(), sms.PageButton(3)}, 0, 0},
+        {&settings, 0, mrCancel, {settings.PageButton(1), settings.PageButton(4)}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        TFormEx* w = c.window;
+        SCOPED_TRACE(w->metaObject()->className());
+        for (auto [key, result] : {std::pair(Qt::Key_Return, c.enter), std::pair(Qt::Key_Escape, c.escape)}) {
+            w->show();
+            for (QChar ch : QStringLiteral("1234"))
+                uitest::KeyClick(w, Qt::Key_unknown, ch);
+            uitest::KeyClick(w, key);
+            EXPECT_EQ(w->isVisible(), result == 0);
+            EXPECT_EQ(w->result(), result);
+        }
+        w->show();
+        w->activateWindow();
+        ASSERT_TRUE(uitest::WaitFor([w] { return w->isActiveWindow(); }, 5000));
+        for (QAbstractButton* b : c.tabbed) {
+            for (int i = 0; i < 40 && !b->hasFocus(); ++i)
+                uitest::KeyClick(w, Qt::Key_Tab);
+            ASSERT_TRUE(b->hasFocus()) << b->text().toStdString();
+        }
+        if (c.key == 0)
+            continue;
+        QAbstractButton* b = c.tabbed.back();
+        const QImage focused = b->grab().toImage();
+        b->clearFocus();
+        EXPECT_NE(b->grab().toImage(), focused) << "the focus shows";
+        b->setFocus();
+        uitest::KeyClick(w, c.key);
+        EXPECT_EQ(w->result(), c.pressed);
+    }
+    EXPECT_EQ(aborts, 1) << "Escape leaves the helper window as its exit image does";
 }
