@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QTest>
 
 #include "UiTestSupport.h"
 #include "WidgetTestSupport.h"
@@ -122,8 +123,8 @@ TEST(SkinButton, LockedLookAndCover)
     // A press on the cover does not reach the button, nor does a key.
     Press(button->Cover(), Qt::LeftButton, QPoint(40, 12));
     Release(button->Cover(), Qt::LeftButton, QPoint(40, 12));
-    uitest::KeyClick(button, Qt::Key_Space);
-    uitest::KeyClick(button, Qt::Key_Return);
+    QTest::keyClick(button, Qt::Key_Space);
+    QTest::keyClick(button, Qt::Key_Return);
     EXPECT_EQ(clicks, 0);
     const QImage locked = button->grab().toImage();
     EXPECT_EQ(CountNear(locked, QRect(10, 2, 58, 16), Qt::white, 20), 0);

@@ -1,8 +1,7 @@
 #pragma once
-// Synthetic mouse and key input for widget tests, and a wait that pumps events.
+// Synthetic mouse input for widget tests, and a wait that pumps events.
 #include <QCoreApplication>
 #include <QEnterEvent>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>
@@ -86,16 +85,6 @@ inline void ClickAt(QWidget* over, bool twice = false)
         QMouseEvent e(types[i], local, target->mapToGlobal(local), Qt::LeftButton, up ? Qt::NoButton : Qt::LeftButton,
                       Qt::NoModifier);
         QCoreApplication::sendEvent(target, &e);
-    }
-}
-
-// A key pressed and released as the window system delivers it: to the widget
-// with the focus in `window`.
-inline void KeyClick(QWidget* window, int key, const QString& text = QString())
-{
-    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QKeyEvent e(type, key, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(window->focusWidget() != nullptr ? window->focusWidget() : window, &e);
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QTest>
 
 #include "../WidgetTestSupport.h"
 #include "DialogTestSupport.h"
@@ -118,22 +119,19 @@ TEST(ConnectTrouble, EachButtonEndsWithItsResult)
     EXPECT_EQ(d.exec(), mrCancel);
 }
 
-// Escape presses the close or Cancel button, Enter the default one (a PIN
-// typed); Tab reaches every enabled button, which shows its focus and is
-// pressed by Space or Enter.
+// Escape presses the close or Cancel button, Enter the default one (a PIN typed);
+// Tab reaches every enabled button, which shows its focus, and Space or Enter press it.
 TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
 {
     Languages lang("keyboard");
-    Owner owner;
-    owner.show();
     int alive = 0, aborts = 0;
-    TFormExAbout about(&owner, lang.get(), lang.config.string());
-    TPinQueryExForm pin(&owner, lang.get());
-    TFormExConnectTrouble trouble(&owner, 1, "Text.", lang.get());
-    TFormExSMSZoom zoom(&owner, lang.get());
-    TFormExHelper helper(&owner, new Page(&alive), [&] { ++aborts; });
-    TFormExSMS sms(&owner, lang.get(), nullptr);
-    TFormExSettings settings(&owner, lang.get(), nullptr);
+    TFormExAbout about(nullptr, lang.get(), lang.config.string());
+    TPinQueryExForm pin(nullptr, lang.get());
+    TFormExConnectTrouble trouble(nullptr, 1, "Text.", lang.get());
+    TFormExSMSZoom zoom(nullptr, lang.get());
+    TFormExHelper helper(nullptr, new Page(&alive), [&] { ++aborts; });
+    TFormExSMS sms(nullptr, lang.get(), nullptr);
+    TFormExSettings settings(nullptr, lang.get(), nullptr);
     const struct {
         TFormEx* window;
         int enter, escape;  // results; 0: Enter leaves the window open
@@ -151,20 +149,22 @@ TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
     for (const auto& c : cases) {
         TFormEx* w = c.window;
         SCOPED_TRACE(w->metaObject()->className());
-        for (auto [key, result] : {std::pair(Qt::Key_Return, c.enter), std::pair(Qt::Key_Escape, c.escape)}) {
+        const auto open = [w] {
             w->show();
-            for (QChar ch : QStringLiteral("1234"))
-                uitest::KeyClick(w, Qt::Key_unknown, ch);
-            uitest::KeyClick(w, key);
+            w->activateWindow();
+            return uitest::WaitFor([w] { return w->isActiveWindow(); }, 5000);
+        };
+        for (auto [key, result] : {std::pair(Qt::Key_Return, c.enter), std::pair(Qt::Key_Escape, c.escape)}) {
+            ASSERT_TRUE(open());
+            QTest::keyClicks(nullptr, "1234");
+            QTest::keyClick(w->windowHandle(), key);
             EXPECT_EQ(w->isVisible(), result == 0);
             EXPECT_EQ(w->result(), result);
         }
-        w->show();
-        w->activateWindow();
-        ASSERT_TRUE(uitest::WaitFor([w] { return w->isActiveWindow(); }, 5000));
+        ASSERT_TRUE(open());
         for (QAbstractButton* b : c.tabbed) {
             for (int i = 0; i < 40 && !b->hasFocus(); ++i)
-                uitest::KeyClick(w, Qt::Key_Tab);
+                QTest::keyClick(w->windowHandle(), Qt::Key_Tab);
             ASSERT_TRUE(b->hasFocus()) << b->text().toStdString();
         }
         if (c.key == 0)
@@ -174,7 +174,7 @@ TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
         b->clearFocus();
         EXPECT_NE(b->grab().toImage(), focused) << "the focus shows";
         b->setFocus();
-        uitest::KeyClick(w, c.key);
+        QTest::keyClick(w->windowHandle(), Qt::Key(c.key));
         EXPECT_EQ(w->result(), c.pressed);
     }
     EXPECT_EQ(aborts, 1) << "Escape leaves the helper window as its exit image does";
