@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QTest>
 
 #include "UiTestSupport.h"
 #include "WidgetTestSupport.h"
@@ -96,7 +97,7 @@ TEST(SkinButton, ThreePicturesAndAWhiteCaption)
         EXPECT_EQ(img.pixelColor(117, y), right.pixelColor(5, y)) << y;
     }
     EXPECT_GT(CountNear(img, QRect(20, 2, 80, 16), Qt::white), 10);
-    EXPECT_EQ(button.focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(button.focusPolicy(), Qt::TabFocus) << "Tab reaches it";
 }
 
 TEST(SkinButton, LockedLookAndCover)
@@ -119,9 +120,11 @@ TEST(SkinButton, LockedLookAndCover)
     EXPECT_EQ(button->Cover()->geometry(), QRect(47, 37, 84, 26));
     EXPECT_EQ(parent.childAt(89, 50), button->Cover());
     EXPECT_EQ(parent.childAt(48, 38), button->Cover());
-    // A press on the cover does not reach the button.
+    // A press on the cover does not reach the button, nor does a key.
     Press(button->Cover(), Qt::LeftButton, QPoint(40, 12));
     Release(button->Cover(), Qt::LeftButton, QPoint(40, 12));
+    QTest::keyClick(button, Qt::Key_Space);
+    QTest::keyClick(button, Qt::Key_Return);
     EXPECT_EQ(clicks, 0);
     const QImage locked = button->grab().toImage();
     EXPECT_EQ(CountNear(locked, QRect(10, 2, 58, 16), Qt::white, 20), 0);

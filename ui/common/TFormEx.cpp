@@ -13,6 +13,7 @@
 #include "ui/common/TClickGuard.h"
 #include "ui/common/TExImage.h"
 #include "ui/common/TSkin.h"
+#include "ui/common/TSkinButton.h"
 #include "ui/common/TUserAction.h"
 #include "ui/common/UiStyle.h"
 
@@ -242,12 +243,42 @@ void TFormEx::reject()
 
 void TFormEx::keyPressEvent(QKeyEvent* event)
 {
-    // Escape closes nothing by itself; the dialogs that want it handle it.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
+    const int key = event->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (!enter && key != Qt::Key_Escape) {
+        QDialog::keyPressEvent(event);
         return;
     }
-    QDialog::keyPressEvent(event);
+    event->accept();
+    // While the window works its buttons are locked: no key stands in for them.
+    if (ActionRunning() || IsLockHeld())
+        return;
+    if (enter)
+        PressButton(m_defaultButton);
+    else if (m_cancelButton != nullptr)
+        PressButton(m_cancelButton);
+    else
+        btnExitClick();
+}
+
+void TFormEx::PressButton(QAbstractButton* button)
+{
+    const auto* skinned = qobject_cast<TSkinButton*>(button);
+    if (button != nullptr && button->isVisibleTo(this) && button->isEnabled() &&
+        (skinned == nullptr || !skinned->IsLocked()))
+        button->click();
+}
+
+void TFormEx::FocusInto(QWidget* area)
+{
+    if (area->isAncestorOf(focusWidget()))
+        return;
+    for (QWidget* w = area->nextInFocusChain(); w != area && area->isAncestorOf(w); w = w->nextInFocusChain()) {
+        if (w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) != 0) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TFormEx::showEvent(QShowEvent* event)
@@ -264,6 +295,9 @@ void TFormEx::showEvent(QShowEvent* event)
         } reset {m_inFormShow};
         FormShow();
     }
+    QWidget* focus = focusWidget();
+    if (m_defaultButton != nullptr && (focus == nullptr || qobject_cast<QAbstractButton*>(focus) != nullptr))
+        m_defaultButton->setFocus(Qt::OtherFocusReason);
     if (m_centreOnOwner)
         PlaceOverOwner();
 }

@@ -4,6 +4,7 @@
 // is dragged by a left press on its title, opens docked under its owner and,
 // when asked, is centred over its owner each time it is shown. Its modal
 // results keep the platform's numbers (ModalResult.h).
+#include <QAbstractButton>
 #include <QDialog>
 #include <QPointer>
 #include <QSet>
@@ -11,7 +12,6 @@
 #include "platform/Types.h"
 #include "ui/common/TWindowDrag.h"
 
-class QAbstractButton;
 class QLabel;
 class TExImage;
 
@@ -70,6 +70,12 @@ public:
     void MakeDragHandle(QWidget* widget, bool updateFirst = false);
     bool IsDragging() const { return m_drag.IsDragging(); }
 
+    // Enter presses the default button (it has the focus when the window
+    // opens, unless the window gave it to a field); Escape presses the cancel
+    // button, or closes as the exit image does where there is none.
+    void SetDefaultButton(QAbstractButton* button) { m_defaultButton = button; }
+    void SetCancelButton(QAbstractButton* button) { m_cancelButton = button; }
+
     QLabel* TitleLabel() const { return m_pLTitle; }
     TExImage* ExitImage() const { return btnExit; }
     QWidget* TitlePanel() const { return pnlTitle; }
@@ -95,6 +101,9 @@ protected:
     // Runs a button's click action as a user action (TUserAction) with the
     // window locked; pending messages are handled before unlocking.
     void RunLocked(QAbstractButton* button, const std::function<void()>& action);
+    // Unless the focus is in `area` already, it goes to the first control
+    // there that Tab reaches.
+    void FocusInto(QWidget* area);
 
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -114,8 +123,11 @@ protected:
 private:
     void LayoutTitle();
     static QRect OwnerRect(QWidget* owner);
+    void PressButton(QAbstractButton* button);
 
     QPointer<QWidget> m_owner;
+    QPointer<QAbstractButton> m_defaultButton;
+    QPointer<QAbstractButton> m_cancelButton;
     bool m_panelStyle = false;
     bool m_exitHidden = false;
     bool m_centreOnOwner = false;

@@ -1,6 +1,7 @@
 #include "ui/common/TSkinButton.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "ui/common/TLockCover.h"
@@ -10,7 +11,7 @@
 TSkinButton::TSkinButton(QWidget* owner) : QAbstractButton(owner), m_captionColour(BgrColor(Skin::kCaptionColour))
 {
     setFont(NamedFontPt("Tahoma", 8));
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     resize(78, 20);
     SetPictures("btn");
 }
@@ -44,6 +45,7 @@ void TSkinButton::SetCaptionColour(const QColor& colour)
 void TSkinButton::Lock()
 {
     m_locked = true;
+    setFocusPolicy(Qt::NoFocus);
     SetCaptionColour(BgrColor(Skin::kLockedCaptionColour));
     // A button without a parent has nothing to be covered in; it only greys.
     if (m_cover == nullptr && parentWidget() != nullptr)
@@ -55,6 +57,7 @@ void TSkinButton::Lock()
 void TSkinButton::Unlock()
 {
     m_locked = false;
+    setFocusPolicy(Qt::TabFocus);
     SetCaptionColour(BgrColor(Skin::kCaptionColour));
     if (m_cover != nullptr)
         m_cover->Uncover();
@@ -100,6 +103,10 @@ void TSkinButton::paintEvent(QPaintEvent* event)
     p.setPen(isEnabled() ? m_captionColour : BgrColor(Skin::kLockedCaptionColour));
     const QRect textRect = isDown() ? rect().translated(1, 1) : rect();
     p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    if (hasFocus()) {
+        p.setPen(QPen(m_captionColour, 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
 }
 
 void TSkinButton::enterEvent(QEnterEvent* event)
@@ -114,4 +121,20 @@ void TSkinButton::leaveEvent(QEvent* event)
     QAbstractButton::leaveEvent(event);
     m_hover = false;
     update();
+}
+
+void TSkinButton::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (m_locked && (enter || key == Qt::Key_Space)) {
+        event->accept();
+        return;
+    }
+    if (enter) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }

@@ -1,10 +1,11 @@
 #pragma once
-// The skinned speed button: a flat button that takes no focus, drawn over
-// three skin pictures (an 8-pixel left cap, a stretched centre, an 8-pixel
-// right cap) in normal, hover and pressed states, with a white caption. A
-// "&" in the caption marks its keyboard accelerator. Locked, the caption turns
-// grey (0x808080) and an invisible cover 3 pixels larger on every side takes
-// its clicks; unlocked, the caption is white again and the cover hidden.
+// The skinned speed button: a flat button drawn over three skin pictures (an
+// 8-pixel left cap, a stretched centre, an 8-pixel right cap) in normal, hover
+// and pressed states, with a white caption. A "&" in the caption marks its
+// keyboard accelerator. Tab reaches it, a dotted frame shows its focus, and
+// Space or Enter presses it. Locked, the caption turns grey (0x808080), an
+// invisible cover 3 pixels larger on every side takes its clicks and no key
+// reaches it; unlocked, the caption is white again and the cover hidden.
 #include <QAbstractButton>
 #include <QPixmap>
 
@@ -37,6 +38,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

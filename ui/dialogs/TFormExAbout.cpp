@@ -49,6 +49,7 @@ TFormExAbout::TFormExAbout(QWidget* owner, TLanguage* language, const AnsiString
     m_pBClose = new TSkinButton(this);
     m_pBClose->setGeometry(259, 215, 78, 20);
     connect(m_pBClose, &QAbstractButton::clicked, this, &TFormExAbout::OnClose);
+    SetDefaultButton(m_pBClose);
 
     m_pLWeb = MakeLabel(this, QRect(14, 150, 155, 15), LinkFont(), kTopLeft);
     m_pLEmail = MakeLabel(this, QRect(210, 150, 127, 15), LinkFont(), kTopLeft);

@@ -63,6 +63,9 @@ TFormExConnectTrouble::TFormExConnectTrouble(QWidget* owner, int errorCode, cons
     connect(m_pBTryAgain, &QAbstractButton::clicked, this, &TFormExConnectTrouble::m_pBTryAgainClick);
     connect(m_pBTroubleShoot, &QAbstractButton::clicked, this, &TFormExConnectTrouble::m_pBTroubleShootClick);
     connect(m_pBCancel, &QAbstractButton::clicked, this, &TFormExConnectTrouble::m_pBCancelClick);
+    // Dialling again is what the user most often wants after a failed dial.
+    SetDefaultButton(m_pBTryAgain);
+    SetCancelButton(m_pBCancel);
 
     m_pLText = new QLabel(this);
     m_pLText->setGeometry(16, 20, 409, 32);

@@ -69,6 +69,9 @@ TMsgBoxEx::TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguag
     connect(m_pBOk, &QAbstractButton::clicked, this, &TMsgBoxEx::m_pBOkClick);
     connect(m_pBYes, &QAbstractButton::clicked, this, &TMsgBoxEx::m_pBYesClick);
     connect(m_pBNo, &QAbstractButton::clicked, this, &TMsgBoxEx::m_pBNoClick);
+    // Tab goes left to right; the answer Enter gives has the focus.
+    setTabOrder(m_pBYes, m_pBNo);
+    SetDefaultButton(type == 0 ? m_pBOk : m_pBYes);
 
     QStringList lines;
     int longest = 0;

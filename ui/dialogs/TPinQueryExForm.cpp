@@ -1,6 +1,5 @@
 #include "ui/dialogs/TPinQueryExForm.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -62,6 +61,9 @@ TPinQueryExForm::TPinQueryExForm(QWidget* owner, TLanguage* language) : TFormEx(
     m_pBCancel->setGeometry(210, 77, 78, 20);
     connect(m_pBOk, &QAbstractButton::clicked, this, &TPinQueryExForm::OnOK);
     connect(m_pBCancel, &QAbstractButton::clicked, this, &TPinQueryExForm::OnCancel);
+    // The edits leave Enter and Escape to the window.
+    SetDefaultButton(m_pBOk);
+    SetCancelButton(m_pBCancel);
 
     SetMode(2);
 }
@@ -128,17 +130,6 @@ void TPinQueryExForm::FormShow()
 QLineEdit* TPinQueryExForm::FirstEdit() const
 {
     return m_iMode == 3 ? m_pEPuk : m_pEPin;
-}
-
-void TPinQueryExForm::keyPressEvent(QKeyEvent* event)
-{
-    // OK is the default button: the edits leave Enter to the dialog.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_pBOk->isEnabled()) {
-        event->accept();
-        m_pBOk->click();
-        return;
-    }
-    TFormEx::keyPressEvent(event);
 }
 
 void TPinQueryExForm::OnOK()

@@ -64,8 +64,6 @@ public slots:
 
 protected:
     void FormShow() override;
-    // Enter confirms, as in the program's other dialogs.
-    void keyPressEvent(QKeyEvent* event) override;
     // True when the dialog may close.
     bool FormCloseQuery();
     // The edit that comes first in the mode: the PUK in mode 3, else the PIN.

@@ -142,6 +142,8 @@ void TFormExSettings::FormShow()
     for (TExFrame* p : m_pPages)
         p->UpdateModemState();
     m_pMain->ResumeWorker();
+    // The page is what the user came for, not the page buttons.
+    FocusInto(m_pPages[m_iCurrentPage]);
 }
 
 void TFormExSettings::hideEvent(QHideEvent* event)

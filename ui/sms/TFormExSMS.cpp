@@ -193,6 +193,8 @@ void TFormExSMS::OnShow()
     }
     for (TExFrame* page : m_pPages)
         page->UpdateModemState();
+    // The page is what the user came for, not the page buttons.
+    FocusInto(m_pPages[m_iCurrentPage]);
 }
 
 void TFormExSMS::SetTitle(const AnsiString& text)

@@ -50,6 +50,8 @@ TFormExSMSZoom::TFormExSMSZoom(QWidget* owner, TLanguage* language) : TFormEx(ow
     m_pBClose->setGeometry(182, 224, 78, 20);
     m_pBClose->setFont(TahomaPx(11));
     connect(m_pBClose, &QAbstractButton::clicked, this, &TFormExSMSZoom::OnCloseClick);
+    SetDefaultButton(m_pBClose);
+    SetCancelButton(m_pBClose);
 
     SetTitle(LangText(m_pLanguage, 161));
     m_pLPhone->setText(LangQ(m_pLanguage, 162));

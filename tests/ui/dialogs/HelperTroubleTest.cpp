@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QTest>
 
 #include "../WidgetTestSupport.h"
 #include "DialogTestSupport.h"
@@ -10,6 +11,12 @@
 #include "ui/common/TSkinButton.h"
 #include "ui/dialogs/TFormExConnectTrouble.h"
 #include "ui/dialogs/TFormExHelper.h"
+#include "ui/dialogs/TFormExAbout.h"
+#include "ui/dialogs/TPinQueryExForm.h"
+#include "ui/settings/TFormExSettings.h"
+#include "ui/sms/TFormExSMS.h"
+#include "ui/sms/TFormExSMSZoom.h"
+#include "ui/sms/TSMSCreateEx.h"
 
 using namespace dlgtest;
 
@@ -110,4 +117,65 @@ TEST(ConnectTrouble, EachButtonEndsWithItsResult)
         uitest::Release(t->ExitImage(), Qt::LeftButton);
     });
     EXPECT_EQ(d.exec(), mrCancel);
+}
+
+// Escape presses the close or Cancel button, Enter the default one (a PIN typed);
+// Tab reaches every enabled button, which shows its focus, and Space or Enter press it.
+TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
+{
+    Languages lang("keyboard");
+    int alive = 0, aborts = 0;
+    TFormExAbout about(nullptr, lang.get(), lang.config.string());
+    TPinQueryExForm pin(nullptr, lang.get());
+    TFormExConnectTrouble trouble(nullptr, 1, "Text.", lang.get());
+    TFormExSMSZoom zoom(nullptr, lang.get());
+    TFormExHelper helper(nullptr, new Page(&alive), [&] { ++aborts; });
+    TFormExSMS sms(nullptr, lang.get(), nullptr);
+    TFormExSettings settings(nullptr, lang.get(), nullptr);
+    const struct {
+        TFormEx* window;
+        int enter, escape;  // results; 0: Enter leaves the window open
+        std::vector<QAbstractButton*> tabbed;
+        int key, pressed;  // on the last tabbed button
+    } cases[] = {
+        {&about, mrCancel, mrCancel, {about.m_pBClose}, Qt::Key_Space, mrCancel},
+        {&pin, mrOk, mrCancel, {pin.m_pBOk, pin.m_pBCancel}, Qt::Key_Space, mrCancel},
+        {&trouble, mrRetry, mrCancel, {trouble.m_pBCancel, trouble.m_pBSettings}, Qt::Key_Return, mrOk},
+        {&zoom, mrOk, mrOk, {zoom.CloseButton(), zoom.ReplyButton()}, Qt::Key_Space, mrRetry},
+        {&helper, 0, mrCancel, {}, 0, 0},
+        {&sms, 0, mrCancel, {sms.ComposePage()->SendButton(), sms.PageButton(3)}, 0, 0},
+        {&settings, 0, mrCancel, {settings.PageButton(1), settings.PageButton(4)}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        TFormEx* w = c.window;
+        SCOPED_TRACE(w->metaObject()->className());
+        const auto open = [w] {
+            w->show();
+            w->activateWindow();
+            return uitest::WaitFor([w] { return w->isActiveWindow(); }, 5000);
+        };
+        for (auto [key, result] : {std::pair(Qt::Key_Return, c.enter), std::pair(Qt::Key_Escape, c.escape)}) {
+            ASSERT_TRUE(open());
+            QTest::keyClicks(nullptr, "1234");
+            QTest::keyClick(w->windowHandle(), key);
+            EXPECT_EQ(w->isVisible(), result == 0);
+            EXPECT_EQ(w->result(), result);
+        }
+        ASSERT_TRUE(open());
+        for (QAbstractButton* b : c.tabbed) {
+            for (int i = 0; i < 40 && !b->hasFocus(); ++i)
+                QTest::keyClick(w->windowHandle(), Qt::Key_Tab);
+            ASSERT_TRUE(b->hasFocus()) << b->text().toStdString();
+        }
+        if (c.key == 0)
+            continue;
+        QAbstractButton* b = c.tabbed.back();
+        const QImage focused = b->grab().toImage();
+        b->clearFocus();
+        EXPECT_NE(b->grab().toImage(), focused) << "the focus shows";
+        b->setFocus();
+        QTest::keyClick(w->windowHandle(), Qt::Key(c.key));
+        EXPECT_EQ(w->result(), c.pressed);
+    }
+    EXPECT_EQ(aborts, 1) << "Escape leaves the helper window as its exit image does";
 }
