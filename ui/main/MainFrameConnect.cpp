@@ -198,9 +198,9 @@ bool TModemMainFrame::RedialOwed()
         return false;
     }
     // Kept for a later check inside a user action, which may be waiting for
-    // the modem with a click already decided, and while the SIM waits for its
-    // PIN: no dial gets through then.
-    m_bRedialDue = IsLocked() || !m_bPinOk;
+    // the modem with a click already decided, while the SIM waits for its
+    // PIN and while there is no network: no dial gets through then.
+    m_bRedialDue = IsLocked() || !m_bPinOk || !m_bNetworkRegistered;
     return !m_bRedialDue;
 }
 

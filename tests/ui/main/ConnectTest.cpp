@@ -488,7 +488,10 @@ TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
         }();
         ASSERT_GE(hangUp, 0) << "the stale link was not hung up";
         if (reconnect) {
-            // Dialled again, and only after the hang-up.
+            // Dialled again once the network is back, and only after the hang-up.
+            EXPECT_EQ(Dials(), base + 1);
+            m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0,0,\"Test Net\"\r\n\r\nOK\r\n");
+            ASSERT_TRUE(WaitFor([&] { return m_frame->IsConnected(); }, 30000));
             EXPECT_EQ(Dials(), base + 2);
             const auto lines = m_frame->DebugMemo()->Lines();
             for (int i = 0; i < hangUp; ++i)
