@@ -398,6 +398,8 @@ private:
     AnsiString m_sLastCommand;
     // The last command sent asks the modem to search for a network.
     bool m_bNetworkSearch = false;
+    // The modem was asked to end that search (a character sent).
+    std::atomic<bool> m_bSearchEndAsked {false};
     // The debug log file: how many memo lines it holds, guarded by m_LogMutex.
     std::mutex m_LogMutex;
     size_t m_nLoggedLines = 0;

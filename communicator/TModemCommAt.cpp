@@ -99,6 +99,7 @@ bool TModemComm::ReadOwedAnswer()
 void TModemComm::EndNetworkSearch()
 {
     AddToMemo("Ending the network search for a user action");
+    m_bSearchEndAsked = true;
     uint32_t written = 0;
     m_pPort->Write("\r", 1, &written);
 }
@@ -219,6 +220,7 @@ void TModemComm::SendCommand(char* buf, uint32_t len)
     // Its name only: the arguments may be secrets.
     m_sLastCommand = plain.substr(0, plain.find_first_of("=\r"));
     m_bNetworkSearch = IsNetworkSearch(plain);
+    m_bSearchEndAsked = false;
     const AnsiString masked = MaskSecrets(plain);
     uint32_t written = 0;
     // A secret's echo stays masked until seen whole: its rest may come
@@ -286,7 +288,9 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, ui
     uint32_t clock = GetTickCount();
     bool closing = false;
     uint32_t closingSince = 0;
-    bool searchEnded = false;  // asked to end its network search for a user action
+    // Asked to end its network search for a user action: by this read, or by
+    // the one that left the answer owed, whose end may come late.
+    bool searchEnded = m_bSearchEndAsked;
     uint32_t searchEndedAt = 0;
     while (expiries < 3 && !timedOut && !done && (pinQuery || m_bAbort == 0)) {
         const uint32_t n = GetBytesWaiting();

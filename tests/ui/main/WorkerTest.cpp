@@ -197,6 +197,14 @@ TEST_F(MainFrameTest, AUserActionTakesTheModemFromALongNetworkCheck)
     m_frame->SuspendWorker();
     EXPECT_EQ(said, m_frame->Language()->GetText(485));
     m_frame->ResumeWorker();
+    // One whose search ends late in a word of its own is not waited out.
+    const int before = Sent("AT+COPS=0");
+    m_sim.SetAnswer("+COPS=0", "\r\nABORTED\r\n");
+    m_sim.SetDelay("+COPS=0", 3000);
+    ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") > before; }, 15000));
+    m_frame->SuspendWorker();
+    EXPECT_EQ(m_frame->ModemComm()->GetSignalQuality(), 17);
+    m_frame->ResumeWorker();
 }
 
 TEST_F(MainFrameTest, ForcedStatusStepAsksForTheSignal)
