@@ -218,6 +218,20 @@ int ParsePinState(const AnsiString& command, const AnsiString& answer)
     return stateOf(unlabelled);
 }
 
+int ParsePinRetries(const AnsiString& answer, const AnsiString& code)
+{
+    static const AnsiString label = "+CPINR:";
+    for (const AnsiString& line : AnswerLines(answer)) {
+        if (!line.starts_with(label))
+            continue;
+        const std::vector<AnsiString> fields = SplitFields(line.substr(label.size()));
+        int retries = -1;
+        if (fields.size() >= 2 && fields[0] == code && ReadWholeNumber(fields[1], retries))
+            return retries;
+    }
+    return -1;
+}
+
 EOperatorAnswer ParseOperatorAnswer(const AnsiString& answer, COPS_ANSWER& out)
 {
     out = COPS_ANSWER{};

@@ -42,6 +42,11 @@ AnsiString StripPinAnswer(const AnsiString& command, const AnsiString& answer);
 // (SIM PIN2, SIM PUK2, PH-SIM PIN, ...) and no code give PIN_STATE_UNKNOWN.
 int ParsePinState(const AnsiString& command, const AnsiString& answer);
 
+// The tries left for `code` ("SIM PIN", "SIM PUK") in a +CPINR answer,
+// "+CPINR: <code>,<retries>[,<default retries>]"; -1 when no line names that
+// code with a number (modems without the command answer ERROR).
+int ParsePinRetries(const AnsiString& answer, const AnsiString& code);
+
 // One +COPS? answer: <mode>[,<format>,<oper>[,<AcT>]].
 struct COPS_ANSWER {
     int mode = -1;

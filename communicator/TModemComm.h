@@ -178,6 +178,9 @@ public:
     // after entry; `mode` itself when the modem did not answer or an argument
     // was refused (digits only), 0 when the port is closed.
     int EnterPin(int mode, const AnsiString& pin, const AnsiString& puk);
+    // The tries the SIM has left for the PIN (mode 2) or the PUK (mode 3); -1
+    // when the modem does not tell.
+    int GetPinRetries(int mode);
     bool SelectOperatorAuto();
     bool SetOperatorFormat(int n);
     // The current operator's name into `name` and OperatorName; false (both

@@ -85,6 +85,16 @@ int TModemComm::EnterPin(int mode, const AnsiString& pin, const AnsiString& puk)
     return GetPinState();
 }
 
+int TModemComm::GetPinRetries(int mode)
+{
+    if (!IsPortOpen() || (mode != PIN_STATE_SIM_PIN && mode != PIN_STATE_SIM_PUK))
+        return -1;
+    const AnsiString code = mode == PIN_STATE_SIM_PIN ? "SIM PIN" : "SIM PUK";
+    int32_t count = 0;
+    const AnsiString answer = Exchange(*this, AnsiString("AT") + "+CPINR=\"" + code + "\"", 1500, count);
+    return count > 0 ? ParsePinRetries(answer, code) : -1;
+}
+
 bool TModemComm::SelectOperatorAuto()
 {
     if (!IsPortOpen())

@@ -116,6 +116,20 @@ TEST(SimAnswer, SimLock)
     }
 }
 
+TEST(SimAnswer, PinRetries)
+{
+    struct Case { const char* answer; const char* code; int tries; } cases[] = {
+        {"AT+CPINR=\"SIM PIN\"\r\r\n+CPINR: SIM PIN,2,3\r\n\r\nOK\r\n", "SIM PIN", 2},
+        {"\r\n+CPINR: \"SIM PUK\",10\r\n\r\nOK\r\n", "SIM PUK", 10},
+        {"\r\n+CPINR: SIM PIN,3,3\r\n+CPINR: SIM PUK,9,10\r\n\r\nOK\r\n", "SIM PUK", 9},
+        {"\r\n+CPINR: SIM PIN2,1,3\r\n\r\nOK\r\n", "SIM PIN", -1},
+        {"\r\n+CPINR: SIM PIN,x\r\n\r\nOK\r\n", "SIM PIN", -1},
+        {"AT+CPINR=\"SIM PIN\"\r\r\nERROR\r\n", "SIM PIN", -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParsePinRetries(c.answer, c.code), c.tries) << c.answer;
+}
+
 TEST(SimAnswer, Imei)
 {
     struct Case { const char* answer; const char* imei; } cases[] = {
@@ -294,7 +308,7 @@ TEST(SimAnswer, ParsersSurviveArbitraryAnswers)
         const unsigned len = next() % 60;
         for (unsigned i = 0; i < len; ++i)
             text += alphabet[(next() >> 8) % (sizeof alphabet - 1)];
-        for (const char* label : {"", "+COPS: ", "+CSQ: ", "+CLCK: ", "+CSCA: "}) {
+        for (const char* label : {"", "+COPS: ", "+CSQ: ", "+CLCK: ", "+CSCA: ", "+CPINR: "}) {
             const AnsiString answer = label + text;
             COPS_ANSWER cops;
             bool locked = false;
@@ -305,6 +319,7 @@ TEST(SimAnswer, ParsersSurviveArbitraryAnswers)
                 const int csq = ParseSignalQuality(answer);
                 EXPECT_TRUE((csq >= 0 && csq <= 31) || csq == 99) << answer;
                 ParseSimLock("AT+CLCK=\"SC\",2", answer, locked);
+                ParsePinRetries(answer, "SIM PIN");
                 ParseImei(answer);
                 ParseFirmware("AT+CGMR", answer);
                 ParseSmsCentre(answer, centre);

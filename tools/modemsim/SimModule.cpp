@@ -95,7 +95,10 @@ bool SimModule::Handle(const std::string& line, Session& s)
 {
     std::string rest;
     std::lock_guard<std::mutex> lock(mu_);
-    if (MatchCommand(line, "+CPIN", &rest)) {
+    // Before +CPIN, which would take "+CPINR" for its own.
+    if (MatchCommand(line, "+CPINR", &rest)) {
+        HandleCpinr(rest, s);
+    } else if (MatchCommand(line, "+CPIN", &rest)) {
         HandleCpin(rest, s);
     } else if (MatchCommand(line, "+CLCK", &rest)) {
         HandleClck(rest, s);
@@ -235,6 +238,21 @@ void SimModule::HandleCpin(const std::string& rest, Session& s)
         }
         return;
     }
+}
+
+void SimModule::HandleCpinr(const std::string& rest, Session& s)
+{
+    if (rest.empty() || rest[0] != '=') {
+        s.Error();
+        return;
+    }
+    const std::string code = Upper(SplitArgs(rest.substr(1))[0]);
+    const bool all = code.empty() || code == "SIM*";
+    if (all || code == "SIM PIN")
+        s.SendLine("+CPINR: SIM PIN," + std::to_string(pinTries_) + "," + std::to_string(kPinTries));
+    if (all || code == "SIM PUK")
+        s.SendLine("+CPINR: SIM PUK," + std::to_string(pukTries_) + "," + std::to_string(kPukTries));
+    s.Ok();
 }
 
 void SimModule::HandleClck(const std::string& rest, Session& s)

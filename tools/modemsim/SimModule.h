@@ -1,12 +1,13 @@
 #pragma once
 // The SIM card and the mobile network of the simulated modem: PIN and PUK with
 // the card's rules (three wrong PINs ask for the PUK, ten wrong PUKs block the
-// card, a PUK sets a new PIN), the PIN request on or off (+CLCK "SC"), the SMS
-// service centre (+CSCA), registration and the current operator (+COPS? by
-// name or by number, with or without the access-technology field), the network
-// scan (+COPS=?, slow like a real one), manual and automatic choice, signal
-// quality (+CSQ), IMEI (+CGSN), firmware revision (+CGMR) and the PDP contexts
-// (+CGDCONT). Everything is settable from the test thread.
+// card, a PUK sets a new PIN; +CPINR tells the tries left), the PIN request on
+// or off (+CLCK "SC"), the SMS service centre (+CSCA), registration and the
+// current operator (+COPS? by name or by number, with or without the
+// access-technology field), the network scan (+COPS=?, slow like a real one),
+// manual and automatic choice, signal quality (+CSQ), IMEI (+CGSN), firmware
+// revision (+CGMR) and the PDP contexts (+CGDCONT). Everything is settable from
+// the test thread.
 #include <map>
 #include <mutex>
 #include <string>
@@ -92,6 +93,8 @@ private:
     static constexpr int kPukTries = 10;
 
     void HandleCpin(const std::string& rest, Session& s);
+    // The tries left: +CPINR="SIM PIN", "SIM PUK", or both for "SIM*".
+    void HandleCpinr(const std::string& rest, Session& s);
     void HandleClck(const std::string& rest, Session& s);
     void HandleCsca(const std::string& rest, Session& s);
     void HandleCops(const std::string& rest, Session& s);

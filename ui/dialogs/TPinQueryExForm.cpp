@@ -27,6 +27,14 @@ QLineEdit* MakeSecretEdit(QWidget* parent, const QRect& place)
     return edit;
 }
 
+// "Tries left: N." on a line of its own; nothing when the count is unknown.
+AnsiString TriesLeftLine(const TLanguage* language, int triesLeft)
+{
+    if (triesLeft < 0)
+        return AnsiString();
+    return "\n" + LangText(language, 510) + " " + std::to_string(triesLeft) + ".";
+}
+
 void SetEditState(QLineEdit* edit, bool enabled)
 {
     SetFieldColour(edit, BgrColor(enabled ? kWhite : kGrey));
@@ -189,14 +197,14 @@ TPinQueryExForm::EReply TPinQueryExForm::Judge(int mode, int state, bool portOpe
     return EReply::NotReady;
 }
 
-AnsiString TPinQueryExForm::ReplyText(const TLanguage* language, EReply reply, int mode)
+AnsiString TPinQueryExForm::ReplyText(const TLanguage* language, EReply reply, int mode, int triesLeft)
 {
     switch (reply) {
     case EReply::Accepted:
         return AnsiString();
     case EReply::Wrong:
         // Said before the PIN that blocks the SIM is typed.
-        return LangText(language, mode == 3 ? 132 : 500);
+        return LangText(language, mode == 3 ? 132 : 500) + TriesLeftLine(language, triesLeft);
     case EReply::NowBlocked:
         return LangText(language, 422) + "\n" + LangText(language, 310);
     case EReply::NotReady:
@@ -230,7 +238,8 @@ int TPinQueryExForm::AskPin(IPinActions& actions, int mode)
         const EReply reply = Judge(mode, state, actions.IsPortOpen());
         if (reply == EReply::Accepted)
             return 1;
-        actions.ShowMsgBox(ReplyText(m_pLanguage, reply, mode), 0);
+        const int triesLeft = reply == EReply::Wrong ? actions.PinRetries(mode) : -1;
+        actions.ShowMsgBox(ReplyText(m_pLanguage, reply, mode, triesLeft), 0);
         if (reply == EReply::NotReady || reply == EReply::NoAnswer)
             return 0;
         // After too many wrong PINs the SIM wants the PUK: ask for it next.

@@ -29,8 +29,9 @@ public:
     // whether the port is still open (a modem that went silent has closed it).
     enum class EReply { Accepted, Wrong, NowBlocked, NotReady, NoAnswer };
     static EReply Judge(int mode, int state, bool portOpen);
-    // The box that tells the user (empty for Accepted).
-    static AnsiString ReplyText(const TLanguage* language, EReply reply, int mode);
+    // The box that tells the user (empty for Accepted); a wrong entry adds the
+    // tries the SIM has left, when the modem told them (-1: not told).
+    static AnsiString ReplyText(const TLanguage* language, EReply reply, int mode, int triesLeft = -1);
     // The box after a cancelled question: what was not entered, and where to
     // enter it later.
     static AnsiString NotEnteredText(const TLanguage* language, int mode);

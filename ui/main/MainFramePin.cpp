@@ -124,7 +124,9 @@ int TModemMainFrame::AskPin(int mode)
         const auto reply = TPinQueryExForm::Judge(mode, r, m_pModemComm->IsPortOpen());
         if (reply == TPinQueryExForm::EReply::Accepted)
             return 1;
-        ShowMsgBox(this, TPinQueryExForm::ReplyText(m_pLanguage, reply, mode), 0);
+        const bool wrong = reply == TPinQueryExForm::EReply::Wrong;
+        const int triesLeft = wrong ? m_pModemComm->GetPinRetries(mode) : -1;
+        ShowMsgBox(this, TPinQueryExForm::ReplyText(m_pLanguage, reply, mode, triesLeft), 0);
         if (reply == TPinQueryExForm::EReply::NotReady || reply == TPinQueryExForm::EReply::NoAnswer)
             return 0;
         mode = r;

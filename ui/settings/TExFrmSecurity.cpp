@@ -166,7 +166,9 @@ void TExFrmSecurity::OnUpdate()
             if (pinState == PIN_STATE_SIM_PUK)
                 result += "\n" + Text(422) + "\n" + Text(310);
             else if (cmeError == kCmeIncorrectPassword)
-                result += "\n" + Text(500);
+                result += "\n" + TPinQueryExForm::ReplyText(m_pLanguage, TPinQueryExForm::EReply::Wrong,
+                                                             PIN_STATE_SIM_PIN,
+                                                             m_pModemComm->GetPinRetries(PIN_STATE_SIM_PIN));
         }
     } else {
         ReadSimLock(known);

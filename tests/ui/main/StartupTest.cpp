@@ -153,14 +153,15 @@ TEST_F(MainFrameTest, ThePinQuestionSaysWhatHappened)
         EXPECT_EQ(m_record->pinModes, (std::vector<int>{2, 2}));
     }
     {
-        SCOPED_TRACE("the third wrong PIN blocks the SIM: said so, then the PUK is asked");
+        SCOPED_TRACE("the third wrong PIN blocks the SIM: said so with the tries left, then the PUK is asked");
         auto card = std::make_shared<modemsim::SimModule>();
         card->SetPinState(modemsim::SimModule::PinState::Pin);
         m_sim.ClearScript();
         m_sim.AddModule(card);
         start({"1111", "2222", "3333"});
         EXPECT_EQ(m_record->pinModes, (std::vector<int>{2, 2, 2, 3}));
-        EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(500), Text(500), Text(422) + "\n" + Text(310), Text(423)}));
+        EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(500) + "\nTries left: 2.", Text(500) + "\nTries left: 1.",
+                                                     Text(422) + "\n" + Text(310), Text(423)}));
     }
 }
 

@@ -74,7 +74,7 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         EXPECT_EQ(m_main.boxes[0].first, Text(231));
         EXPECT_EQ(m_main.boxes.size(), c.box == 0 ? 1u : 2u);
         if (c.box != 0 && m_main.boxes.size() == 2) {
-            EXPECT_EQ(m_main.boxes[1].first, Text(c.box) + (c.why != 0 ? "\n" + Text(c.why) : ""));
+            EXPECT_EQ(m_main.boxes[1].first, Text(c.box) + (c.why != 0 ? "\n" + Text(c.why) + "\nTries left: 2." : ""));
         }
         EXPECT_EQ(m_card->PinRequest(), c.simAfter);
         EXPECT_EQ(security->m_pRBEnable->isChecked(), c.simAfter);
@@ -93,7 +93,8 @@ TEST_F(SimPages, SecurityPageShowsAndSwitchesThePinRequest)
         AnswerPin("9999");
         security->m_pBUpdate->click();
         EXPECT_EQ(Sent("AT+CPIN?"), 1u);
-        EXPECT_EQ(BoxTexts().back(), Text(230) + "\n" + (attempt < 3 ? Text(500) : Text(422) + "\n" + Text(310)));
+        const std::string told = Text(500) + "\nTries left: " + std::to_string(3 - attempt) + ".";
+        EXPECT_EQ(BoxTexts().back(), Text(230) + "\n" + (attempt < 3 ? told : Text(422) + "\n" + Text(310)));
         EXPECT_TRUE(security->m_pRBEnable->isChecked());
         EXPECT_EQ(m_main.pinOk, attempt < 3);
         EXPECT_EQ(m_main.boxesAtPinLost, attempt < 3 ? 0u : m_main.boxes.size());
