@@ -250,15 +250,17 @@ void TFormEx::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
-    // While the window works its buttons are locked: no key stands in for them.
-    if (ActionRunning() || IsLockHeld())
-        return;
-    if (enter)
-        PressButton(m_defaultButton);
-    else if (m_cancelButton != nullptr)
-        PressButton(m_cancelButton);
-    else
-        btnExitClick();
+    // While the window works its buttons are locked: no key stands in for
+    // them. The exit image is not, and may cancel what runs (the helper
+    // window's does): Escape does what a click on it does.
+    const bool busy = ActionRunning() || IsLockHeld();
+    const bool exitShown = btnExit->isVisibleTo(this) || btn_pnlExit->isVisibleTo(this);
+    if (m_cancelButton == nullptr && !enter) {
+        if (!busy || exitShown)
+            btnExitClick();
+    } else if (!busy) {
+        PressButton(enter ? m_defaultButton : m_cancelButton);
+    }
 }
 
 void TFormEx::PressButton(QAbstractButton* button)
