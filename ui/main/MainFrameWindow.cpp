@@ -164,7 +164,8 @@ TPNGButton* TModemMainFrame::MakeBigButton(int x, const char* picture)
     b->setFont(TahomaPx(9, true));
     b->SetImageNormal(TSkin::Picture(picture, QSize(50, 50)));
     b->SetImageOver(TSkin::Picture(QString(picture) + "_hover", QSize(50, 50)));
-    b->setFocusPolicy(Qt::NoFocus);
+    // Its keys pass the window first: the lock cover takes only clicks.
+    b->installEventFilter(this);
     return b;
 }
 
@@ -452,6 +453,15 @@ bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::MouseButtonPress)
             SayWhyLocked(BvlSpacer->mapToParent(static_cast<QMouseEvent*>(event)->position().toPoint()));
         return false;
+    }
+    if (auto* button = qobject_cast<TPNGButton*>(watched)) {
+        const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+        if (!key || !IsLocked())
+            return false;
+        // Locked, no key presses it, as no click does; a Space pressed
+        // before the lock ends without a click.
+        button->setDown(false);
+        return true;
     }
     if (watched != this) {
         // Cast only once the type says it is a mouse event.
