@@ -185,6 +185,8 @@ void TModemMainFrame::BuildControls()
         img->SetDownPicture(TSkin::Picture(down, QSize(11, 11)));
         img->SetDisablePicture(TSkin::Picture(disabled, QSize(11, 11)));
         img->SetLeavePicture(TSkin::Picture(normal, QSize(11, 11)));
+        // Escape closes nothing here: Tab reaches these after the big buttons.
+        img->setFocusPolicy(Qt::TabFocus);
         return img;
     };
     m_pSysMin = sysImage(488, Skin::kMinNormal, Skin::kMinDown, Skin::kMinDisabled);
@@ -201,6 +203,9 @@ void TModemMainFrame::BuildControls()
     connect(m_pPNGSMS, &QAbstractButton::clicked, this, &TModemMainFrame::OnSMSClick);
     connect(m_pPNGSettings, &QAbstractButton::clicked, this, &TModemMainFrame::OnSettingsClick);
     connect(m_pPNGAbout, &QAbstractButton::clicked, this, &TModemMainFrame::OnAboutClick);
+    // The window opens with the focus on a big button, not on minimise.
+    setTabOrder(m_pPNGAbout, m_pSysMin);
+    setTabOrder(m_pSysMin, m_pSysClose);
 
     m_pIAntena = new QLabel(this);
     m_pIAntena->setGeometry(499, 17, 10, 93);

@@ -231,19 +231,24 @@ TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
     EXPECT_TRUE(m_sim.Commands().empty());
 }
 
-// Tab reaches each big button, which shows its focus and is pressed by
-// Space; while the window is locked no key presses one; Escape closes nothing.
+// Tab reaches each big button and the title images, which show their focus
+// and are pressed by Space or Enter; while the window is locked no key
+// presses a big button; Escape closes nothing.
 TEST_F(MainFrameTest, TheBigButtonsAnswerTheKeyboard)
 {
     m_record->settingsWindow = [] { return new TFormEx(nullptr); };
     StartUp();
     m_frame->activateWindow();
     ASSERT_TRUE(WaitFor([&] { return m_frame->isActiveWindow(); }, 5000));
-    for (MainButton which : {kConnectButton, kSmsButton, kSettingsButton, kAboutButton}) {
-        QWidget* button = MainWindowButton(m_frame.get(), which);
-        for (int i = 0; i < 8 && !button->hasFocus(); ++i)
+    QWidget* minimise = MainWindowImage(m_frame.get(), 0);
+    QList<QWidget*> tabbed;
+    for (MainButton which : {kConnectButton, kSmsButton, kSettingsButton, kAboutButton})
+        tabbed << MainWindowButton(m_frame.get(), which);
+    tabbed << minimise << MainWindowImage(m_frame.get(), 1);
+    for (QWidget* control : tabbed) {
+        for (int i = 0; i < 8 && !control->hasFocus(); ++i)
             QTest::keyClick(m_frame->windowHandle(), Qt::Key_Tab);
-        EXPECT_TRUE(button->hasFocus()) << which;
+        EXPECT_TRUE(control->hasFocus()) << tabbed.indexOf(control);
     }
     auto* settings = static_cast<QAbstractButton*>(MainWindowButton(m_frame.get(), kSettingsButton));
     int presses = 0;
@@ -260,6 +265,9 @@ TEST_F(MainFrameTest, TheBigButtonsAnswerTheKeyboard)
     EXPECT_TRUE(m_frame->isVisible());
     settings->clearFocus();
     EXPECT_NE(settings->grab().toImage(), focused) << "the focus shows";
+    minimise->setFocus();
+    QTest::keyClick(m_frame->windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(m_frame->isMinimized());
 }
 
 TEST_F(MainFrameTest, TitleAndStatusReadRightToLeftOnlyUnderARightToLeftLocale)
