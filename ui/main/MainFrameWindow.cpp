@@ -185,7 +185,7 @@ void TModemMainFrame::BuildControls()
         img->SetDownPicture(TSkin::Picture(down, QSize(11, 11)));
         img->SetDisablePicture(TSkin::Picture(disabled, QSize(11, 11)));
         img->SetLeavePicture(TSkin::Picture(normal, QSize(11, 11)));
-        // Escape closes nothing here: Tab reaches these after the big buttons.
+        // Escape closes nothing here, so Tab reaches minimise and close.
         img->setFocusPolicy(Qt::TabFocus);
         return img;
     };
