@@ -1,6 +1,7 @@
 #include "ui/common/TExImage.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -231,4 +232,18 @@ void TExImage::paintEvent(QPaintEvent* event)
         return;
     QPainter p(this);
     p.drawPixmap(PictureOrigin(), m_shown);
+    if (hasFocus())
+        DrawFocusFrame(p, rect().adjusted(0, 0, -1, -1), BgrColor(0xFFFFFF));
+}
+
+void TExImage::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (isEnabled() && !event->isAutoRepeat())
+        emit OnClick();
 }

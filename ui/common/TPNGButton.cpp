@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -12,7 +13,7 @@ TPNGButton::TPNGButton(QWidget* owner)
     : QAbstractButton(owner), m_captionColour(BgrColor(0xFFFFFF)), m_disabledCaptionColour(BgrColor(0x808080))
 {
     setFont(TahomaPx(9, true));
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::ArrowCursor);
 }
 
@@ -106,6 +107,14 @@ void TPNGButton::paintEvent(QPaintEvent* event)
         break;
     }
     }
+    if (hasFocus())
+        DrawFocusFrame(p, r.adjusted(0, 0, -1, -1), isEnabled() ? m_captionColour : m_disabledCaptionColour);
+}
+
+void TPNGButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!PressOnEnter(this, event))
+        QAbstractButton::keyPressEvent(event);
 }
 
 void TPNGButton::enterEvent(QEnterEvent* event)

@@ -1,7 +1,8 @@
 #pragma once
 // A frameless picture button: a PNG picture with its caption below (or beside)
 // it, the picture swapped for the hover picture while the mouse is over it.
-// The main window's large buttons are of this kind.
+// Tab reaches it, a dotted frame shows its focus, and Space or Enter presses
+// it. The main window's large buttons are of this kind.
 #include <QAbstractButton>
 #include <QPixmap>
 
@@ -35,6 +36,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QPixmap m_normal;

@@ -103,10 +103,8 @@ void TSkinButton::paintEvent(QPaintEvent* event)
     p.setPen(isEnabled() ? m_captionColour : BgrColor(Skin::kLockedCaptionColour));
     const QRect textRect = isDown() ? rect().translated(1, 1) : rect();
     p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, text());
-    if (hasFocus()) {
-        p.setPen(QPen(m_captionColour, 1, Qt::DotLine));
-        p.drawRect(rect().adjusted(3, 3, -4, -4));
-    }
+    if (hasFocus())
+        DrawFocusFrame(p, rect().adjusted(3, 3, -4, -4), m_captionColour);
 }
 
 void TSkinButton::enterEvent(QEnterEvent* event)
@@ -131,10 +129,6 @@ void TSkinButton::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (enter) {
-        event->accept();
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
+    if (!PressOnEnter(this, event))
+        QAbstractButton::keyPressEvent(event);
 }

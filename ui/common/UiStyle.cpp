@@ -1,9 +1,12 @@
 #include "ui/common/UiStyle.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 #include <QWidget>
 
@@ -125,4 +128,19 @@ void SetComboLocked(QComboBox* combo, bool locked)
     pal.setColor(QPalette::Button, back);
     combo->setPalette(pal);
     combo->setEnabled(!locked);
+}
+
+void DrawFocusFrame(QPainter& painter, const QRect& frame, const QColor& colour)
+{
+    painter.setPen(QPen(colour, 1, Qt::DotLine));
+    painter.drawRect(frame);
+}
+
+bool PressOnEnter(QAbstractButton* button, QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    event->accept();
+    button->click();
+    return true;
 }

@@ -1,14 +1,18 @@
 #pragma once
 // Small look helpers shared by every window: colours written as 0xBBGGRR,
-// the fonts the windows name, text conversion at the Qt edge.
+// the fonts the windows name, text conversion at the Qt edge, and how the
+// program's own buttons show and take the keyboard.
 #include <QColor>
 #include <QFont>
 #include <QString>
 #include <cstdint>
 #include "platform/Types.h"
 
+class QAbstractButton;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
+class QPainter;
 class QRect;
 class QWidget;
 
@@ -44,3 +48,8 @@ QLabel* MakeLabel(QWidget* parent, const QRect& place, const QFont& font,
 // Locked combo boxes turn grey (0x808080) and take no input; unlocked they are
 // white and enabled again.
 void SetComboLocked(QComboBox* combo, bool locked);
+
+// The dotted frame a drawn button shows while it has the focus.
+void DrawFocusFrame(QPainter& painter, const QRect& frame, const QColor& colour);
+// Enter presses a focused button as Space does; true when it did.
+bool PressOnEnter(QAbstractButton* button, QKeyEvent* event);

@@ -164,7 +164,8 @@ TPNGButton* TModemMainFrame::MakeBigButton(int x, const char* picture)
     b->setFont(TahomaPx(9, true));
     b->SetImageNormal(TSkin::Picture(picture, QSize(50, 50)));
     b->SetImageOver(TSkin::Picture(QString(picture) + "_hover", QSize(50, 50)));
-    b->setFocusPolicy(Qt::NoFocus);
+    // Its keys pass the window first: the lock cover takes only clicks.
+    b->installEventFilter(this);
     return b;
 }
 
@@ -184,6 +185,8 @@ void TModemMainFrame::BuildControls()
         img->SetDownPicture(TSkin::Picture(down, QSize(11, 11)));
         img->SetDisablePicture(TSkin::Picture(disabled, QSize(11, 11)));
         img->SetLeavePicture(TSkin::Picture(normal, QSize(11, 11)));
+        // Escape closes nothing here, so Tab reaches minimise and close.
+        img->setFocusPolicy(Qt::TabFocus);
         return img;
     };
     m_pSysMin = sysImage(488, Skin::kMinNormal, Skin::kMinDown, Skin::kMinDisabled);
@@ -200,6 +203,9 @@ void TModemMainFrame::BuildControls()
     connect(m_pPNGSMS, &QAbstractButton::clicked, this, &TModemMainFrame::OnSMSClick);
     connect(m_pPNGSettings, &QAbstractButton::clicked, this, &TModemMainFrame::OnSettingsClick);
     connect(m_pPNGAbout, &QAbstractButton::clicked, this, &TModemMainFrame::OnAboutClick);
+    // The window opens with the focus on a big button, not on minimise.
+    setTabOrder(m_pPNGAbout, m_pSysMin);
+    setTabOrder(m_pSysMin, m_pSysClose);
 
     m_pIAntena = new QLabel(this);
     m_pIAntena->setGeometry(499, 17, 10, 93);
@@ -452,6 +458,15 @@ bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::MouseButtonPress)
             SayWhyLocked(BvlSpacer->mapToParent(static_cast<QMouseEvent*>(event)->position().toPoint()));
         return false;
+    }
+    if (auto* button = qobject_cast<TPNGButton*>(watched)) {
+        const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+        if (!key || !IsLocked())
+            return false;
+        // Locked, no key presses it, as no click does; a Space pressed
+        // before the lock ends without a click.
+        button->setDown(false);
+        return true;
     }
     if (watched != this) {
         // Cast only once the type says it is a mouse event.

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
+#include <QTest>
 #include <algorithm>
 #include <csignal>
 
@@ -229,6 +230,45 @@ TEST_F(MainFrameTest, SignalDisplayAndLockOfAFreshWindow)
     // Never shown: the worker waits for the first search and has sent nothing.
     EXPECT_EQ(m_frame->WorkerSuspendCount(), 1);
     EXPECT_TRUE(m_sim.Commands().empty());
+}
+
+// Tab reaches each big button and the title images, which show their focus
+// and are pressed by Space or Enter; while the window is locked no key
+// presses a big button; Escape closes nothing.
+TEST_F(MainFrameTest, TheBigButtonsAnswerTheKeyboard)
+{
+    m_record->settingsWindow = [] { return new TFormEx(nullptr); };
+    StartUp();
+    m_frame->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return m_frame->isActiveWindow(); }, 5000));
+    QWidget* minimise = MainWindowImage(m_frame.get(), 0);
+    QList<QWidget*> tabbed;
+    for (MainButton which : {kConnectButton, kSmsButton, kSettingsButton, kAboutButton})
+        tabbed << MainWindowButton(m_frame.get(), which);
+    tabbed << minimise << MainWindowImage(m_frame.get(), 1);
+    for (QWidget* control : tabbed) {
+        for (int i = 0; i < 8 && !control->hasFocus(); ++i)
+            QTest::keyClick(m_frame->windowHandle(), Qt::Key_Tab);
+        EXPECT_TRUE(control->hasFocus()) << tabbed.indexOf(control);
+    }
+    auto* settings = static_cast<QAbstractButton*>(MainWindowButton(m_frame.get(), kSettingsButton));
+    int presses = 0;
+    QObject::connect(settings, &QAbstractButton::clicked, [&presses] { ++presses; });
+    settings->setFocus();
+    const QImage focused = settings->grab().toImage();
+    m_frame->Lock();
+    for (int key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Escape})
+        QTest::keyClick(m_frame->windowHandle(), Qt::Key(key));
+    EXPECT_EQ(presses, 0) << "locked";
+    m_frame->Unlock();
+    QTest::keyClick(m_frame->windowHandle(), Qt::Key_Space);
+    EXPECT_TRUE(m_frame->DockedWindow(1)->isVisible());
+    EXPECT_TRUE(m_frame->isVisible());
+    settings->clearFocus();
+    EXPECT_NE(settings->grab().toImage(), focused) << "the focus shows";
+    minimise->setFocus();
+    QTest::keyClick(m_frame->windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(m_frame->isMinimized());
 }
 
 TEST_F(MainFrameTest, TitleAndStatusReadRightToLeftOnlyUnderARightToLeftLocale)
