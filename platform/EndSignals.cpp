@@ -22,9 +22,12 @@ constexpr int kSignals[] = {SIGINT, SIGHUP, SIGTERM};
 constexpr int64_t kSameRequestNs = 1'000'000'000;
 
 volatile sig_atomic_t g_writeFd = -1;
-volatile sig_atomic_t g_received = 0;
+// Atomics, not volatile: a second signal may be handled on another thread,
+// which must see the first one's time once it sees the flag.
+std::atomic<int> g_received{0};
 std::atomic<int64_t> g_receivedAt{0};
-static_assert(std::atomic<int64_t>::is_always_lock_free, "read and written in a signal handler");
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<int64_t>::is_always_lock_free,
+              "read and written in a signal handler");
 
 int64_t NowNs()
 {
@@ -43,8 +46,8 @@ void OnSignal(int sig)
         std::raise(sig);
         return;
     }
+    g_receivedAt = NowNs();  // before the flag: a hang-up seeing the flag compares with it
     g_received = 1;
-    g_receivedAt = NowNs();
     const int saved = errno;
     const char code = static_cast<char>(sig);
     if (g_writeFd >= 0)

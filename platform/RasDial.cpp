@@ -528,15 +528,49 @@ AnsiString ConnectScriptOf(const AnsiString& arg)
     return script;
 }
 
-// A dial folder of ours: a real folder of this user's where RasDialA makes them.
+// Where RasDialA makes dial folders, in this run or in one started with
+// another environment: the login's runtime folder, or the temporary folder
+// for a run without one (sudo, ssh).
+std::vector<fs::path> DialFolderPlaces()
+{
+    std::vector<fs::path> places{"/run/user/" + std::to_string(::getuid()), "/tmp"};
+    for (const char* var : {"XDG_RUNTIME_DIR", "TMPDIR"})
+        if (const char* v = std::getenv(var); v != nullptr && *v != '\0')
+            places.emplace_back(v);
+    return places;
+}
+
+// By name, as the place may be gone with the folder, or as the same file.
+bool SamePlace(const fs::path& a, const fs::path& b)
+{
+    const auto bare = [](const fs::path& p) {
+        const fs::path n = p.lexically_normal();
+        return n.has_filename() ? n : n.parent_path();
+    };
+    std::error_code ec;
+    return bare(a) == bare(b) || fs::equivalent(a, b, ec);
+}
+
+bool InDialFolderPlace(const fs::path& folder)
+{
+    const auto places = DialFolderPlaces();
+    return std::any_of(places.begin(), places.end(),
+                       [&](const fs::path& place) { return SamePlace(folder.parent_path(), place); });
+}
+
+// A dial folder of ours: named as RasDialA names them, where it makes them,
+// and this user's. pppd outlives a logout that removes the runtime folder,
+// so a folder that is gone is known by its name and place alone.
 bool InOurDialFolder(const AnsiString& script)
 {
-    std::error_code ec;
-    const fs::path folder = fs::canonical(fs::path(script).parent_path(), ec);
+    const fs::path named = fs::path(script).parent_path();
     struct stat st {};
-    return !ec && folder.filename().string().rfind(kDialFolderPrefix, 0) == 0 &&
-           fs::equivalent(folder.parent_path(), TempRoot(), ec) && ::stat(folder.c_str(), &st) == 0 &&
-           st.st_uid == ::getuid();
+    if (::lstat(named.c_str(), &st) != 0)
+        return errno == ENOENT && InDialFolderPlace(named);
+    std::error_code ec;
+    const fs::path folder = fs::canonical(named, ec);
+    return !ec && folder.filename().string().rfind(kDialFolderPrefix, 0) == 0 && InDialFolderPlace(folder) &&
+           ::stat(folder.c_str(), &st) == 0 && st.st_uid == ::getuid();
 }
 
 bool IsScript(const AnsiString& path)

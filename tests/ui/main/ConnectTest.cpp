@@ -427,19 +427,28 @@ TEST_F(ConnectTest, AClosedTerminalsTwoHangUpsCloseOnce)
 TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
 {
     ::setenv("XDG_RUNTIME_DIR", m_root.c_str(), 1);  // where dial folders are made
-    const auto folder = m_root / "qvx-dial-left";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "connect") << "exit 0\n";
-    const std::string connect = "/bin/sh '" + (folder / "connect").string() + "'";
+    // pppd with a connect script in `folder`; a script that removes its folder
+    // stands for a logout that took the runtime folder.
+    const auto leave = [&](const std::filesystem::path& folder, const char* script) {
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "connect") << script;
+        const std::string connect = "/bin/sh '" + (folder / "connect").string() + "'";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(::open("/dev/null", O_WRONLY), 1);
+            ::execl(QVX_SOURCE_DIR "/tools/pppd-standin", "pppd", m_sim.DevicePath().c_str(), "connect",
+                    connect.c_str(), nullptr);
+            ::_exit(127);
+        }
+        return pid;
+    };
     ::setenv("QVX_STANDIN_ARGS", (m_root / "args").c_str(), 1);
-    const pid_t left = ::fork();
-    if (left == 0) {
-        ::dup2(::open("/dev/null", O_WRONLY), 1);
-        ::execl(QVX_SOURCE_DIR "/tools/pppd-standin", "pppd", m_sim.DevicePath().c_str(), "connect", connect.c_str(),
-                nullptr);
-        ::_exit(127);
-    }
+    const pid_t left = leave(m_root / "qvx-dial-left", "exit 0\n");
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_root / "args"); }, 5000));
+    // Made in the temporary folder by a run without a runtime folder.
+    const auto gone = std::filesystem::temp_directory_path() / ("qvx-dial-" + m_root.filename().string());
+    const pid_t leftGone = leave(gone, "rm -r \"${0%/*}\"\n");
+    ASSERT_TRUE(WaitFor([&] { return !std::filesystem::exists(gone); }, 5000));
     // Shaped alike, but no pppd, and its file is no dial script of ours: left alone.
     const pid_t alike = ::fork();
     if (alike == 0) {
@@ -453,11 +462,13 @@ TEST_F(ConnectTest, ALinkLeftByAnEarlierRunIsEndedAtStart)
     ::waitpid(alike, nullptr, 0);
     ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(BoxCount(465), 1);
-    EXPECT_TRUE(Logged("-=Ended a link left by an earlier run: pppd " + std::to_string(left) + " on COM7=-"));
-    const bool ended = ::waitpid(left, nullptr, WNOHANG) == left;
-    EXPECT_TRUE(ended);
-    if (!ended && ::kill(left, SIGKILL) == 0)
-        ::waitpid(left, nullptr, 0);
+    for (const pid_t pid : {left, leftGone}) {
+        EXPECT_TRUE(Logged("-=Ended a link left by an earlier run: pppd " + std::to_string(pid) + " on COM7=-"));
+        const bool ended = ::waitpid(pid, nullptr, WNOHANG) == pid;
+        EXPECT_TRUE(ended);
+        if (!ended && ::kill(pid, SIGKILL) == 0)
+            ::waitpid(pid, nullptr, 0);
+    }
 }
 
 TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
