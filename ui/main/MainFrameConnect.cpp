@@ -20,6 +20,7 @@
 #include "ui/common/UiStyle.h"
 #include "ui/dialogs/TFormExHelper.h"
 #include "ui/settings/TExFrameGPRS.h"
+#include "ui/settings/TFormExSettings.h"
 
 namespace {
 // The text of a dial-up error in the user's language; a code without a text of
@@ -265,6 +266,13 @@ void TModemMainFrame::SayWhyLocked(const QPoint& at)
 bool TModemMainFrame::OnCloseQuery()
 {
     ProcessMessages();
+    // Typing not saved in Settings is asked about while a box can still be
+    // shown; the hide that follows the close finds it settled.
+    if (auto* settings = qobject_cast<TFormExSettings*>(m_pSettingsForm); settings != nullptr && !m_bCloseUnasked) {
+        m_bCloseAsks = true;
+        settings->SettleUnsaved();
+        m_bCloseAsks = false;
+    }
     // The worker reads and clears the link state too: hold it for the
     // question and the hang-up.
     SuspendWorker();

@@ -321,6 +321,9 @@ int TModemMainFrame::ShowMsgBox(QWidget* owner, const AnsiString& text, int type
         explicit Open(int& c) : n(++c) {}
         ~Open() { --n; }
     } open(m_boxesOpen);
+    // A question of the close ends should the close come from outside meanwhile.
+    if (m_bCloseAsks && !stillNeeded)
+        stillNeeded = [this] { return !m_bCloseUnasked; };
     if (!stillNeeded)
         return m_pDialogs->ShowMsgBox(owner, text, type);
     return m_pDialogs->ShowMsgBoxWhile(owner, text, type, stillNeeded);

@@ -239,8 +239,11 @@ void TExFrameGPRS::SettleUnsaved(QWidget* owner)
     if (!HasUnsavedChanges())
         return;
     const Entries typed = TypedEntries();
-    if (m_pMain->ShowMsgBox(owner, Text(515), 1) == mrYes && !WriteProfile(typed))
+    if (m_pMain->ShowMsgBox(owner, Text(515), 1) == mrYes && !WriteProfile(typed)) {
+        // Not saved, yet not given up either: kept to be mended.
         m_pMain->ShowMsgBox(owner, Text(typed.phone.isEmpty() ? 203 : 297), 0);
+        return;
+    }
     DropUnsaved();
 }
 

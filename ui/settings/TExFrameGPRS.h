@@ -31,7 +31,8 @@ public:
 
     // Typed and not saved: unsaved typing lives only while its window is
     // open. Settling asks whether to save it (over `owner`): saved on Yes,
-    // dropped on No, and the page then shows the saved profile.
+    // dropped on No, and the page then shows the saved profile; a save that
+    // fails keeps the typing.
     bool HasUnsavedChanges() const;
     void SettleUnsaved(QWidget* owner);
     void DropUnsaved();

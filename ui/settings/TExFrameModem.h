@@ -78,6 +78,7 @@ public:
     QGroupBox* m_pGBSelOper = nullptr;
     QRadioButton* m_pRB_Automatic = nullptr;
     QRadioButton* m_pRB_Manual = nullptr;
+    bool m_bAutomaticWasChecked = false;  // as the press on it found it
     QComboBox* m_pCBOperList = nullptr;
     TSkinButton* m_pBGetList = nullptr;
     TSkinButton* m_pBSetOper = nullptr;

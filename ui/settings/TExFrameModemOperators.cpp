@@ -68,10 +68,13 @@ void TExFrameModem::BuildOperatorGroup()
             if (checked)
                 m_pRB_ManualClick();
         });
-    // Checked already, while the modem keeps a network chosen by hand: the
-    // way back to automatic choice is never shut.
+    // Checked already, while the modem is not on its own choice: the way back
+    // to automatic choice is never shut. A click that checked it was told by
+    // `toggled`, and is not sent twice.
+    connect(m_pRB_Automatic, &QAbstractButton::pressed, this,
+            [this] { m_bAutomaticWasChecked = m_pRB_Automatic->isChecked(); });
     connect(m_pRB_Automatic, &QAbstractButton::clicked, this, [this] {
-        if (m_pModemComm != nullptr && m_pModemComm->GetSelectionMode() == 1)
+        if (m_bAutomaticWasChecked && m_pModemComm != nullptr && m_pModemComm->GetSelectionMode() != 0)
             ChooseOperatorMode(false);
     });
     connect(m_pCBOperList, &QComboBox::currentIndexChanged, this, &TExFrameModem::OnOperatorChange);

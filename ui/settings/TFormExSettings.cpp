@@ -152,7 +152,12 @@ void TFormExSettings::hideEvent(QHideEvent* event)
     // Typing on the Connection page lives only while the window is open; a
     // hide by the window system (a minimised main window) closes nothing.
     if (!event->spontaneous())
-        static_cast<TExFrameGPRS*>(m_pPages[kConnectionPage])->SettleUnsaved(m_pMain->Window());
+        SettleUnsaved();
+}
+
+void TFormExSettings::SettleUnsaved()
+{
+    static_cast<TExFrameGPRS*>(m_pPages[kConnectionPage])->SettleUnsaved(m_pMain->Window());
 }
 
 bool TFormExSettings::ActionRunning() const

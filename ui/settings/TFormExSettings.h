@@ -38,6 +38,8 @@ public:
     void HideWaitPanel();
 
     void Dispatch(TMessage& message) override;
+    // Asks whether to save the Connection page's typing, if any.
+    void SettleUnsaved();
 
     int CurrentPage() const { return m_iCurrentPage; }
     TExFrame* PageAt(int index) const { return index >= 0 && index < kPageCount ? m_pPages[index] : nullptr; }

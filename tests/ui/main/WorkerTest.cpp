@@ -11,6 +11,7 @@
 #include "ui/dialogs/TPinQueryExForm.h"
 #include "tools/modemsim/SimModule.h"
 #include "tools/modemsim/SmsModule.h"
+#include "ui/settings/TExFrameGPRS.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
 #include "ui/settings/TExFrmSecurity.h"
@@ -272,11 +273,20 @@ TEST_F(MainFrameTest, ShutdownStopsTheWorkerFirstAndSavesState)
     kept[0].status = 1;
     sms::SetSmsNumber(kept[0], "+4917");
     ASSERT_TRUE(sms::SaveSmsFile((m_program / sms::kSmsFileName).string(), kept));
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
     StartUp();
     ASSERT_EQ(m_frame->ModemComm()->LoadSmsFile(), 1);
     std::filesystem::create_directory(m_program / "Messages.bin.tmp");
+    // So is typing not saved in Settings: asked about once, and saved on Yes.
+    m_frame->OnSettingsClick();
+    auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+    static_cast<TExFrameGPRS*>(settings->PageAt(TFormExSettings::kConnectionPage))->m_pEModemAPN->insert("typed");
+    AnswerBox(515, mrYes);
     m_frame->close();
     EXPECT_EQ(BoxCount(385), 1);
+    EXPECT_EQ(BoxCount(515), 1);
+    EXPECT_EQ(ConfigValue("PROFILE0", "Connection_APN"), "typed");
 }
 
 namespace {

@@ -322,14 +322,21 @@ TEST_F(ModemPage, OpensWithTheModemsChoiceAndAutomaticIsAlwaysReachable)
     EXPECT_TRUE(page->m_pRB_Manual->isChecked());
     EXPECT_EQ(page->m_pCBOperList->currentText().toStdString(), "Javert Net");
     EXPECT_EQ(Sent("AT+COPS=?"), 0u);
+    m_comm->GetOperator();
+    m_sim.SetAnswer("+COPS=0", "\r\n+CME ERROR: 30\r\n");  // refused out of reach: asked once a click
     page->m_pRB_Automatic->click();
     EXPECT_EQ(Sent("AT+COPS=0"), 1u);
+    m_sim.RemoveAnswer("+COPS=0");
     // Shown as automatic while the modem went back to its choice by hand.
     m_card->SetCoverage(true);
     ASSERT_TRUE(m_comm->SelectOperatorManual("24602"));
     m_comm->GetOperator();
     page->m_pRB_Automatic->click();
     EXPECT_EQ(Sent("AT+COPS=0"), 2u);
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 2\r\n\r\nOK\r\n");  // and while off every network
+    m_comm->GetOperator();
+    page->m_pRB_Automatic->click();
+    EXPECT_EQ(Sent("AT+COPS=0"), 3u);
 }
 
 TEST_F(ModemPage, ScanWithoutPinAsksNothingAndKeepsTheList)

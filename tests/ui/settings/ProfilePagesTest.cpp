@@ -111,6 +111,7 @@ TEST_F(ProfilePages, ConnectionPageRefusesAnEmptyNumber)
 {
     uitest::WriteFile(Config(), "[PROFILE0]\nConnection_Phone=*99#\n[CONNECTION]\nAuthentication=7\n");
     MakeDialog();
+    m_dialog->show();
     m_dialog->ShowPage(TFormExSettings::kConnectionPage);
     // An unknown value leaves the radios as they were.
     EXPECT_TRUE(Gprs()->m_pRB_None->isChecked());
@@ -120,6 +121,9 @@ TEST_F(ProfilePages, ConnectionPageRefusesAnEmptyNumber)
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text(203)});
     EXPECT_EQ(Read("PROFILE0", "Connection_Phone"), "*99#");
     EXPECT_EQ(Read("PROFILE0", "Connection_User_Name"), "<none>");
+    m_main.answers = {mrYes};  // kept to be mended when saved on closing fails
+    m_dialog->hide();
+    EXPECT_EQ(Gprs()->m_pEUserName->text().toStdString(), "someone");
     EXPECT_EQ(m_main.locked, 0);
 }
 
