@@ -178,4 +178,13 @@ TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
         EXPECT_EQ(w->result(), c.pressed);
     }
     EXPECT_EQ(aborts, 1) << "Escape leaves the helper window as its exit image does";
+    // Also while its page works: the exit image is what cancels that.
+    helper.show();
+    helper.activateWindow();
+    ASSERT_TRUE(uitest::WaitFor([&] { return helper.isActiveWindow(); }, 5000));
+    helper.AddLock();
+    QTest::keyClick(helper.windowHandle(), Qt::Key_Escape);
+    helper.RemoveLock();
+    EXPECT_EQ(aborts, 2);
+    EXPECT_FALSE(helper.isVisible());
 }
