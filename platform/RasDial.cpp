@@ -118,9 +118,12 @@ bool WriteFile(const fs::path& p, const AnsiString& text, mode_t mode)
     return (::close(fd) == 0) && ok;
 }
 
+// Where dial folders are made, the first of these that is set.
+constexpr const char* kTempRootVars[] = {"XDG_RUNTIME_DIR", "TMPDIR"};
+
 AnsiString TempRoot()
 {
-    for (const char* var : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+    for (const char* var : kTempRootVars) {
         const char* v = std::getenv(var);
         std::error_code ec;
         if (v != nullptr && *v != '\0' && fs::is_directory(v, ec))
@@ -534,7 +537,7 @@ AnsiString ConnectScriptOf(const AnsiString& arg)
 std::vector<fs::path> DialFolderPlaces()
 {
     std::vector<fs::path> places{"/run/user/" + std::to_string(::getuid()), "/tmp"};
-    for (const char* var : {"XDG_RUNTIME_DIR", "TMPDIR"})
+    for (const char* var : kTempRootVars)
         if (const char* v = std::getenv(var); v != nullptr && *v != '\0')
             places.emplace_back(v);
     return places;
