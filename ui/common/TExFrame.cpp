@@ -1,12 +1,14 @@
 #include "ui/common/TExFrame.h"
 
 #include "ui/common/TClickGuard.h"
+#include "ui/common/TFocusGuard.h"
 #include "ui/common/TFormEx.h"
 #include "ui/common/UiStyle.h"
 
 TExFrame::TExFrame(QWidget* owner) : QFrame(owner)
 {
     TClickGuard::Install();
+    TFocusGuard::Install();
     // The resource's defaults: 316 x 236, light grey, "Tahoma" 8.
     resize(316, 236);
     setFrameShape(QFrame::NoFrame);
@@ -23,6 +25,14 @@ TExFrame::~TExFrame() = default;
 void TExFrame::ShowPage()
 {
     show();
+    // A page switch takes the user into the page, to the entry they had there.
+    if (isVisible())
+        TFocusGuard::Enter(this);
+}
+
+QWidget* TExFrame::FirstEntry()
+{
+    return TFocusGuard::FirstEntryIn(this);
 }
 
 void TExFrame::HidePage()

@@ -26,6 +26,10 @@ public:
     virtual void Lock();
     virtual void Unlock();
 
+    // Where the focus goes when the page is shown and the user had none on it:
+    // its first entry in Tab order (never a button).
+    virtual QWidget* FirstEntry();
+
     // The dialog that hosts the page (the nearest TFormEx above it), or null.
     TFormEx* HostForm() const;
 };

@@ -12,6 +12,7 @@
 #include "ui/common/ModalResult.h"
 #include "ui/common/TClickGuard.h"
 #include "ui/common/TExImage.h"
+#include "ui/common/TFocusGuard.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/common/TUserAction.h"
@@ -47,6 +48,7 @@ TFormEx::TFormEx(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
 {
     InstallFontSubstitutes();
     TClickGuard::Install();
+    TFocusGuard::Install();
     // The resource's defaults: 588 x 272, a pale window, "MS Sans Serif" 8.
     resize(588, 272);
     setFont(NamedFontPt("MS Sans Serif", 8));
@@ -219,8 +221,11 @@ void TFormEx::AddLock()
 
 void TFormEx::RemoveLock()
 {
-    if (m_lockCount > 0 && --m_lockCount == 0)
+    if (m_lockCount > 0 && --m_lockCount == 0) {
         Unlock();
+        // The lock took the focus off what it disabled: back to the user's entry.
+        TFocusGuard::Restore(this);
+    }
 }
 
 void TFormEx::HideExitButtons()
@@ -273,14 +278,20 @@ void TFormEx::PressButton(QAbstractButton* button)
 
 void TFormEx::FocusInto(QWidget* area)
 {
-    if (area->isAncestorOf(focusWidget()))
-        return;
-    for (QWidget* w = area->nextInFocusChain(); w != area && area->isAncestorOf(w); w = w->nextInFocusChain()) {
-        if (w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) != 0) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
+    TFocusGuard::Enter(area);
+}
+
+bool TFormEx::focusNextPrevChild(bool next)
+{
+    // Qt calls this for Tab and also when it hides or disables the focused
+    // widget; then the focus goes where the user was typing, not to the next
+    // button in the chain.
+    QWidget* from = focusWidget();
+    if (from != nullptr && !TFocusGuard::Usable(from)) {
+        TFocusGuard::Replace(this, from);
+        return true;
     }
+    return TFocusGuard::Step(this, next);
 }
 
 void TFormEx::showEvent(QShowEvent* event)
@@ -300,6 +311,8 @@ void TFormEx::showEvent(QShowEvent* event)
     QWidget* focus = focusWidget();
     if (m_defaultButton != nullptr && (focus == nullptr || qobject_cast<QAbstractButton*>(focus) != nullptr))
         m_defaultButton->setFocus(Qt::OtherFocusReason);
+    else if (m_defaultButton == nullptr)
+        TFocusGuard::Restore(this);
     if (m_centreOnOwner)
         PlaceOverOwner();
 }

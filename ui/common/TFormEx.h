@@ -101,10 +101,11 @@ protected:
     // Runs a button's click action as a user action (TUserAction) with the
     // window locked; pending messages are handled before unlocking.
     void RunLocked(QAbstractButton* button, const std::function<void()>& action);
-    // Unless the focus is in `area` already, it goes to the first control
-    // there that Tab reaches.
+    // Unless the focus rests on an entry in `area` already, it goes to the
+    // entry the user had there, else to the area's first entry.
     void FocusInto(QWidget* area);
 
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

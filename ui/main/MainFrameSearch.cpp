@@ -41,6 +41,7 @@ int ScanComNumber(const AnsiString& text)
 void TModemMainFrame::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    PlaceFocus();
     if (m_bShown)
         return;
     m_bShown = true;

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
@@ -29,6 +30,7 @@
 #include "ui/common/TExImage.h"
 #include "ui/common/TFormEx.h"
 #include "ui/common/TLanguage.h"
+#include "ui/common/TFocusGuard.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TPNGButton.h"
 #include "ui/common/TSkin.h"
@@ -187,6 +189,7 @@ void TModemMainFrame::BuildControls()
         img->SetLeavePicture(TSkin::Picture(normal, QSize(11, 11)));
         // Escape closes nothing here, so Tab reaches minimise and close.
         img->setFocusPolicy(Qt::TabFocus);
+        img->installEventFilter(this);
         return img;
     };
     m_pSysMin = sysImage(488, Skin::kMinNormal, Skin::kMinDown, Skin::kMinDisabled);
@@ -455,8 +458,49 @@ void TModemMainFrame::mouseReleaseEvent(QMouseEvent* event)
     QWidget::mouseReleaseEvent(event);
 }
 
+void TModemMainFrame::PlaceFocus()
+{
+    if (!isVisible())
+        return;
+    QWidget* focus = focusWidget();
+    if (focus != nullptr && focus == m_pUserFocus && TFocusGuard::TakesFocus(focus))
+        return;
+    // Not the user's choice: the first big button that can take it, Connect
+    // once it is enabled.
+    for (QWidget* b : {m_pPNGConnect, m_pPNGSMS, m_pPNGSettings, m_pPNGAbout}) {
+        if (TFocusGuard::TakesFocus(b)) {
+            if (b != focus) {
+                m_bPlacingFocus = true;
+                b->setFocus(Qt::OtherFocusReason);
+                m_bPlacingFocus = false;
+            }
+            return;
+        }
+    }
+}
+
 bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn && (watched == m_pSysMin || watched == m_pSysClose ||
+                                             qobject_cast<TPNGButton*>(watched) != nullptr)) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (!m_bPlacingFocus && reason != Qt::ActiveWindowFocusReason)
+            m_pUserFocus = static_cast<QWidget*>(watched);
+        // The window system's first pick is the first image in the chain
+        // while the big buttons are still grey: an Enter would hide the window.
+        if (reason == Qt::ActiveWindowFocusReason && watched != m_pUserFocus &&
+            (watched == m_pSysMin || watched == m_pSysClose)) {
+            static_cast<QWidget*>(watched)->clearFocus();
+            PlaceFocus();
+        }
+        return false;
+    }
+    if (event->type() == QEvent::EnabledChange && qobject_cast<TPNGButton*>(watched) != nullptr) {
+        PlaceFocus();
+        return false;
+    }
+    if (watched == m_pSysMin || watched == m_pSysClose)
+        return false;
     if (watched == BvlSpacer) {
         if (event->type() == QEvent::MouseButtonPress)
             SayWhyLocked(BvlSpacer->mapToParent(static_cast<QMouseEvent*>(event)->position().toPoint()));
@@ -604,6 +648,7 @@ void TModemMainFrame::Unlock()
         return;
     Log("-=Hide BvlSpacer=-");
     BvlSpacer->hide();
+    PlaceFocus();
     if (m_bWaitSaysWhy)
         HideWaitPanel();
     for (TFormEx* w : m_pDockedWindows)

@@ -14,6 +14,7 @@
 // The modem is shared between the worker and the user-interface thread through
 // the poll event: whoever takes it owns the port until giving it back. User
 // actions take it with SuspendWorker and give it back with ResumeWorker.
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <condition_variable>
@@ -245,6 +246,9 @@ protected:
 private:
     // ---- Window (MainFrameWindow.cpp) ----
     void BuildControls();
+    // Unless the button the user put the focus on can keep it: onto the
+    // first big button that can take it.
+    void PlaceFocus();
     void CreateOwnedWindows();
     void ReadConfig();
     void PlaceChildWindow(TFormEx* child);
@@ -426,6 +430,9 @@ private:
     // unless the user connects or hangs up first.
     bool m_bConnectOnStart = false;
     bool m_bShown = false;
+    // The button the user (or the program) last put the focus on.
+    QPointer<QWidget> m_pUserFocus;
+    bool m_bPlacingFocus = false;
     bool m_bDestroyed = false;
     int m_lockCount = 0;
     int m_boxesOpen = 0;

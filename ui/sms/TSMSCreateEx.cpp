@@ -17,6 +17,7 @@
 #include "platform/MessagePump.h"
 #include "ui/common/ProgramPaths.h"
 #include "ui/common/TConfigFile.h"
+#include "ui/common/TFocusGuard.h"
 #include "ui/common/TLockCover.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/common/TUserAction.h"
@@ -156,6 +157,12 @@ void TSMSCreateEx::ShowPage()
         host->SetTitle(LangText(m_pLanguage, 143));
     UpdateModemState();
     TExFrame::ShowPage();
+}
+
+QWidget* TSMSCreateEx::FirstEntry()
+{
+    QWidget* first = m_pEPhoneNum->text().trimmed().isEmpty() ? static_cast<QWidget*>(m_pEPhoneNum) : m_pMText;
+    return TFocusGuard::TakesFocus(first) ? first : TExFrame::FirstEntry();
 }
 
 void TSMSCreateEx::ApplyLanguage()

@@ -36,6 +36,8 @@ public:
     bool Reply(const AnsiString& number);
 
     void ShowPage() override;
+    // The recipients, or the text once they are filled.
+    QWidget* FirstEntry() override;
     void ApplyLanguage() override;
     void UpdateModemState() override;
     void Lock() override;

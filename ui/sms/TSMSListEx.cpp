@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableWidget>
 #include <algorithm>
@@ -106,6 +107,9 @@ TSMSListEx::TSMSListEx(QWidget* owner, TLanguage* language, TModemComm* modemCom
     m_pGrid->setColumnHidden(kIndexColumn, true);
     m_pGrid->setColumnHidden(kTextColumn, true);
     m_pGrid->setRowCount(13);  // 14 rows with the header
+    // The arrows move within the list; Tab leaves it as it leaves any field.
+    m_pGrid->setTabKeyNavigation(false);
+    m_pGrid->installEventFilter(this);
     connect(m_pGrid, &QTableWidget::currentCellChanged, this, &TSMSListEx::OnSelCell);
     // The delete button follows the chosen messages.
     connect(m_pGrid, &QTableWidget::itemSelectionChanged, this, &TSMSListEx::OnSelCell);
@@ -261,6 +265,20 @@ void TSMSListEx::UpdateDeleteButton()
         BvlSpacer->raise();
         BvlSpacer->show();
     }
+}
+
+bool TSMSListEx::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pGrid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int row = m_pGrid->currentRow();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && row >= 0 && IsMessageRow(row + 1) &&
+            m_pGrid->selectionModel()->isRowSelected(row, QModelIndex())) {
+            emit m_pGrid->cellDoubleClicked(row, kNumberColumn);
+            return true;
+        }
+    }
+    return TExFrame::eventFilter(watched, event);
 }
 
 void TSMSListEx::OnSelCell()

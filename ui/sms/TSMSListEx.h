@@ -70,6 +70,8 @@ public slots:
     void OnSMSDelete();
 
 protected:
+    // Enter on a message row opens it as a double click does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The double click of the grid: the zoomed message; on the unread list the
     // message then becomes read. False when that mark could not be saved.
     bool OpenCurrentMessage();

@@ -120,7 +120,7 @@ TEST(ConnectTrouble, EachButtonEndsWithItsResult)
 }
 
 // Escape presses the close or Cancel button, Enter the default one (a PIN typed);
-// Tab reaches every enabled button, which shows its focus, and Space or Enter press it.
+// Tab reaches every button that is not grey, which shows its focus, and Space or Enter press it.
 TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
 {
     Languages lang("keyboard");
@@ -143,7 +143,7 @@ TEST(Keyboard, EveryWindowAnswersEscapeEnterTabAndSpace)
         {&trouble, mrRetry, mrCancel, {trouble.m_pBCancel, trouble.m_pBSettings}, Qt::Key_Return, mrOk},
         {&zoom, mrOk, mrOk, {zoom.CloseButton(), zoom.ReplyButton()}, Qt::Key_Space, mrRetry},
         {&helper, 0, mrCancel, {}, 0, 0},
-        {&sms, 0, mrCancel, {sms.ComposePage()->SendButton(), sms.PageButton(3)}, 0, 0},
+        {&sms, 0, mrCancel, {sms.PageButton(1), sms.PageButton(3)}, 0, 0},  // Send is grey: no modem
         {&settings, 0, mrCancel, {settings.PageButton(1), settings.PageButton(4)}, 0, 0},
     };
     for (const auto& c : cases) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <algorithm>
 
+#include "../UserInput.h"
 #include "SmsWindowFixture.h"
 #include "tools/modemsim/SmsModule.h"
 #include "ui/common/TLockCover.h"
@@ -412,4 +413,98 @@ TEST(SmsZoomTest, PlacementAndResults)
     EXPECT_EQ(zoom.exec(), 1);
     dlgtest::WhenModal<TFormExSMSZoom>([](TFormExSMSZoom* z) { z->btnExitClick(); });
     EXPECT_EQ(zoom.exec(), 2);
+}
+
+// Keys typed on after a page switch or a reopened window go into the field the
+// user was in; none sends or deletes a message, and a grey button takes none.
+TEST_F(SmsListTest, TypingOnNeverSendsOrDeletes)
+{
+    using uitest::ClickAsUser;
+    // None unread: a reopened window opens on the page it had.
+    WriteStore({Record(1, "r1", u"read one", 45009.0), Record(1, "r2", u"read two", 45006.0),
+                Record(3, "s1", u"sent one", 45008.0)});
+    TFormExSMS* w = Open();
+    const auto reopen = [&] {
+        w->show();
+        ASSERT_TRUE(uitest::Activate(w));
+    };
+    reopen();
+    const auto store = m_comm->GetSmsStore().size();
+    const auto typeOn = [&](const char* text) {
+        SCOPED_TRACE(text);
+        uitest::Type(w, text);
+        EXPECT_TRUE(m_sim.Sms().SentPdus().empty()) << "sent";
+        EXPECT_EQ(m_comm->GetSmsStore().size(), store) << "deleted";
+        EXPECT_TRUE(m_main.boxes.empty()) << m_main.boxes.front();
+    };
+    // A message clicked in a list, then New: the recipients take the digits.
+    ClickAsUser(w->PageButton(2));
+    ClickAsUser(List(2)->Grid()->viewport(), List(2)->Grid()->visualItemRect(List(2)->Grid()->item(0, 2)).center());
+    ClickAsUser(w->PageButton(0));
+    typeOn("0171 5550100");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "0171 5550100");
+
+    // A draft, another page, New again (or the window closed and reopened).
+    ClickAsUser(Compose()->TextMemo());
+    uitest::Type(w, "Third draft");
+    const std::function<void()> leaveAndReturn[] = {
+        [&] { ClickAsUser(w->PageButton(2)), ClickAsUser(w->PageButton(0)); },
+        [&] { w->hide(), reopen(); },
+        [&] { QTest::keyClick(w->windowHandle(), Qt::Key_Escape), reopen(); },
+    };
+    for (const auto& away : leaveAndReturn) {
+        away();
+        typeOn(" and more");
+    }
+    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "Third draft and more and more and more");
+
+    // Reopened while a row is still highlighted: the list has the focus.
+    ClickAsUser(w->PageButton(2));
+    ClickAsUser(List(2)->Grid()->viewport(), List(2)->Grid()->visualItemRect(List(2)->Grid()->item(0, 2)).center());
+    w->hide();
+    reopen();
+    EXPECT_TRUE(List(2)->Grid()->hasFocus());
+    QTest::keyClick(w->windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(m_comm->GetSmsStore().size(), store) << "deleted";
+
+    // Grey buttons: Tab passes them by, and a key on one presses nothing.
+    m_main.registered = false;
+    ClickAsUser(w->PageButton(0));
+    ClickAsUser(w->PageButton(3));
+    List(3)->Grid()->clearSelection();
+    EXPECT_FALSE(uitest::TabTo(List(3)->DeleteButton())) << "Tab reached the grey Delete";
+    ClickAsUser(w->PageButton(0));
+    EXPECT_FALSE(uitest::TabTo(Compose()->SendButton())) << "Tab reached the grey Send";
+    Compose()->SendButton()->setFocus();
+    for (int key : {Qt::Key_Space, Qt::Key_Return})
+        QTest::keyClick(Compose()->SendButton(), Qt::Key(key));
+    EXPECT_TRUE(m_sim.Sms().SentPdus().empty()) << "the grey Send sent";
+}
+
+// Enter on a chosen row opens it as a double click does; Tab leaves the list.
+TEST_F(SmsListTest, TheKeyboardOpensAMessageAndLeavesTheList)
+{
+    TFormExSMS* w = Open();
+    w->show();
+    ASSERT_TRUE(uitest::Activate(w));
+    w->ShowPage(2);
+    QTableWidget* grid = List(2)->Grid();
+    uitest::ClickAsUser(grid->viewport(), grid->visualItemRect(grid->item(0, 2)).center());
+    ASSERT_TRUE(grid->hasFocus());
+    QTest::keyClick(w->windowHandle(), Qt::Key_Down);
+    EXPECT_EQ(List(2)->CurrentRow(), 2) << "the arrows move within the list";
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QString shown;
+        dlgtest::WhenModal<TFormExSMSZoom>([&shown](TFormExSMSZoom* z) {
+            shown = z->TextMemo()->toPlainText();
+            z->CloseButton()->click();
+        });
+        QTest::keyClick(w->windowHandle(), Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        EXPECT_EQ(shown, "read two");
+        ASSERT_TRUE(uitest::Activate(w));
+    }
+    QTest::keyClick(w->windowHandle(), Qt::Key_Tab);
+    EXPECT_FALSE(grid->hasFocus()) << "Tab leaves the list";
+    QTest::keyClick(w->windowHandle(), Qt::Key_Backtab);
+    EXPECT_TRUE(grid->hasFocus()) << "Shift+Tab comes back";
 }
