@@ -61,7 +61,7 @@ public:
         return new TFormExSettings(ModemMainFrame, ModemMainFrame->Language(), ModemMainFrame->ModemComm());
     }
     int ShowMsgBox(QWidget*, const AnsiString&, int) override { return mrOk; }
-    int QueryPin(int, AnsiString&, AnsiString&) override { return mrCancel; }
+    int QueryPin(int, const AnsiString&, AnsiString&, AnsiString&) override { return mrCancel; }
     int ShowConnectTrouble(uint32_t, const AnsiString&) override { return mrCancel; }
     void ShowAbout(TFormExAbout*) override {}
     void ShowModemPage() override {}

@@ -218,6 +218,14 @@ int ParsePinState(const AnsiString& command, const AnsiString& answer)
     return stateOf(unlabelled);
 }
 
+bool HasWordedError(const AnsiString& answer)
+{
+    for (const char* words : {"\r\nCOMMAND NOT SUPPORT\r\n", "\r\nTOO MANY PARAMETERS\r\n"})
+        if (answer.find(words) != AnsiString::npos)
+            return true;
+    return false;
+}
+
 int ParsePinRetries(const AnsiString& answer, const AnsiString& code)
 {
     static const AnsiString label = "+CPINR:";

@@ -26,6 +26,10 @@ inline constexpr int kSignalUnknown = 99;
 // some sticks send between lines (at power-up, say).
 void AppendAnswerBytes(AnsiString& answer, std::string_view bytes);
 
+// A final error in a stick's own words, on a line of its own: some answer a
+// command they do not know so instead of ERROR.
+bool HasWordedError(const AnsiString& answer);
+
 // The lines of an answer, each trimmed of blanks and control characters.
 std::vector<AnsiString> AnswerLines(const AnsiString& answer);
 

@@ -379,7 +379,11 @@ private:
     bool DoneReading(const AnsiString& answer) const;
     // Closing ends the read at once, or `closingGraceMs` after it began for
     // an answer still worth having (a message already handed to the modem).
-    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs = 0);
+    AnsiString ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs = 0,
+                          bool keepPort = false);
+    // For a question a modem may not know: one time-out ends it, and the port
+    // stays open (what comes late is dropped before the next command).
+    AnsiString ReadShort(int32_t* count, uint32_t ms);
 
     // ---- Object data ----
     TIniFile* m_pConfig = nullptr;

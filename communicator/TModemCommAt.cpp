@@ -252,7 +252,7 @@ void TModemComm::SendRaw(const char* buf, uint32_t len)
 bool TModemComm::DoneReading(const AnsiString& answer) const
 {
     return answer.find("\r\nOK\r\n") != AnsiString::npos || answer.find("\r\nERROR\r\n") != AnsiString::npos ||
-           answer.find("ERROR: 500") != AnsiString::npos || HasCompleteErrorLine(answer);
+           answer.find("ERROR: 500") != AnsiString::npos || HasCompleteErrorLine(answer) || HasWordedError(answer);
 }
 
 AnsiString TModemComm::ReadFromPort(int32_t* count, uint32_t ms)
@@ -266,10 +266,17 @@ AnsiString TModemComm::ReadFromPort2(int32_t* count, uint32_t ms)
     return ReadAnswer(count, ms, true);
 }
 
+AnsiString TModemComm::ReadShort(int32_t* count, uint32_t ms)
+{
+    AddToMemo("ReadFromPort");
+    return ReadAnswer(count, ms, false, 0, true);
+}
+
 // The two readers share one loop. The PIN query's reader (`pinQuery`) ignores
 // the abort and closing flags, logs every pass, also ends at its answer line,
-// and keeps the bytes of the pass that timed out.
-AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs)
+// and keeps the bytes of the pass that timed out. A short read (`keepPort`)
+// ends at its first time-out and leaves the port open.
+AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, uint32_t closingGraceMs, bool keepPort)
 {
     int32_t dummy = 0;
     int32_t& total = count != nullptr ? *count : dummy;
@@ -346,6 +353,10 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, ui
         if (TickExpired(GetTickCount(), clock, ms)) {
             ++expiries;
             clock = GetTickCount();
+            if (keepPort) {
+                AddToMemo("------No answer, port kept");
+                break;
+            }
             if (expiries == 2) {
                 AddToMemo(pinQuery ? "------Time Out !!!" : "\r\n------Time Out !!!");
                 timedOut = true;

@@ -11,6 +11,8 @@ namespace {
 
 const char* const kOk = "\r\nOK\r\n";
 const char* const kError = "\r\nERROR\r\n";
+// A modem that knows the command answers it at once.
+constexpr uint32_t kShortReadMs = 1000;
 
 bool Has(const AnsiString& answer, const char* text) { return answer.find(text) != AnsiString::npos; }
 
@@ -90,8 +92,12 @@ int TModemComm::GetPinRetries(int mode)
     if (!IsPortOpen() || (mode != PIN_STATE_SIM_PIN && mode != PIN_STATE_SIM_PUK))
         return -1;
     const AnsiString code = mode == PIN_STATE_SIM_PIN ? "SIM PIN" : "SIM PUK";
+    // Many sticks do not know the command: their silence must cost neither
+    // time nor the port.
+    if (!SendAtCommand(AnsiString("AT") + "+CPINR=\"" + code + "\""))
+        return -1;
     int32_t count = 0;
-    const AnsiString answer = Exchange(*this, AnsiString("AT") + "+CPINR=\"" + code + "\"", 1500, count);
+    const AnsiString answer = ReadShort(&count, kShortReadMs);
     return count > 0 ? ParsePinRetries(answer, code) : -1;
 }
 

@@ -167,6 +167,29 @@ TEST_F(SimCommands, SilentModemLeavesTheModeNeeded)
     EXPECT_EQ(m_comm->EnterPin(PIN_STATE_SIM_PIN, "1234", ""), PIN_STATE_SIM_PIN);
 }
 
+TEST_F(SimCommands, AStickWithoutTheTriesCommandKeepsItsPortForTheNextPin)
+{
+    const std::string tries = "+CPINR=\"SIM PIN\"";
+    // Its own words for a command it does not know, or none at all.
+    for (const std::string words : {"\r\nCOMMAND NOT SUPPORT\r\n", "\r\nTOO MANY PARAMETERS\r\n", ""}) {
+        SCOPED_TRACE(words);
+        m_memo.Clear();
+        m_sim.SetAnswer(tries, words);
+        m_sim.SetSilentFor(tries, words.empty());
+        m_card->SetPinState(SimModule::PinState::Pin);
+        EXPECT_EQ(m_comm->EnterPin(PIN_STATE_SIM_PIN, "0000", ""), PIN_STATE_SIM_PIN);
+        EXPECT_EQ(m_comm->GetPinRetries(PIN_STATE_SIM_PIN), -1);
+        EXPECT_TRUE(m_comm->IsPortOpen());
+        EXPECT_FALSE(LogHolds("Time Out"));
+        EXPECT_EQ(LogHolds("------No answer, port kept"), words.empty());
+        EXPECT_EQ(m_comm->EnterPin(PIN_STATE_SIM_PIN, "1234", ""), PIN_STATE_READY);
+        // The same words end any other read as an error.
+        m_sim.SetAnswer("+CSQ", words.empty() ? "\r\nERROR\r\n" : words);
+        EXPECT_EQ(m_comm->GetSignalQuality(), kSignalUnknown);
+        EXPECT_TRUE(m_comm->IsPortOpen());
+    }
+}
+
 TEST_F(SimCommands, RefusedArgumentsAreNeverSentNorLogged)
 {
     m_card->SetPinState(SimModule::PinState::Pin);

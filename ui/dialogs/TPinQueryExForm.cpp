@@ -63,6 +63,9 @@ TPinQueryExForm::TPinQueryExForm(QWidget* owner, TLanguage* language) : TFormEx(
     MakeDragHandle(Image2);
     m_pLPin = MakeLabel(this, QRect(56, 21, 106, 22), font());
     m_pLPuk = MakeLabel(this, QRect(56, 49, 106, 22), font());
+    m_pLWarning = MakeLabel(this, QRect(14, 77, 274, 0), font(), Qt::AlignLeft | Qt::AlignTop);
+    m_pLWarning->setWordWrap(true);
+    m_pLWarning->hide();
     m_pBOk = new TSkinButton(this);
     m_pBOk->setGeometry(126, 77, 78, 20);
     m_pBCancel = new TSkinButton(this);
@@ -123,6 +126,23 @@ AnsiString TPinQueryExForm::GetPin() const
 AnsiString TPinQueryExForm::GetPuk() const
 {
     return FromQ(m_pEPuk->text());
+}
+
+void TPinQueryExForm::SetWarning(const AnsiString& text)
+{
+    // The table breaks long texts for message boxes (after a blank); the
+    // label breaks them at its own width.
+    AnsiString joined = text;
+    TLanguage::ReplaceAll("\r\n", "", &joined);
+    m_pLWarning->setText(ToQ(joined));
+    m_pLWarning->setVisible(!text.empty());
+    const int lines = text.empty() ? 0 : m_pLWarning->heightForWidth(m_pLWarning->width());
+    m_pLWarning->resize(m_pLWarning->width(), lines);
+    const int extra = text.empty() ? 0 : lines + 6;
+    m_pBOk->move(126, 77 + extra);
+    m_pBCancel->move(210, 77 + extra);
+    resize(302, 106 + extra);
+    Image2->setGeometry(rect());
 }
 
 void TPinQueryExForm::FormShow()
@@ -215,6 +235,13 @@ AnsiString TPinQueryExForm::ReplyText(const TLanguage* language, EReply reply, i
     return AnsiString();
 }
 
+AnsiString TPinQueryExForm::TriesWarning(const TLanguage* language, int mode, int triesLeft)
+{
+    if (triesLeft < 0 || triesLeft >= 3 || (mode != 2 && mode != 3))
+        return AnsiString();
+    return LangText(language, mode == 3 ? 521 : 520) + TriesLeftLine(language, triesLeft);
+}
+
 AnsiString TPinQueryExForm::NotEnteredText(const TLanguage* language, int mode)
 {
     return LangText(language, mode == 3 ? 423 : 421);
@@ -222,10 +249,12 @@ AnsiString TPinQueryExForm::NotEnteredText(const TLanguage* language, int mode)
 
 int TPinQueryExForm::AskPin(IPinActions& actions, int mode)
 {
+    int triesLeft = actions.IsPortOpen() ? actions.PinRetries(mode) : -1;
     for (;;) {
         if (!actions.IsPortOpen())
             return -1;
         SetMode(mode);
+        SetWarning(TriesWarning(m_pLanguage, mode, triesLeft));
         if (exec() != mrOk) {
             actions.ShowMsgBox(NotEnteredText(m_pLanguage, mode), 0);
             return -1;
@@ -238,11 +267,13 @@ int TPinQueryExForm::AskPin(IPinActions& actions, int mode)
         const EReply reply = Judge(mode, state, actions.IsPortOpen());
         if (reply == EReply::Accepted)
             return 1;
-        const int triesLeft = reply == EReply::Wrong ? actions.PinRetries(mode) : -1;
+        triesLeft = reply == EReply::Wrong ? actions.PinRetries(mode) : -1;
         actions.ShowMsgBox(ReplyText(m_pLanguage, reply, mode, triesLeft), 0);
         if (reply == EReply::NotReady || reply == EReply::NoAnswer)
             return 0;
         // After too many wrong PINs the SIM wants the PUK: ask for it next.
+        if (state != mode)
+            triesLeft = actions.PinRetries(state);
         mode = state;
     }
 }

@@ -21,6 +21,8 @@ public:
     int GetMode() const { return m_iMode; }
     AnsiString GetPin() const;
     AnsiString GetPuk() const;
+    // A line below the edits, the window growing to hold it; "" takes it away.
+    void SetWarning(const AnsiString& text);
 
     // A box of the given type with the dialog's own owner, shown modally.
     void ShowMessage(const AnsiString& text, char type);
@@ -32,6 +34,9 @@ public:
     // The box that tells the user (empty for Accepted); a wrong entry adds the
     // tries the SIM has left, when the modem told them (-1: not told).
     static AnsiString ReplyText(const TLanguage* language, EReply reply, int mode, int triesLeft = -1);
+    // What the question says before the SIM's last tries for the code of
+    // `mode` (fewer than three left); "" otherwise, also when not told (-1).
+    static AnsiString TriesWarning(const TLanguage* language, int mode, int triesLeft);
     // The box after a cancelled question: what was not entered, and where to
     // enter it later.
     static AnsiString NotEnteredText(const TLanguage* language, int mode);
@@ -56,6 +61,7 @@ public:
     QLabel* Image2 = nullptr;
     QLabel* m_pLPin = nullptr;
     QLabel* m_pLPuk = nullptr;
+    QLabel* m_pLWarning = nullptr;
     TSkinButton* m_pBOk = nullptr;
     TSkinButton* m_pBCancel = nullptr;
 

@@ -53,10 +53,11 @@ int TProgramDialogs::ShowMsgBoxWhile(QWidget* owner, const AnsiString& text, int
                      comm != nullptr && comm->GetAbortFlag() != 0, stillNeeded);
 }
 
-int TProgramDialogs::QueryPin(int mode, AnsiString& pin, AnsiString& puk)
+int TProgramDialogs::QueryPin(int mode, const AnsiString& warning, AnsiString& pin, AnsiString& puk)
 {
     TPinQueryExForm* form = PinForm();
     form->SetMode(mode);
+    form->SetWarning(warning);
     if (form->exec() != mrOk)
         return mrCancel;
     pin = form->GetPin();

@@ -16,7 +16,7 @@ public:
     int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) override;
     int ShowMsgBoxWhile(QWidget* owner, const AnsiString& text, int type,
                         const std::function<bool()>& stillNeeded) override;
-    int QueryPin(int mode, AnsiString& pin, AnsiString& puk) override;
+    int QueryPin(int mode, const AnsiString& warning, AnsiString& pin, AnsiString& puk) override;
     int ShowConnectTrouble(uint32_t error, const AnsiString& message) override;
     void ShowAbout(TFormExAbout* about) override;
     void ShowModemPage() override;

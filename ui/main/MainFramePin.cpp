@@ -103,13 +103,17 @@ bool TModemMainFrame::CheckPin(EPinCheck* outcome)
 
 int TModemMainFrame::AskPin(int mode)
 {
+    // The SIM may have lost tries before this run (an earlier one, a phone):
+    // the first question warns too, not only one after a wrong entry.
+    int triesLeft = m_pModemComm->GetPinRetries(mode);
     // Asks until the SIM accepts, the user cancels, or a reply ends it.
     for (;;) {
         if (!m_pModemComm->IsPortOpen() || m_bClosing)
             return -1;
         AnsiString pin;
         AnsiString puk;
-        if (m_pDialogs->QueryPin(mode, pin, puk) != mrOk) {
+        const AnsiString warning = TPinQueryExForm::TriesWarning(m_pLanguage, mode, triesLeft);
+        if (m_pDialogs->QueryPin(mode, warning, pin, puk) != mrOk) {
             m_bPinRefused = true;
             if (!m_bClosing)
                 ShowMsgBox(this, TPinQueryExForm::NotEnteredText(m_pLanguage, mode), 0);
@@ -125,10 +129,13 @@ int TModemMainFrame::AskPin(int mode)
         if (reply == TPinQueryExForm::EReply::Accepted)
             return 1;
         const bool wrong = reply == TPinQueryExForm::EReply::Wrong;
-        const int triesLeft = wrong ? m_pModemComm->GetPinRetries(mode) : -1;
+        triesLeft = wrong ? m_pModemComm->GetPinRetries(mode) : -1;
         ShowMsgBox(this, TPinQueryExForm::ReplyText(m_pLanguage, reply, mode, triesLeft), 0);
         if (reply == TPinQueryExForm::EReply::NotReady || reply == TPinQueryExForm::EReply::NoAnswer)
             return 0;
+        // A SIM that now wants its PUK has tries of another count.
+        if (r != mode)
+            triesLeft = m_pModemComm->GetPinRetries(r);
         mode = r;
     }
 }

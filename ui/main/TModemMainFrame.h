@@ -61,9 +61,10 @@ public:
         (void)stillNeeded;
         return ShowMsgBox(owner, text, type);
     }
-    // The PIN / PUK question in mode 2 (PIN) or 3 (PUK and new PIN); 1 when
-    // the user confirmed, with the entries in pin and puk.
-    virtual int QueryPin(int mode, AnsiString& pin, AnsiString& puk) = 0;
+    // The PIN / PUK question in mode 2 (PIN) or 3 (PUK and new PIN), saying
+    // `warning` when it is not empty; 1 when the user confirmed, with the
+    // entries in pin and puk.
+    virtual int QueryPin(int mode, const AnsiString& warning, AnsiString& pin, AnsiString& puk) = 0;
     // The connection-trouble window: 1 Settings, 4 Try again, 7 Troubleshoot,
     // anything else gives up.
     virtual int ShowConnectTrouble(uint32_t error, const AnsiString& message) = 0;

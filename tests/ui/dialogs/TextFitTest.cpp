@@ -30,6 +30,7 @@ TEST(TextFit, DialogCaptionsFitInEveryLanguage)
             TPinQueryExForm pin(nullptr, lang.get());
             pin.SetMode(mode);
             pin.ApplyLanguage();
+            pin.SetWarning(TPinQueryExForm::TriesWarning(lang.get(), mode, 1));
             ExpectAllFit(pin, mode == 2 ? "PIN" : "PUK");
         }
         TFormExConnectTrouble trouble(nullptr, 678, "The remote computer did not respond.", lang.get());

@@ -63,6 +63,7 @@ public:
         std::mutex mutex;
         std::vector<std::string> boxes;
         std::vector<int> pinModes;
+        std::vector<std::string> pinWarnings;  // what each PIN question said
         int boxAnswer = mrOk;
         std::map<int, int> boxAnswers;  // by text id; other boxes get boxAnswer
         std::vector<std::string> pins;  // handed out in turn; empty: cancel
@@ -93,10 +94,11 @@ public:
                 return answer;
         return m_r->boxAnswer;
     }
-    int QueryPin(int mode, AnsiString& pin, AnsiString&) override
+    int QueryPin(int mode, const AnsiString& warning, AnsiString& pin, AnsiString&) override
     {
         std::lock_guard<std::mutex> lock(m_r->mutex);
         m_r->pinModes.push_back(mode);
+        m_r->pinWarnings.push_back(warning);
         if (m_r->pins.empty())
             return mrCancel;
         pin = m_r->pins.front();

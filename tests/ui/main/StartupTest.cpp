@@ -154,6 +154,12 @@ TEST_F(MainFrameTest, ThePinQuestionSaysWhatHappened)
         EXPECT_EQ(m_record->pinModes, (std::vector<int>{2, 2}));
     }
     {
+        SCOPED_TRACE("two wrong PINs in an earlier run: the first question of this one warns");
+        m_sim.SetAnswer("+CPINR=\"SIM PIN\"", "\r\n+CPINR: SIM PIN,1,3\r\n\r\nOK\r\n");
+        start({});
+        EXPECT_EQ(m_record->pinWarnings, std::vector<std::string>{Text(520) + "\nTries left: 1."});
+    }
+    {
         SCOPED_TRACE("the third wrong PIN blocks the SIM: said so with the tries left, then the PUK is asked");
         auto card = std::make_shared<modemsim::SimModule>();
         card->SetPinState(modemsim::SimModule::PinState::Pin);
