@@ -249,7 +249,10 @@ public:
     bool SetPduMode();
     // False also when the number is not a phone number, the text does not fit
     // one message (160 septets, or 70 UCS2 units) or no prompt came.
-    bool SendSms(const AnsiString& number, const WideString& text, bool ucs2);
+    // `unconfirmed`: false, but the modem took the message and neither its
+    // confirmation nor a refusal came (the modem went, or the wait ran out):
+    // it may have gone out.
+    bool SendSms(const AnsiString& number, const WideString& text, bool ucs2, bool* unconfirmed = nullptr);
     // `unanswered`: the command went out but no answer came (it may have
     // been done all the same).
     bool DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered = nullptr);

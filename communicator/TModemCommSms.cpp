@@ -277,8 +277,10 @@ bool TModemComm::SetPduMode()
     return ReadFromPort(&count, 1500).find(kOk) != AnsiString::npos;
 }
 
-bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool ucs2)
+bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool ucs2, bool* unconfirmed)
 {
+    if (unconfirmed != nullptr)
+        *unconfirmed = false;
     STRUCT_TPDU tpdu;
     InitTPDU(tpdu);
     const AnsiString cleaned = sms::CleanSmsNumber(number);
@@ -352,20 +354,27 @@ bool TModemComm::SendSms(const AnsiString& number, const WideString& text, bool 
     }
     const AnsiString data = pdu + kCtrlZ;
     SendRaw(data.data(), static_cast<uint32_t>(data.size()));
-    // The message is with the modem now: "sent" on its confirmation only,
-    // "not sent" on an error or when none came in time (a read gives up at
-    // the second expiry of its time).
+    // The message is with the modem now: "sent" on its confirmation, "not
+    // sent" on an error; without either (a read gives up at the second expiry
+    // of its time, or when the modem goes) nobody knows.
     AddToMemo("ReadFromPort");
     int32_t count = 0;
     const AnsiString answer = ReadAnswer(&count, kSmsConfirmMs / 2, false, kSmsClosingGraceMs);
-    if (answer.find(kOk) != AnsiString::npos)
+    // The reference alone confirms it, should the final OK be lost.
+    if (answer.find(kOk) != AnsiString::npos || answer.find("+CMGS:") != AnsiString::npos)
         return true;
-    if (DoneReading(answer) || !ClosingRequested() || !IsPortOpen())
+    if (DoneReading(answer))
         return false;
-    // Closing cut the wait short: the modem took the message and will most
-    // likely send it, so its copy is kept rather than lost.
-    AddToMemo("Closing: the SMS is with the modem, its copy is kept");
-    return true;
+    if (ClosingRequested() && IsPortOpen()) {
+        // Closing cut the wait short: the modem took the message and will most
+        // likely send it, so its copy is kept rather than lost.
+        AddToMemo("Closing: the SMS is with the modem, its copy is kept");
+        return true;
+    }
+    AddToMemo("SMS taken by the modem but not confirmed: it may have been sent");
+    if (unconfirmed != nullptr)
+        *unconfirmed = true;
+    return false;
 }
 
 bool TModemComm::DeleteSmsOnSim(const AnsiString& simIndex, bool* unanswered)

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "communicator/sms/SmsNumber.h"
+
 namespace sms {
 
 void SetSmsNumber(SMS_TO_FILE_STRUCT& rec, std::string_view number)
@@ -40,6 +42,24 @@ WideString GetSmsText(const SMS_TO_FILE_STRUCT& rec)
     return WideString(rec.text, end);
 }
 
+void SetSenderType(SMS_TO_FILE_STRUCT& rec, int ton, int npi)
+{
+    rec.fill[0] = static_cast<uint8_t>(0x80 | (ton & 7) << 4 | (npi & 0x0F));
+}
+
+uint8_t GetSenderType(const SMS_TO_FILE_STRUCT& rec)
+{
+    return (rec.fill[0] & 0x80) != 0 ? rec.fill[0] : 0;
+}
+
+bool IsFromName(const SMS_TO_FILE_STRUCT& rec)
+{
+    constexpr int kAlphanumeric = 5;
+    if (const uint8_t type = GetSenderType(rec))
+        return (type >> 4 & 7) == kAlphanumeric;
+    return CleanSmsNumber(GetSmsNumber(rec)).empty();
+}
+
 bool IsSoundSmsRecord(const SMS_TO_FILE_STRUCT& rec)
 {
     const char* numberEnd = rec.number + SMS_TO_FILE_STRUCT::kNumberSize;
@@ -56,7 +76,8 @@ void NormaliseSmsRecord(SMS_TO_FILE_STRUCT& rec)
     std::fill(numberEnd, rec.number + SMS_TO_FILE_STRUCT::kNumberSize, '\0');
     char16_t* textEnd = std::find(rec.text, rec.text + SMS_TO_FILE_STRUCT::kTextSize, u'\0');
     std::fill(textEnd, rec.text + SMS_TO_FILE_STRUCT::kTextSize, u'\0');
-    rec.fill[0] = rec.fill[1] = 0;
+    rec.fill[0] = GetSenderType(rec);
+    rec.fill[1] = 0;
     if (!std::isfinite(rec.date))
         rec.date = 0.0;
 }

@@ -15,6 +15,9 @@ struct SMS_TO_FILE_STRUCT {
     int32_t status = 0;  // 0 unread, 1 read, 2 stored unsent, 3 stored sent
     char number[kNumberSize] = {};
     char16_t text[kTextSize] = {};
+    // fill[0]: the sender's type-of-address octet of a received message (bit
+    // 7 set), 0 where it is not known: sent copies and records of builds that
+    // kept no type, which read the byte as fill and write it back as 0.
     uint8_t fill[2] = {};
     double date = 0.0;  // TDateTime; 0.0 when the message has no date
 };
@@ -43,13 +46,22 @@ void SetSmsText(SMS_TO_FILE_STRUCT& rec, std::u16string_view text);
 AnsiString GetSmsNumber(const SMS_TO_FILE_STRUCT& rec);
 WideString GetSmsText(const SMS_TO_FILE_STRUCT& rec);
 
+// Keeps the sender's type of number and numbering plan in the record.
+void SetSenderType(SMS_TO_FILE_STRUCT& rec, int ton, int npi);
+// The type-of-address octet kept, 0 when none is.
+uint8_t GetSenderType(const SMS_TO_FILE_STRUCT& rec);
+// Whether the other party is a name (a parcel service, a bank), which takes
+// no answers: by its type of address (alphanumeric) where the record keeps
+// one, else because its number is no phone number.
+bool IsFromName(const SMS_TO_FILE_STRUCT& rec);
+
 // A record as the program writes it: a status of 0-3, both fields ended by
 // their terminator, a date that is a number. Bytes after a terminator are
 // not looked at.
 bool IsSoundSmsRecord(const SMS_TO_FILE_STRUCT& rec);
 
 // Makes a record read from outside safe to use: both terminators forced, the
-// bytes after them and the fill zeroed, a date that is not a finite number
+// bytes after them and the fill zeroed (a sender's type kept), a date that is not a finite number
 // set to 0.0.
 void NormaliseSmsRecord(SMS_TO_FILE_STRUCT& rec);
 

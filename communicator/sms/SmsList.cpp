@@ -127,6 +127,7 @@ SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status)
     if (tpdu.addressTon == 1 && !number.empty() && number[0] != '+')
         number.insert(number.begin(), '+');
     SetSmsNumber(rec, number);
+    SetSenderType(rec, tpdu.addressTon, tpdu.addressNpi);
     // The record ends its text at a zero: one inside the message (UCS2 or 8-bit
     // data may hold it) is shown as a replacement character instead of cutting
     // off the rest, which exists nowhere else once the SIM copy is gone.

@@ -33,7 +33,8 @@ bool PrunePending(std::string_view answer, std::vector<AnsiString>& pending);
 // The store record of a message read from the SIM: number and text as the
 // program's text, cut to the record (a zero inside the text becomes U+FFFD),
 // the time stamp as a local date (0.0 when the PDU has none or it is not a
-// valid date). `index` is left 0 for the caller.
+// valid date), the sender's type of address kept. `index` is left 0 for the
+// caller.
 SMS_TO_FILE_STRUCT MakeReceivedRecord(const STRUCT_TPDU& tpdu, int status);
 
 // The same message taken from the SIM twice: same sender, same time stamp,

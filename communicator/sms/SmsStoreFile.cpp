@@ -126,6 +126,7 @@ bool SaveSmsFile(const std::string& path, const std::vector<SMS_TO_FILE_STRUCT>&
             rec.status = store[j].status;
             SetSmsNumber(rec, GetSmsNumber(store[j]));
             SetSmsText(rec, GetSmsText(store[j]));
+            rec.fill[0] = GetSenderType(store[j]);
             rec.date = store[j].date;
         }
         ok = WriteAll(fd, reinterpret_cast<const char*>(batch.data()), batch.size() * kRecordSize);

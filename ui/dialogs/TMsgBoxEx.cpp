@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QtMath>
 
 #include "ui/common/ModalResult.h"
 #include "ui/common/TSkin.h"
@@ -32,6 +33,13 @@ int TMsgBoxEx::SplitLines(const AnsiString& text, QStringList& list, int& longes
         if (list.at(i).length() > list.at(longest).length())
             longest = i;
     return int(list.size());
+}
+
+QString TMsgBoxEx::ShownText(const AnsiString& text)
+{
+    static const QRegularExpression languageBreak(QStringLiteral(" \r\n"));
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    return ToQ(text).replace(languageBreak, QStringLiteral(" ")).replace(lineEnd, QStringLiteral("\n"));
 }
 
 TMsgBoxEx::TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguage* language)
@@ -75,14 +83,23 @@ TMsgBoxEx::TMsgBoxEx(QWidget* owner, char type, const AnsiString& text, TLanguag
 
     QStringList lines;
     int longest = 0;
-    const int count = SplitLines(text, lines, longest);
+    SplitLines(text, lines, longest);
     const QFontMetrics fm(m_pLMsgText->font());
-    // No wider than the screen: a longer line wraps at its blanks.
+    // As wide as the widest line in pixels (the line with the most characters
+    // may be narrower), no wider than the screen: a longer line wraps at its
+    // blanks. Measured in fractions, rounded up: a label a fraction narrower
+    // than its line would break it.
+    const QFontMetricsF exact(m_pLMsgText->font());
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = qMax(widest, qCeil(exact.horizontalAdvance(line)));
     const int maxWidth = qMax(kMinWidth, OwnerScreenArea().width() - 2 * kMargin);
-    const int w = qBound(kMinWidth, fm.horizontalAdvance(lines.at(longest)) + 2 * kMargin, maxWidth);
+    const int w = qBound(kMinWidth, widest + 2 * kMargin, maxWidth);
     m_pLMsgText->setWordWrap(true);
-    m_pLMsgText->setText(lines.join(QLatin1Char('\n')));
-    const int labelHeight = qMax(fm.height() * count, m_pLMsgText->heightForWidth(w - 2 * kMargin));
+    const QString shown = ShownText(text);
+    m_pLMsgText->setText(shown);
+    const int labelHeight =
+        qMax(fm.height() * int(shown.count(QLatin1Char('\n')) + 1), m_pLMsgText->heightForWidth(w - 2 * kMargin));
     m_pLMsgText->setGeometry(kMargin, kLabelTop, w - 2 * kMargin, labelHeight);
     resize(w, height());
 

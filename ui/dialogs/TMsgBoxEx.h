@@ -1,7 +1,8 @@
 #pragma once
 // The program's own message box: a skinned, borderless box that sizes itself
-// to its text (no wider than the screen; longer lines wrap) and offers OK
-// (type 0), Yes / No (type 1) or Yes / No captioned OK / Cancel (type 2). Its
+// to its text (its widest line; no wider than the screen, longer lines wrap)
+// and offers OK (type 0), Yes / No (type 1) or Yes / No captioned OK / Cancel
+// (type 2). Its
 // results are the platform's numbers: 1 for OK, 6 and 7 for the left and right
 // button of the two-button types. The caller shows it modally and deletes it;
 // RunMsgBox.h does both.
@@ -22,6 +23,10 @@ public:
     // longest, the index of the line with the most characters (the first of
     // equals).
     static int SplitLines(const AnsiString& text, QStringList& list, int& longest);
+    // The text as the box shows it. The language breaks its long texts after
+    // a blank (CR LF); those breaks go, so that lines are broken once, by the
+    // box, at its width. The text's own line ends stay, as LF.
+    static QString ShownText(const AnsiString& text);
 
     char Type() const { return m_type; }
     // The answers of Enter and Esc (and of a close by the window system).

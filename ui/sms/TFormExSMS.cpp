@@ -276,7 +276,7 @@ void TFormExSMS::OnModemStateChanged(TMessage&)
 
 // ---- Zoom ----
 
-void TFormExSMS::OpenZoom(const AnsiString& number, const WideString& text)
+void TFormExSMS::OpenZoom(const AnsiString& number, const WideString& text, bool fromName)
 {
     int result = mrNone;
     {
@@ -284,6 +284,11 @@ void TFormExSMS::OpenZoom(const AnsiString& number, const WideString& text)
         zoom.SetNumber(number);
         zoom.SetText(text);
         result = zoom.exec();
+    }
+    if (result == mrRetry && fromName) {
+        // A name takes no answers: said at once, before the draft is touched.
+        m_pMain->ShowMsgBox(this, LangText(m_pLanguage, 530) + " " + number, 0);
+        return;
     }
     if (result == mrRetry) {
         // Shown also when the user keeps a draft instead: it is what they chose.

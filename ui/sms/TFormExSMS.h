@@ -34,7 +34,8 @@ public:
 
     // 1 unread, 2 read, 3 sent list; other values do nothing.
     void RefreshList(int list);
-    void OpenZoom(const AnsiString& number, const WideString& text);
+    // `fromName`: the sender is a name, which a reply cannot reach.
+    void OpenZoom(const AnsiString& number, const WideString& text, bool fromName = false);
     void ShowPage(int index);
     void ShowWaitPanel(const AnsiString& text);
     void HideWaitPanel();

@@ -511,19 +511,23 @@ void TSMSCreateEx::OnSendSMSPDU()
         const WideString text = smsui::AsSent(typed, ucs2);
         const int n = static_cast<int>(recipients.size());
         host->HideWaitPanel();
-        std::vector<AnsiString> sent, unsent;
+        // Of the unsent, those the modem took without a word back may have
+        // gone out all the same: they are the unconfirmed.
+        std::vector<AnsiString> sent, unsent, refused, unconfirmed;
         bool copiesStored = true;
         for (int i = 0; i < n; ++i) {
             const AnsiString& to = recipients[static_cast<size_t>(i)];
             // Once closing has begun no further message is started.
             if (main->IsClosing()) {
                 unsent.push_back(to);
+                refused.push_back(to);
                 continue;
             }
             host->ShowWaitPanel(LangText(m_pLanguage, 144) + " (" + std::to_string(i + 1) + "/" +
                                 std::to_string(n) + ")");
             main->SetSendsLeft(n - i - 1);
-            if (m_pModemComm->SendSms(to, text, ucs2)) {
+            bool taken = false;
+            if (m_pModemComm->SendSms(to, text, ucs2, &taken)) {
                 sent.push_back(to);
                 // A copy that cannot be written stays in the store, and the
                 // next save that works writes it.
@@ -531,6 +535,7 @@ void TSMSCreateEx::OnSendSMSPDU()
                 host->RefreshList(3);
             } else {
                 unsent.push_back(to);
+                (taken ? unconfirmed : refused).push_back(to);
             }
             host->HideWaitPanel();
         }
@@ -544,14 +549,19 @@ void TSMSCreateEx::OnSendSMSPDU()
         if (!unsent.empty() || !noNumber.empty()) {
             // Only the recipients that did not get it stay, so sending again
             // does not send the message twice to the others; the box names
-            // them, and says which pieces are no phone number.
+            // them, says which may have it already, and which pieces are no
+            // phone number.
             std::vector<AnsiString> left = unsent;
             left.insert(left.end(), noNumber.begin(), noNumber.end());
             m_pEPhoneNum->setText(ToQ(names(left, ";")));
-            result = sent.empty() ? LangText(m_pLanguage, 151)
-                                  : LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent, "; ");
-            if (!unsent.empty())
-                result += "\n" + LangText(m_pLanguage, 313) + " " + names(unsent, "; ");
+            if (!sent.empty())
+                result = LangText(m_pLanguage, 350) + "\n" + LangText(m_pLanguage, 351) + " " + names(sent, "; ");
+            else
+                result = LangText(m_pLanguage, unconfirmed.empty() ? 151 : 531);
+            if (!refused.empty())
+                result += "\n" + LangText(m_pLanguage, 313) + " " + names(refused, "; ");
+            if (!unconfirmed.empty())
+                result += "\n" + LangText(m_pLanguage, 532) + " " + names(unconfirmed, "; ");
             if (!noNumber.empty())
                 result += "\n" + LangText(m_pLanguage, 502) + " " + names(noNumber, "; ");
         } else {

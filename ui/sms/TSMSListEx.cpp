@@ -364,6 +364,7 @@ bool TSMSListEx::OpenCurrentMessage()
     const ShownKey& shown = rows.front();
     AnsiString number;
     WideString text;
+    bool fromName = false;
     {
         TSmsStoreAccess access(main);
         const int pos = FindRecord(shown);
@@ -372,8 +373,9 @@ bool TSMSListEx::OpenCurrentMessage()
         const SMS_TO_FILE_STRUCT& rec = m_pModemComm->GetSmsStore()[static_cast<size_t>(pos)];
         number = sms::GetSmsNumber(rec);
         text = sms::GetSmsText(rec);
+        fromName = sms::IsFromName(rec);
     }
-    host->OpenZoom(number, text);
+    host->OpenZoom(number, text, fromName);
     bool saved = true;
     if (m_kind.markReadAfterZoom) {
         TSmsStoreAccess access(main);

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QTextLayout>
+#include <QtMath>
 
 #include "../WidgetTestSupport.h"
 #include "DialogTestSupport.h"
@@ -24,6 +26,26 @@ struct Owner : QWidget {
 int LineHeight(const TMsgBoxEx& box)
 {
     return QFontMetrics(box.m_pLMsgText->font()).height();
+}
+
+// The lines the label shows, as its word wrap lays them out; a line the text
+// itself ends keeps its line separator.
+QStringList ShownLines(const QLabel* label)
+{
+    QString text = label->text();
+    text.replace('\n', QChar::LineSeparator);
+    QTextLayout layout(text, label->font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(label->width());
+        lines << text.mid(line.textStart(), line.textLength());
+    }
+    layout.endLayout();
+    return lines;
 }
 
 int KeyResult(TMsgBoxEx& box, int key)
@@ -97,20 +119,48 @@ TEST(MsgBox, ThreeLinesAreThreeLineHeightsWhateverTheirLineEnds)
     EXPECT_EQ(lone.m_pLMsgText->text(), "first\nsecond\nthird");
 }
 
-TEST(MsgBox, WidthFollowsTheLineWithMostCharactersNotTheWidestOne)
+TEST(MsgBox, WidthFollowsTheWidestLineInPixels)
 {
     Languages lang("msg_width");
     const std::string narrow(60, 'i');
     const std::string wide(60, 'W');
     TMsgBoxEx narrowFirst(nullptr, 0, narrow + "\r\n" + wide, lang.get());
-    EXPECT_EQ(narrowFirst.width(), 383);
     TMsgBoxEx wideFirst(nullptr, 0, wide + "\r\n" + narrow, lang.get());
-    const QFontMetrics fm(wideFirst.m_pLMsgText->font());
-    ASSERT_GT(fm.horizontalAdvance(QString::fromStdString(wide)) + 28, 383);
-    EXPECT_EQ(wideFirst.width(), fm.horizontalAdvance(QString::fromStdString(wide)) + 28);
-    EXPECT_EQ(wideFirst.m_pLMsgText->width(), wideFirst.width() - 28);
-    // The OK button stays centred in a wide box.
-    EXPECT_EQ(wideFirst.m_pBOk->x(), wideFirst.width() / 2 - 39);
+    const QFontMetricsF fm(wideFirst.m_pLMsgText->font());
+    const int wideWidth = qCeil(fm.horizontalAdvance(QString::fromStdString(wide)));
+    ASSERT_GT(wideWidth + 28, 383);
+    for (const TMsgBoxEx* box : {&narrowFirst, &wideFirst}) {
+        EXPECT_EQ(box->width(), wideWidth + 28);
+        EXPECT_EQ(box->m_pLMsgText->width(), box->width() - 28);
+        // The OK button stays centred in a wide box.
+        EXPECT_EQ(box->m_pBOk->x(), box->width() / 2 - 39);
+    }
+}
+
+TEST(MsgBox, EveryTextIsBrokenOnceAtTheWidthOfItsBox)
+{
+    // The language breaks its long texts at about 60 characters, after a
+    // blank; a line the box broke again left a word alone ("takes / the /
+    // modem up"). Every break the box shows, but those of the text's own, is
+    // one where the next word did not fit.
+    Languages lang("msg_once");
+    for (int i = 0; i < lang.table->GetLanguageCount(); ++i) {
+        lang.table->SetActiveLanguage(i);
+        for (int id = 100; id < 600; ++id) {
+            const AnsiString text = lang.table->GetText(id);
+            if (text.starts_with("String_ITEM_"))
+                continue;
+            TMsgBoxEx box(nullptr, 0, text, lang.get());
+            const QFontMetrics fm(box.m_pLMsgText->font());
+            const QStringList lines = ShownLines(box.m_pLMsgText);
+            for (int k = 0; k + 1 < lines.size(); ++k) {
+                const QString next = lines[k + 1].trimmed().section(' ', 0, 0);
+                if (!lines[k].endsWith(QChar::LineSeparator) || lines[k].endsWith(QStringLiteral(" \u2028")))
+                    EXPECT_GT(fm.horizontalAdvance(lines[k].trimmed() + ' ' + next), box.m_pLMsgText->width())
+                        << i << ": text " << id << ": " << lines[k].toStdString() << "/" << next.toStdString();
+            }
+        }
+    }
 }
 
 TEST(MsgBox, TypesOfferTheirButtonsCaptionsAndResults)

@@ -385,6 +385,23 @@ TEST_F(SmsWindowTest, SendFailuresKeepTextAndStoreOnlyWhatWent)
     EXPECT_EQ(CountOnDisk(3), 4);
 }
 
+TEST_F(SmsWindowTest, ASendCutShortAfterTheModemTookItMayHaveGone)
+{
+    Open();
+    ASSERT_TRUE(m_comm->OpenPort(0));
+    // The network confirms slowly; the modem is unplugged 3 s after Send.
+    m_sim.Sms().SetSendDelay(600000);
+    m_sim.SetUnplugOn("+CMGS=19", 3000);
+    Compose()->NumberEdit()->setText("+16175927198");
+    Compose()->TextMemo()->setPlainText("hello");
+    Compose()->SendButton()->click();
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(531) + "\n" + Text(532) + " +16175927198"}));
+    // The message stays on the page; no copy is stored.
+    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "hello");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "+16175927198");
+    EXPECT_EQ(CountOnDisk(3), 0);
+}
+
 TEST_F(SmsWindowTest, ClosingDuringASendKeepsTheCopyOfWhatWent)
 {
     Open();

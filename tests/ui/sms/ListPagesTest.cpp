@@ -15,6 +15,8 @@
 #include "SmsWindowFixture.h"
 #include "tools/modemsim/SmsModule.h"
 #include "ui/common/TLockCover.h"
+#include "communicator/sms/SmsList.h"
+#include "communicator/sms/SmsPdu.h"
 #include "ui/common/TSkinButton.h"
 #include "ui/sms/TFormExSMSZoom.h"
 
@@ -316,6 +318,9 @@ TEST_F(SmsListTest, ReadAndSentMessagesOpenWithoutChange)
 
 TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
 {
+    // Messages from phone numbers: a name takes no reply.
+    WriteStore({Record(1, "+491711", u"read one", 45009.0), Record(3, "s1", u"sent one", 45008.0),
+                Record(1, "+491712", u"read two", 45006.0)});
     TFormExSMS* w = Open();
     w->show();
     w->ShowPage(2);
@@ -340,7 +345,7 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
     EXPECT_EQ(w->focusWidget(), Compose()->TextMemo()) << "the answer is typed next";
     EXPECT_EQ(w->CurrentPage(), 0);
     EXPECT_TRUE(Compose()->isVisible());
-    EXPECT_EQ(Compose()->NumberEdit()->text(), "r2");
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "+491712");
     EXPECT_TRUE(Compose()->TextMemo()->toPlainText().isEmpty());
     hints->setMouseDoubleClickInterval(0);
     m_main.answers = {7};
@@ -350,6 +355,28 @@ TEST_F(SmsListTest, ReplyOpensComposeWithTheNumber)
     w->ShowPage(3);
     Zoom(3, 1, [](TFormExSMSZoom* z) { z->CloseButton()->click(); });
     EXPECT_EQ(w->CurrentPage(), 3);
+}
+
+TEST_F(SmsListTest, AMessageFromANameIsNoReplyTarget)
+{
+    // A sender named "40404" (alphanumeric, as the SIM gave it): only its type
+    // tells it from a number. "DHL" comes from a store that kept no type.
+    STRUCT_TPDU t;
+    ASSERT_EQ(sms::DecodePDU("0004" "09D034180D4603" "0000" "11208211050500" "06" "F0B07C5C6603", t),
+              sms::PduResult::Decoded);
+    WriteStore({sms::MakeReceivedRecord(t, 1), Record(1, "DHL", u"parcel", 1.0)});
+    TFormExSMS* w = Open();
+    w->show();
+    Compose()->NumberEdit()->setText("+49171");
+    Compose()->TextMemo()->setPlainText("draft text");
+    w->ShowPage(2);
+    for (int row : {1, 2}) {
+        Zoom(2, row, [](TFormExSMSZoom* z) { z->ReplyButton()->click(); });
+        EXPECT_EQ(w->CurrentPage(), 2);
+    }
+    EXPECT_EQ(m_main.boxes, std::vector<std::string>({Text(530) + " 40404", Text(530) + " DHL"}));
+    EXPECT_EQ(Compose()->NumberEdit()->text(), "+49171");
+    EXPECT_EQ(Compose()->TextMemo()->toPlainText(), "draft text");
 }
 
 TEST_F(SmsListTest, OnlyRowsOfMessagesOpenOrDelete)

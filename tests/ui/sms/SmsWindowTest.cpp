@@ -158,6 +158,7 @@ TEST_F(SmsWindowTest, EveryTextFitsItsPlaceInEveryLanguage)
         SCOPED_TRACE(m_lang->GetLanguages()[static_cast<size_t>(lang)]);
         m_lang->SetActiveLanguage(lang);
         w->ApplyLanguage();
+        EXPECT_NE(Text(145).find(" ,"), std::string::npos) << "the recipients label names \",\" as well as \";\"";
         for (int i = 0; i < 4; ++i) {
             w->PageButton(i)->click();
             for (const std::string& miss : uitest::TextsThatDoNotFit(w))
