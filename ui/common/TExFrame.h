@@ -25,6 +25,10 @@ public:
     virtual void UpdateModemState();
     virtual void Lock();
     virtual void Unlock();
+    // The user closes the host (its exit image, Escape), which would end with
+    // `result`: the page may ask about what it holds first. Returns the result
+    // to end with, or mrNone to stay open.
+    virtual int UserClosesHost(int result);
 
     // The dialog that hosts the page (the nearest TFormEx above it), or null.
     TFormEx* HostForm() const;
