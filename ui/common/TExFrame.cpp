@@ -54,6 +54,10 @@ void TExFrame::MoveTo(int top)
 void TExFrame::UpdateModemState() {}
 void TExFrame::Lock() {}
 void TExFrame::Unlock() {}
+int TExFrame::UserClosesHost(int result)
+{
+    return result;
+}
 
 TFormEx* TExFrame::HostForm() const
 {

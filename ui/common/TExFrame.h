@@ -25,6 +25,10 @@ public:
     virtual void UpdateModemState();
     virtual void Lock();
     virtual void Unlock();
+    // The user closes the host (its exit image, Escape), which would end with
+    // `result`: the page may ask about what it holds first. Returns the result
+    // to end with, or mrNone to stay open.
+    virtual int UserClosesHost(int result);
 
     // Where the focus goes when the page is shown and the user had none on it:
     // its first entry in Tab order (never a button).

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "ui/common/ModalResult.h"
 #include "ui/common/TExFrame.h"
 #include "ui/common/TSkin.h"
 #include "ui/common/UiStyle.h"
@@ -56,6 +57,14 @@ void TFormExHelper::FormShow()
 
 void TFormExHelper::btnExitClick()
 {
+    // The page may keep the window open, or end it as its own save does.
+    const int result = m_pFrame != nullptr ? m_pFrame->UserClosesHost(mrCancel) : mrCancel;
+    if (result == mrNone)
+        return;
+    if (result != mrCancel) {
+        CloseWith(result);
+        return;
+    }
     if (m_setAbortFlag)
         m_setAbortFlag();
     TFormEx::btnExitClick();

@@ -3,7 +3,8 @@
 // outside the settings dialog (choose a modem or an operator, fill in the
 // connection profile). The page becomes a child of the window and goes with
 // it. The exit image gives up: it raises the communicator's abort flag through
-// the action handed in, then closes with result 2.
+// the action handed in, then closes with result 2 (unless the page, asked
+// first, keeps the window open or ends it as its own save would).
 #include <functional>
 #include "ui/common/TFormEx.h"
 

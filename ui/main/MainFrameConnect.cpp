@@ -58,7 +58,8 @@ void TModemMainFrame::OnConnectClick(QWidget* source)
         const bool before;
         ~DialEnds() { b = before; }
     } dialEnds {m_bDialling, m_bDialling.exchange(!hangUp)};
-    HideOtherChildWindow();
+    // Only the user's click asks about typing not saved in Settings.
+    HideOtherChildWindow(source != nullptr);
     ShowWaitPanel(m_pLanguage->GetText(hangUp ? 126 : 125));
     SuspendWorker();
     Log("-=Start Connecting to Internet=-");

@@ -83,7 +83,7 @@ bool TModemMainFrame::CheckPin(EPinCheck* outcome)
             break;
         }
         DisableConnectButton();
-        HideOtherChildWindow();
+        HideOtherChildWindow(false);
         UpdateStatusIcons(true, false, false, 0);
         ProcessMessages();
         asked = AskPin(state);

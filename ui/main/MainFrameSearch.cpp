@@ -54,7 +54,7 @@ void TModemMainFrame::y()
     Lock();
     show();
     ShowWaitPanel(m_pLanguage->GetText(108));
-    HideOwnedWindows();
+    HideOwnedWindows(false);
 
     m_hPollEvent.Set();
     m_hEnumDoneEvent.Reset();
@@ -122,7 +122,7 @@ void TModemMainFrame::OnSearchModemMsg(TMessage& message)
         return;
     Log(message.LParam == 0 ? "-=Search Modem from thread=-" : "-=Message Search Modem=-");
     if (message.LParam == 0)
-        HideOwnedWindows();
+        HideOwnedWindows(false);
     Lock();
     ShowWaitPanel(m_pLanguage->GetText(108));
     if (!m_bModemPlugged && m_pIniFile->GetConnectToOtherDev())

@@ -42,6 +42,7 @@
 #include "ui/dialogs/TFormExAbout.h"
 #include "ui/main/MainDialogs.h"
 #include "ui/main/MainPictures.h"
+#include "ui/settings/TFormExSettings.h"
 
 #if __has_include("communicator/TOperatorList.h")
 #include "communicator/TOperatorList.h"
@@ -412,11 +413,16 @@ void TModemMainFrame::PlaceChildWindow(TFormEx* child)
     child->DockUnderOwner(m_pPNGConnect->geometry().bottom() + 1);
 }
 
-void TModemMainFrame::HideOtherChildWindow()
+void TModemMainFrame::HideOtherChildWindow(bool byUser)
 {
-    for (TFormEx* w : m_pDockedWindows)
-        if (w != nullptr && w->isVisible())
+    for (TFormEx* w : m_pDockedWindows) {
+        if (w == nullptr || !w->isVisible())
+            continue;
+        if (auto* settings = qobject_cast<TFormExSettings*>(w); settings != nullptr && !byUser)
+            settings->HideKeepingTyping();
+        else
             w->hide();
+    }
 }
 
 void TModemMainFrame::ShowChildWindow(TFormEx* child)
@@ -432,9 +438,9 @@ void TModemMainFrame::ShowChildWindow(TFormEx* child)
     child->show();
 }
 
-void TModemMainFrame::HideOwnedWindows()
+void TModemMainFrame::HideOwnedWindows(bool byUser)
 {
-    HideOtherChildWindow();
+    HideOtherChildWindow(byUser);
     if (m_pAboutForm != nullptr)
         m_pAboutForm->hide();
 }

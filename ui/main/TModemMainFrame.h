@@ -212,7 +212,9 @@ public:
     void DisableConnectButton();
     // Usable with a network, and always while a link is up (to hang it up).
     void EnableConnectButton();
-    void HideOwnedWindows();
+    // byUser false: the program hides them by itself, which asks nothing
+    // (typing not saved in Settings stays there).
+    void HideOwnedWindows(bool byUser = true);
     void UpdateStatusIcons(bool initialised, bool pinOk, bool registered, int signal);
     void CheckPinAndNetwork();
     // What a PIN check came to: the SIM ready (or it took the PIN), the SIM
@@ -253,7 +255,7 @@ private:
     void CreateOwnedWindows();
     void ReadConfig();
     void PlaceChildWindow(TFormEx* child);
-    void HideOtherChildWindow();
+    void HideOtherChildWindow(bool byUser = true);
     void ShowChildWindow(TFormEx* child);
     void SetStatusIcon(QLabel* image, bool on);
     // The program's name, marked when the modem is the demo's simulated one.

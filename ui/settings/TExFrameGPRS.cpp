@@ -1,6 +1,7 @@
 #include "ui/settings/TExFrameGPRS.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -234,17 +235,49 @@ bool TExFrameGPRS::HasUnsavedChanges() const
            (m_bAuthChosen && AuthChoice() != ini.GetAuthentication());
 }
 
-void TExFrameGPRS::SettleUnsaved(QWidget* owner)
+TExFrameGPRS::Settled TExFrameGPRS::SettleUnsaved(QWidget* owner)
 {
     if (!HasUnsavedChanges())
-        return;
+        return Settled::Nothing;
     const Entries typed = TypedEntries();
-    if (m_pMain->ShowMsgBox(owner, Text(515), 1) == mrYes && !WriteProfile(typed)) {
+    if (m_pMain->ShowMsgBox(owner, Text(515), 1) != mrYes) {
+        DropUnsaved();
+        return Settled::Dropped;
+    }
+    if (!WriteProfile(typed)) {
         // Not saved, yet not given up either: kept to be mended.
         m_pMain->ShowMsgBox(owner, Text(typed.phone.isEmpty() ? 203 : 297), 0);
-        return;
+        return Settled::Kept;
     }
     DropUnsaved();
+    return Settled::Saved;
+}
+
+int TExFrameGPRS::UserClosesHost(int result)
+{
+    switch (SettleUnsaved(BoxOwner())) {
+    case Settled::Saved:
+        return mrOk;
+    case Settled::Kept:
+        if (m_pEPhoneNumber->text().isEmpty())
+            m_pEPhoneNumber->setFocus();
+        return mrNone;
+    default:
+        return result;
+    }
+}
+
+void TExFrameGPRS::keyPressEvent(QKeyEvent* event)
+{
+    // The edits leave Enter to the page. Locked, no edit takes keys, and the
+    // save refuses to run inside another action.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !BvlSpacer->isHidden()) {
+        TSettingsPage::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    m_pBUpdate->click();
 }
 
 void TExFrameGPRS::DropUnsaved()

@@ -29,13 +29,17 @@ public:
     void Lock() override;
     void Unlock() override;
 
-    // Typed and not saved: unsaved typing lives only while its window is
-    // open. Settling asks whether to save it (over `owner`): saved on Yes,
+    // Typed and not saved: unsaved typing lives until the user closes its
+    // window. Settling asks whether to save it (over `owner`): saved on Yes,
     // dropped on No, and the page then shows the saved profile; a save that
     // fails keeps the typing.
+    enum class Settled { Nothing, Saved, Dropped, Kept };
     bool HasUnsavedChanges() const;
-    void SettleUnsaved(QWidget* owner);
+    Settled SettleUnsaved(QWidget* owner);
     void DropUnsaved();
+    // Closed by the user: typing not saved is settled first. Saved, the
+    // window ends as a save ends it (OK); a failed save keeps it open.
+    int UserClosesHost(int result) override;
 
     bool HelperMode() const { return m_bHelperMode; }
     // Whether the last SaveSettings wrote the profile.
@@ -69,6 +73,10 @@ public:
 public slots:
     void OnUpdateClick();
     void OnUpdateHelperClick();
+
+protected:
+    // Enter saves, as a click on the button does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Entries {

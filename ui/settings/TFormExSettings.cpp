@@ -149,10 +149,17 @@ void TFormExSettings::FormShow()
 void TFormExSettings::hideEvent(QHideEvent* event)
 {
     TFormEx::hideEvent(event);
-    // Typing on the Connection page lives only while the window is open; a
-    // hide by the window system (a minimised main window) closes nothing.
-    if (!event->spontaneous())
+    // Typing on the Connection page lives until the user closes the window;
+    // a hide by the window system (a minimised main window) closes nothing.
+    if (!event->spontaneous() && !m_bKeepTyping)
         SettleUnsaved();
+}
+
+void TFormExSettings::HideKeepingTyping()
+{
+    m_bKeepTyping = true;
+    hide();
+    m_bKeepTyping = false;
 }
 
 void TFormExSettings::SettleUnsaved()

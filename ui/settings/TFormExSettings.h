@@ -38,8 +38,13 @@ public:
     void HideWaitPanel();
 
     void Dispatch(TMessage& message) override;
-    // Asks whether to save the Connection page's typing, if any.
+    // Asks whether to save the Connection page's typing, if any: when the
+    // user closes the window (and when the user closes the program).
     void SettleUnsaved();
+    // Hidden by the program itself (a search, the PIN question, a dial the
+    // user did not ask for): nothing is asked, and the typing stays on the
+    // Connection page as it was, for when the user opens the window again.
+    void HideKeepingTyping();
 
     int CurrentPage() const { return m_iCurrentPage; }
     TExFrame* PageAt(int index) const { return index >= 0 && index < kPageCount ? m_pPages[index] : nullptr; }
@@ -82,4 +87,5 @@ private:
     TModemComm* m_pModemComm;
     TMainActions* m_pMain;
     int m_iCurrentPage = 0;
+    bool m_bKeepTyping = false;
 };

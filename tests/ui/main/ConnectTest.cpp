@@ -1,4 +1,7 @@
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -325,6 +328,76 @@ TEST_F(ConnectTest, ConnectDuringANetworkSearchSaysWhatRuns)
     EXPECT_EQ(said, Text(190));
     EXPECT_FALSE(m_frame->WaitPanelVisible());
     EXPECT_EQ(Dials(), 0u);
+}
+
+// The start-up connect dials once the network comes, while the user types in
+// Settings: the program hides the window unasked, the typing stays for the
+// user, and the dial takes the saved profile. The user's own close asks.
+TEST_F(ConnectTest, SettingsHiddenByTheProgramKeepsItsTypingUnasked)
+{
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
+    WriteConfig("[SETTINGS]\r\ndebug=42\r\n[PROFILE0]\r\nConnect_on_startup=1\r\nConnection_Phone=*99#\r\n");
+    m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
+    m_dial->SetDelay(0);
+    StartUp();
+    m_frame->OnSettingsClick();
+    auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+    settings->PageButton(TFormExSettings::kConnectionPage)->click();
+    QLineEdit* phone = static_cast<TExFrameGPRS*>(settings->PageAt(TFormExSettings::kConnectionPage))->m_pEPhoneNumber;
+    QTest::keyClicks(phone, "1");
+    ScriptRegisteredModem();
+    ASSERT_TRUE(WaitFor([&] { return m_frame->IsConnected() && !m_frame->IsLocked(); }, 20000));
+    EXPECT_EQ(m_dial->Dialled(), std::vector<std::string>({"*99#"}));
+    EXPECT_EQ(BoxCount(515), 0);
+    m_frame->OnSettingsClick();
+    EXPECT_EQ(phone->text().toStdString(), "*99#1");
+    m_frame->OnSettingsClick();
+    EXPECT_EQ(BoxCount(515), 1);
+}
+
+// The network refuses the user name; the trouble window's Settings opens the
+// Connection page. Enter there saves what was typed; a close with typing not
+// saved asks as Settings does, and Yes saves it and dials with it.
+TEST_F(ConnectTest, TheTroubleWindowsConnectionPageSavesOnEnterAndAsksOnClose)
+{
+    WriteConfig("[SETTINGS]\r\ndebug=42\r\n[PROFILE0]\r\nConnection_Phone=*99#\r\n");
+    ::setenv("QVX_STANDIN_USER", "web", 1);
+    m_dial->SetDelay(0);
+    Watchdog watchdog(90, "dials refused for their user name");
+    ASSERT_TRUE(StartProgramWindow(m_frame, m_statusMs));
+    TModemMainFrame::TActionPauses pauses;
+    pauses.redialMs = pauses.dialAgainMs = 100;
+    m_frame->SetActionPauses(pauses);
+    int troubles = 0, helpers = 0;
+    std::vector<std::string> boxes;
+    QPointer<TFormExHelper> typedIn;
+    ModalAnswerer answerer([&](QWidget* modal) {
+        if (auto* trouble = qobject_cast<TFormExConnectTrouble*>(modal)) {
+            ClickOn(++troubles <= 2 ? trouble->m_pBSettings : trouble->m_pBCancel);
+        } else if (auto* box = qobject_cast<TMsgBoxEx*>(modal)) {
+            boxes.push_back(box->m_pLMsgText->text().replace('\n', "\r\n").toStdString());
+            QTest::keyClick(box, Qt::Key_Return);
+        } else if (auto* helper = qobject_cast<TFormExHelper*>(modal); helper == typedIn) {
+            helper->CloseWith(mrCancel);  // the key did nothing
+        } else if (helper != nullptr) {
+            QLineEdit* user = static_cast<TExFrameGPRS*>(helper->Frame())->m_pEUserName;
+            const bool first = ++helpers == 1;
+            ClickOn(user);
+            QTest::keyClick(user, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(user, first ? "wrong" : "web");
+            // Pressed once this turn is over: the box it brings is answered by a later one.
+            QTimer::singleShot(0, user, [&, user, helper, first] {
+                QTest::keyClick(user, first ? Qt::Key_Return : Qt::Key_Escape);
+                typedIn = helper;
+            });
+        }
+    });
+    ClickOn(MainWindowButton(m_frame.get(), kConnectButton));
+    EXPECT_TRUE(m_frame->IsConnected());
+    EXPECT_EQ(troubles, 2);
+    EXPECT_EQ(boxes, std::vector<std::string>({Text(216), Text(515)}));
+    EXPECT_EQ(ConfigValue("PROFILE0", "Connection_User_Name"), "web");
 }
 
 // Every close, the window system's (close()) too, and also while a dial runs.
