@@ -132,11 +132,11 @@ bool TFocusGuard::PlaceIn(QWidget* area)
     QWidget* to = EntryOf(area);
     if (to == nullptr)
         return false;
-    // A stand-in for the user's entry holds the focus only until that entry
-    // can take it again, or the user types in it.
+    // Any other entry only stands in for the user's: until that one can take
+    // the focus again, or the user types in the stand-in.
     if (g_guard != nullptr) {
         const auto it = g_guard->m_lastEntry.find(area);
-        g_guard->m_standIn = it != g_guard->m_lastEntry.end() && it->second != nullptr && it->second != to ? to : nullptr;
+        g_guard->m_standIn = it != g_guard->m_lastEntry.end() && it->second == to ? nullptr : to;
     }
     to->setFocus(Qt::OtherFocusReason);
     return true;
@@ -153,10 +153,11 @@ void TFocusGuard::Replace(QWidget* window, QWidget* from)
 
 void TFocusGuard::Restore(QWidget* window)
 {
+    QWidget* area = CurrentArea(window);
     QWidget* focus = window->focusWidget();
-    if (focus != nullptr && !IsAction(focus) && TakesFocus(focus))
+    if (focus != nullptr && !IsAction(focus) && TakesFocus(focus) && (AreaOf(focus) == area || AreaOf(focus) == window))
         return;
-    PlaceIn(CurrentArea(window));
+    PlaceIn(area);
 }
 
 void TFocusGuard::Enter(QWidget* area)
@@ -240,7 +241,7 @@ bool TFocusGuard::eventFilter(QObject* watched, QEvent* event)
             break;
         m_standIn = nullptr;
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason && !IsAction(widget) &&
+        if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason && !activation && !IsAction(widget) &&
             (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus)
             Remember(widget);
         break;
