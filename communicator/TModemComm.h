@@ -304,6 +304,9 @@ public:
     void Disconnect();
     // True while the link is up; a link found dropped is hung up and forgotten.
     bool IsRasConnected();
+    // A link was up and has ended, and IsRasConnected has not followed it up
+    // yet; changes nothing (any thread).
+    bool LinkEnded() const;
     // The dial's notifier: records the state for the dial loop (any thread).
     static void RasDialCallback(UINT message, RASCONNSTATE state, DWORD error);
     // "RASCS_..." for a known state, "xz" for any other.

@@ -271,6 +271,11 @@ void TModemMainFrame::BuildControls()
     FlashSMSTimer->setInterval(200);
     connect(FlashSMSTimer, &QTimer::timeout, this, &TModemMainFrame::OnSMSFlashTimer);
 
+    auto* linkWatch = new QTimer(this);
+    linkWatch->setInterval(200);
+    connect(linkWatch, &QTimer::timeout, this, &TModemMainFrame::ShowLinkEndWhileWorkerWaits);
+    linkWatch->start();
+
     ShowSignalQuality(0);
 }
 

@@ -379,6 +379,18 @@ void TModemMainFrame::UpdateConnectionState()
     RunForWorker([this, shown] { UpdateConnectButton(shown); });
 }
 
+void TModemMainFrame::ShowLinkEndWhileWorkerWaits()
+{
+    if (!LinkLightOn() || m_pModemComm == nullptr || (m_workerCallDepth == 0 && WorkerSuspendCount() == 0))
+        return;
+    if (!m_pModemComm->LinkEnded())
+        return;
+    Log("-=Dial-up link ended while the worker waits=-");
+    ShowConnectedState(false);
+    UpdateConnectButton(false);
+    ResetTrafficRow();
+}
+
 // The button, its face, the link light and the link text always tell the same
 // link, also while the button is disabled; a link up can always be hung up.
 void TModemMainFrame::UpdateConnectButton(bool connected)
@@ -487,6 +499,11 @@ AnsiString TModemMainFrame::OperatorLabel() const
 AnsiString TModemMainFrame::QualityLabel() const
 {
     return FromQ(m_pLQuality->text());
+}
+
+bool TModemMainFrame::LinkLightOn() const
+{
+    return m_pIConnWeb->property("qvxOn").toBool();
 }
 
 bool TModemMainFrame::ConnectEnabled() const

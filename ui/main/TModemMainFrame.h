@@ -166,6 +166,7 @@ public:
     AnsiString OperatorLabel() const;
     AnsiString QualityLabel() const;
     AnsiString LinkLabel() const;
+    bool LinkLightOn() const;
     bool ConnectEnabled() const;
     int SignalShown() const { return m_iSignalShown; }
     // Shortens the worker's pass (200 ms) and status period (10 s) for tests.
@@ -288,6 +289,9 @@ private:
     void OnSignalQualityMsg(TMessage& message);
     // False when it gave way to a user action before it was done.
     bool WorkerStatusStep(int& signal);
+    // A link that ended while the worker waits (for a box, for an action) is
+    // shown ended at once; the worker's next connection check does the rest.
+    void ShowLinkEndWhileWorkerWaits();
 
     // ---- Connect (MainFrameConnect.cpp) ----
     void LoadConnectionProfile();

@@ -33,7 +33,8 @@ protected:
         ::setenv("QVX_PPPD", QVX_SOURCE_DIR "/tools/pppd-standin", 1);
         ::setenv("QVX_SYSFS_NET", (m_root / "net").c_str(), 1);
         for (const char* v : {"QVX_STANDIN_EXIT", "QVX_STANDIN_USER", "QVX_STANDIN_PASSWORD", "QVX_STANDIN_NOREMOTE",
-                              "QVX_STANDIN_IF", "QVX_STANDIN_DELAY", "QVX_STANDIN_ARGS", "QVX_STANDIN_DROP"})
+                              "QVX_STANDIN_IF", "QVX_STANDIN_DELAY", "QVX_STANDIN_ARGS", "QVX_STANDIN_DROP",
+                              "QVX_STANDIN_LINGER"})
             ::unsetenv(v);
         m_dial = std::make_shared<modemsim::DialModule>();
         m_dial->SetDelay(1200);
@@ -523,6 +524,28 @@ TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
         ScriptRegisteredModem();
         m_record = std::make_shared<TestDialogs::Record>();
     }
+}
+
+// The modem pulled out during a link: pppd ends a moment after the search
+// found no modem, and the window shows the link ended while "No modem was
+// found" is still up.
+TEST_F(ConnectTest, AnUnplugDuringALinkShowsItEndedUnderTheNoModemBox)
+{
+    ::setenv("QVX_STANDIN_LINGER", "2", 1);
+    StartConnectable();
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+    m_frame->TimeUpLabel()->setText("00:01:05");
+    auto* button = static_cast<QAbstractButton*>(MainWindowButton(m_frame.get(), kConnectButton));
+    bool ended = false;
+    m_record->onBox = [&] {
+        ended = WaitFor([&] { return !m_frame->LinkLightOn() && m_frame->LinkLabel() == Text(115) &&
+                                     button->text() == QString::fromStdString(Text(109)) &&
+                                     m_frame->TimeUpLabel()->text() == "00:00:00"; }, 10000);
+    };
+    m_sim.Vanish();
+    ASSERT_TRUE(WaitFor([&] { return BoxCount(119) == 1; }, 20000));
+    EXPECT_TRUE(ended);
 }
 
 TEST_F(ConnectTest, AModemThatGoesAndComesBackDuringAConnectIsTakenUpAgain)
