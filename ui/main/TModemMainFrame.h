@@ -104,6 +104,8 @@ public:
     bool IsNetworkRegistered() const { return m_bNetworkRegistered; }
     bool IsConnected() const { return m_bConnected; }
     bool IsClosing() const { return m_bClosing; }
+    // The start-up connect still to be made is not made in this run.
+    void GiveUpStartupConnect() { m_bConnectOnStart = false; }
     // Messages of a send not started yet: a close asks before it drops them.
     void SetSmsSendsLeft(int left) { m_iSmsSendsLeft = left; }
     void Lock();
@@ -427,7 +429,7 @@ private:
     TActionPauses m_pauses;
     std::atomic<int> m_iSignalShown {0};
     // Connect on start-up is still to be made: on the first registration,
-    // unless the user connects or hangs up first.
+    // unless the user connects, hangs up or unticks its box first.
     bool m_bConnectOnStart = false;
     bool m_bShown = false;
     bool m_bDestroyed = false;

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTimer>
@@ -135,21 +136,31 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
 }
 
 // The network comes only after the start-up search gave up: the start-up
-// connect is made then, unless the user connected and hung up meanwhile.
+// connect is made then, unless the user connected and hung up meanwhile, or
+// unticked "Connect on start-up" (ticked again, it is for the next start).
 TEST_F(ConnectTest, ConnectOnStartDialsWhenTheNetworkComesLate)
 {
     m_dial->SetDelay(0);
-    for (const bool userFirst : {true, false}) {
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
+    enum { kConnectAndHangUp, kUntickAndTick, kNothing };
+    for (const int meanwhile : {kConnectAndHangUp, kUntickAndTick, kNothing}) {
         m_frame.reset();
         WriteConfig("[SETTINGS]\r\ndebug=42\r\n[PROFILE0]\r\nConnect_on_startup=1\r\nConnection_Phone=*99#\r\n");
         m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
         StartUp();
-        for (int click = 0; userFirst && click < 2; ++click)
+        for (int click = 0; meanwhile == kConnectAndHangUp && click < 2; ++click)
             m_frame->OnConnectClick();
+        auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+        QCheckBox* onStart =
+            static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage))->m_pLBLxConnOnStart;
+        for (int click = 0; meanwhile == kUntickAndTick && click < 2; ++click)
+            onStart->click();
         ScriptRegisteredModem();
         ASSERT_TRUE(RedialOrTwoStatusSteps(Dials()));
-        EXPECT_EQ(Dials(), userFirst ? 1u : 2u);
-        EXPECT_TRUE(WaitFor([&] { return m_frame->IsConnected() != userFirst && !m_frame->IsLocked(); }, 10000));
+        const bool dialled = meanwhile == kNothing;
+        EXPECT_EQ(Dials(), dialled ? 2u : 1u);
+        EXPECT_TRUE(WaitFor([&] { return m_frame->IsConnected() == dialled && !m_frame->IsLocked(); }, 10000));
     }
 }
 
