@@ -696,7 +696,7 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
     }
     // The last save is tried while a box can still tell that it failed; the
     // teardown tries once more after the worker is gone.
-    SuspendWorker();
+    SuspendWorker(EHold::NoModem);
     // An empty store that cannot be written (a file refused as unreadable)
     // loses nothing: that was told when it was read.
     const bool lost = !m_pModemComm->SaveSmsFile() && !m_pModemComm->GetSmsStore().empty();

@@ -127,7 +127,11 @@ public:
     bool BoxOpen() const;
     // Holds of the modem by user actions; they nest on the user-interface
     // thread, and the worker gets the modem back when the outermost ends.
-    void SuspendWorker();
+    // A hold for what the worker shares besides the modem (the message
+    // store, the link state) sends no command: it neither ends the modem's
+    // network search nor waits for its end.
+    enum class EHold { Modem, NoModem };
+    void SuspendWorker(EHold what = EHold::Modem);
     void ResumeWorker();
     bool HoldsWorker() const { return !m_uiHolds.empty(); }
     void ShowWaitPanel(const AnsiString& text);
@@ -421,6 +425,7 @@ private:
     };
     int m_workerCallDepth = 0;
     int m_modemWaits = 0;  // SuspendWorker calls waiting for the worker to give the modem back
+    int m_commandWaits = 0;  // those of them that will send the modem commands
     bool m_bWaitSaysWhy = false;  // the wait panel repeats a docked window's wait text
     std::vector<UiHold> m_uiHolds;
 
