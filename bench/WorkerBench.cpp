@@ -1,9 +1,11 @@
 // From a click to its result while the modem searches for a network (it
 // would take 16 s over AT+COPS=0, and ends the search on a character as an
 // abortable command does), against the same click with a network: Settings
-// shown with its Modem page filled, and a message sent and confirmed. The
-// "x_network" counter of a searching run is its mean over that of the run
-// with a network, measured in the same process.
+// shown with its Modem page filled, and a message sent and confirmed. A
+// stored message deleted needs no modem: it is timed while a modem that goes
+// on searching whatever it is sent searches. The "x_network" counter of a
+// searching run is its mean over that of the run with a network, measured in
+// the same process.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -22,16 +24,19 @@
 #include <unistd.h>
 
 #include "communicator/TModemList.h"
+#include "communicator/sms/SmsStoreFile.h"
 #include "platform/PortMap.h"
 #include "tools/modemsim/ModemSim.h"
 #include "tools/modemsim/SmsModule.h"
 #include "ui/common/ModalResult.h"
 #include "ui/common/ProgramPaths.h"
+#include "ui/common/TSkinButton.h"
 #include "ui/main/TModemMainFrame.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TFormExSettings.h"
 #include "ui/sms/TFormExSMS.h"
 #include "ui/sms/TSMSCreateEx.h"
+#include "ui/sms/TSMSListEx.h"
 #include "tests/ui/WidgetTestSupport.h"
 
 namespace {
@@ -83,6 +88,11 @@ public:
         std::ofstream(m_root / "program" / "Devices.dat", std::ios::binary)
             << TModemList::Scramble(std::string(kModemName) + ";");
         std::ofstream(m_root / "program" / "Config.ini", std::ios::binary) << "[SETTINGS]\r\n";
+        // Stored messages to delete, one for each timed delete.
+        std::vector<SMS_TO_FILE_STRUCT> stored(10);
+        for (SMS_TO_FILE_STRUCT& message : stored)
+            message.status = 1;
+        sms::SaveSmsFile((m_root / "program" / sms::kSmsFileName).string(), stored);
         ::setenv(kDeviceDirEnv, (m_root / "devices").c_str(), 1);
         SetProgramFolder((m_root / "program").string());
         SetSkinFolder(QString::fromStdString((std::filesystem::path(QVX_BIN_DIR) / "skin").string()));
@@ -116,15 +126,15 @@ private:
     bool m_up = false;
 };
 
-enum class Network { Found, Searching };
+enum class Network { Found, Searching, SearchingOn };
 
 // The modem has no network and, told to search, runs AT+COPS=0 until a
-// character from the program ends it.
-void StartSearching(modemsim::ModemSim& sim)
+// character from the program ends it (or, SearchingOn, to its end).
+void StartSearching(modemsim::ModemSim& sim, Network network)
 {
     sim.SetAnswer("+COPS?", "\r\n+COPS: 2\r\n\r\nOK\r\n");
     sim.SetDelay("+COPS=0", 16000);
-    sim.SetAbortable("+COPS=0", "\r\nABORTED\r\n");
+    sim.SetAbortable("+COPS=0", network == Network::SearchingOn ? "" : "\r\nABORTED\r\n");
 }
 
 // Until the worker is idle, or (searching) until it waits for the search.
@@ -166,6 +176,15 @@ bool SendAMessage(Rig& rig)
     return rig.Sim().Sms().SentPdus().size() == before + 1;
 }
 
+bool DeleteAMessage(Rig& rig)
+{
+    TSMSListEx* list = static_cast<TFormExSMS*>(rig.frame->DockedWindow(0))->ListPage(2);
+    const size_t before = rig.frame->ModemComm()->GetSmsStore().size();
+    list->SelectRows(1, 1);
+    list->DeleteButton()->click();
+    return rig.frame->ModemComm()->GetSmsStore().size() + 1 == before;
+}
+
 void HideSettings(Rig& rig)
 {
     rig.frame->DockedWindow(1)->hide();
@@ -184,8 +203,8 @@ void ClickToResult(benchmark::State& state, const std::string& name, const Click
         state.SkipWithError("the main window did not come up");
         return;
     }
-    if (network == Network::Searching)
-        StartSearching(rig.Sim());
+    if (network != Network::Found)
+        StartSearching(rig.Sim(), network);
     double total = 0;
     for (auto _ : state) {
         if (!WaitForTheClickMoment(rig, network)) {
@@ -219,11 +238,20 @@ BENCHMARK_CAPTURE(ClickToResult, SendWithANetwork, "send", SendAMessage, Network
     ->UseManualTime()
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ClickToResult, DeleteWithANetwork, "delete", DeleteAMessage, Network::Found)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ClickToResult, SettingsWhileTheModemSearches, "settings", OpenSettings, Network::Searching)
     ->UseManualTime()
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ClickToResult, SendWhileTheModemSearches, "send", SendAMessage, Network::Searching)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(ClickToResult, DeleteWhileTheModemSearchesOn, "delete", DeleteAMessage, Network::SearchingOn)
     ->UseManualTime()
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);

@@ -139,8 +139,14 @@ public:
     // A network search such a read waits for is ended (a modem stops an
     // abortable command on any character), and a modem that does not end it
     // within a moment owes its answer: it is read, and dropped, before the
-    // next command goes out or the port closes.
-    void SetModemWanted(bool wanted) { m_bModemWanted = wanted; }
+    // next command goes out or the port closes. An action that sends no
+    // command (`commands` false) leaves the search running: its end is owed
+    // then, and asked for by whoever reads it for a command.
+    void SetModemWanted(bool wanted, bool commands = true)
+    {
+        m_bCommandsWanted = wanted && commands;
+        m_bModemWanted = wanted;
+    }
     bool ModemWanted() const { return m_bModemWanted.load(); }
     class TGiveWay {
     public:
@@ -307,6 +313,9 @@ public:
     void Disconnect();
     // True while the link is up; a link found dropped is hung up and forgotten.
     bool IsRasConnected();
+    // A link was up and has ended, and IsRasConnected has not followed it up
+    // yet; changes nothing (any thread).
+    bool LinkEnded() const;
     // The dial's notifier: records the state for the dial loop (any thread).
     static void RasDialCallback(UINT message, RASCONNSTATE state, DWORD error);
     // "RASCS_..." for a known state, "xz" for any other.
@@ -400,6 +409,7 @@ private:
     const std::atomic<bool>* const m_pClosing = nullptr;
     std::atomic<bool> m_bExchangeBusy {false};
     std::atomic<bool> m_bModemWanted {false};
+    std::atomic<bool> m_bCommandsWanted {false};
     // The time-out of a read left for a user action; 0 when no answer is owed.
     std::atomic<uint32_t> m_owedMs {0};
     // The echo of the last command, starred out in the log when it carried a secret.

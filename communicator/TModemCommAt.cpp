@@ -91,6 +91,10 @@ bool TModemComm::ReadOwedAnswer()
     if (ms == 0 || !IsPortOpen())
         return true;
     AddToMemo("Reading the answer left for a user action");
+    // A search left running for an action that sent nothing: the reader
+    // (not a worker step giving way) wants the modem now.
+    if (m_bNetworkSearch && !m_bSearchEndAsked && !t_givesWay)
+        EndNetworkSearch();
     int32_t count = 0;
     ReadAnswer(&count, ms, false);
     return !OwesAnswer();
@@ -318,7 +322,8 @@ AnsiString TModemComm::ReadAnswer(int32_t* count, uint32_t ms, bool pinQuery, ui
         } else {
             closing = false;
         }
-        if (!pinQuery && closingGraceMs == 0 && GivingWay() && !searchEnded && m_bNetworkSearch) {
+        if (!pinQuery && closingGraceMs == 0 && GivingWay() && !searchEnded && m_bNetworkSearch &&
+            m_bCommandsWanted) {
             EndNetworkSearch();
             searchEnded = true;
             searchEndedAt = GetTickCount();

@@ -265,6 +265,12 @@ void TModemComm::Disconnect()
         DeleteEntry(m_sEntryName);
 }
 
+bool TModemComm::LinkEnded() const
+{
+    std::lock_guard<std::mutex> lock(m_LinkMutex);
+    return m_bConnected != 0 && !LinkUp(m_hRasConn);
+}
+
 bool TModemComm::IsRasConnected()
 {
     ProcessMessages();

@@ -275,6 +275,11 @@ void TModemMainFrame::BuildControls()
     FlashSMSTimer->setInterval(200);
     connect(FlashSMSTimer, &QTimer::timeout, this, &TModemMainFrame::OnSMSFlashTimer);
 
+    auto* linkWatch = new QTimer(this);
+    linkWatch->setInterval(200);
+    connect(linkWatch, &QTimer::timeout, this, &TModemMainFrame::ShowLinkEndWhileWorkerWaits);
+    linkWatch->start();
+
     ShowSignalQuality(0);
 }
 
@@ -742,7 +747,7 @@ void TModemMainFrame::closeEvent(QCloseEvent* event)
     }
     // The last save is tried while a box can still tell that it failed; the
     // teardown tries once more after the worker is gone.
-    SuspendWorker();
+    SuspendWorker(EHold::NoModem);
     // An empty store that cannot be written (a file refused as unreadable)
     // loses nothing: that was told when it was read.
     const bool lost = !m_pModemComm->SaveSmsFile() && !m_pModemComm->GetSmsStore().empty();

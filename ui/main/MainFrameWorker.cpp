@@ -93,7 +93,7 @@ void TModemMainFrame::SetWorkerTiming(uint32_t passMs, uint32_t statusMs)
 
 // ---- The poll event ----
 
-void TModemMainFrame::SuspendWorker()
+void TModemMainFrame::SuspendWorker(EHold what)
 {
     UiHold hold = UiHold::Taken;
     if (!m_uiHolds.empty()) {
@@ -112,12 +112,19 @@ void TModemMainFrame::SuspendWorker()
         // Wait and take in one step, so the worker cannot slip in between.
         // Also when closing: the worker's step ends soon then, and until it
         // does it uses the port. A long network check gives way meanwhile.
-        if (m_modemWaits++ == 0 && m_pModemComm != nullptr)
-            m_pModemComm->SetModemWanted(true);
+        const int commands = what == EHold::Modem ? 1 : 0;
+        const auto tell = [this] {
+            if (m_pModemComm != nullptr)
+                m_pModemComm->SetModemWanted(m_modemWaits > 0, m_commandWaits > 0);
+        };
+        ++m_modemWaits;
+        m_commandWaits += commands;
+        tell();
         while (!m_hPollEvent.WaitAndReset(10))
             ProcessMessages();
-        if (--m_modemWaits == 0 && m_pModemComm != nullptr)
-            m_pModemComm->SetModemWanted(false);
+        --m_modemWaits;
+        m_commandWaits -= commands;
+        tell();
     }
     m_uiHolds.push_back(hold);
     Log("-=Suspend thread=-");
@@ -126,7 +133,8 @@ void TModemMainFrame::SuspendWorker()
         ++m_suspendCount;
     }
     // Held by now: a click handled while we wait is an action inside this one.
-    if (hold == UiHold::Taken && m_pModemComm != nullptr && m_pModemComm->OwesSearchEnd())
+    // An action that sends no command does not wait for the modem at all.
+    if (what == EHold::Modem && hold == UiHold::Taken && m_pModemComm != nullptr && m_pModemComm->OwesSearchEnd())
         WaitForModemSearch();
 }
 
@@ -379,6 +387,18 @@ void TModemMainFrame::UpdateConnectionState()
     RunForWorker([this, shown] { UpdateConnectButton(shown); });
 }
 
+void TModemMainFrame::ShowLinkEndWhileWorkerWaits()
+{
+    if (!LinkLightOn() || m_pModemComm == nullptr || (m_workerCallDepth == 0 && WorkerSuspendCount() == 0))
+        return;
+    if (!m_pModemComm->LinkEnded())
+        return;
+    Log("-=Dial-up link ended while the worker waits=-");
+    ShowConnectedState(false);
+    UpdateConnectButton(false);
+    ResetTrafficRow();
+}
+
 // The button, its face, the link light and the link text always tell the same
 // link, also while the button is disabled; a link up can always be hung up.
 void TModemMainFrame::UpdateConnectButton(bool connected)
@@ -487,6 +507,11 @@ AnsiString TModemMainFrame::OperatorLabel() const
 AnsiString TModemMainFrame::QualityLabel() const
 {
     return FromQ(m_pLQuality->text());
+}
+
+bool TModemMainFrame::LinkLightOn() const
+{
+    return m_pIConnWeb->property("qvxOn").toBool();
 }
 
 bool TModemMainFrame::ConnectEnabled() const

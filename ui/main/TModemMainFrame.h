@@ -106,6 +106,8 @@ public:
     bool IsNetworkRegistered() const { return m_bNetworkRegistered; }
     bool IsConnected() const { return m_bConnected; }
     bool IsClosing() const { return m_bClosing; }
+    // The start-up connect still to be made is not made in this run.
+    void GiveUpStartupConnect() { m_bConnectOnStart = false; }
     // Messages of a send not started yet: a close asks before it drops them.
     void SetSmsSendsLeft(int left) { m_iSmsSendsLeft = left; }
     void Lock();
@@ -127,7 +129,11 @@ public:
     bool BoxOpen() const;
     // Holds of the modem by user actions; they nest on the user-interface
     // thread, and the worker gets the modem back when the outermost ends.
-    void SuspendWorker();
+    // A hold for what the worker shares besides the modem (the message
+    // store, the link state) sends no command: it neither ends the modem's
+    // network search nor waits for its end.
+    enum class EHold { Modem, NoModem };
+    void SuspendWorker(EHold what = EHold::Modem);
     void ResumeWorker();
     bool HoldsWorker() const { return !m_uiHolds.empty(); }
     void ShowWaitPanel(const AnsiString& text);
@@ -168,6 +174,7 @@ public:
     AnsiString OperatorLabel() const;
     AnsiString QualityLabel() const;
     AnsiString LinkLabel() const;
+    bool LinkLightOn() const;
     bool ConnectEnabled() const;
     int SignalShown() const { return m_iSignalShown; }
     // Shortens the worker's pass (200 ms) and status period (10 s) for tests.
@@ -295,6 +302,9 @@ private:
     void OnSignalQualityMsg(TMessage& message);
     // False when it gave way to a user action before it was done.
     bool WorkerStatusStep(int& signal);
+    // A link that ended while the worker waits (for a box, for an action) is
+    // shown ended at once; the worker's next connection check does the rest.
+    void ShowLinkEndWhileWorkerWaits();
 
     // ---- Connect (MainFrameConnect.cpp) ----
     void LoadConnectionProfile();
@@ -422,6 +432,7 @@ private:
     };
     int m_workerCallDepth = 0;
     int m_modemWaits = 0;  // SuspendWorker calls waiting for the worker to give the modem back
+    int m_commandWaits = 0;  // those of them that will send the modem commands
     bool m_bWaitSaysWhy = false;  // the wait panel repeats a docked window's wait text
     std::vector<UiHold> m_uiHolds;
 
@@ -430,7 +441,7 @@ private:
     TActionPauses m_pauses;
     std::atomic<int> m_iSignalShown {0};
     // Connect on start-up is still to be made: on the first registration,
-    // unless the user connects or hangs up first.
+    // unless the user connects, hangs up or unticks its box first.
     bool m_bConnectOnStart = false;
     bool m_bShown = false;
     // The button the user (or the program) last put the focus on.

@@ -323,6 +323,9 @@ void TExFrameModem::m_pCBxShowSelModemScreenClick()
 void TExFrameModem::m_pLBLxConnOnStartClick()
 {
     m_pIniFile->SetConnectOnStartup(m_pLBLxConnOnStart->isChecked());
+    // Ticked again later, the box is for the next start.
+    if (!m_pLBLxConnOnStart->isChecked())
+        m_pMain->GiveUpStartupConnect();
 }
 
 void TExFrameModem::m_pLBLxStartWithWinClick()

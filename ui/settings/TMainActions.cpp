@@ -48,6 +48,11 @@ public:
     {
         return ModemMainFrame != nullptr && ModemMainFrame->DisconnectFromInternet();
     }
+    void GiveUpStartupConnect() override
+    {
+        if (ModemMainFrame != nullptr)
+            ModemMainFrame->GiveUpStartupConnect();
+    }
     void ApplyLanguage() override
     {
         if (ModemMainFrame != nullptr)

@@ -32,6 +32,9 @@ public:
     virtual int ShowMsgBox(QWidget* owner, const AnsiString& text, int type) = 0;
     virtual bool CheckNetwork() = 0;
     virtual bool DisconnectFromInternet() = 0;
+    // The user unticked "Connect on start-up": this run's start-up connect,
+    // if still to be made, is given up.
+    virtual void GiveUpStartupConnect() {}
     // Every caption of every window again, in the active language.
     virtual void ApplyLanguage() = 0;
     // The modem search run synchronously for a newly chosen modem.

@@ -8,6 +8,12 @@ void TSmsMainWindow::SuspendWorker()
         DoSuspendWorker();
 }
 
+void TSmsMainWindow::SuspendWorkerForStore()
+{
+    if (m_iHeld++ == 0)
+        DoSuspendWorkerForStore();
+}
+
 void TSmsMainWindow::ResumeWorker()
 {
     if (m_iHeld == 0)
@@ -51,6 +57,11 @@ protected:
     {
         if (m_pMain)
             m_pMain->SuspendWorker();
+    }
+    void DoSuspendWorkerForStore() override
+    {
+        if (m_pMain)
+            m_pMain->SuspendWorker(TModemMainFrame::EHold::NoModem);
     }
     void DoResumeWorker() override
     {

@@ -38,6 +38,8 @@ public:
 
     // Counted: only the outermost pair takes and gives back the modem.
     void SuspendWorker();
+    // The same for the message store alone: no command goes to the modem.
+    void SuspendWorkerForStore();
     void ResumeWorker();
     // The sender of the message being handled holds the modem.
     void BorrowModem() { ++m_iBorrowed; }
@@ -54,6 +56,7 @@ public:
 
 protected:
     virtual void DoSuspendWorker() = 0;
+    virtual void DoSuspendWorkerForStore() { DoSuspendWorker(); }
     virtual void DoResumeWorker() = 0;
 
 private:
@@ -68,7 +71,7 @@ public:
     explicit TSmsStoreAccess(TSmsMainWindow* main) : m_pMain(main)
     {
         if (m_pMain != nullptr && !m_pMain->HoldsModem())
-            m_pMain->SuspendWorker();
+            m_pMain->SuspendWorkerForStore();
         else
             m_pMain = nullptr;
     }

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -36,7 +37,8 @@ protected:
         ::setenv("QVX_PPPD", QVX_SOURCE_DIR "/tools/pppd-standin", 1);
         ::setenv("QVX_SYSFS_NET", (m_root / "net").c_str(), 1);
         for (const char* v : {"QVX_STANDIN_EXIT", "QVX_STANDIN_USER", "QVX_STANDIN_PASSWORD", "QVX_STANDIN_NOREMOTE",
-                              "QVX_STANDIN_IF", "QVX_STANDIN_DELAY", "QVX_STANDIN_ARGS", "QVX_STANDIN_DROP"})
+                              "QVX_STANDIN_IF", "QVX_STANDIN_DELAY", "QVX_STANDIN_ARGS", "QVX_STANDIN_DROP",
+                              "QVX_STANDIN_LINGER"})
             ::unsetenv(v);
         m_dial = std::make_shared<modemsim::DialModule>();
         m_dial->SetDelay(1200);
@@ -137,21 +139,31 @@ TEST_F(ConnectTest, ConnectOnStartKeepsTheWindowBusyUntilTheDialEnds)
 }
 
 // The network comes only after the start-up search gave up: the start-up
-// connect is made then, unless the user connected and hung up meanwhile.
+// connect is made then, unless the user connected and hung up meanwhile, or
+// unticked "Connect on start-up" (ticked again, it is for the next start).
 TEST_F(ConnectTest, ConnectOnStartDialsWhenTheNetworkComesLate)
 {
     m_dial->SetDelay(0);
-    for (const bool userFirst : {true, false}) {
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->settingsWindow = [&f] { return new TFormExSettings(f, f->Language(), f->ModemComm()); };
+    enum { kConnectAndHangUp, kUntickAndTick, kNothing };
+    for (const int meanwhile : {kConnectAndHangUp, kUntickAndTick, kNothing}) {
         m_frame.reset();
         WriteConfig("[SETTINGS]\r\ndebug=42\r\n[PROFILE0]\r\nConnect_on_startup=1\r\nConnection_Phone=*99#\r\n");
         m_sim.SetAnswer("+COPS?", "\r\n+COPS: 0\r\n\r\nOK\r\n");
         StartUp();
-        for (int click = 0; userFirst && click < 2; ++click)
+        for (int click = 0; meanwhile == kConnectAndHangUp && click < 2; ++click)
             m_frame->OnConnectClick();
+        auto* settings = static_cast<TFormExSettings*>(m_frame->DockedWindow(1));
+        QCheckBox* onStart =
+            static_cast<TExFrameModem*>(settings->PageAt(TFormExSettings::kModemPage))->m_pLBLxConnOnStart;
+        for (int click = 0; meanwhile == kUntickAndTick && click < 2; ++click)
+            onStart->click();
         ScriptRegisteredModem();
         ASSERT_TRUE(RedialOrTwoStatusSteps(Dials()));
-        EXPECT_EQ(Dials(), userFirst ? 1u : 2u);
-        EXPECT_TRUE(WaitFor([&] { return m_frame->IsConnected() != userFirst && !m_frame->IsLocked(); }, 10000));
+        const bool dialled = meanwhile == kNothing;
+        EXPECT_EQ(Dials(), dialled ? 2u : 1u);
+        EXPECT_TRUE(WaitFor([&] { return m_frame->IsConnected() == dialled && !m_frame->IsLocked(); }, 10000));
     }
 }
 
@@ -597,6 +609,28 @@ TEST_F(ConnectTest, ALostNetworkWithAStaleLinkHangsItUpBeforeDialling)
         ScriptRegisteredModem();
         m_record = std::make_shared<TestDialogs::Record>();
     }
+}
+
+// The modem pulled out during a link: pppd ends a moment after the search
+// found no modem, and the window shows the link ended while "No modem was
+// found" is still up.
+TEST_F(ConnectTest, AnUnplugDuringALinkShowsItEndedUnderTheNoModemBox)
+{
+    ::setenv("QVX_STANDIN_LINGER", "2", 1);
+    StartConnectable();
+    m_frame->OnConnectClick();
+    ASSERT_TRUE(m_frame->IsConnected());
+    m_frame->TimeUpLabel()->setText("00:01:05");
+    auto* button = static_cast<QAbstractButton*>(MainWindowButton(m_frame.get(), kConnectButton));
+    bool ended = false;
+    m_record->onBox = [&] {
+        ended = WaitFor([&] { return !m_frame->LinkLightOn() && m_frame->LinkLabel() == Text(115) &&
+                                     button->text() == QString::fromStdString(Text(109)) &&
+                                     m_frame->TimeUpLabel()->text() == "00:00:00"; }, 10000);
+    };
+    m_sim.Vanish();
+    ASSERT_TRUE(WaitFor([&] { return BoxCount(119) == 1; }, 20000));
+    EXPECT_TRUE(ended);
 }
 
 TEST_F(ConnectTest, AModemThatGoesAndComesBackDuringAConnectIsTakenUpAgain)

@@ -166,6 +166,11 @@ TEST_F(MainFrameTest, ANetworkChosenByHandIsKeptThroughAMomentWithoutIt)
 // again. A modem on automatic choice searches by itself and is not told again.
 TEST_F(MainFrameTest, AUserActionTakesTheModemFromALongNetworkCheck)
 {
+    std::vector<SMS_TO_FILE_STRUCT> stored(1);
+    stored[0].status = 1;
+    ASSERT_TRUE(sms::SaveSmsFile((m_program / sms::kSmsFileName).string(), stored));
+    TModemMainFrame*& f = ModemMainFrame;
+    m_record->smsWindow = [&f] { return new TFormExSMS(f, f->Language(), f->ModemComm()); };
     StartUp();
     m_sim.SetAnswer("+COPS?", "\r\n+COPS: 2\r\n\r\nOK\r\n");
     m_sim.SetDelay("+COPS=0", 600000);
@@ -191,6 +196,12 @@ TEST_F(MainFrameTest, AUserActionTakesTheModemFromALongNetworkCheck)
     m_sim.SetAbortable("+COPS=0", "");
     m_sim.SetDelay("+COPS=0", 8000);
     ASSERT_TRUE(WaitFor([&] { return Sent("AT+COPS=0") > told; }, 15000));
+    // A click that needs no modem (a delete) neither waits for it nor stops its search.
+    TSMSListEx* list = static_cast<TFormExSMS*>(m_frame->DockedWindow(0))->ListPage(2);
+    list->SelectRows(1, 1);
+    list->DeleteButton()->click();
+    EXPECT_TRUE(m_frame->ModemComm()->GetSmsStore().empty());
+    EXPECT_TRUE(m_sim.Answering());
     AnsiString said;
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&] { said = m_frame->WaitPanelVisible() ? m_frame->WaitText() : said; });
