@@ -4,6 +4,7 @@
 // a button.
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -18,6 +19,7 @@
 #include "ui/settings/TExFrameGPRS.h"
 #include "ui/settings/TExFrameModem.h"
 #include "ui/settings/TExFrameSMS.h"
+#include "ui/settings/TExFrameSettings.h"
 #include "ui/settings/TExFrmSecurity.h"
 #include "ui/settings/TFormExSettings.h"
 #include "ui/sms/TFormExSMS.h"
@@ -125,6 +127,8 @@ TEST_F(MainFrameTest, AKeyMeantAsTypingNeverPressesAButton)
          [&] { return static_cast<TExFrmSecurity*>(settings->PageAt(2))->m_pRBDisabled; }},
         {settings, kSettingsButton, TFormExSettings::kSmsPage,
          [&] { return static_cast<TExFrameSMS*>(settings->PageAt(3))->m_pECenterNumber; }},
+        {settings, kSettingsButton, TFormExSettings::kApplicationPage,
+         [&] { return static_cast<TExFrameSettings*>(settings->PageAt(4))->m_pCBLanguage; }},
     };
     const auto open = [&](const Page& p) {
         if (!p.window->isVisible())
@@ -170,6 +174,8 @@ TEST_F(MainFrameTest, AKeyMeantAsTypingNeverPressesAButton)
         QWidget* entry = p.entry();
         if (auto* grid = qobject_cast<QTableWidget*>(entry))
             ClickAsUser(grid->viewport(), grid->visualItemRect(grid->item(0, 2)).center());
+        else if (qobject_cast<QComboBox*>(entry) != nullptr)
+            uitest::TabTo(entry);  // a click opens its list
         else
             ClickAsUser(entry);
         if (p.window == sms && p.index == 0) {
