@@ -1,11 +1,13 @@
-// Dialling: pppd on the modem's tty, watched by a thread per connection.
+// Dialling: pppd on the modem's tty, watched by a thread per connection. The keeper
+// that stands between the program and pppd is in RasKeeper.cpp, the scan for
+// a link left by an earlier run in RasLeftover.cpp.
 #include "platform/Ras.h"
 
 #include "platform/LastError.h"
 #include "platform/ModemRegistry.h"
+#include "platform/RasDialShared.h"
 #include "platform/RasPhonebook.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -21,7 +23,6 @@
 #include <mutex>
 #include <poll.h>
 #include <strings.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -30,13 +31,11 @@
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using namespace rasdial;
 
 namespace {
 
-constexpr int kExecFailed = 127;  // the child's exit code when pppd could not be started
 constexpr const char* kPeersFile = "/etc/ppp/peers/quorvix";
-// The dial's private folder; its connect script on pppd's command line tells our pppds from others.
-constexpr const char* kDialFolderPrefix = "qvx-dial-";
 
 AnsiString Env(const char* name, const char* def)
 {
@@ -46,25 +45,6 @@ AnsiString Env(const char* name, const char* def)
 
 std::mutex g_pppdMutex;
 AnsiString g_pppdPath;
-
-AnsiString PppdPath()
-{
-    std::lock_guard<std::mutex> lock(g_pppdMutex);
-    return g_pppdPath.empty() ? Env("QVX_PPPD", "/usr/sbin/pppd") : g_pppdPath;
-}
-
-// Single quotes for /bin/sh.
-AnsiString ShellQuote(const AnsiString& s)
-{
-    AnsiString out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
 
 // A double-quoted word of a pppd options file.
 AnsiString OptionWord(const AnsiString& s)
@@ -117,10 +97,6 @@ bool WriteFile(const fs::path& p, const AnsiString& text, mode_t mode)
     bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     return (::close(fd) == 0) && ok;
 }
-
-// Where dial folders are made, the first of these that is set.
-constexpr const char* kTempRootVars[] = {"XDG_RUNTIME_DIR", "TMPDIR"};
-
 AnsiString TempRoot()
 {
     for (const char* var : kTempRootVars) {
@@ -403,234 +379,6 @@ struct Reaper {
     }
 } g_reaper;
 
-// What the keeper needs, made before the fork.
-struct KeeperPlan {
-    pid_t program = -1;
-    char* const* argv = nullptr;
-    int devNull = -1;
-    int optRead = -1;
-    int outWrite = -1;
-    const char* scripts[3] = {};  // the dial's files, and their folder
-    const char* folder = nullptr;
-    sigset_t endSignals;  // blocked in the keeper, which waits for them
-    sigset_t callerMask;  // pppd's
-};
-
-// The keeper stands between the program and pppd and leads their process
-// group. While the program lives it only passes pppd's end on as its own;
-// once the program is gone, however it went, it ends pppd and all it started,
-// as a hang-up would. pppd itself cannot be told to end with the program: a
-// set-user-ID pppd drops the parent-death signal when it starts.
-// A child of a threaded process: async-signal-safe calls only.
-[[noreturn]] void RunKeeper(const KeeperPlan& plan)
-{
-    ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() != plan.program)
-        ::_exit(kExecFailed);  // gone before pppd started
-    ::dup2(plan.devNull, 0);
-    ::dup2(plan.outWrite, 1);
-    ::dup2(plan.outWrite, 2);
-    if (plan.optRead == 3)
-        ::fcntl(3, F_SETFD, 0);
-    else
-        ::dup2(plan.optRead, 3);
-    ::close_range(4, ~0U, 0);
-    const pid_t pppd = ::fork();
-    if (pppd == 0) {
-        for (int sig : {SIGINT, SIGHUP, SIGTERM})
-            ::signal(sig, SIG_DFL);
-        ::sigprocmask(SIG_SETMASK, &plan.callerMask, nullptr);
-        ::execv(plan.argv[0], plan.argv);
-        ::_exit(kExecFailed);
-    }
-    ::close_range(0, ~0U, 0);
-    if (pppd < 0)
-        ::_exit(kExecFailed);
-    const auto orphaned = [&] { return ::getppid() != plan.program; };
-    const auto removeScripts = [&] {
-        for (const char* f : plan.scripts)
-            ::unlink(f);
-        ::rmdir(plan.folder);
-    };
-    int ticksSinceEnd = -1;
-    for (;;) {
-        int status = 0;
-        const pid_t r = ::waitpid(pppd, &status, WNOHANG);
-        if (r == pppd) {
-            if (orphaned())
-                removeScripts();
-            if (WIFEXITED(status))
-                ::_exit(WEXITSTATUS(status));
-            const int sig = WTERMSIG(status);
-            ::signal(sig, SIG_DFL);
-            sigset_t one;
-            sigemptyset(&one);
-            sigaddset(&one, sig);
-            ::sigprocmask(SIG_UNBLOCK, &one, nullptr);
-            ::kill(::getpid(), sig);
-            ::_exit(128 + sig);
-        }
-        if (r < 0 && errno != EINTR)
-            ::_exit(kExecFailed);
-        const timespec tick{0, 100 * 1000 * 1000};
-        ::sigtimedwait(&plan.endSignals, nullptr, &tick);
-        if (!orphaned())
-            continue;
-        // pppd ends the link politely first, as on a hang-up; then it is killed.
-        if (ticksSinceEnd < 0) {
-            ticksSinceEnd = 0;
-            ::kill(0, SIGTERM);
-        } else if (++ticksSinceEnd == 60) {
-            removeScripts();
-            ::kill(0, SIGKILL);
-        }
-    }
-}
-
-// A process's arguments; none when it is gone or not ours to read.
-std::vector<AnsiString> CommandLine(const fs::path& proc)
-{
-    std::ifstream in(proc / "cmdline", std::ios::binary);
-    std::vector<AnsiString> args;
-    for (AnsiString a; std::getline(in, a, '\0');)
-        args.push_back(a);
-    return args;
-}
-
-bool SameTty(const AnsiString& a, const AnsiString& b)
-{
-    struct stat sa {}, sb {};
-    return !a.empty() && a[0] == '/' && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-           S_ISCHR(sa.st_mode) && S_ISCHR(sb.st_mode) && sa.st_rdev == sb.st_rdev;
-}
-
-// The name the process runs under (its file's, cut to 15 characters).
-AnsiString Comm(const fs::path& proc)
-{
-    std::ifstream in(proc / "comm");
-    AnsiString name;
-    std::getline(in, name);
-    return name;
-}
-
-// The script a connect argument runs, when it is shaped as RasDialA writes
-// it ("/bin/sh '<dial folder>/connect'"); empty otherwise.
-AnsiString ConnectScriptOf(const AnsiString& arg)
-{
-    const AnsiString head = "/bin/sh '";
-    if (arg.rfind(head, 0) != 0 || arg.size() < head.size() + 1 || arg.back() != '\'')
-        return {};
-    AnsiString script = arg.substr(head.size(), arg.size() - head.size() - 1);
-    for (size_t at = 0; (at = script.find("'\\''", at)) != AnsiString::npos; ++at)
-        script.replace(at, 4, "'");
-    const fs::path path(script);
-    if ("/bin/sh " + ShellQuote(script) != arg || path.filename() != "connect" ||
-        path.parent_path().filename().string().rfind(kDialFolderPrefix, 0) != 0)
-        return {};
-    return script;
-}
-
-// Where RasDialA makes dial folders, in this run or in one started with
-// another environment: the login's runtime folder, or the temporary folder
-// for a run without one (sudo, ssh).
-std::vector<fs::path> DialFolderPlaces()
-{
-    std::vector<fs::path> places{"/run/user/" + std::to_string(::getuid()), "/tmp"};
-    for (const char* var : kTempRootVars)
-        if (const char* v = std::getenv(var); v != nullptr && *v != '\0')
-            places.emplace_back(v);
-    return places;
-}
-
-// By name, as the place may be gone with the folder, or as the same file.
-bool SamePlace(const fs::path& a, const fs::path& b)
-{
-    const auto bare = [](const fs::path& p) {
-        const fs::path n = p.lexically_normal();
-        return n.has_filename() ? n : n.parent_path();
-    };
-    std::error_code ec;
-    return bare(a) == bare(b) || fs::equivalent(a, b, ec);
-}
-
-bool InDialFolderPlace(const fs::path& folder)
-{
-    const auto places = DialFolderPlaces();
-    return std::any_of(places.begin(), places.end(),
-                       [&](const fs::path& place) { return SamePlace(folder.parent_path(), place); });
-}
-
-// A dial folder of ours: named as RasDialA names them, where it makes them,
-// and this user's. pppd outlives a logout that removes the runtime folder,
-// so a folder that is gone is known by its name and place alone.
-bool InOurDialFolder(const AnsiString& script)
-{
-    const fs::path named = fs::path(script).parent_path();
-    struct stat st {};
-    if (::lstat(named.c_str(), &st) != 0)
-        return errno == ENOENT && InDialFolderPlace(named);
-    std::error_code ec;
-    const fs::path folder = fs::canonical(named, ec);
-    return !ec && folder.filename().string().rfind(kDialFolderPrefix, 0) == 0 && InDialFolderPlace(folder) &&
-           ::stat(folder.c_str(), &st) == 0 && st.st_uid == ::getuid();
-}
-
-bool IsScript(const AnsiString& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    char magic[2] = {};
-    return in.read(magic, 2) && magic[0] == '#' && magic[1] == '!';
-}
-
-// The process runs the pppd we run: by its executable, or, for a pppd that is
-// a script, by the script its interpreter was given.
-bool RunsOurPppd(const fs::path& proc, const std::vector<AnsiString>& args)
-{
-    const AnsiString pppd = PppdPath();
-    std::error_code ec;
-    if (fs::equivalent(proc / "exe", pppd, ec))
-        return true;
-    // A set-user-ID pppd is not ours to look into; its name is all it shows.
-    if (ec == std::errc::permission_denied)
-        return Comm(proc) == fs::path(pppd).filename().string().substr(0, 15);
-    return args.size() > 1 && IsScript(pppd) && fs::equivalent(args[1], pppd, ec);
-}
-
-// One of our pppds on the tty: the pppd we run, with a connect script in a
-// dial folder of ours.
-bool OurPppdOn(const fs::path& proc, const std::vector<AnsiString>& args, const AnsiString& tty)
-{
-    // Shaped as ours first: only then are the arguments looked up as paths,
-    // which may wake an automounted folder.
-    AnsiString script;
-    for (size_t i = 0; i + 1 < args.size() && script.empty(); ++i)
-        if (args[i] == "connect")
-            script = ConnectScriptOf(args[i + 1]);
-    return !script.empty() && InOurDialFolder(script) && RunsOurPppd(proc, args) &&
-           std::any_of(args.begin(), args.end(), [&](const AnsiString& a) { return SameTty(a, tty); });
-}
-
-// The real user of a process (a set-user-ID pppd keeps its caller's); -1 when unknown.
-long RealUser(const fs::path& proc)
-{
-    std::ifstream in(proc / "status");
-    for (AnsiString line; std::getline(in, line);)
-        if (line.rfind("Uid:", 0) == 0)
-            return std::strtol(line.c_str() + 4, nullptr, 10);
-    return -1;
-}
-
-// Gone, or a zombie nobody has reaped yet.
-bool Gone(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    AnsiString stat;
-    std::getline(in, stat);
-    const size_t paren = stat.rfind(')');
-    return paren == AnsiString::npos || paren + 2 >= stat.size() || stat[paren + 2] == 'Z';
-}
-
 AnsiString ChatScript(const AnsiString& number)
 {
     return "ABORT 'BUSY'\n"
@@ -646,6 +394,37 @@ AnsiString ChatScript(const AnsiString& number)
 }
 
 }  // namespace
+
+namespace rasdial {
+
+AnsiString PppdPath()
+{
+    std::lock_guard<std::mutex> lock(g_pppdMutex);
+    return g_pppdPath.empty() ? Env("QVX_PPPD", "/usr/sbin/pppd") : g_pppdPath;
+}
+
+AnsiString ShellQuote(const AnsiString& s)
+{
+    AnsiString out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::vector<pid_t> OwnConnectionGroups()
+{
+    std::vector<pid_t> groups;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    for (const auto& kv : g_conns)
+        groups.push_back(kv.second->pid);
+    return groups;
+}
+
+}  // namespace rasdial
 
 void RasSetPppdPath(const AnsiString& path)
 {
@@ -877,40 +656,4 @@ DWORD RasGetConnectionStatistics(HRASCONN h, RAS_STATS* stats)
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
     *stats = s;
     return 0;
-}
-
-std::vector<int> RasEndLeftoverLinks(const AnsiString& tty)
-{
-    std::vector<pid_t> ours;  // the groups of this run's own connections
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        for (const auto& kv : g_conns)
-            ours.push_back(kv.second->pid);
-    }
-    std::vector<int> ended;
-    std::error_code ec;
-    // Processes come and go meanwhile: an error ends the walk, never the program.
-    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-        const fs::path proc = it->path();
-        const AnsiString name = proc.filename().string();
-        if (name.empty() || name.find_first_not_of("0123456789") != AnsiString::npos)
-            continue;
-        const pid_t pid = static_cast<pid_t>(std::strtol(name.c_str(), nullptr, 10));
-        const pid_t group = ::getpgid(pid);
-        if (pid == ::getpid() || std::find(ours.begin(), ours.end(), group) != ours.end() ||
-            RealUser(proc) != static_cast<long>(::getuid()) || !OurPppdOn(proc, CommandLine(proc), tty) || Gone(pid))
-            continue;
-        // As a hang-up: pppd and what it started, politely first.
-        const pid_t target = group == pid ? -pid : pid;
-        ::kill(target, SIGTERM);
-        for (int i = 0; i < 300 && !Gone(pid); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (!Gone(pid)) {
-            ::kill(target, SIGKILL);
-            for (int i = 0; i < 50 && !Gone(pid); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ended.push_back(pid);
-    }
-    return ended;
 }

@@ -4,7 +4,9 @@
 //            [--send-delay MS]
 // Registers the modem as COMn in DIR, prints the tty path and serves until
 // SIGINT or SIGTERM, then removes the COM entry again. SIGUSR1 unplugs it or
-// plugs it in again; SIGUSR2 prints how many command lines it has received.
+// plugs it in again; SIGUSR2 prints how many command lines it has received,
+// how many of them were AT+CMGS, and how many messages the SIM holds.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/modemsim/AtText.h"
 #include "tools/modemsim/DialModule.h"
 #include "tools/modemsim/ModemSim.h"
 #include "tools/modemsim/SimModule.h"
@@ -171,7 +174,11 @@ int main(int argc, char** argv)
             }
             std::cerr << "modemsim: " << (plugged ? "plugged in" : "unplugged") << std::endl;
         } else if (sig == SIGUSR2) {
-            std::cerr << "modemsim: " << modem.Commands().size() << " commands" << std::endl;
+            const auto commands = modem.Commands();
+            const auto sends = std::count_if(commands.begin(), commands.end(),
+                                             [](const std::string& c) { return modemsim::MatchCommand(c, "+CMGS"); });
+            std::cerr << "modemsim: " << commands.size() << " commands, " << sends << " AT+CMGS, "
+                      << modem.Sms().Messages().size() << " messages on the SIM" << std::endl;
         } else {
             break;
         }

@@ -437,25 +437,34 @@ TEST_F(MainFrameTest, TheDemoLeavesARealModemsStoreAsItWas)
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
     const std::string before = realStore();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(kDeviceDirEnv);
-    for (const char* folder : {"XDG_RUNTIME_DIR", "XDG_DATA_HOME"})
-        env.insert(folder, QString::fromStdString(m_root.string()));
-    env.insert("QVX_BIN", QVX_BIN_DIR);
-    env.insert("DISPLAY", ":0");  // the window, drawn by Qt's offscreen platform
-    QProcess demo;
-    demo.setProcessEnvironment(env);
-    demo.setStandardOutputFile(QProcess::nullDevice());
-    demo.setChildProcessModifier([] { ::setpgid(0, 0); });
-    demo.start(QVX_SOURCE_DIR "/tools/run-quorvix", {});
-    // Until the demo's messages have been stored, wherever that is.
-    const bool stored = WaitFor(
-        [&] { return std::filesystem::exists(m_root / "quorvix-demo/Messages.bin") || realStore() != before; },
-        60000);
-    const auto group = -static_cast<pid_t>(demo.processId());
-    ::kill(group, SIGTERM);
-    demo.waitForFinished(30000);
-    EXPECT_TRUE(WaitFor([&] { return ::kill(group, 0) != 0; }, 30000));  // the program has closed
-    EXPECT_TRUE(stored);
+    const std::filesystem::path bin(QVX_BIN_DIR), demoFolder = m_root / "quorvix-demo";
+    // The folder as the README gives it, relative to where the command starts, and as a full path.
+    for (const auto& [given, startIn] : {std::pair{bin.string(), std::filesystem::current_path()},
+                                         {bin.filename().string(), bin.parent_path()}}) {
+        SCOPED_TRACE("QVX_BIN=" + given);
+        std::filesystem::remove_all(demoFolder);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(kDeviceDirEnv);
+        for (const char* folder : {"XDG_RUNTIME_DIR", "XDG_DATA_HOME"})
+            env.insert(folder, QString::fromStdString(m_root.string()));
+        env.insert("QVX_BIN", QString::fromStdString(given));
+        env.insert("DISPLAY", ":0");  // the window, drawn by Qt's offscreen platform
+        QProcess demo;
+        demo.setProcessEnvironment(env);
+        demo.setWorkingDirectory(QString::fromStdString(startIn.string()));
+        demo.setStandardOutputFile(QProcess::nullDevice());
+        demo.setChildProcessModifier([] { ::setpgid(0, 0); });
+        demo.start(QVX_SOURCE_DIR "/tools/run-quorvix", {});
+        ASSERT_TRUE(demo.waitForStarted()) << demo.errorString().toStdString();
+        const auto group = -static_cast<pid_t>(demo.processId());  // taken while it runs
+        // Until the demo's messages have been stored, wherever that is, or the demo has ended.
+        const auto stored = [&] { return std::filesystem::exists(demoFolder / "Messages.bin") || realStore() != before; };
+        WaitFor([&] { return stored() || demo.state() == QProcess::NotRunning; }, 60000);
+        EXPECT_TRUE(stored()) << "exit code " << demo.exitCode();
+        ::kill(group, SIGTERM);
+        demo.waitForFinished(30000);
+        EXPECT_TRUE(WaitFor([&] { return ::kill(group, 0) != 0; }, 30000));  // the program has closed
+        EXPECT_TRUE(std::filesystem::exists(demoFolder / "Devices.dat")) << "the demo's links lead nowhere";
+    }
     EXPECT_TRUE(realStore() == before) << "the demo wrote into the store a real modem uses";
 }
