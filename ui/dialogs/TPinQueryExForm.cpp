@@ -130,15 +130,12 @@ AnsiString TPinQueryExForm::GetPuk() const
 
 void TPinQueryExForm::SetWarning(const AnsiString& text)
 {
-    // The table breaks long texts for message boxes (after a blank); the
-    // label breaks them at its own width.
-    AnsiString joined = text;
-    TLanguage::ReplaceAll("\r\n", "", &joined);
-    m_pLWarning->setText(ToQ(joined));
+    // Without the table's breaks for boxes: the label breaks at its own width.
+    m_pLWarning->setText(TMsgBoxEx::ShownText(text));
     m_pLWarning->setVisible(!text.empty());
-    const int lines = text.empty() ? 0 : m_pLWarning->heightForWidth(m_pLWarning->width());
-    m_pLWarning->resize(m_pLWarning->width(), lines);
-    const int extra = text.empty() ? 0 : lines + 6;
+    const int height = text.empty() ? 0 : m_pLWarning->heightForWidth(m_pLWarning->width());
+    m_pLWarning->resize(m_pLWarning->width(), height);
+    const int extra = text.empty() ? 0 : height + 6;
     m_pBOk->move(126, 77 + extra);
     m_pBCancel->move(210, 77 + extra);
     resize(302, 106 + extra);

@@ -490,6 +490,20 @@ void TModemMainFrame::PlaceFocus()
     }
 }
 
+bool TModemMainFrame::focusNextPrevChild(bool next)
+{
+    // Qt calls this for Tab and also when it disables or hides the focused
+    // button; then the focus is placed anew, not taken for the user's choice.
+    QWidget* from = focusWidget();
+    if (from != nullptr && !TFocusGuard::Usable(from)) {
+        PlaceFocus();
+        if (focusWidget() == from)
+            from->clearFocus();
+        return true;
+    }
+    return TFocusGuard::Step(this, next);
+}
+
 bool TModemMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn && (watched == m_pSysMin || watched == m_pSysClose ||
