@@ -215,7 +215,7 @@ bool TFocusGuard::eventFilter(QObject* watched, QEvent* event)
         // Typing in an entry makes it the one the user has; passing over
         // it with Tab does not.
         if (event->type() == QEvent::KeyPress && !IsAction(widget) && !NavigationKey(event) &&
-            (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) {
+            (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && SkinnedWindow(widget) != nullptr) {
             if (widget == m_standIn)
                 m_standIn = nullptr;
             Remember(widget);
